@@ -1,0 +1,37 @@
+// Application framework stand-in: the single global application object
+// registers itself when constructed; the framework's entry point calls its
+// InitInstance and then runs the message loop, which ends at once when the
+// application created no main window.
+#pragma once
+
+#include "platform/win_types.h"
+
+namespace platform {
+
+class CWnd;
+
+class CWinApp {
+ public:
+  CWinApp();
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+  virtual ~CWinApp();
+
+  // Called once on the main thread; FALSE ends the program at once.
+  virtual BOOL InitInstance();
+  // The message loop: without a main window it posts the quit message with
+  // code 0 and ends, returning ExitInstance().
+  virtual int Run();
+  virtual int ExitInstance();
+
+  CWnd* m_pMainWnd = nullptr;
+};
+
+// The registered application object, or null.
+CWinApp* AfxGetApp();
+
+// The framework's entry code: InitInstance, then Run. The command line is
+// ignored. Returns the process exit code.
+int AfxWinMain(int argc, char** argv);
+
+}  // namespace platform

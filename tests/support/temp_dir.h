@@ -1,0 +1,34 @@
+// Test helpers: a per-test temporary folder and whole-file reads and writes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tovra::testing {
+
+// A fresh folder under the system's temporary folder, removed with all its
+// contents when the object goes away. path() ends without a separator.
+class ScopedTempDir {
+ public:
+  ScopedTempDir();
+  ~ScopedTempDir();
+  ScopedTempDir(const ScopedTempDir&) = delete;
+  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + "/" + name.
+  std::string File(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+// Writes `bytes` to `path`, creating or truncating it; fails the test on error.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+// Names of the entries of a folder, sorted.
+std::vector<std::string> ListFolder(const std::string& path);
+
+}  // namespace tovra::testing
