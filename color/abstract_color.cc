@@ -1,0 +1,5 @@
+#include "color/abstract_color.h"
+
+// Defined here so that the class's type information and virtual table have
+// one home.
+AbstractColor::~AbstractColor() = default;

@@ -1,0 +1,61 @@
+#include "color/lab_color.h"
+
+#include <array>
+#include <memory>
+#include <typeinfo>
+#include <utility>
+
+#include "color/color_exceptions.h"
+
+int LabColor::GetColorSpace() const { return kColorSpaceLab; }
+
+std::string LabColor::GetColorSpaceName() const { return "Lab"; }
+
+const float& LabColor::Channel(int nIndex) const {
+  switch (nIndex) {
+    case 0:
+      return flL;
+    case 1:
+      return flA;
+    case 2:
+      return flB;
+  }
+  throw InvalidIndexException(GetColorSpaceName(), nIndex);
+}
+
+float& LabColor::Channel(int nIndex) {
+  return const_cast<float&>(std::as_const(*this).Channel(nIndex));
+}
+
+float LabColor::GetValue(int nIndex) const { return Channel(nIndex); }
+
+void LabColor::SetValue(int nIndex, float flValue) {
+  Channel(nIndex) = flValue;
+}
+
+AbstractColor& LabColor::Assign(const AbstractColor& other) {
+  if (typeid(other) != typeid(*this)) {
+    throw ColorSpaceNotMatchException(GetColorSpaceName(),
+                                      other.GetColorSpaceName());
+  }
+  for (int i = 0; i < kChannelCount; ++i) SetValue(i, other.GetValue(i));
+  return *this;
+}
+
+AbstractColor* LabColor::Clone() const {
+  auto copy = std::make_unique<LabColor>();
+  for (int i = 0; i < kChannelCount; ++i) copy->SetValue(i, GetValue(i));
+  return copy.release();
+}
+
+void LabColor::Print(std::ostream& os) const {
+  static constexpr std::array<const char*, kChannelCount> kLabels = {
+      "L:", "a:", "b:"};
+  os << "Lab" << std::endl;
+  // Deliberately not restored: the stream keeps fixed two-decimal output.
+  os.flags(std::ios::fixed);
+  os.precision(2);
+  for (int i = 0; i < kChannelCount; ++i) {
+    os << kLabels[i] << GetValue(i) << std::endl;
+  }
+}
