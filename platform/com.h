@@ -23,6 +23,7 @@ inline constexpr HRESULT CO_E_NOTINITIALIZED = static_cast<HRESULT>(0x800401F0);
 inline constexpr HRESULT XML_E_INVALIDNAME = static_cast<HRESULT>(0xC00CE501);
 inline constexpr HRESULT XML_E_PARSEFAILED = static_cast<HRESULT>(0xC00CE556);
 inline constexpr HRESULT XML_E_FILEIO = static_cast<HRESULT>(0x800C0005);
+inline constexpr HRESULT XML_E_SCHEMAINVALID = static_cast<HRESULT>(0xC00CE169);
 
 inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }

@@ -1,0 +1,795 @@
+#include "platform/dom.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xmlsave.h>
+#include <libxml/xmlschemas.h>
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include "platform/file_system.h"
+
+namespace platform {
+namespace {
+
+// Options of every parse: no network, blank text between elements dropped,
+// CDATA merged into text, line numbers beyond 65535 kept. Never NOENT,
+// DTDLOAD, DTDATTR, DTDVALID, XINCLUDE or HUGE: entity substitution and
+// external loads stay off and libxml2's size and depth limits stay on.
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS |
+                              XML_PARSE_NOCDATA | XML_PARSE_BIG_LINES;
+
+std::atomic<int> g_refusedLoads{0};
+std::atomic<bool> g_availableOverride{true};
+
+// Collects the messages of one parse or validation.
+struct ParseState {
+  DomParseError* error;
+  bool refused = false;  // a DOCTYPE or an external load was met
+};
+
+thread_local ParseState* t_parseState = nullptr;
+
+void Record(ParseState* state, const xmlError* error) {
+  if (state == nullptr || error == nullptr) return;
+  if (error->level == XML_ERR_WARNING) return;
+  std::string message = error->message != nullptr ? error->message : "error";
+  while (!message.empty() &&
+         (message.back() == '\n' || message.back() == '\r')) {
+    message.pop_back();
+  }
+  DomParseError& out = *state->error;
+  if (out.messages.empty()) {
+    out.reason = message;
+    out.line = error->line;
+  }
+  out.messages.push_back("line " + std::to_string(error->line) + ": " +
+                         message);
+}
+
+void CollectParserError(void* userData, xmlErrorPtr error) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(userData);
+  Record(
+      ctxt != nullptr ? static_cast<ParseState*>(ctxt->_private) : t_parseState,
+      error);
+}
+
+void CollectStateError(void* userData, xmlErrorPtr error) {
+  Record(static_cast<ParseState*>(userData), error);
+}
+
+// Anything libxml2 would print goes to the active parse, or nowhere.
+void CollectStrayError(void*, xmlErrorPtr error) {
+  Record(t_parseState, error);
+}
+void DiscardGenericError(void*, const char*, ...) {}
+
+// Refuses every external entity, DTD or schema include, and notes it.
+xmlParserInputPtr RefuseExternalLoad(const char* url, const char*,
+                                     xmlParserCtxtPtr ctxt) {
+  ++g_refusedLoads;
+  ParseState* state = ctxt != nullptr && ctxt->_private != nullptr
+                          ? static_cast<ParseState*>(ctxt->_private)
+                          : t_parseState;
+  if (state != nullptr) {
+    state->refused = true;
+    DomParseError& out = *state->error;
+    std::string message = std::string("external resource refused: ") +
+                          (url != nullptr ? url : "(unnamed)");
+    if (out.messages.empty()) out.reason = message;
+    out.messages.push_back(message);
+  }
+  return nullptr;
+}
+
+// The format never carries a document type declaration; one is refused
+// before any of its entities can be looked at.
+void RejectDocumentType(void* ctx, const xmlChar*, const xmlChar*,
+                        const xmlChar*) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  auto* state = static_cast<ParseState*>(ctxt->_private);
+  if (state != nullptr) {
+    state->refused = true;
+    DomParseError& out = *state->error;
+    std::string message = "line " + std::to_string(xmlSAX2GetLineNumber(ctx)) +
+                          ": a document type declaration is not allowed";
+    if (out.messages.empty()) {
+      out.reason = "a document type declaration is not allowed";
+      out.line = xmlSAX2GetLineNumber(ctx);
+    }
+    out.messages.push_back(message);
+  }
+  xmlStopParser(ctxt);
+}
+
+bool InitialiseService() {
+  static std::once_flag once;
+  static bool ok = false;
+  std::call_once(once, [] {
+    xmlInitParser();
+    xmlSetExternalEntityLoader(RefuseExternalLoad);
+    xmlThrDefSetStructuredErrorFunc(nullptr, CollectStrayError);
+    xmlThrDefSetGenericErrorFunc(nullptr, DiscardGenericError);
+    ok = true;
+  });
+  // The error handlers are per thread in libxml2.
+  xmlSetStructuredErrorFunc(nullptr, CollectStrayError);
+  xmlSetGenericErrorFunc(nullptr, DiscardGenericError);
+  return ok;
+}
+
+const xmlChar* X(const char* text) {
+  return reinterpret_cast<const xmlChar*>(text);
+}
+
+std::string_view View(const xmlChar* text) {
+  return text != nullptr ? std::string_view(reinterpret_cast<const char*>(text))
+                         : std::string_view();
+}
+
+// A NUL-terminated copy of a name, on the stack for the usual short names.
+class NameBuffer {
+ public:
+  explicit NameBuffer(std::string_view name) {
+    if (name.size() < sizeof small_) {
+      std::memcpy(small_, name.data(), name.size());
+      small_[name.size()] = '\0';
+      text_ = small_;
+    } else {
+      large_.assign(name);
+      text_ = large_.c_str();
+    }
+    embeddedZero_ = name.find('\0') != std::string_view::npos;
+  }
+  const xmlChar* get() const { return X(text_); }
+  bool valid() const {
+    return !embeddedZero_ && xmlValidateName(get(), 0) == 0;
+  }
+
+ private:
+  char small_[128];
+  std::string large_;
+  const char* text_;
+  bool embeddedZero_ = false;
+};
+
+// Length of the valid UTF-8 sequence of an XML 1.0 character at `p`, or 0.
+size_t XmlCharLength(const unsigned char* p, size_t left) {
+  unsigned c = p[0];
+  if (c < 0x80) {
+    return (c >= 0x20 || c == 0x09 || c == 0x0A || c == 0x0D) ? 1 : 0;
+  }
+  size_t length;
+  unsigned code;
+  if ((c & 0xE0) == 0xC0) {
+    length = 2;
+    code = c & 0x1F;
+  } else if ((c & 0xF0) == 0xE0) {
+    length = 3;
+    code = c & 0x0F;
+  } else if ((c & 0xF8) == 0xF0) {
+    length = 4;
+    code = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (left < length) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (p[i] & 0x3F);
+  }
+  static const unsigned kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < kMinimum[length]) return 0;  // overlong form
+  if (code >= 0xD800 && code <= 0xDFFF) return 0;
+  if (code == 0xFFFE || code == 0xFFFF || code > 0x10FFFF) return 0;
+  return length;
+}
+
+// `text` when it is valid UTF-8 made of XML characters; otherwise a copy in
+// `scratch` with every offending byte replaced by U+FFFD.
+std::string_view XmlSafeText(std::string_view text, std::string& scratch) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  size_t size = text.size();
+  size_t i = 0;
+  while (i < size) {
+    size_t n = XmlCharLength(p + i, size - i);
+    if (n == 0) break;
+    i += n;
+  }
+  if (i == size) return text;
+  scratch.assign(text.data(), i);
+  while (i < size) {
+    size_t n = XmlCharLength(p + i, size - i);
+    if (n == 0) {
+      scratch.append("\xEF\xBF\xBD");
+      ++i;
+    } else {
+      scratch.append(text.data() + i, n);
+      i += n;
+    }
+  }
+  return scratch;
+}
+
+xmlNodePtr NewTextNode(xmlDocPtr doc, std::string_view text) {
+  std::string scratch;
+  std::string_view safe = XmlSafeText(text, scratch);
+  xmlNodePtr node =
+      xmlNewDocTextLen(doc, X(safe.data()), static_cast<int>(safe.size()));
+  if (node == nullptr) throw _com_error(E_OUTOFMEMORY);
+  return node;
+}
+
+// Links `node` into the nursery: created nodes live there until attached.
+void Adopt(xmlNodePtr nursery, xmlNodePtr node) {
+  node->parent = nursery;
+  if (node->type == XML_ATTRIBUTE_NODE) {
+    auto* attr = reinterpret_cast<xmlAttrPtr>(node);
+    attr->next = nursery->properties;
+    if (nursery->properties != nullptr) nursery->properties->prev = attr;
+    nursery->properties = attr;
+    return;
+  }
+  node->prev = nursery->last;
+  node->next = nullptr;
+  if (nursery->last != nullptr) {
+    nursery->last->next = node;
+  } else {
+    nursery->children = node;
+  }
+  nursery->last = node;
+}
+
+bool IsNursery(xmlNodePtr node) {
+  return node != nullptr && node->type == XML_ELEMENT_NODE &&
+         node->_private == reinterpret_cast<void*>(&Adopt);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- DomNode
+
+xmlNodePtr DomNode::Checked() const {
+  if (node_ == nullptr) throw _com_error(E_POINTER);
+  return node_;
+}
+
+DomNodeType DomNode::GetNodeType() const {
+  switch (Checked()->type) {
+    case XML_ELEMENT_NODE:
+      return NODE_ELEMENT;
+    case XML_ATTRIBUTE_NODE:
+      return NODE_ATTRIBUTE;
+    case XML_TEXT_NODE:
+      return NODE_TEXT;
+    case XML_CDATA_SECTION_NODE:
+      return NODE_CDATA_SECTION;
+    case XML_ENTITY_REF_NODE:
+      return NODE_ENTITY_REFERENCE;
+    case XML_PI_NODE:
+      return NODE_PROCESSING_INSTRUCTION;
+    case XML_COMMENT_NODE:
+      return NODE_COMMENT;
+    case XML_DOCUMENT_NODE:
+    case XML_HTML_DOCUMENT_NODE:
+      return NODE_DOCUMENT;
+    default:
+      return NODE_INVALID;
+  }
+}
+
+std::string_view DomNode::NodeName() const {
+  xmlNodePtr node = Checked();
+  switch (node->type) {
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE:
+      if (node->ns != nullptr && node->ns->prefix != nullptr) {
+        thread_local std::string qualified;
+        qualified.assign(View(node->ns->prefix));
+        qualified += ':';
+        qualified += View(node->name);
+        return qualified;
+      }
+      return View(node->name);
+    case XML_TEXT_NODE:
+      return "#text";
+    case XML_CDATA_SECTION_NODE:
+      return "#cdata-section";
+    case XML_COMMENT_NODE:
+      return "#comment";
+    case XML_DOCUMENT_NODE:
+    case XML_HTML_DOCUMENT_NODE:
+      return "#document";
+    default:
+      return View(node->name);
+  }
+}
+
+std::string DomNode::GetNodeName() const { return std::string(NodeName()); }
+
+bool DomNode::IsElementNamed(std::string_view name) const {
+  return Checked()->type == XML_ELEMENT_NODE && NodeName() == name;
+}
+
+DomNode DomNode::GetFirstChild() const {
+  xmlNodePtr node = Checked();
+  if (node->type == XML_ATTRIBUTE_NODE) {
+    return DomNode(reinterpret_cast<xmlAttrPtr>(node)->children);
+  }
+  return DomNode(node->children);
+}
+
+DomNode DomNode::GetNextSibling() const {
+  xmlNodePtr node = Checked();
+  if (IsNursery(node->parent)) return DomNode();
+  if (node->type == XML_ATTRIBUTE_NODE) return DomNode();
+  return DomNode(node->next);
+}
+
+DomNode DomNode::GetParentNode() const {
+  xmlNodePtr node = Checked();
+  if (node->type == XML_ATTRIBUTE_NODE || IsNursery(node->parent)) {
+    return DomNode();
+  }
+  return DomNode(node->parent);
+}
+
+std::string_view DomNode::TextView(std::string& scratch) const {
+  xmlNodePtr node = Checked();
+  switch (node->type) {
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE:
+    case XML_PI_NODE:
+      return View(node->content);
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE: {
+      xmlNodePtr first = node->children;
+      if (first == nullptr) return {};
+      if (first->next == nullptr && (first->type == XML_TEXT_NODE ||
+                                     first->type == XML_CDATA_SECTION_NODE)) {
+        return View(first->content);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  xmlChar* content = xmlNodeGetContent(node);
+  scratch.assign(View(content));
+  xmlFree(content);
+  return scratch;
+}
+
+std::string DomNode::GetText() const {
+  std::string scratch;
+  std::string_view view = TextView(scratch);
+  if (view.data() == scratch.data()) return scratch;
+  return std::string(view);
+}
+
+void DomNode::SetText(std::string_view text) {
+  xmlNodePtr node = Checked();
+  switch (node->type) {
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE: {
+      xmlNodePtr old = node->children;
+      node->children = nullptr;
+      node->last = nullptr;
+      if (old != nullptr) xmlFreeNodeList(old);
+      if (text.empty()) return;
+      xmlNodePtr textNode = NewTextNode(node->doc, text);
+      textNode->parent = node;
+      node->children = textNode;
+      node->last = textNode;
+      return;
+    }
+    case XML_TEXT_NODE:
+    case XML_COMMENT_NODE:
+    case XML_PI_NODE: {
+      std::string scratch;
+      std::string_view safe = XmlSafeText(text, scratch);
+      xmlNodeSetContentLen(node, X(safe.data()), static_cast<int>(safe.size()));
+      return;
+    }
+    default:
+      throw _com_error(E_FAIL, "this node holds no text");
+  }
+}
+
+DomNode DomNode::GetAttributeNode(std::string_view name) const {
+  xmlNodePtr node = Checked();
+  if (node->type != XML_ELEMENT_NODE) throw _com_error(E_POINTER);
+  for (xmlAttrPtr attr = node->properties; attr != nullptr; attr = attr->next) {
+    if (DomNode(reinterpret_cast<xmlNodePtr>(attr)).NodeName() == name) {
+      return DomNode(reinterpret_cast<xmlNodePtr>(attr));
+    }
+  }
+  return DomNode();
+}
+
+void DomNode::SetAttribute(std::string_view name, std::string_view value) {
+  xmlNodePtr node = Checked();
+  if (node->type != XML_ELEMENT_NODE) {
+    throw _com_error(E_FAIL, "attributes belong to elements only");
+  }
+  NameBuffer attrName(name);
+  if (!attrName.valid()) {
+    throw _com_error(XML_E_INVALIDNAME,
+                     "invalid attribute name \"" + std::string(name) + "\"");
+  }
+  std::string scratch;
+  std::string safe(XmlSafeText(value, scratch));
+  if (xmlSetProp(node, attrName.get(), X(safe.c_str())) == nullptr) {
+    throw _com_error(E_OUTOFMEMORY);
+  }
+}
+
+void DomNode::SetNamedItem(DomNode attribute) {
+  xmlNodePtr node = Checked();
+  xmlNodePtr attr = attribute.Checked();
+  if (node->type != XML_ELEMENT_NODE || attr->type != XML_ATTRIBUTE_NODE) {
+    throw _com_error(E_FAIL, "only an attribute node can be set on an element");
+  }
+  xmlUnlinkNode(attr);
+  if (xmlAddChild(node, attr) == nullptr) throw _com_error(E_FAIL);
+}
+
+DomNode DomNode::AppendChild(DomNode child) {
+  return InsertBefore(child, DomNode());
+}
+
+DomNode DomNode::InsertBefore(DomNode child, DomNode reference) {
+  xmlNodePtr parent = Checked();
+  xmlNodePtr node = child.Checked();
+  if (node->type == XML_ATTRIBUTE_NODE || node->type == XML_DOCUMENT_NODE ||
+      (parent->type != XML_ELEMENT_NODE && parent->type != XML_DOCUMENT_NODE)) {
+    throw _com_error(E_FAIL, "this node cannot take that child");
+  }
+  for (xmlNodePtr up = parent; up != nullptr; up = up->parent) {
+    if (up == node) throw _com_error(E_FAIL, "a node cannot contain itself");
+  }
+  xmlNodePtr before = reference.raw();
+  if (before != nullptr && before->parent != parent) {
+    throw _com_error(E_INVALIDARG, "the reference node is not a child");
+  }
+  if (before == node) return child;
+  xmlUnlinkNode(node);
+  // Linked by hand: xmlAddChild would merge adjacent text nodes.
+  node->parent = parent;
+  if (before == nullptr) {
+    node->prev = parent->last;
+    node->next = nullptr;
+    if (parent->last != nullptr) {
+      parent->last->next = node;
+    } else {
+      parent->children = node;
+    }
+    parent->last = node;
+  } else {
+    node->next = before;
+    node->prev = before->prev;
+    if (before->prev != nullptr) {
+      before->prev->next = node;
+    } else {
+      parent->children = node;
+    }
+    before->prev = node;
+  }
+  return child;
+}
+
+// ------------------------------------------------------------- DomDocument
+
+DomDocument::DomDocument() {
+  InitialiseService();
+  Reset();
+}
+
+DomDocument::~DomDocument() {
+  if (nursery_ != nullptr) xmlFreeNode(nursery_);
+  if (doc_ != nullptr) xmlFreeDoc(doc_);
+}
+
+void DomDocument::Reset() {
+  if (nursery_ != nullptr) xmlFreeNode(nursery_);
+  if (doc_ != nullptr) xmlFreeDoc(doc_);
+  nursery_ = nullptr;
+  doc_ = xmlNewDoc(X("1.0"));
+  if (doc_ == nullptr) throw _com_error(E_OUTOFMEMORY);
+  // Element names are kept in the document's dictionary.
+  doc_->dict = xmlDictCreate();
+  nursery_ = xmlNewDocNode(doc_, nullptr, X("nursery"), nullptr);
+  if (doc_->dict == nullptr || nursery_ == nullptr) {
+    throw _com_error(E_OUTOFMEMORY);
+  }
+  nursery_->_private = reinterpret_cast<void*>(&Adopt);
+}
+
+DomNode DomDocument::AsNode() const {
+  return DomNode(reinterpret_cast<xmlNodePtr>(doc_));
+}
+
+DomNode DomDocument::CreateElement(std::string_view name) {
+  NameBuffer elementName(name);
+  if (!elementName.valid()) {
+    throw _com_error(XML_E_INVALIDNAME,
+                     "invalid element name \"" + std::string(name) + "\"");
+  }
+  xmlNodePtr node = xmlNewDocNode(doc_, nullptr, elementName.get(), nullptr);
+  if (node == nullptr) throw _com_error(E_OUTOFMEMORY);
+  Adopt(nursery_, node);
+  return DomNode(node);
+}
+
+DomNode DomDocument::CreateAttribute(std::string_view name) {
+  NameBuffer attrName(name);
+  if (!attrName.valid()) {
+    throw _com_error(XML_E_INVALIDNAME,
+                     "invalid attribute name \"" + std::string(name) + "\"");
+  }
+  xmlAttrPtr attr = xmlNewDocProp(doc_, attrName.get(), nullptr);
+  if (attr == nullptr) throw _com_error(E_OUTOFMEMORY);
+  xmlNodePtr node = reinterpret_cast<xmlNodePtr>(attr);
+  Adopt(nursery_, node);
+  return DomNode(node);
+}
+
+DomNode DomDocument::CreateProcessingInstruction(std::string_view target,
+                                                 std::string_view data) {
+  NameBuffer targetName(target);
+  if (!targetName.valid()) {
+    throw _com_error(XML_E_INVALIDNAME,
+                     "invalid processing instruction "
+                     "target \"" +
+                         std::string(target) + "\"");
+  }
+  std::string scratch;
+  std::string content(XmlSafeText(data, scratch));
+  xmlNodePtr node = xmlNewDocPI(doc_, targetName.get(), X(content.c_str()));
+  if (node == nullptr) throw _com_error(E_OUTOFMEMORY);
+  Adopt(nursery_, node);
+  return DomNode(node);
+}
+
+std::vector<DomNode> DomDocument::GetElementsByTagName(
+    std::string_view name) const {
+  std::vector<DomNode> found;
+  xmlNodePtr node = doc_->children;
+  while (node != nullptr) {
+    if (node->type == XML_ELEMENT_NODE && DomNode(node).NodeName() == name) {
+      found.emplace_back(node);
+    }
+    if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
+      node = node->children;
+      continue;
+    }
+    while (node != nullptr && node->next == nullptr) {
+      node = node->parent;
+      if (node == reinterpret_cast<xmlNodePtr>(doc_)) node = nullptr;
+    }
+    if (node != nullptr) node = node->next;
+  }
+  return found;
+}
+
+bool DomDocument::Load(const std::string& path) {
+  InitialiseService();
+  std::string bytes;
+  int error = FileSystem::Current()->ReadFile(path, kMaxDocumentBytes, &bytes);
+  if (error != 0) {
+    Reset();
+    parseError_ = DomParseError();
+    parseError_.errorCode = XML_E_FILEIO;
+    parseError_.reason = path + ": " + IoErrorText(error);
+    parseError_.messages.push_back(parseError_.reason);
+    return false;
+  }
+  return Parse(bytes, path, nullptr);
+}
+
+bool DomDocument::LoadFromMemory(std::string_view bytes,
+                                 const std::string& name) {
+  InitialiseService();
+  if (bytes.size() > kMaxDocumentBytes) {
+    Reset();
+    parseError_ = DomParseError();
+    parseError_.errorCode = XML_E_FILEIO;
+    parseError_.reason = name + ": " + IoErrorText(EFBIG);
+    parseError_.messages.push_back(parseError_.reason);
+    return false;
+  }
+  return Parse(bytes, name, nullptr);
+}
+
+bool DomDocument::LoadValidated(const std::string& path,
+                                const DomSchemaCache& schemas) {
+  InitialiseService();
+  std::string bytes;
+  int error = FileSystem::Current()->ReadFile(path, kMaxDocumentBytes, &bytes);
+  if (error != 0) {
+    Reset();
+    parseError_ = DomParseError();
+    parseError_.errorCode = XML_E_FILEIO;
+    parseError_.reason = path + ": " + IoErrorText(error);
+    parseError_.messages.push_back(parseError_.reason);
+    return false;
+  }
+  return Parse(bytes, path, &schemas);
+}
+
+bool DomDocument::Parse(std::string_view bytes, const std::string& name,
+                        const DomSchemaCache* schemas) {
+  Reset();
+  parseError_ = DomParseError();
+  ParseState state{&parseError_};
+  ParseState* outer = t_parseState;
+  t_parseState = &state;
+
+  xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+  if (ctxt == nullptr) {
+    t_parseState = outer;
+    parseError_.errorCode = E_OUTOFMEMORY;
+    parseError_.reason = "out of memory";
+    return false;
+  }
+  ctxt->_private = &state;
+  ctxt->sax->serror = CollectParserError;
+  ctxt->sax->internalSubset = RejectDocumentType;
+  ctxt->sax->externalSubset = RejectDocumentType;
+  ctxt->vctxt.error = DiscardGenericError;
+  ctxt->vctxt.warning = DiscardGenericError;
+
+  // libxml2 takes the length as an int.
+  xmlDocPtr parsed = nullptr;
+  if (bytes.size() <= static_cast<size_t>(INT32_MAX)) {
+    parsed =
+        xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()),
+                          name.c_str(), nullptr, kParseOptions);
+  }
+  bool wellFormed = ctxt->wellFormed != 0;
+  xmlFreeParserCtxt(ctxt);
+
+  bool ok = parsed != nullptr && wellFormed && !state.refused &&
+            parsed->intSubset == nullptr && parsed->extSubset == nullptr;
+  if (ok && schemas != nullptr && !schemas->IsEmpty()) {
+    xmlSchemaValidCtxtPtr valid =
+        xmlSchemaNewValidCtxt(static_cast<xmlSchemaPtr>(schemas->schema_));
+    if (valid == nullptr) {
+      ok = false;
+    } else {
+      xmlSchemaSetValidStructuredErrors(valid, CollectStateError, &state);
+      int result = xmlSchemaValidateDoc(valid, parsed);
+      xmlSchemaFreeValidCtxt(valid);
+      if (result != 0) {
+        if (parseError_.messages.empty()) {
+          parseError_.reason = "the document does not match the schema";
+          parseError_.messages.push_back(parseError_.reason);
+        }
+        parseError_.errorCode = XML_E_SCHEMAINVALID;
+        ok = false;
+      }
+    }
+  }
+  t_parseState = outer;
+
+  if (!ok) {
+    if (parsed != nullptr) xmlFreeDoc(parsed);
+    if (parseError_.errorCode == 0) parseError_.errorCode = XML_E_PARSEFAILED;
+    if (parseError_.reason.empty()) {
+      parseError_.reason = "the document is not well-formed";
+      parseError_.messages.push_back(parseError_.reason);
+    }
+    return false;
+  }
+  // The parsed document replaces the empty one Reset made.
+  xmlFreeNode(nursery_);
+  xmlFreeDoc(doc_);
+  doc_ = parsed;
+  if (doc_->dict == nullptr) doc_->dict = xmlDictCreate();
+  nursery_ = xmlNewDocNode(doc_, nullptr, X("nursery"), nullptr);
+  if (nursery_ == nullptr) throw _com_error(E_OUTOFMEMORY);
+  nursery_->_private = reinterpret_cast<void*>(&Adopt);
+  return true;
+}
+
+std::string DomDocument::ToXml() const {
+  // The "xml" processing instruction stands for the declaration, which the
+  // serializer writes itself: it is taken out while the text is made.
+  std::vector<std::pair<xmlNodePtr, xmlNodePtr>> declarations;
+  for (xmlNodePtr node = doc_->children; node != nullptr;) {
+    xmlNodePtr next = node->next;
+    if (node->type == XML_PI_NODE && View(node->name) == "xml") {
+      declarations.emplace_back(node, next);
+      xmlUnlinkNode(node);
+    }
+    node = next;
+  }
+  xmlChar* text = nullptr;
+  int size = 0;
+  xmlDocDumpFormatMemoryEnc(doc_, &text, &size, "UTF-8", 1);
+  for (auto it = declarations.rbegin(); it != declarations.rend(); ++it) {
+    if (it->second != nullptr) {
+      xmlAddPrevSibling(it->second, it->first);
+    } else {
+      xmlAddChild(reinterpret_cast<xmlNodePtr>(doc_), it->first);
+    }
+  }
+  if (text == nullptr) throw _com_error(E_OUTOFMEMORY);
+  std::string result(reinterpret_cast<const char*>(text),
+                     static_cast<size_t>(size));
+  xmlFree(text);
+  return result;
+}
+
+void DomDocument::Save(const std::string& path) const {
+  std::string text = ToXml();
+  int error = ReplaceFileAtomically(*FileSystem::Current(), path, text);
+  if (error != 0) {
+    throw _com_error(XML_E_FILEIO, path + ": " + IoErrorText(error));
+  }
+}
+
+// ---------------------------------------------------------- DomSchemaCache
+
+DomSchemaCache::DomSchemaCache() { InitialiseService(); }
+
+DomSchemaCache::~DomSchemaCache() {
+  if (schema_ != nullptr) xmlSchemaFree(static_cast<xmlSchemaPtr>(schema_));
+}
+
+void DomSchemaCache::Add(const std::string& namespaceUri,
+                         const std::string& path) {
+  std::string text;
+  int error = FileSystem::Current()->ReadFile(path, kMaxDocumentBytes, &text);
+  if (error != 0) {
+    throw _com_error(E_FAIL, path + ": " + IoErrorText(error));
+  }
+  AddFromMemory(namespaceUri, text, path);
+}
+
+void DomSchemaCache::AddFromMemory(const std::string& /*namespaceUri*/,
+                                   std::string_view text,
+                                   const std::string& name) {
+  InitialiseService();
+  DomParseError messages;
+  ParseState state{&messages};
+  ParseState* outer = t_parseState;
+  t_parseState = &state;
+  xmlSchemaParserCtxtPtr ctxt = xmlSchemaNewMemParserCtxt(
+      text.data(), static_cast<int>(std::min<size_t>(text.size(), INT32_MAX)));
+  xmlSchemaPtr schema = nullptr;
+  if (ctxt != nullptr) {
+    xmlSchemaSetParserStructuredErrors(ctxt, CollectStateError, &state);
+    schema = xmlSchemaParse(ctxt);
+    xmlSchemaFreeParserCtxt(ctxt);
+  }
+  t_parseState = outer;
+  if (schema == nullptr || state.refused) {
+    if (schema != nullptr) xmlSchemaFree(schema);
+    std::string description = name + ": the schema cannot be used";
+    if (!messages.reason.empty()) description += ": " + messages.reason;
+    throw _com_error(E_FAIL, description);
+  }
+  // One schema for the empty namespace: a later one replaces it.
+  if (schema_ != nullptr) xmlSchemaFree(static_cast<xmlSchemaPtr>(schema_));
+  schema_ = schema;
+}
+
+// ------------------------------------------------------------------ service
+
+bool DomServiceAvailable() {
+  return g_availableOverride.load() && InitialiseService();
+}
+
+void SetDomServiceAvailableForTesting(bool available) {
+  g_availableOverride = available;
+}
+
+int RefusedExternalLoadCount() { return g_refusedLoads.load(); }
+
+}  // namespace platform

@@ -1,0 +1,213 @@
+// DOM service stand-in: a thin wrapper over libxml2 offering what the
+// document holder and the record codecs use: create element / attribute /
+// processing instruction, insert and append, synchronous load with a boolean
+// result, validated load against an XML Schema, save, children in document
+// order, node type and name, attribute lookup by name, the text value and
+// elements by tag name.
+//
+// A DomNode is a light handle (one pointer, default-constructed null, valid
+// while its document lives). Using a null handle as a node raises the COM
+// error object with E_POINTER: that is the "absent node" every positional
+// record reader relies on. Other failures raise _com_error with their own
+// codes.
+//
+// Parsing is safe: the bytes are read through the file seam with a size cap
+// and parsed from memory without network access, without loading external
+// DTDs or entities (a document with a DOCTYPE is refused: the format never
+// has one) and within libxml2's default depth and size limits. Parser and
+// schema messages are captured per document, never printed.
+//
+// Text: whitespace-only text between child nodes is not a node; the
+// whitespace-only text of an element with no other content is its value.
+// Comments and processing instructions are nodes. Text and attribute values
+// handed to the DOM that are not valid UTF-8, or hold characters XML 1.0
+// cannot carry, are stored with each offending byte or character replaced by
+// U+FFFD, so a saved file always loads again.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/com.h"
+
+struct _xmlNode;
+struct _xmlDoc;
+
+namespace platform {
+
+// Node types, with the DOM's numbering.
+enum DomNodeType {
+  NODE_INVALID = 0,
+  NODE_ELEMENT = 1,
+  NODE_ATTRIBUTE = 2,
+  NODE_TEXT = 3,
+  NODE_CDATA_SECTION = 4,
+  NODE_ENTITY_REFERENCE = 5,
+  NODE_PROCESSING_INSTRUCTION = 7,
+  NODE_COMMENT = 8,
+  NODE_DOCUMENT = 9,
+};
+
+// Largest file the DOM service loads; a larger file fails to load cleanly.
+inline constexpr size_t kMaxDocumentBytes = size_t{128} << 20;
+
+class DomNode {
+ public:
+  DomNode() = default;
+  explicit DomNode(_xmlNode* node) : node_(node) {}
+
+  bool IsNull() const { return node_ == nullptr; }
+  explicit operator bool() const { return node_ != nullptr; }
+  bool operator==(const DomNode& other) const { return node_ == other.node_; }
+
+  DomNodeType GetNodeType() const;
+  // The DOM's node name: the element's or attribute's qualified name, the
+  // target of a processing instruction, "#text", "#comment",
+  // "#cdata-section" or "#document".
+  std::string GetNodeName() const;
+  // As GetNodeName, without a copy; valid while the document lives.
+  std::string_view NodeName() const;
+  // True when this is an element named exactly `name`.
+  bool IsElementNamed(std::string_view name) const;
+
+  DomNode GetFirstChild() const;
+  DomNode GetNextSibling() const;
+  // The parent node; null for a node not attached anywhere.
+  DomNode GetParentNode() const;
+
+  // The node's value as text: for an element the text of all its
+  // descendants in document order, for text, comments, processing
+  // instructions and attributes their content.
+  std::string GetText() const;
+  // As GetText; when the value is held in one piece it is returned without a
+  // copy, otherwise it is assembled in `scratch`.
+  std::string_view TextView(std::string& scratch) const;
+  // Replaces the node's content by one text node holding `text`.
+  void SetText(std::string_view text);
+
+  // The attribute node named `name`, or null. Raises E_POINTER for a node
+  // that has no attribute map (anything but an element).
+  DomNode GetAttributeNode(std::string_view name) const;
+  // Sets attribute `name` of this element to `value`.
+  void SetAttribute(std::string_view name, std::string_view value);
+  // Adds an attribute node made by DomDocument::CreateAttribute to this
+  // element's attribute map, replacing one of the same name.
+  void SetNamedItem(DomNode attribute);
+
+  // Appends `child` (taking it from where it was) and returns it.
+  DomNode AppendChild(DomNode child);
+  // Inserts `child` before `reference`; a null reference appends.
+  DomNode InsertBefore(DomNode child, DomNode reference);
+
+  _xmlNode* raw() const { return node_; }
+
+ private:
+  _xmlNode* Checked() const;
+
+  _xmlNode* node_ = nullptr;
+};
+
+// What the last load reported. errorCode is 0 after a successful load.
+struct DomParseError {
+  HRESULT errorCode = 0;
+  std::string reason;  // the first message
+  int line = 0;        // line of the first message, 0 when unknown
+  std::vector<std::string> messages;  // every message, "line N: text"
+};
+
+class DomSchemaCache;
+
+class DomDocument {
+ public:
+  DomDocument();
+  ~DomDocument();
+  DomDocument(const DomDocument&) = delete;
+  DomDocument& operator=(const DomDocument&) = delete;
+
+  // The document node itself.
+  DomNode AsNode() const;
+  DomNode GetFirstChild() const { return AsNode().GetFirstChild(); }
+  DomNode AppendChild(DomNode child) { return AsNode().AppendChild(child); }
+  DomNode InsertBefore(DomNode child, DomNode reference) {
+    return AsNode().InsertBefore(child, reference);
+  }
+
+  // New nodes, owned by the document, not yet attached. An element or
+  // attribute name that is not a valid XML name raises XML_E_INVALIDNAME.
+  DomNode CreateElement(std::string_view name);
+  DomNode CreateAttribute(std::string_view name);
+  DomNode CreateProcessingInstruction(std::string_view target,
+                                      std::string_view data);
+
+  // The elements named `name` anywhere below the document, in document order.
+  std::vector<DomNode> GetElementsByTagName(std::string_view name) const;
+
+  // Replaces the content by the file at `path` (read through the file seam).
+  // Returns false, with parseError() telling why, when the file cannot be
+  // read or is not a well-formed document this service accepts.
+  bool Load(const std::string& path);
+  // As Load, from bytes in memory; `name` is used in messages.
+  bool LoadFromMemory(std::string_view bytes, const std::string& name);
+  // As Load, and validates the document against the schemas of `schemas`
+  // (none: no validation). Validation errors set parseError().errorCode.
+  bool LoadValidated(const std::string& path, const DomSchemaCache& schemas);
+  const DomParseError& parseError() const { return parseError_; }
+
+  // The document as UTF-8 text: the XML declaration first (an "xml"
+  // processing instruction child stands for it), then the nodes, indented.
+  std::string ToXml() const;
+  // Writes ToXml() to `path` through the file seam, atomically. Raises
+  // _com_error (XML_E_FILEIO) naming the path and the reason on failure; the
+  // previous file at `path` is then left as it was.
+  void Save(const std::string& path) const;
+
+  _xmlDoc* raw() const { return doc_; }
+
+ private:
+  bool Parse(std::string_view bytes, const std::string& name,
+             const DomSchemaCache* schemas);
+  void Reset();
+
+  _xmlDoc* doc_ = nullptr;
+  // Holds nodes created but not attached, so they are freed with the
+  // document whatever happens to them.
+  _xmlNode* nursery_ = nullptr;
+  DomParseError parseError_;
+};
+
+using DomDocumentPtr = std::shared_ptr<DomDocument>;
+
+// A set of XML Schemas for validated loads. Add raises _com_error
+// (E_FAIL, description: the schema parser's messages) when the schema
+// cannot be read or parsed; the cache then stays as it was.
+class DomSchemaCache {
+ public:
+  DomSchemaCache();
+  ~DomSchemaCache();
+  DomSchemaCache(const DomSchemaCache&) = delete;
+  DomSchemaCache& operator=(const DomSchemaCache&) = delete;
+
+  void Add(const std::string& namespaceUri, const std::string& path);
+  // As Add, with the schema text in memory.
+  void AddFromMemory(const std::string& namespaceUri, std::string_view text,
+                     const std::string& name);
+  bool IsEmpty() const { return schema_ == nullptr; }
+
+ private:
+  friend class DomDocument;
+  void* schema_ = nullptr;  // xmlSchemaPtr
+};
+
+// True when the DOM service initialised (libxml2 is usable). Tests can make
+// it report false.
+bool DomServiceAvailable();
+void SetDomServiceAvailableForTesting(bool available);
+
+// Whether libxml2 was asked to load an external entity or DTD since the
+// process started; such attempts are refused. For tests.
+int RefusedExternalLoadCount();
+
+}  // namespace platform

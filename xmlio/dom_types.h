@@ -1,0 +1,11 @@
+// The DOM types every codec of the library works with.
+#pragma once
+
+#include "platform/com.h"
+#include "platform/dom.h"
+
+using DomNode = platform::DomNode;
+using DomDocument = platform::DomDocument;
+using DomDocumentPtr = platform::DomDocumentPtr;
+using platform::_com_error;
+using platform::HRESULT;

@@ -1,0 +1,143 @@
+// The mechanics every record codec shares: a cursor over an element's child
+// nodes, "decode this node into that member" by the member's type, "append
+// this member as a child element", and the match of an optional child by
+// name. Each record codec is then a plain list of its fields in order.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "xmlio/number_text.h"
+#include "xmlio/value_codecs.h"
+
+// Precision of every floating-point field in the files.
+inline constexpr int kFloatPrecision = 3;
+
+// Walks the child nodes of one node in document order, one node per step,
+// of any kind, as the DOM's nextNode on the child list does. Constructing it
+// over a null node raises E_POINTER.
+class ChildCursor {
+ public:
+  explicit ChildCursor(DomNode parent) : next_(parent.GetFirstChild()) {}
+
+  // The next child, or a null node after the last.
+  DomNode Next() {
+    DomNode node = next_;
+    if (node) next_ = node.GetNextSibling();
+    return node;
+  }
+
+ private:
+  DomNode next_;
+};
+
+// Decodes `node` into a member by the member's type (int, float, double,
+// bool, text, language set, time stamp). A null node raises E_POINTER.
+inline void ReadValue(DomNode node, std::int32_t& member) {
+  member = ReadIntValue(node);
+}
+inline void ReadValue(DomNode node, double& member) {
+  member = ReadFloatValue(node);
+}
+inline void ReadValue(DomNode node, float& member) {
+  member = NarrowToFloat(ReadFloatValue(node));
+}
+inline void ReadValue(DomNode node, bool& member) {
+  member = ReadBoolValue(node);
+}
+inline void ReadValue(DomNode node, std::string& member) {
+  member = ReadStringValue(node);
+}
+inline void ReadValue(DomNode node, LanguageStringSet& member) {
+  ReadLanguageStringSet(node, member);
+}
+inline void ReadValue(DomNode node, TimeStamp& member) {
+  member = ReadTimeStamp(node);
+}
+
+// Decodes the next child of the cursor into `member`.
+template <typename T>
+void ReadNext(ChildCursor& cursor, T& member) {
+  ReadValue(cursor.Next(), member);
+}
+
+// Decodes the first slots.size() child nodes of `table` as ints, whatever
+// their names; fewer children raise E_POINTER after the ones present.
+void ReadIntSlots(DomNode table, std::span<std::int32_t> slots);
+
+// When `nodeName` is `name`, decodes `node` into `member` and returns true.
+template <typename T>
+bool MatchField(DomNode node, std::string_view nodeName, std::string_view name,
+                T& member) {
+  if (nodeName != name) return false;
+  ReadValue(node, member);
+  return true;
+}
+
+// The element writer for a member's type; floats with 3 decimals.
+inline DomNode WriteValue(DomDocument& doc, std::string_view name,
+                          std::int32_t value) {
+  return WriteIntElement(doc, name, value);
+}
+inline DomNode WriteValue(DomDocument& doc, std::string_view name,
+                          double value) {
+  return WriteFloatElement(doc, name, value, kFloatPrecision);
+}
+inline DomNode WriteValue(DomDocument& doc, std::string_view name,
+                          float value) {
+  return WriteFloatElement(doc, name, value, kFloatPrecision);
+}
+inline DomNode WriteValue(DomDocument& doc, std::string_view name, bool value) {
+  return WriteBoolElement(doc, name, value);
+}
+inline DomNode WriteValue(DomDocument& doc, std::string_view name,
+                          const std::string& value) {
+  return WriteStringElement(doc, name, value);
+}
+inline DomNode WriteValue(DomDocument& doc, std::string_view name,
+                          const LanguageStringSet& value) {
+  return WriteLanguageStringSet(doc, name, value);
+}
+inline DomNode WriteValue(DomDocument& doc, std::string_view name,
+                          const TimeStamp& value) {
+  return WriteTimeStamp(doc, name, value);
+}
+
+// Appends one child element for a member to `parent`.
+template <typename T>
+void AppendField(DomDocument& doc, DomNode parent, std::string_view name,
+                 const T& value) {
+  parent.AppendChild(WriteValue(doc, name, value));
+}
+
+// An element `name` holding one int child per slot, named by `childName`
+// for each slot index (e.g. "value0".."value23", or the same name for all).
+template <typename ChildName>
+DomNode WriteIntSlots(DomDocument& doc, std::string_view name,
+                      std::span<const std::int32_t> slots,
+                      ChildName&& childName) {
+  DomNode element = doc.CreateElement(name);
+  for (size_t i = 0; i < slots.size(); ++i) {
+    element.AppendChild(WriteIntElement(doc, childName(i), slots[i]));
+  }
+  return element;
+}
+
+// "value" followed by the slot number: value0, value1, ...
+std::string NumberedName(std::string_view stem, size_t index);
+
+// Calls `read` on the first element child of `parent` named `name` and
+// returns true; returns false when there is none. Non-elements are skipped.
+template <typename Read>
+bool ReadFirstNamedChild(DomNode parent, std::string_view name, Read&& read) {
+  for (DomNode child = parent.GetFirstChild(); child;
+       child = child.GetNextSibling()) {
+    if (child.IsElementNamed(name)) {
+      read(child);
+      return true;
+    }
+  }
+  return false;
+}
