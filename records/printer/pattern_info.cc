@@ -1,0 +1,46 @@
+#include "records/printer/pattern_info.h"
+
+#include "xmlio/record_codec.h"
+#include "xmlio/record_files.h"
+
+void PatternInfoIO::ReadPatternInfo(DomNode element, PatternInfo& r) {
+  ChildCursor cursor(element);
+  ReadNext(cursor, r.nFMPatternIndex);
+  ReadNext(cursor, r.nScanPixelSize);
+  ReadNext(cursor, r.nFeedPixelSize);
+  ReadNext(cursor, r.strPatternFile);
+}
+
+DomNode PatternInfoIO::WritePatternInfo(DomDocument& doc,
+                                        const PatternInfo& r) {
+  DomNode e = doc.CreateElement("PatternInfo");
+  AppendField(doc, e, "nFMPatternIndex", r.nFMPatternIndex);
+  AppendField(doc, e, "nScanPixelSize", r.nScanPixelSize);
+  AppendField(doc, e, "nFeedPixelSize", r.nFeedPixelSize);
+  AppendField(doc, e, "strPatternFile", r.strPatternFile);
+  return e;
+}
+
+void PatternInfoIO::ReadFirstPatternInfo(DomNode node, PatternInfo& record) {
+  ReadFirstNamedChild(node, "PatternInfo", [&](DomNode element) {
+    ReadPatternInfo(element, record);
+  });
+}
+
+DomDocumentPtr PatternInfoIO::CreatePatternInfoDocument(
+    const PatternInfo& record) {
+  return CreateRecordDocument(
+      [&](DomDocument& doc) { return WritePatternInfo(doc, record); });
+}
+
+bool PatternInfoIO::SavePatternInfoFile(const std::string& path,
+                                        const PatternInfo& record) {
+  return SaveRecordFile(path,
+                        [&] { return CreatePatternInfoDocument(record); });
+}
+
+bool PatternInfoIO::LoadPatternInfoFile(const std::string& path,
+                                        PatternInfo& record) {
+  return LoadRecordFile(
+      path, [&](DomNode node) { ReadFirstPatternInfo(node, record); });
+}

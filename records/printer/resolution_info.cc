@@ -1,0 +1,47 @@
+#include "records/printer/resolution_info.h"
+
+#include "xmlio/record_codec.h"
+#include "xmlio/record_files.h"
+
+void ResolutionInfoIO::ReadResolutionInfo(DomNode element, ResolutionInfo& r) {
+  ChildCursor cursor(element);
+  ReadNext(cursor, r.nResolutionIndex);
+  ReadNext(cursor, r.strResolutionName);
+  ReadNext(cursor, r.flScanResolution);
+  ReadNext(cursor, r.flFeedResolution);
+}
+
+DomNode ResolutionInfoIO::WriteResolutionInfo(DomDocument& doc,
+                                              const ResolutionInfo& r) {
+  DomNode e = doc.CreateElement("ResolutionInfo");
+  AppendField(doc, e, "nResolutionIndex", r.nResolutionIndex);
+  AppendField(doc, e, "strResolutionName", r.strResolutionName);
+  AppendField(doc, e, "flScanResolution", r.flScanResolution);
+  AppendField(doc, e, "flFeedResolution", r.flFeedResolution);
+  return e;
+}
+
+void ResolutionInfoIO::ReadFirstResolutionInfo(DomNode node,
+                                               ResolutionInfo& record) {
+  ReadFirstNamedChild(node, "ResolutionInfo", [&](DomNode element) {
+    ReadResolutionInfo(element, record);
+  });
+}
+
+DomDocumentPtr ResolutionInfoIO::CreateResolutionInfoDocument(
+    const ResolutionInfo& record) {
+  return CreateRecordDocument(
+      [&](DomDocument& doc) { return WriteResolutionInfo(doc, record); });
+}
+
+bool ResolutionInfoIO::SaveResolutionInfoFile(const std::string& path,
+                                              const ResolutionInfo& record) {
+  return SaveRecordFile(path,
+                        [&] { return CreateResolutionInfoDocument(record); });
+}
+
+bool ResolutionInfoIO::LoadResolutionInfoFile(const std::string& path,
+                                              ResolutionInfo& record) {
+  return LoadRecordFile(
+      path, [&](DomNode node) { ReadFirstResolutionInfo(node, record); });
+}
