@@ -1,0 +1,238 @@
+#include "app/resource_file_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/debug_output.h"
+#include "platform/file_system.h"
+#include "platform/resources.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using platform::ResourceEntry;
+using platform::RT_HTML;
+using tovra::testing::ListFolder;
+using tovra::testing::ReadFileBytes;
+using tovra::testing::ScopedTempDir;
+using tovra::testing::WriteFileBytes;
+
+const unsigned char kPage[] = {'<', 'p', '>', 'h', 'i', '<', '/', 'p', '>'};
+const unsigned char kSeries[] = {'<', 'D', 'S', '/', '>'};
+
+// Resources of the writer's two types, and the three ways a resource can
+// fail before any file is touched.
+const ResourceEntry kEntries[] = {
+    {RT_HTML, nullptr, 1, nullptr, 0x0411, kPage, sizeof kPage},
+    {RT_HTML, nullptr, 2, nullptr, 0x0411, nullptr, sizeof kPage},
+    {RT_HTML, nullptr, 3, nullptr, 0x0411, kPage, 0},
+    {-1, "BIN", 1, nullptr, 0x0411, kSeries, sizeof kSeries},
+    {-1, "BIN", -1, "NEWSERIES", 0x0411, kSeries, sizeof kSeries},
+};
+const platform::ResourceTable kTable = {kEntries, std::size(kEntries), nullptr,
+                                        0};
+
+// The real file system, accepting `budget` bytes in all and then failing
+// writes with ENOSPC, or refusing every rename.
+class FailingFileSystem : public platform::FileSystemWrapper {
+ public:
+  explicit FailingFileSystem(size_t budget, int renameError = 0)
+      : FileSystemWrapper(platform::FileSystem::Real()),
+        budget_(budget),
+        renameError_(renameError) {}
+
+  int Write(Handle handle, const void* data, size_t size,
+            size_t* written) override {
+    *written = 0;
+    if (budget_ == 0) return ENOSPC;
+    if (size > budget_) size = budget_;
+    int error = target()->Write(handle, data, size, written);
+    budget_ -= *written;
+    return error;
+  }
+  int Rename(const std::string& from, const std::string& to) override {
+    return renameError_ != 0 ? renameError_ : target()->Rename(from, to);
+  }
+
+ private:
+  size_t budget_;
+  int renameError_;
+};
+
+class ResourceFileWriterTest : public ::testing::Test {
+ protected:
+  ResourceFileWriterTest() {
+    g_nBinUpdateCount = 0;
+    g_nHtmlUpdateCount = 0;
+    platform::ResourceProvider::SetCurrent(&provider_);
+  }
+  ~ResourceFileWriterTest() override {
+    platform::ResourceProvider::SetCurrent(nullptr);
+  }
+
+  ScopedTempDir dir_;
+  platform::TableResourceProvider provider_{kTable};
+  platform::ScopedDebugCapture capture_;
+};
+
+enum class Writer { kHtml, kBin };
+enum class Target { kNew, kExisting, kFolderMissing };
+
+struct WriterCase {
+  const char* what;
+  Writer writer;
+  platform::ResourceId id;
+  Target target;
+  bool failWrites;
+  // "%s" stands for the path.
+  const char* line;
+  bool result;
+  std::string content;  // of the target afterwards; "-" when it is absent
+};
+
+const std::string kOld = "old content";
+const std::string kPageText(std::begin(kPage), std::end(kPage));
+const std::string kSeriesText(std::begin(kSeries), std::end(kSeries));
+
+const WriterCase kWriterCases[] = {
+    {"html written", Writer::kHtml, 1, Target::kNew, false,
+     "[01] %s ( 9 Bytes ) successfly updated!\r\n", true, kPageText},
+    {"html replaces", Writer::kHtml, 1, Target::kExisting, false,
+     "[01] %s ( 9 Bytes ) successfly updated!\r\n", true, kPageText},
+    {"bin written", Writer::kBin, 1, Target::kNew, false,
+     "[01] %s ( 5 Bytes ) successfly updated!\r\n", true, kSeriesText},
+    {"bin by name", Writer::kBin, "NEWSERIES", Target::kNew, false,
+     "[01] %s ( 5 Bytes ) successfly updated!\r\n", true, kSeriesText},
+    {"resource not found", Writer::kHtml, 99, Target::kExisting, false,
+     "[01] %s error: resource not found.\r\n", false, kOld},
+    {"html id is not a bin id", Writer::kBin, 3, Target::kNew, false,
+     "[01] %s error: resource not found.\r\n", false, "-"},
+    {"resource not loaded", Writer::kHtml, 2, Target::kExisting, false,
+     "[01] %s error: resource data cannot loaded.\r\n", false, kOld},
+    {"resource empty", Writer::kHtml, 3, Target::kExisting, false,
+     "[01] %s error: resource size is zero.\r\n", false, kOld},
+    {"folder missing", Writer::kHtml, 1, Target::kFolderMissing, false,
+     "[01] %s error: file cannot opened.\r\n", false, "-"},
+    {"write fails", Writer::kBin, 1, Target::kExisting, true,
+     "[01] error: %s file io failed.\r\n", false, kOld},
+    {"write fails, no file before", Writer::kHtml, 1, Target::kNew, true,
+     "[01] error: %s file io failed.\r\n", false, "-"},
+};
+
+void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.what; }
+
+class WriterOutcomeTest : public ResourceFileWriterTest,
+                          public ::testing::WithParamInterface<WriterCase> {};
+
+TEST_P(WriterOutcomeTest, OneLineOneCountAndTheFileAsExpected) {
+  const WriterCase& c = GetParam();
+  std::string path = c.target == Target::kFolderMissing
+                         ? dir_.File("missing/target.out")
+                         : dir_.File("target.out");
+  if (c.target == Target::kExisting) WriteFileBytes(path, kOld);
+  FailingFileSystem failing(3);
+  platform::ScopedFileSystem fs(c.failWrites ? &failing
+                                             : platform::FileSystem::Real());
+
+  bool result = c.writer == Writer::kHtml
+                    ? UpdateFileFromHtmlResource(path.c_str(), c.id)
+                    : UpdateFileFromBinResource(path.c_str(), c.id);
+
+  EXPECT_EQ(result, c.result);
+  std::string line = c.line;
+  line.replace(line.find("%s"), 2, path);
+  EXPECT_EQ(capture_.text(), line);
+  EXPECT_EQ(c.writer == Writer::kHtml ? g_nHtmlUpdateCount : g_nBinUpdateCount,
+            1);
+  EXPECT_EQ(c.writer == Writer::kHtml ? g_nBinUpdateCount : g_nHtmlUpdateCount,
+            0);
+  if (c.content == "-") {
+    EXPECT_TRUE(ListFolder(dir_.path()).empty());
+  } else {
+    EXPECT_EQ(ReadFileBytes(path), c.content);
+    // No temporary file is left beside the target.
+    EXPECT_EQ(ListFolder(dir_.path()), std::vector<std::string>{"target.out"});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Outcomes, WriterOutcomeTest,
+                         ::testing::ValuesIn(kWriterCases));
+
+TEST_F(ResourceFileWriterTest, CountersRunIndependently) {
+  std::string path = dir_.File("page.html");
+  std::string missing = dir_.File("none/page.html");
+  for (int i = 0; i < 13; ++i) {
+    UpdateFileFromHtmlResource(i == 7 ? missing.c_str() : path.c_str(), 1);
+  }
+  UpdateFileFromBinResource(dir_.File("series.dsr").c_str(), 1);
+  UpdateFileFromHtmlResource(path.c_str(), 99);
+  UpdateFileFromBinResource(dir_.File("series.dsr").c_str(), 1);
+
+  const std::string& log = capture_.text();
+  EXPECT_NE(log.find("[08] " + missing + " error: file cannot opened.\r\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("[13] " + path + " ( 9 Bytes )"), std::string::npos);
+  EXPECT_NE(log.find("[01] " + dir_.File("series.dsr") + " ( 5 Bytes )"),
+            std::string::npos);
+  EXPECT_NE(log.find("[14] " + path + " error: resource not found.\r\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("[02] " + dir_.File("series.dsr") + " ( 5 Bytes )"),
+            std::string::npos);
+  EXPECT_EQ(g_nHtmlUpdateCount, 14);
+  EXPECT_EQ(g_nBinUpdateCount, 2);
+}
+
+TEST_F(ResourceFileWriterTest, SameIdTwiceReplacesWithConsecutiveNumbers) {
+  std::string path = dir_.File("page.html");
+  WriteFileBytes(path, "a longer previous page that must go away entirely");
+  EXPECT_TRUE(UpdateFileFromHtmlResource(path.c_str(), 1));
+  EXPECT_TRUE(UpdateFileFromHtmlResource(path.c_str(), 1));
+  EXPECT_EQ(capture_.text(), "[01] " + path +
+                                 " ( 9 Bytes ) successfly updated!\r\n[02] " +
+                                 path + " ( 9 Bytes ) successfly updated!\r\n");
+  EXPECT_EQ(ReadFileBytes(path), kPageText);
+  EXPECT_EQ(ListFolder(dir_.path()), std::vector<std::string>{"page.html"});
+}
+
+// A write the disk cannot complete keeps the file that was there: the bytes
+// go to a temporary file first, which is removed again.
+TEST_F(ResourceFileWriterTest, ShortWriteKeepsThePreviousFile) {
+  std::string path = dir_.File("_TOVRA.dsr");
+  WriteFileBytes(path, kOld);
+  FailingFileSystem shortWrite(1);
+  platform::ScopedFileSystem fs(&shortWrite);
+
+  EXPECT_FALSE(UpdateFileFromBinResource(path.c_str(), 1));
+  EXPECT_EQ(capture_.text(), "[01] error: " + path + " file io failed.\r\n");
+  EXPECT_EQ(ReadFileBytes(path), kOld);
+  EXPECT_EQ(ListFolder(dir_.path()), std::vector<std::string>{"_TOVRA.dsr"});
+}
+
+TEST_F(ResourceFileWriterTest, RefusedRenameKeepsThePreviousFile) {
+  std::string path = dir_.File("_TOVRA.dsr");
+  WriteFileBytes(path, kOld);
+  FailingFileSystem refusing(SIZE_MAX, EACCES);
+  platform::ScopedFileSystem fs(&refusing);
+
+  EXPECT_FALSE(UpdateFileFromBinResource(path.c_str(), 1));
+  EXPECT_EQ(capture_.text(), "[01] error: " + path + " file io failed.\r\n");
+  EXPECT_EQ(ReadFileBytes(path), kOld);
+  EXPECT_EQ(ListFolder(dir_.path()), std::vector<std::string>{"_TOVRA.dsr"});
+}
+
+TEST_F(ResourceFileWriterTest, PathIsLoggedAsComposed) {
+  ASSERT_EQ(::mkdir(dir_.File("Help").c_str(), 0755), 0);
+  std::string path = dir_.path() + "/Help\\page.html";
+  g_nHtmlUpdateCount = 99;
+  EXPECT_TRUE(UpdateFileFromHtmlResource(path.c_str(), 1));
+  EXPECT_EQ(capture_.text(),
+            "[100] " + path + " ( 9 Bytes ) successfly updated!\r\n");
+  EXPECT_EQ(ReadFileBytes(dir_.File("Help/page.html")), kPageText);
+}
+
+}  // namespace
