@@ -1,0 +1,61 @@
+// List mechanics shared by the media record codecs: a list element holding
+// one child per entry, read back by walking its child nodes. For use inside
+// records/media only.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "xmlio/record_codec.h"
+
+namespace media_internal {
+
+// Decodes every child node of `list`, of any kind and name, by the entry
+// type and appends it to `values`. A null `list` raises E_POINTER before
+// anything is appended.
+template <typename T>
+void AppendEveryChild(DomNode list, std::vector<T>& values) {
+  ChildCursor cursor(list);
+  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
+    T value{};
+    ReadValue(node, value);
+    values.push_back(value);
+  }
+}
+
+// Reads every child node of `list` into a freshly constructed record with
+// `read` and appends it. A record whose read raises is not appended; the
+// ones before it stay.
+template <typename Record, typename Read>
+void AppendEveryChildRecord(DomNode list, std::vector<Record>& records,
+                            Read&& read) {
+  ChildCursor cursor(list);
+  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
+    Record record;
+    read(node, record);
+    records.push_back(std::move(record));
+  }
+}
+
+// An element `name` holding one value child named `childName` per entry, in
+// list order; an empty list gives an empty element.
+template <typename T>
+DomNode WriteValueList(DomDocument& doc, std::string_view name,
+                       std::string_view childName,
+                       const std::vector<T>& values) {
+  DomNode element = doc.CreateElement(name);
+  for (const T& value : values) AppendField(doc, element, childName, value);
+  return element;
+}
+
+// An element `name` holding the element `write` makes for each record, in
+// list order; an empty list gives an empty element.
+template <typename Record, typename Write>
+DomNode WriteRecordList(DomDocument& doc, std::string_view name,
+                        const std::vector<Record>& records, Write&& write) {
+  DomNode element = doc.CreateElement(name);
+  for (const Record& record : records) element.AppendChild(write(doc, record));
+  return element;
+}
+
+}  // namespace media_internal
