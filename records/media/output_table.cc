@@ -1,0 +1,162 @@
+#include "records/media/output_table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "xmlio/base64.h"
+
+namespace {
+
+// Distance between neighbouring sample positions: 4095 / 255.
+constexpr double kSampleStep = 16.058823529411764;
+// Full scale of the spline's coordinates.
+constexpr double kSplineScale = 65535.0;
+
+// Sample positions, computed once as the same running sum the writer and
+// the reader use, so both agree to the last bit.
+const std::array<size_t, kOutputTableSampleCount>& SamplePositions() {
+  static const auto positions = [] {
+    std::array<size_t, kOutputTableSampleCount> result{};
+    double x = 0.0;
+    for (size_t& position : result) {
+      // Held within the table whatever the rounding of the running sum.
+      position = std::min(static_cast<size_t>(x + 0.5), kOutputTableSize - 1);
+      x += kSampleStep;
+    }
+    return result;
+  }();
+  return positions;
+}
+
+// A natural cubic spline through points with increasing x: the second
+// derivative is zero at the first and the last point.
+class NaturalCubicSpline {
+ public:
+  explicit NaturalCubicSpline(std::vector<std::pair<double, double>> points)
+      : points_(std::move(points)), second_(points_.size(), 0.0) {
+    const size_t n = points_.size();
+    if (n < 3) return;
+    // Tridiagonal system for the inner second derivatives, solved by
+    // forward elimination and back substitution.
+    std::vector<double> diagonal(n, 0.0);
+    std::vector<double> rhs(n, 0.0);
+    for (size_t i = 1; i + 1 < n; ++i) {
+      const double hPrev = Width(i - 1);
+      const double h = Width(i);
+      diagonal[i] = 2.0 * (hPrev + h);
+      rhs[i] = 6.0 * ((Y(i + 1) - Y(i)) / h - (Y(i) - Y(i - 1)) / hPrev);
+      if (i > 1) {
+        const double factor = hPrev / diagonal[i - 1];
+        diagonal[i] -= factor * hPrev;
+        rhs[i] -= factor * rhs[i - 1];
+      }
+    }
+    for (size_t i = n - 2; i >= 1; --i) {
+      second_[i] = (rhs[i] - Width(i) * second_[i + 1]) / diagonal[i];
+    }
+  }
+
+  double FirstX() const { return points_.front().first; }
+  double LastX() const { return points_.back().first; }
+
+  // The spline at `t`, which lies within the first and last point.
+  double Evaluate(double t) const {
+    // The first point whose x is not below t ends the interval; t at the
+    // first point uses the first interval.
+    auto found = std::lower_bound(points_.begin(), points_.end(), t,
+                                  [](const std::pair<double, double>& p,
+                                     double v) { return p.first < v; });
+    size_t end = static_cast<size_t>(found - points_.begin());
+    end = std::clamp<size_t>(end, 1, points_.size() - 1);
+    const size_t i = end - 1;
+    const double h = Width(i);
+    const double slope =
+        (Y(i + 1) - Y(i)) / h - h * (2.0 * second_[i] + second_[i + 1]) / 6.0;
+    const double curve = second_[i] / 2.0;
+    const double cubic = (second_[i + 1] - second_[i]) / (6.0 * h);
+    const double dx = t - points_[i].first;
+    return Y(i) + dx * (slope + dx * (curve + dx * cubic));
+  }
+
+ private:
+  double Width(size_t i) const {
+    return points_[i + 1].first - points_[i].first;
+  }
+  double Y(size_t i) const { return points_[i].second; }
+
+  std::vector<std::pair<double, double>> points_;
+  std::vector<double> second_;
+};
+
+}  // namespace
+
+size_t OutputTableSamplePosition(size_t index) {
+  return SamplePositions().at(index);
+}
+
+OutputTableSamples TakeOutputTableSamples(const OutputTable& table) {
+  OutputTableSamples samples{};
+  for (size_t i = 0; i < kOutputTableSampleCount; ++i) {
+    samples[i] = table[SamplePositions()[i]];
+  }
+  return samples;
+}
+
+void BuildOutputTable(const OutputTableSamples& samples, OutputTable& table) {
+  std::vector<std::pair<double, double>> points;
+  points.reserve(kOutputTableSampleCount);
+  for (size_t j = 0; j < kOutputTableSampleCount; ++j) {
+    // x = j / 256 and y = sample / 4096 (not / 255 and / 4095), as the
+    // tables in circulation were made.
+    const double x = static_cast<double>(j) * 0.00390625;
+    const double y = static_cast<double>(samples[j]) * 0.000244140625;
+    points.emplace_back(x * kSplineScale, y * kSplineScale);
+  }
+  const NaturalCubicSpline spline(std::move(points));
+
+  const double first = std::trunc(spline.FirstX());
+  const double last = std::trunc(spline.LastX());
+  for (size_t k = 0; k < kOutputTableSize; ++k) {
+    double t = std::trunc(static_cast<double>(k) * kSplineScale / 4095.0);
+    t = std::clamp(t, first, last);
+    const double value = spline.Evaluate(t);
+    std::uint32_t level;
+    if (value >= kSplineScale) {
+      level = 65535;
+    } else if (value < 0.0 || std::isnan(value)) {
+      level = 0;
+    } else {
+      level = static_cast<std::uint32_t>(value);
+    }
+    table[k] = static_cast<std::uint16_t>(level >> 4);
+  }
+
+  for (size_t j = 0; j < kOutputTableSampleCount; ++j) {
+    table[SamplePositions()[j]] = samples[j];
+  }
+}
+
+std::string EncodeOutputTableText(const OutputTable& table) {
+  const OutputTableSamples samples = TakeOutputTableSamples(table);
+  std::array<unsigned char, kOutputTableTextBytes> bytes{};
+  for (size_t i = 0; i < kOutputTableSampleCount; ++i) {
+    bytes[2 * i] = static_cast<unsigned char>(samples[i] >> 8);
+    bytes[2 * i + 1] = static_cast<unsigned char>(samples[i] & 0xFF);
+  }
+  return CBase64::Encode(bytes.data(), bytes.size());
+}
+
+bool DecodeOutputTableText(std::string_view text, OutputTable& table) {
+  std::vector<unsigned char> bytes;
+  if (!CBase64::Decode(text, bytes)) return false;
+  if (bytes.size() < kOutputTableTextBytes) return false;
+  OutputTableSamples samples{};
+  for (size_t i = 0; i < kOutputTableSampleCount; ++i) {
+    samples[i] =
+        static_cast<std::uint16_t>((bytes[2 * i] << 8) | bytes[2 * i + 1]);
+  }
+  BuildOutputTable(samples, table);
+  return true;
+}
