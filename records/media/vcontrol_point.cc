@@ -1,0 +1,96 @@
+#include "records/media/vcontrol_point.h"
+
+#include <string_view>
+#include <vector>
+
+#include "xmlio/record_codec.h"
+#include "xmlio/record_files.h"
+
+void ReadVControlPoint(DomNode element, VControlPoint& record) {
+  ChildCursor cursor(element);
+  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
+    std::string_view name = node.NodeName();
+    MatchField(node, name, "nVControlIndex", record.nVControlIndex) ||
+        MatchField(node, name, "dSmallStart", record.dSmallStart) ||
+        MatchField(node, name, "dSmallPeak", record.dSmallPeak) ||
+        MatchField(node, name, "dSmallMax", record.dSmallMax) ||
+        MatchField(node, name, "dSmallEnd", record.dSmallEnd) ||
+        MatchField(node, name, "dSmallEndMax", record.dSmallEndMax) ||
+        MatchField(node, name, "dMediumStart", record.dMediumStart) ||
+        MatchField(node, name, "dMediumPeak", record.dMediumPeak) ||
+        MatchField(node, name, "dMediumMax", record.dMediumMax) ||
+        MatchField(node, name, "dMediumEnd", record.dMediumEnd) ||
+        MatchField(node, name, "dMediumEndMax", record.dMediumEndMax) ||
+        MatchField(node, name, "dLargeStart", record.dLargeStart) ||
+        MatchField(node, name, "dLargePeak", record.dLargePeak) ||
+        MatchField(node, name, "dLargeMax", record.dLargeMax) ||
+        MatchField(node, name, "dLargeEnd", record.dLargeEnd) ||
+        MatchField(node, name, "dLargeEndMax", record.dLargeEndMax);
+  }
+}
+
+DomNode WriteVControlPoint(DomDocument& document, const VControlPoint& record) {
+  DomNode element = document.CreateElement("VControlPoint");
+  AppendField(document, element, "nVControlIndex", record.nVControlIndex);
+  AppendField(document, element, "dSmallStart", record.dSmallStart);
+  AppendField(document, element, "dSmallPeak", record.dSmallPeak);
+  AppendField(document, element, "dSmallMax", record.dSmallMax);
+  AppendField(document, element, "dSmallEnd", record.dSmallEnd);
+  AppendField(document, element, "dSmallEndMax", record.dSmallEndMax);
+  AppendField(document, element, "dMediumStart", record.dMediumStart);
+  AppendField(document, element, "dMediumPeak", record.dMediumPeak);
+  AppendField(document, element, "dMediumMax", record.dMediumMax);
+  AppendField(document, element, "dMediumEnd", record.dMediumEnd);
+  AppendField(document, element, "dMediumEndMax", record.dMediumEndMax);
+  AppendField(document, element, "dLargeStart", record.dLargeStart);
+  AppendField(document, element, "dLargePeak", record.dLargePeak);
+  AppendField(document, element, "dLargeMax", record.dLargeMax);
+  AppendField(document, element, "dLargeEnd", record.dLargeEnd);
+  AppendField(document, element, "dLargeEndMax", record.dLargeEndMax);
+  return element;
+}
+
+void ReadFirstVControlPoint(const DomDocument& document,
+                            VControlPoint& record) {
+  const std::vector<DomNode> found =
+      document.GetElementsByTagName("VControlPoint");
+  if (found.empty()) throw kNoVControlPointElement;
+  ReadVControlPoint(found.front(), record);
+}
+
+DomDocumentPtr CreateVControlPointDocument(const VControlPoint& record) {
+  return CreateRecordDocument([&](DomDocument& document) {
+    return WriteVControlPoint(document, record);
+  });
+}
+
+bool SaveVControlPointFile(const std::string& path,
+                           const VControlPoint& record) {
+  // The runtime is ended on every path, so the thread's count comes back
+  // where it was.
+  ScopedComInit com;
+  if (!com.ok()) return false;
+  // Without the DOM service no document can be built.
+  if (!IsMsxmlRegistered()) return false;
+  try {
+    DomDocumentPtr document = CreateVControlPointDocument(record);
+    if (!document) return false;
+    document->Save(path);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool LoadVControlPointFile(const std::string& path, VControlPoint& record) {
+  try {
+    MSXMLDOMCreator creator;
+    creator.LoadDocument(path);
+    DomDocumentPtr document = creator.GetDocument();
+    if (!document) return false;
+    ReadFirstVControlPoint(*document, record);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
