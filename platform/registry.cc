@@ -185,11 +185,13 @@ class RegistryFileParser {
         return Fail(number, "zero character in line");
       }
       if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-      bool ok = line[0] == '[' ? KeyLine(number, line)
-                : (line[0] == '"' || line[0] == '@')
-                    ? ValueLine(number, line)
-                    : Fail(number, "cannot parse line");
-      if (!ok) return false;
+      if (line[0] == '[') {
+        if (!KeyLine(number, line)) return false;
+      } else if (line[0] == '"' || line[0] == '@') {
+        if (!ValueLine(number, line)) return false;
+      } else {
+        return Fail(number, "cannot parse line");
+      }
     }
     return true;
   }
