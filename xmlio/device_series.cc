@@ -1,0 +1,309 @@
+#include "xmlio/device_series.h"
+
+#include "xmlio/record_codec.h"
+
+const std::array<CommandStringField, 9> kCommandStringFields = {{
+    {"strInitialize", &DeviceSeriesCommandSet::strInitialize},
+    {"strPrintHeader", &DeviceSeriesCommandSet::strPrintHeader},
+    {"strPrintTailer", &DeviceSeriesCommandSet::strPrintTailer},
+    {"strCutHeader", &DeviceSeriesCommandSet::strCutHeader},
+    {"strCutTailer", &DeviceSeriesCommandSet::strCutTailer},
+    {"strPageFeed", &DeviceSeriesCommandSet::strPageFeed},
+    {"strPageRewind", &DeviceSeriesCommandSet::strPageRewind},
+    {"strSheetCut", &DeviceSeriesCommandSet::strSheetCut},
+    {"strCancel", &DeviceSeriesCommandSet::strCancel},
+}};
+
+namespace {
+
+// An element `name` holding one record element per entry, in order.
+template <typename Record, typename Write>
+DomNode WriteList(DomDocument& document, std::string_view name,
+                  const std::vector<Record>& records, Write&& write) {
+  DomNode list = document.CreateElement(name);
+  for (const Record& record : records) list.AppendChild(write(record));
+  return list;
+}
+
+// Reads every child node of `list`, whatever its name, into a freshly
+// constructed record and appends it. A null `list` raises E_POINTER.
+template <typename Record, typename Read>
+void ReadList(DomNode list, std::vector<Record>& records, Read&& read) {
+  ChildCursor cursor(list);
+  for (DomNode child = cursor.Next(); child; child = cursor.Next()) {
+    Record record;
+    read(child, record);
+    records.push_back(std::move(record));
+  }
+}
+
+// Separations without input inks get C, M, Y, K by short ink name (the last
+// ink of a name wins; a missing one gives 0).
+void SetDefaultInputInks(DeviceSeries& series) {
+  std::vector<std::int32_t> cmyk(4, 0);
+  const char* names[] = {"C", "M", "Y", "K"};
+  for (const InkInfo& ink : series.aInkInfoList) {
+    for (size_t i = 0; i < 4; ++i) {
+      if (ink.strShortInkName == names[i]) cmyk[i] = ink.nInkIndex;
+    }
+  }
+  for (SeparationInfo& separation : series.aSeparationInfoList) {
+    if (separation.anInputChannelInkIndexList.empty()) {
+      separation.anInputChannelInkIndexList = cmyk;
+    }
+  }
+}
+
+const SeparationInfo* FindSeparation(const DeviceSeries& series,
+                                     std::int32_t index) {
+  for (const SeparationInfo& separation : series.aSeparationInfoList) {
+    if (separation.nSeparationIndex == index) return &separation;
+  }
+  return nullptr;
+}
+
+// A permission set whose angle list does not have one angle per input
+// channel of its separation gets the standard angles for 4 or 6 channels.
+// A set whose separation does not exist keeps its list.
+void SetDefaultScreenAngles(DeviceSeries& series) {
+  for (MediaInfo& media : series.aMediaInfoList) {
+    for (PermissionSet& permission : media.aPermissionSetList) {
+      const SeparationInfo* separation =
+          FindSeparation(series, permission.nSeparationIndex);
+      if (separation == nullptr) continue;
+      std::vector<float>& degrees = permission.screenOption.flDegrees;
+      size_t channels = separation->anInputChannelInkIndexList.size();
+      if (degrees.size() == channels) continue;
+      degrees.resize(channels, 0.0f);
+      if (channels == 4) {
+        degrees = {30.0f, 45.0f, 90.0f, 60.0f};
+      } else if (channels == 6) {
+        degrees = {15.0f, 45.0f, 90.0f, 75.0f, 45.0f, 45.0f};
+      }
+    }
+  }
+}
+
+}  // namespace
+
+DeviceSeriesIO::DeviceSeriesIO(std::string path) : ICommonIO(std::move(path)) {}
+
+void DeviceSeriesIO::GetVersion(IOVersion& version) const {
+  version = IOVersion{1, 0, 0, 0};
+}
+
+std::string DeviceSeriesIO::GetRootName() const { return "DeviceSeries"; }
+
+DomNode DeviceSeriesIO::WriteDeviceSeries(DomDocument& document,
+                                          DeviceSeries& series) {
+  DomNode root = CreateRootElement(document);
+  root.AppendChild(WriteList(document, "aModelInfoList", series.aModelInfoList,
+                             [&](const ModelInfo& record) {
+                               return WriteModelInfo(document, record);
+                             }));
+  root.AppendChild(WriteList(
+      document, "aInkInfoList", series.aInkInfoList,
+      [&](const InkInfo& record) { return WriteInkInfo(document, record); }));
+  root.AppendChild(WriteList(document, "aInkConfigInfoList",
+                             series.aInkConfigInfoList,
+                             [&](const InkConfigInfo& record) {
+                               return WriteInkConfigInfo(document, record);
+                             }));
+  root.AppendChild(WriteList(document, "aResolutionInfoList",
+                             series.aResolutionInfoList,
+                             [&](const ResolutionInfo& record) {
+                               return WriteResolutionInfo(document, record);
+                             }));
+  root.AppendChild(WriteList(
+      document, "aModeInfoList", series.aModeInfoList,
+      [&](const ModeInfo& record) { return WriteModeInfo(document, record); }));
+  root.AppendChild(WriteList(document, "aSeparationInfoList",
+                             series.aSeparationInfoList,
+                             [&](const SeparationInfo& record) {
+                               return WriteSeparationInfo(document, record);
+                             }));
+  root.AppendChild(WriteList(document, "aVControlPointList",
+                             series.aVControlPointList,
+                             [&](const VControlPoint& record) {
+                               return WriteVControlPoint(document, record);
+                             }));
+  root.AppendChild(WriteList(document, "aPatternInfoList",
+                             series.aPatternInfoList,
+                             [&](const PatternInfo& record) {
+                               return WritePatternInfo(document, record);
+                             }));
+
+  DomNode commands = document.CreateElement("commandSet");
+  for (const CommandStringField& field : kCommandStringFields) {
+    const std::string& bytes = series.commandSet.*field.member;
+    commands.AppendChild(WriteStringElement(
+        document, field.name, EncodeEscapedString(bytes.data(), bytes.size())));
+  }
+  root.AppendChild(commands);
+
+  // Every medium carries one feed calibration value per model.
+  const size_t models = series.aModelInfoList.size();
+  for (MediaInfo& media : series.aMediaInfoList) {
+    if (media.aflFeedCalibration.size() != models) {
+      media.aflFeedCalibration.resize(models, 0.0f);
+    }
+  }
+  root.AppendChild(WriteList(document, "aMediaInfoList", series.aMediaInfoList,
+                             [&](const MediaInfo& record) {
+                               return WriteMediaInfo(document, record);
+                             }));
+  root.AppendChild(WritePrintChartFileInfoSetList(
+      document, series.aPrintChartFileInfoSetList));
+  root.AppendChild(WriteInkVolumeInfoList(document, series.aInkVolumeInfoList));
+  root.AppendChild(WriteLanguageStringSet(document, "strFirmwareDownloadURL",
+                                          series.strFirmwareDownloadURL));
+  return root;
+}
+
+void DeviceSeriesIO::ReadDeviceSeries(DomNode root, DeviceSeries& series) {
+  ChildCursor cursor(root);
+  ReadList(
+      cursor.Next(), series.aModelInfoList,
+      [&](DomNode node, ModelInfo& record) { ReadModelInfo(node, record); });
+  ReadList(cursor.Next(), series.aInkInfoList,
+           [&](DomNode node, InkInfo& record) { ReadInkInfo(node, record); });
+  ReadList(cursor.Next(), series.aInkConfigInfoList,
+           [&](DomNode node, InkConfigInfo& record) {
+             ReadInkConfigInfo(node, record);
+           });
+  ReadList(cursor.Next(), series.aResolutionInfoList,
+           [&](DomNode node, ResolutionInfo& record) {
+             ReadResolutionInfo(node, record);
+           });
+  ReadList(cursor.Next(), series.aModeInfoList,
+           [&](DomNode node, ModeInfo& record) { ReadModeInfo(node, record); });
+  ReadList(cursor.Next(), series.aSeparationInfoList,
+           [&](DomNode node, SeparationInfo& record) {
+             ReadSeparationInfo(node, record);
+           });
+  ReadList(cursor.Next(), series.aVControlPointList,
+           [](DomNode node, VControlPoint& record) {
+             ReadVControlPoint(node, record);
+           });
+  ReadList(cursor.Next(), series.aPatternInfoList,
+           [&](DomNode node, PatternInfo& record) {
+             ReadPatternInfo(node, record);
+           });
+
+  // Each command string keeps every decoded byte, zero bytes included.
+  ChildCursor commands(cursor.Next());
+  for (const CommandStringField& field : kCommandStringFields) {
+    std::string text = ReadStringValue(commands.Next());
+    series.commandSet.*field.member =
+        decodeEscapedString(text.data(), text.size());
+  }
+
+  ReadList(
+      cursor.Next(), series.aMediaInfoList,
+      [&](DomNode node, MediaInfo& record) { ReadMediaInfo(node, record); });
+
+  for (size_t i = 0; i < kLanguageCount; ++i) {
+    series.strFirmwareDownloadURL[i] = i == kJapaneseLanguageEntry
+                                           ? kFirmwareLinkJapanese
+                                           : kFirmwareLinkInternational;
+  }
+  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
+    std::string_view name = node.NodeName();
+    if (name == "aPrintChartFileInfoSetList") {
+      ReadPrintChartFileInfoSetList(node, series.aPrintChartFileInfoSetList);
+    } else if (name == "aInkVolumeInfoList") {
+      ReadInkVolumeInfoList(node, series.aInkVolumeInfoList);
+    } else if (name == "strFirmwareDownloadURL") {
+      ReadLanguageStringSet(node, series.strFirmwareDownloadURL);
+    }
+  }
+
+  SetDefaultInputInks(series);
+  SetDefaultScreenAngles(series);
+}
+
+bool DeviceSeriesIO::Read(DeviceSeries& series) {
+  try {
+    if (!m_creator.GetDocument() && !EnsureDocumentLoaded()) return false;
+    DomNode root = LocateRootElement();
+    // Read into a copy, so a failure leaves the caller's document as it was.
+    DeviceSeries result = series;
+    ReadDeviceSeries(root, result);
+    series = std::move(result);
+    return true;
+  } catch (const VersionMismatchException& mismatch) {
+    if (!IsOlderVersion(mismatch.m_found, mismatch.m_expected)) return false;
+    try {
+      return ReadOlderFile(series);
+    } catch (...) {
+      return false;
+    }
+  } catch (...) {
+    return false;
+  }
+}
+
+bool DeviceSeriesIO::ReadOlderFile(DeviceSeries&) {
+  // This class reads no older format: the file is not read, and that is a
+  // failure, not a success with nothing read.
+  return false;
+}
+
+bool DeviceSeriesIO::WriteWithVersion(DeviceSeries& series,
+                                      const std::string& version) {
+  return WriteDocumentFile(m_strPath, [&](DomDocument& document) {
+    DomNode root = WriteDeviceSeries(document, series);
+    root.SetAttribute("strVersion", version);
+    return root;
+  });
+}
+
+bool DeviceSeriesIO::Write(DeviceSeries& series) {
+  IOVersion own;
+  GetVersion(own);
+  return WriteWithVersion(series, own.ToString());
+}
+
+bool DeviceSeriesIO::WriteKeepingFileVersion(DeviceSeries& series) {
+  ScopedComInit com;
+  if (!com.ok() || !IsMsxmlRegistered()) return false;
+  EnsureDocumentLoaded();
+  CheckFileVersion();
+  IOVersion version;
+  GetVersion(version);
+  // The version is written as the file gave its four parts; a file marked
+  // 0.0.0.0 (or without a readable version) counts as unversioned.
+  if (m_nFileVersion != 0) version = m_fileVersion;
+  return WriteWithVersion(series, version.ToString());
+}
+
+DeviceSeriesIO2::DeviceSeriesIO2(std::string path)
+    : ICommonIO(path), DeviceSeriesIO(path) {}
+
+void DeviceSeriesIO2::GetVersion(IOVersion& version) const {
+  version = IOVersion{3, 3, 0, 0};
+}
+
+bool DeviceSeriesIO2::ReadOlderFile(DeviceSeries& series) {
+  // The 1.0 reader takes over the document already loaded.
+  DeviceSeriesIO older(m_strPath);
+  older.m_creator.m_pDocument = m_creator.GetDocument();
+  return older.Read(series);
+}
+
+bool WriteDeviceSeriesFile(const std::string& path, DeviceSeries& series) {
+  DeviceSeriesIO io(path);
+  return io.Write(series);
+}
+
+bool ReadDeviceSeriesElement(DomNode root, DeviceSeries& series) {
+  try {
+    DeviceSeriesIO io("");
+    DeviceSeries result = series;
+    io.ReadDeviceSeries(root, result);
+    series = std::move(result);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}

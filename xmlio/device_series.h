@@ -1,0 +1,139 @@
+// The device-series document: one file (".dsr") describing a printer
+// family, its in-memory form and the IO classes that read and write it.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "records/media/media_info.h"
+#include "records/media/print_chart_file_info_set.h"
+#include "records/media/separation_info.h"
+#include "records/media/vcontrol_point.h"
+#include "records/printer/ink_config_info.h"
+#include "records/printer/ink_info.h"
+#include "records/printer/ink_volume_info.h"
+#include "records/printer/mode_info.h"
+#include "records/printer/model_info.h"
+#include "records/printer/pattern_info.h"
+#include "records/printer/resolution_info.h"
+#include "xmlio/common_io.h"
+
+// The printer command strings: byte strings that may hold zero bytes.
+struct DeviceSeriesCommandSet {
+  std::string strInitialize;
+  std::string strPrintHeader;
+  std::string strPrintTailer;
+  std::string strCutHeader;
+  std::string strCutTailer;
+  std::string strPageFeed;
+  std::string strPageRewind;
+  std::string strSheetCut;
+  std::string strCancel;
+
+  bool operator==(const DeviceSeriesCommandSet&) const = default;
+};
+
+// The element names of the command strings, in file order, with their
+// members.
+struct CommandStringField {
+  const char* name;
+  std::string DeviceSeriesCommandSet::*member;
+};
+extern const std::array<CommandStringField, 9> kCommandStringFields;
+
+// The in-memory document. Owns all its records.
+struct DeviceSeries {
+  std::vector<ModelInfo> aModelInfoList;
+  std::vector<InkInfo> aInkInfoList;
+  std::vector<InkConfigInfo> aInkConfigInfoList;
+  std::vector<ResolutionInfo> aResolutionInfoList;
+  std::vector<ModeInfo> aModeInfoList;
+  std::vector<SeparationInfo> aSeparationInfoList;
+  std::vector<VControlPoint> aVControlPointList;
+  std::vector<PatternInfo> aPatternInfoList;
+  DeviceSeriesCommandSet commandSet;
+  std::vector<MediaInfo> aMediaInfoList;
+  // Held in memory only: nothing reads or writes it.
+  std::vector<MediaInfo> aMediaInfoList2;
+  std::vector<PrintChartFileInfoSet> aPrintChartFileInfoSetList;
+  std::vector<InkVolumeInfo> aInkVolumeInfoList;
+  LanguageStringSet strFirmwareDownloadURL;
+
+  bool operator==(const DeviceSeries&) const = default;
+};
+
+// The default firmware links set before a file's own links are read: entry
+// 6 (Japanese) the Japanese support page, every other entry the
+// international one.
+inline constexpr const char* kFirmwareLinkJapanese =
+    "http://www.vintrell.co.jp/support/color/ovx/index.html";
+inline constexpr const char* kFirmwareLinkInternational =
+    "http://www.vintrell.com/support/color/ovx/index.html";
+inline constexpr size_t kJapaneseLanguageEntry = 6;
+
+// Reads and writes the device-series file of format version 1.0.
+class DeviceSeriesIO : public virtual ICommonIO,
+                       public ModelInfoIO,
+                       public InkInfoIO,
+                       public ResolutionInfoIO,
+                       public ModeInfoIO,
+                       public SeparationInfoIO,
+                       public MediaInfoIO,
+                       public PatternInfoIO,
+                       public InkConfigInfoIO {
+ public:
+  explicit DeviceSeriesIO(std::string path);
+
+  void GetVersion(IOVersion& version) const override;
+  std::string GetRootName() const override;
+
+  // Writes `series` to the object's path with the class's own version.
+  // Only the media feed-calibration lists of `series` may change: each is
+  // sized to the number of models. False on any failure, the previous file
+  // then left as it was.
+  [[nodiscard]] bool Write(DeviceSeries& series);
+  // As Write, but the version attribute keeps the version of the file now
+  // at the path (its four parts as written there), or the class's own
+  // version when that file is missing, unreadable or marked 0.0.0.0.
+  [[nodiscard]] bool WriteKeepingFileVersion(DeviceSeries& series);
+  // Loads the file at the path (unless a document is held) and appends its
+  // records to `series`. False on any failure, including a file whose
+  // version the host rejects; `series` is then left as it was. Nothing
+  // escapes.
+  [[nodiscard]] virtual bool Read(DeviceSeries& series);
+
+  // The root element with all lists (the media feed-calibration lists of
+  // `series` are sized to the number of models first).
+  DomNode WriteDeviceSeries(DomDocument& document, DeviceSeries& series);
+  // Reads a located root element into `series` and normalises it: default
+  // input inks of separations, screen angles of permission sets. Raises
+  // the codecs' errors.
+  void ReadDeviceSeries(DomNode root, DeviceSeries& series);
+
+ protected:
+  // Called by Read when the file's version is older than the class's.
+  virtual bool ReadOlderFile(DeviceSeries& series);
+
+ private:
+  bool WriteWithVersion(DeviceSeries& series, const std::string& version);
+};
+
+// Reads and writes the device-series file of format version 3.3; reads
+// files marked 1.x through the 1.0 reader.
+class DeviceSeriesIO2 : public DeviceSeriesIO {
+ public:
+  explicit DeviceSeriesIO2(std::string path);
+
+  void GetVersion(IOVersion& version) const override;
+
+ protected:
+  bool ReadOlderFile(DeviceSeries& series) override;
+};
+
+// Writes `series` to `path` through a temporary DeviceSeriesIO.
+[[nodiscard]] bool WriteDeviceSeriesFile(const std::string& path,
+                                         DeviceSeries& series);
+// Reads `series` from an already located root element through a temporary
+// DeviceSeriesIO with an empty path. False when the codecs raised.
+[[nodiscard]] bool ReadDeviceSeriesElement(DomNode root, DeviceSeries& series);
