@@ -486,16 +486,4 @@ TEST(SeparationInfoTest, StandaloneFileFailures) {
   EXPECT_EQ(read, record);
 }
 
-TEST(SeparationInfoTest, CreatedDocumentHoldsDeclarationAndRoot) {
-  DomDocumentPtr doc =
-      SeparationInfoIO().CreateSeparationInfoDocument(SampleSeparation());
-  ASSERT_TRUE(doc);
-  DomNode first = doc->GetFirstChild();
-  EXPECT_EQ(first.GetNodeType(), platform::NODE_PROCESSING_INSTRUCTION);
-  EXPECT_EQ(first.GetNodeName(), "xml");
-  EXPECT_EQ(first.GetText(), "version='1.0' encoding='UTF-8'");
-  EXPECT_TRUE(first.GetNextSibling().IsElementNamed("SeparationInfo"));
-  EXPECT_FALSE(first.GetNextSibling().GetNextSibling());
-}
-
 }  // namespace
