@@ -4,19 +4,21 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
 #include "platform/resources.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using platform::ResourceEntry;
 using platform::RT_HTML;
+using tovra::testing::FaultFileSystem;
+using tovra::testing::FsCall;
 using tovra::testing::ListFolder;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::ScopedTempDir;
@@ -36,33 +38,6 @@ const ResourceEntry kEntries[] = {
 };
 const platform::ResourceTable kTable = {kEntries, std::size(kEntries), nullptr,
                                         0};
-
-// The real file system, accepting `budget` bytes in all and then failing
-// writes with ENOSPC, or refusing every rename.
-class FailingFileSystem : public platform::FileSystemWrapper {
- public:
-  explicit FailingFileSystem(size_t budget, int renameError = 0)
-      : FileSystemWrapper(platform::FileSystem::Real()),
-        budget_(budget),
-        renameError_(renameError) {}
-
-  int Write(Handle handle, const void* data, size_t size,
-            size_t* written) override {
-    *written = 0;
-    if (budget_ == 0) return ENOSPC;
-    if (size > budget_) size = budget_;
-    int error = target()->Write(handle, data, size, written);
-    budget_ -= *written;
-    return error;
-  }
-  int Rename(const std::string& from, const std::string& to) override {
-    return renameError_ != 0 ? renameError_ : target()->Rename(from, to);
-  }
-
- private:
-  size_t budget_;
-  int renameError_;
-};
 
 class ResourceFileWriterTest : public ::testing::Test {
  protected:
@@ -135,7 +110,9 @@ TEST_P(WriterOutcomeTest, OneLineOneCountAndTheFileAsExpected) {
                          ? dir_.File("missing/target.out")
                          : dir_.File("target.out");
   if (c.target == Target::kExisting) WriteFileBytes(path, kOld);
-  FailingFileSystem failing(3);
+  // A disk that takes 3 bytes in all.
+  FaultFileSystem failing;
+  failing.SetDiskSpace(3);
   platform::ScopedFileSystem fs(c.failWrites ? &failing
                                              : platform::FileSystem::Real());
 
@@ -204,7 +181,8 @@ TEST_F(ResourceFileWriterTest, SameIdTwiceReplacesWithConsecutiveNumbers) {
 TEST_F(ResourceFileWriterTest, ShortWriteKeepsThePreviousFile) {
   std::string path = dir_.File("_TOVRA.dsr");
   WriteFileBytes(path, kOld);
-  FailingFileSystem shortWrite(1);
+  FaultFileSystem shortWrite;
+  shortWrite.SetDiskSpace(1);
   platform::ScopedFileSystem fs(&shortWrite);
 
   EXPECT_FALSE(UpdateFileFromBinResource(path.c_str(), 1));
@@ -216,7 +194,8 @@ TEST_F(ResourceFileWriterTest, ShortWriteKeepsThePreviousFile) {
 TEST_F(ResourceFileWriterTest, RefusedRenameKeepsThePreviousFile) {
   std::string path = dir_.File("_TOVRA.dsr");
   WriteFileBytes(path, kOld);
-  FailingFileSystem refusing(SIZE_MAX, EACCES);
+  FaultFileSystem refusing;
+  refusing.FailCall(FsCall::kRename, 0, EACCES);
   platform::ScopedFileSystem fs(&refusing);
 
   EXPECT_FALSE(UpdateFileFromBinResource(path.c_str(), 1));

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -274,22 +274,14 @@ TEST_F(UpdateRunTest, InstallPathWithoutSeparator) {
   EXPECT_FALSE(FileExists(dir_.File("inst/Ostrivane/Device/_TOVRA.dsr")));
 }
 
-// A file system on which every write fails after the file was created.
-class NoSpace : public platform::FileSystemWrapper {
- public:
-  NoSpace() : FileSystemWrapper(platform::FileSystem::Real()) {}
-  int Write(Handle, const void*, size_t, size_t* written) override {
-    *written = 0;
-    return ENOSPC;
-  }
-};
-
 TEST_F(UpdateRunTest, ExitsWithZeroWhenEveryWriteFails) {
   MakeInstallation(Root());
   WriteFileBytes(dir_.File("Ostrivane/Device/_TOVRA.dsr"), "installed series");
   platform::InMemoryRegistry registry(RegistryNaming(Root()));
   platform::ScopedRegistry installed(&registry);
-  NoSpace noSpace;
+  // Every write fails after the file was created.
+  tovra::testing::FaultFileSystem noSpace;
+  noSpace.SetDiskSpace(0);
   platform::ScopedFileSystem fs(&noSpace);
 
   C_TOVRAApp app;

@@ -4,89 +4,54 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace platform {
 namespace {
 
+using tovra::testing::FaultFileSystem;
+using tovra::testing::FsCall;
 using tovra::testing::ListFolder;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
 
-// The real file system with one fault injected.
-struct Fault {
-  size_t bytesPerWrite = 0;  // 0: no limit
-  bool interruptEveryOtherWrite = false;
-  size_t diskSpace = SIZE_MAX;  // bytes accepted before ENOSPC
-  int syncError = 0;
-  int closeError = 0;
-  int renameError = 0;
-};
-
-class FaultyFileSystem : public FileSystemWrapper {
- public:
-  explicit FaultyFileSystem(Fault fault)
-      : FileSystemWrapper(FileSystem::Real()), fault_(fault) {}
-
-  int Write(Handle handle, const void* data, size_t size,
-            size_t* written) override {
-    *written = 0;
-    if (fault_.interruptEveryOtherWrite && (++writes_ % 2) == 1) return EINTR;
-    if (fault_.bytesPerWrite != 0 && size > fault_.bytesPerWrite) {
-      size = fault_.bytesPerWrite;
-    }
-    size_t room = fault_.diskSpace - used_;
-    if (room == 0) return ENOSPC;
-    if (size > room) size = room;  // a full disk takes what fits first
-    int error = target()->Write(handle, data, size, written);
-    used_ += *written;
-    return error;
-  }
-  int Sync(Handle handle) override {
-    return fault_.syncError != 0 ? fault_.syncError : target()->Sync(handle);
-  }
-  int Close(Handle handle) override {
-    int error = target()->Close(handle);
-    return fault_.closeError != 0 ? fault_.closeError : error;
-  }
-  int Rename(const std::string& from, const std::string& to) override {
-    return fault_.renameError != 0 ? fault_.renameError
-                                   : target()->Rename(from, to);
-  }
-
- private:
-  Fault fault_;
-  int writes_ = 0;
-  size_t used_ = 0;
-};
-
 struct ReplaceCase {
   const char* what;
-  Fault fault;
+  void (*inject)(FaultFileSystem& fs);
   int error;
   ReplaceStep step;
 };
 
 const ReplaceCase kReplaceCases[] = {
-    {"no fault", {}, 0, ReplaceStep::kNone},
-    {"short writes of one byte", {.bytesPerWrite = 1}, 0, ReplaceStep::kNone},
-    {"interrupted writes",
-     {.bytesPerWrite = 3, .interruptEveryOtherWrite = true},
-     0,
+    {"no fault", [](FaultFileSystem&) {}, 0, ReplaceStep::kNone},
+    {"short writes of one byte",
+     [](FaultFileSystem& fs) { fs.LimitBytesPerWrite(1); }, 0,
      ReplaceStep::kNone},
+    {"interrupted writes",
+     [](FaultFileSystem& fs) {
+       fs.LimitBytesPerWrite(3);
+       fs.InterruptEveryOtherWrite();
+     },
+     0, ReplaceStep::kNone},
     {"full disk after some bytes",
-     {.diskSpace = 5},
-     ENOSPC,
+     [](FaultFileSystem& fs) { fs.SetDiskSpace(5); }, ENOSPC,
      ReplaceStep::kWrite},
-    {"full disk at once", {.diskSpace = 0}, ENOSPC, ReplaceStep::kWrite},
-    {"failed flush", {.syncError = EIO}, EIO, ReplaceStep::kSync},
-    {"failed close", {.closeError = EIO}, EIO, ReplaceStep::kClose},
-    {"failed rename", {.renameError = EACCES}, EACCES, ReplaceStep::kRename},
+    {"full disk at once", [](FaultFileSystem& fs) { fs.SetDiskSpace(0); },
+     ENOSPC, ReplaceStep::kWrite},
+    {"failed flush",
+     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kSync, 0, EIO); }, EIO,
+     ReplaceStep::kSync},
+    {"failed close",
+     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kClose, 0, EIO); }, EIO,
+     ReplaceStep::kClose},
+    {"failed rename",
+     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kRename, 0, EACCES); },
+     EACCES, ReplaceStep::kRename},
 };
 
 void PrintTo(const ReplaceCase& c, std::ostream* os) { *os << c.what; }
@@ -102,7 +67,8 @@ TEST_P(ReplaceFileTest, NewFileCompleteOrOldFileUntouched) {
   WriteFileBytes(target, "previous content");
   const std::string data = "new content, longer than before\r\n";
 
-  FaultyFileSystem fs(c.fault);
+  FaultFileSystem fs;
+  c.inject(fs);
   ReplaceStep step = ReplaceStep::kCreate;
   EXPECT_EQ(ReplaceFileAtomically(fs, target, data, &step), c.error);
   EXPECT_EQ(step, c.step);

@@ -1,0 +1,197 @@
+#include "tests/support/fault_file_system.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace tovra::testing {
+
+const char* FsCallName(FsCall call) {
+  switch (call) {
+    case FsCall::kCreateNew:
+      return "CreateNew";
+    case FsCall::kWrite:
+      return "Write";
+    case FsCall::kSync:
+      return "Sync";
+    case FsCall::kClose:
+      return "Close";
+    case FsCall::kRename:
+      return "Rename";
+    case FsCall::kRemove:
+      return "Remove";
+    case FsCall::kSyncParentDirectory:
+      return "SyncParentDirectory";
+    case FsCall::kExists:
+      return "Exists";
+    case FsCall::kIsDirectory:
+      return "IsDirectory";
+    case FsCall::kReadFile:
+      return "ReadFile";
+  }
+  return "?";
+}
+
+int DefaultError(FsCall call) {
+  switch (call) {
+    case FsCall::kCreateNew:
+    case FsCall::kRename:
+    case FsCall::kRemove:
+      return EACCES;
+    case FsCall::kWrite:
+      return ENOSPC;
+    default:
+      return EIO;
+  }
+}
+
+std::vector<int> ErrorsToInject(FsCall call) {
+  switch (call) {
+    case FsCall::kCreateNew:
+      // EEXIST: a sibling of that name exists; another name must be tried.
+      return {EACCES, EEXIST};
+    case FsCall::kWrite:
+      return {ENOSPC, EINTR};
+    default:
+      return {DefaultError(call)};
+  }
+}
+
+FaultFileSystem::FaultFileSystem()
+    : FaultFileSystem(platform::FileSystem::Real()) {}
+
+FaultFileSystem::FaultFileSystem(platform::FileSystem* target)
+    : FileSystemWrapper(target) {}
+
+void FaultFileSystem::FailNthCall(size_t n, int error) {
+  rules_.push_back({true, FsCall::kCreateNew, n, error});
+}
+
+void FaultFileSystem::FailCall(FsCall call, size_t n, int error) {
+  rules_.push_back({false, call, n, error});
+}
+
+void FaultFileSystem::LimitBytesPerWrite(size_t bytes) {
+  bytesPerWrite_ = bytes;
+}
+
+void FaultFileSystem::InterruptEveryOtherWrite() {
+  interruptEveryOtherWrite_ = true;
+}
+
+void FaultFileSystem::SetDiskSpace(size_t bytes) { diskSpace_ = bytes; }
+
+size_t FaultFileSystem::CallCount(FsCall call) const {
+  return static_cast<size_t>(
+      std::count_if(calls_.begin(), calls_.end(),
+                    [&](const FsCallRecord& r) { return r.call == call; }));
+}
+
+size_t FaultFileSystem::InjectedFailures() const {
+  return static_cast<size_t>(
+      std::count_if(calls_.begin(), calls_.end(),
+                    [](const FsCallRecord& r) { return r.failed; }));
+}
+
+std::set<std::string> FaultFileSystem::RefusedRemovals() const {
+  std::set<std::string> refused;
+  for (const FsCallRecord& r : calls_) {
+    if (r.call == FsCall::kRemove && r.failed) refused.insert(r.path);
+  }
+  return refused;
+}
+
+int FaultFileSystem::Enter(FsCall call, const std::string& path,
+                           const std::string& to) {
+  calls_.push_back({call, path, to, false});
+  const size_t overall = calls_.size();
+  const size_t ofKind = CallCount(call);
+  for (const Rule& rule : rules_) {
+    bool hit = rule.anyKind
+                   ? rule.n == overall
+                   : rule.call == call && (rule.n == 0 || rule.n == ofKind);
+    if (hit) {
+      calls_.back().failed = true;
+      return rule.error != 0 ? rule.error : DefaultError(call);
+    }
+  }
+  return 0;
+}
+
+std::string FaultFileSystem::PathOf(Handle handle) const {
+  for (const auto& [h, path] : open_) {
+    if (h == handle) return path;
+  }
+  return "";
+}
+
+int FaultFileSystem::CreateNew(const std::string& path, Handle* handle) {
+  if (int error = Enter(FsCall::kCreateNew, path)) return error;
+  int error = target()->CreateNew(path, handle);
+  if (error == 0) open_.emplace_back(*handle, path);
+  return error;
+}
+
+int FaultFileSystem::Write(Handle handle, const void* data, size_t size,
+                           size_t* written) {
+  *written = 0;
+  if (int error = Enter(FsCall::kWrite, PathOf(handle))) return error;
+  if (interruptEveryOtherWrite_ && (++writes_ % 2) == 1) return EINTR;
+  if (bytesPerWrite_ != 0 && size > bytesPerWrite_) size = bytesPerWrite_;
+  size_t room = diskSpace_ - used_;
+  if (size > 0 && room == 0) return ENOSPC;
+  if (size > room) size = room;
+  int error = target()->Write(handle, data, size, written);
+  used_ += *written;
+  return error;
+}
+
+int FaultFileSystem::Sync(Handle handle) {
+  if (int error = Enter(FsCall::kSync, PathOf(handle))) return error;
+  return target()->Sync(handle);
+}
+
+int FaultFileSystem::Close(Handle handle) {
+  int injected = Enter(FsCall::kClose, PathOf(handle));
+  // The handle is released whatever is reported, as close(2) does.
+  int error = target()->Close(handle);
+  open_.erase(std::remove_if(open_.begin(), open_.end(),
+                             [&](const auto& e) { return e.first == handle; }),
+              open_.end());
+  return injected != 0 ? injected : error;
+}
+
+int FaultFileSystem::Rename(const std::string& from, const std::string& to) {
+  if (int error = Enter(FsCall::kRename, from, to)) return error;
+  return target()->Rename(from, to);
+}
+
+int FaultFileSystem::Remove(const std::string& path) {
+  if (int error = Enter(FsCall::kRemove, path)) return error;
+  return target()->Remove(path);
+}
+
+int FaultFileSystem::SyncParentDirectory(const std::string& path) {
+  if (int error = Enter(FsCall::kSyncParentDirectory, path)) return error;
+  return target()->SyncParentDirectory(path);
+}
+
+bool FaultFileSystem::Exists(const std::string& path) {
+  if (Enter(FsCall::kExists, path) != 0) return false;
+  return target()->Exists(path);
+}
+
+bool FaultFileSystem::IsDirectory(const std::string& path) {
+  if (Enter(FsCall::kIsDirectory, path) != 0) return false;
+  return target()->IsDirectory(path);
+}
+
+int FaultFileSystem::ReadFile(const std::string& path, size_t maxBytes,
+                              std::string* contents) {
+  if (int error = Enter(FsCall::kReadFile, path)) {
+    contents->clear();
+    return error;
+  }
+  return target()->ReadFile(path, maxBytes, contents);
+}
+
+}  // namespace tovra::testing

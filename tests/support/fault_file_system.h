@@ -1,0 +1,123 @@
+// A file system for fault injection: forwards every operation to the real
+// file system, records each call, and fails the calls a test asks for.
+//
+// The usual pattern: run an operation once under a FaultFileSystem that
+// injects nothing, count its calls, then run it again once for every call k
+// of that clean run with call k failed, and check what the user's files
+// hold afterwards.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace tovra::testing {
+
+// The operations of the file seam.
+enum class FsCall {
+  kCreateNew,
+  kWrite,
+  kSync,
+  kClose,
+  kRename,
+  kRemove,
+  kSyncParentDirectory,
+  kExists,
+  kIsDirectory,
+  kReadFile,
+};
+
+// "CreateNew", "Write", ...
+const char* FsCallName(FsCall call);
+
+// The error a failed call of `call` reports by default: EACCES for a create,
+// a rename and a remove, ENOSPC for a write, EIO for the others. A failed
+// Exists or IsDirectory answers false.
+int DefaultError(FsCall call);
+
+// One call of the seam as the operation made it.
+struct FsCallRecord {
+  FsCall call;
+  // The path the call named; for Write, Sync and Close the path the handle
+  // was created with; for Rename the source.
+  std::string path;
+  // Rename only: the destination.
+  std::string to;
+  // Whether this call was made to fail.
+  bool failed = false;
+};
+
+class FaultFileSystem : public platform::FileSystemWrapper {
+ public:
+  // Over the real file system.
+  FaultFileSystem();
+  explicit FaultFileSystem(platform::FileSystem* target);
+
+  // Fails the `n`-th call (1-based) counted over every kind of call, with
+  // `error` (0: the kind's DefaultError).
+  void FailNthCall(size_t n, int error = 0);
+  // Fails the `n`-th call (1-based) of `call`; n == 0 fails every one.
+  void FailCall(FsCall call, size_t n, int error = 0);
+  // Every write accepts at most `bytes` bytes (a short write).
+  void LimitBytesPerWrite(size_t bytes);
+  // Every other write (the first, the third, ...) is interrupted: EINTR,
+  // nothing written.
+  void InterruptEveryOtherWrite();
+  // The disk takes `bytes` bytes in all (what fits first), then every write
+  // fails with ENOSPC.
+  void SetDiskSpace(size_t bytes);
+
+  const std::vector<FsCallRecord>& calls() const { return calls_; }
+  size_t CallCount() const { return calls_.size(); }
+  size_t CallCount(FsCall call) const;
+  // How many calls were made to fail (short and interrupted writes count
+  // only when they were refused outright).
+  size_t InjectedFailures() const;
+  // Paths whose removal was refused: the only files a failing operation
+  // may leave behind.
+  std::set<std::string> RefusedRemovals() const;
+
+  int CreateNew(const std::string& path, Handle* handle) override;
+  int Write(Handle handle, const void* data, size_t size,
+            size_t* written) override;
+  int Sync(Handle handle) override;
+  int Close(Handle handle) override;
+  int Rename(const std::string& from, const std::string& to) override;
+  int Remove(const std::string& path) override;
+  int SyncParentDirectory(const std::string& path) override;
+  bool Exists(const std::string& path) override;
+  bool IsDirectory(const std::string& path) override;
+  int ReadFile(const std::string& path, size_t maxBytes,
+               std::string* contents) override;
+
+ private:
+  struct Rule {
+    bool anyKind;
+    FsCall call;
+    size_t n;
+    int error;
+  };
+
+  // Records a call and returns the error it must fail with, or 0.
+  int Enter(FsCall call, const std::string& path, const std::string& to = "");
+  std::string PathOf(Handle handle) const;
+
+  std::vector<Rule> rules_;
+  std::vector<FsCallRecord> calls_;
+  std::vector<std::pair<Handle, std::string>> open_;
+  size_t bytesPerWrite_ = 0;  // 0: no limit
+  bool interruptEveryOtherWrite_ = false;
+  size_t writes_ = 0;
+  size_t diskSpace_ = SIZE_MAX;
+  size_t used_ = 0;
+};
+
+// The fault kinds a sweep injects at one call: the kind's own failure, and
+// for writes also EINTR (which a writer must retry).
+std::vector<int> ErrorsToInject(FsCall call);
+
+}  // namespace tovra::testing
