@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+
+#include "tests/support/temp_dir.h"
 
 namespace tovra::testing {
 
@@ -192,6 +195,83 @@ int FaultFileSystem::ReadFile(const std::string& path, size_t maxBytes,
     return error;
   }
   return target()->ReadFile(path, maxBytes, contents);
+}
+
+std::string Describe(size_t k, const FsCallRecord& call) {
+  std::string text = "call " + std::to_string(k) + ": " +
+                     FsCallName(call.call) + " " + call.path;
+  if (!call.to.empty()) text += " -> " + call.to;
+  return text;
+}
+
+std::vector<InjectedFault> SweepFaults(const FaultFileSystem& clean) {
+  std::vector<InjectedFault> faults;
+  const std::vector<FsCallRecord>& calls = clean.calls();
+  for (size_t k = 1; k <= calls.size(); ++k) {
+    const FsCallRecord& call = calls[k - 1];
+    for (int error : ErrorsToInject(call.call)) {
+      InjectedFault fault;
+      bool answers =
+          call.call == FsCall::kExists || call.call == FsCall::kIsDirectory;
+      fault.what = Describe(k, call) +
+                   (answers ? " answers false"
+                            : std::string(" fails: ") + std::strerror(error));
+      fault.inject = [k, error](FaultFileSystem& fs) {
+        fs.FailNthCall(k, error);
+      };
+      fault.call = call;
+      fault.error = error;
+      fault.recoverable =
+          error == EINTR ||
+          (call.call == FsCall::kCreateNew && error == EEXIST) ||
+          call.call == FsCall::kSyncParentDirectory ||
+          call.call == FsCall::kIsDirectory;
+      if (!fault.recoverable) {
+        // The same fault, and the clean-up after it refused as well.
+        InjectedFault twin = fault;
+        twin.what += ", every removal refused";
+        twin.inject = [k, error](FaultFileSystem& fs) {
+          fs.FailNthCall(k, error);
+          fs.FailCall(FsCall::kRemove, 0);
+        };
+        faults.push_back(std::move(twin));
+      }
+      faults.push_back(std::move(fault));
+    }
+  }
+  faults.push_back({"every write takes one byte",
+                    [](FaultFileSystem& fs) { fs.LimitBytesPerWrite(1); },
+                    std::nullopt, 0, true});
+  faults.push_back({"every other write is interrupted",
+                    [](FaultFileSystem& fs) {
+                      fs.LimitBytesPerWrite(7);
+                      fs.InterruptEveryOtherWrite();
+                    },
+                    std::nullopt, EINTR, true});
+  const size_t total = clean.BytesWritten();
+  std::set<size_t> room = {0, 1, total / 2};
+  if (total > 0) room.insert(total - 1);
+  for (size_t bytes : room) {
+    if (bytes >= total) continue;
+    faults.push_back({"disk full after " + std::to_string(bytes) + " of " +
+                          std::to_string(total) + " bytes",
+                      [bytes](FaultFileSystem& fs) { fs.SetDiskSpace(bytes); },
+                      std::nullopt, ENOSPC, false});
+  }
+  return faults;
+}
+
+std::vector<std::string> LeftBehind(const std::string& folder,
+                                    const std::set<std::string>& expected,
+                                    const FaultFileSystem& fs) {
+  std::set<std::string> refused = fs.RefusedRemovals();
+  std::vector<std::string> left;
+  for (const std::string& name : ListFolder(folder)) {
+    if (expected.count(name) != 0) continue;
+    if (refused.count(folder + "/" + name) != 0) continue;
+    left.push_back(name);
+  }
+  return left;
 }
 
 }  // namespace tovra::testing

@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -80,6 +82,8 @@ class FaultFileSystem : public platform::FileSystemWrapper {
   // Paths whose removal was refused: the only files a failing operation
   // may leave behind.
   std::set<std::string> RefusedRemovals() const;
+  // Bytes the writes passed on to the real file system.
+  size_t BytesWritten() const { return used_; }
 
   int CreateNew(const std::string& path, Handle* handle) override;
   int Write(Handle handle, const void* data, size_t size,
@@ -116,8 +120,39 @@ class FaultFileSystem : public platform::FileSystemWrapper {
   size_t used_ = 0;
 };
 
-// The fault kinds a sweep injects at one call: the kind's own failure, and
-// for writes also EINTR (which a writer must retry).
+// The errors a sweep injects at one call: the kind's own failure, for a
+// create also EEXIST (another sibling name must be tried), for a write also
+// EINTR (which a writer must retry).
 std::vector<int> ErrorsToInject(FsCall call);
+
+// "call 7: Rename a.part -> a"
+std::string Describe(size_t k, const FsCallRecord& call);
+
+// One fault of a sweep.
+struct InjectedFault {
+  std::string what;
+  std::function<void(FaultFileSystem&)> inject;
+  // The call made to fail, for a fault of one call.
+  std::optional<FsCallRecord> call;
+  int error = 0;
+  // A careful writer comes through this fault with the same result as
+  // without it: an interrupted or short write, a sibling name already
+  // taken, a folder that cannot be flushed once the new file is in place.
+  bool recoverable = false;
+};
+
+// The faults to try on an operation whose clean run `clean` recorded: each
+// call k of that run failed with each error of ErrorsToInject (Exists and
+// IsDirectory answering false; a fault a writer cannot come through also
+// with every removal refused), every write taking one byte, every other
+// write interrupted, and a disk that is full after 0, 1, half and all but
+// one of the bytes the clean run wrote.
+std::vector<InjectedFault> SweepFaults(const FaultFileSystem& clean);
+
+// The names in `folder` that are neither in `expected` nor a file whose
+// removal `fs` refused: temporary files left behind.
+std::vector<std::string> LeftBehind(const std::string& folder,
+                                    const std::set<std::string>& expected,
+                                    const FaultFileSystem& fs);
 
 }  // namespace tovra::testing
