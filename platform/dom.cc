@@ -578,84 +578,101 @@ std::vector<DomNode> DomDocument::GetElementsByTagName(
 }
 
 bool DomDocument::Load(const std::string& path) {
-  InitialiseService();
-  std::string bytes;
-  int error = FileSystem::Current()->ReadFile(path, kMaxDocumentBytes, &bytes);
-  if (error != 0) {
-    Reset();
-    parseError_ = DomParseError();
-    parseError_.errorCode = XML_E_FILEIO;
-    parseError_.reason = path + ": " + IoErrorText(error);
-    parseError_.messages.push_back(parseError_.reason);
-    return false;
-  }
-  return Parse(bytes, path, nullptr);
+  return Parse(
+      [&](const FileSystem::ChunkSink& sink) {
+        return FileSystem::Current()->ReadFileInPieces(path, kMaxDocumentBytes,
+                                                       sink);
+      },
+      path, nullptr);
 }
 
 bool DomDocument::LoadFromMemory(std::string_view bytes,
                                  const std::string& name) {
-  InitialiseService();
-  if (bytes.size() > kMaxDocumentBytes) {
-    Reset();
-    parseError_ = DomParseError();
-    parseError_.errorCode = XML_E_FILEIO;
-    parseError_.reason = name + ": " + IoErrorText(EFBIG);
-    parseError_.messages.push_back(parseError_.reason);
-    return false;
-  }
-  return Parse(bytes, name, nullptr);
+  return Parse(
+      [&](const FileSystem::ChunkSink& sink) {
+        if (bytes.size() > kMaxDocumentBytes) return EFBIG;
+        constexpr size_t kPiece = size_t{1} << 20;
+        for (size_t at = 0; at < bytes.size(); at += kPiece) {
+          if (!sink(bytes.substr(at, kPiece))) break;
+        }
+        return 0;
+      },
+      name, nullptr);
 }
 
 bool DomDocument::LoadValidated(const std::string& path,
                                 const DomSchemaCache& schemas) {
-  InitialiseService();
-  std::string bytes;
-  int error = FileSystem::Current()->ReadFile(path, kMaxDocumentBytes, &bytes);
-  if (error != 0) {
-    Reset();
-    parseError_ = DomParseError();
-    parseError_.errorCode = XML_E_FILEIO;
-    parseError_.reason = path + ": " + IoErrorText(error);
-    parseError_.messages.push_back(parseError_.reason);
-    return false;
-  }
-  return Parse(bytes, path, &schemas);
+  return Parse(
+      [&](const FileSystem::ChunkSink& sink) {
+        return FileSystem::Current()->ReadFileInPieces(path, kMaxDocumentBytes,
+                                                       sink);
+      },
+      path, &schemas);
 }
 
-bool DomDocument::Parse(std::string_view bytes, const std::string& name,
+bool DomDocument::Parse(const Source& source, const std::string& name,
                         const DomSchemaCache* schemas) {
+  InitialiseService();
   Reset();
   parseError_ = DomParseError();
   ParseState state{&parseError_};
   ParseState* outer = t_parseState;
   t_parseState = &state;
 
-  xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
-  if (ctxt == nullptr) {
-    t_parseState = outer;
-    parseError_.errorCode = E_OUTOFMEMORY;
-    parseError_.reason = "out of memory";
-    return false;
-  }
-  ctxt->_private = &state;
-  ctxt->sax->serror = CollectParserError;
-  ctxt->sax->internalSubset = RejectDocumentType;
-  ctxt->sax->externalSubset = RejectDocumentType;
-  ctxt->vctxt.error = DiscardGenericError;
-  ctxt->vctxt.warning = DiscardGenericError;
+  // The bytes are pushed to the parser piece by piece as they are read, so
+  // a large file never sits in memory whole beside its tree.
+  xmlParserCtxtPtr ctxt = nullptr;
+  bool stopped = false;
+  int readError = source([&](std::string_view piece) {
+    size_t offset = 0;
+    if (ctxt == nullptr) {
+      // The first bytes tell the parser the file's encoding.
+      offset = std::min<size_t>(4, piece.size());
+      ctxt = xmlCreatePushParserCtxt(nullptr, nullptr, piece.data(),
+                                     static_cast<int>(offset), name.c_str());
+      if (ctxt == nullptr) {
+        stopped = true;
+        return false;
+      }
+      ctxt->_private = &state;
+      ctxt->sax->serror = CollectParserError;
+      ctxt->sax->internalSubset = RejectDocumentType;
+      ctxt->sax->externalSubset = RejectDocumentType;
+      ctxt->vctxt.error = DiscardGenericError;
+      ctxt->vctxt.warning = DiscardGenericError;
+      xmlCtxtUseOptions(ctxt, kParseOptions);
+    }
+    if (offset < piece.size() &&
+        xmlParseChunk(ctxt, piece.data() + offset,
+                      static_cast<int>(piece.size() - offset), 0) != 0) {
+      stopped = true;
+      return false;
+    }
+    return true;
+  });
 
-  // libxml2 takes the length as an int.
   xmlDocPtr parsed = nullptr;
-  if (bytes.size() <= static_cast<size_t>(INT32_MAX)) {
-    parsed =
-        xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()),
-                          name.c_str(), nullptr, kParseOptions);
+  bool wellFormed = false;
+  if (ctxt != nullptr) {
+    if (!stopped && readError == 0) xmlParseChunk(ctxt, nullptr, 0, 1);
+    parsed = ctxt->myDoc;
+    ctxt->myDoc = nullptr;
+    wellFormed = ctxt->wellFormed != 0 && !stopped;
+    xmlFreeParserCtxt(ctxt);
+  } else if (readError == 0) {
+    parseError_.reason = "the document is empty";
+    parseError_.messages.push_back(parseError_.reason);
   }
-  bool wellFormed = ctxt->wellFormed != 0;
-  xmlFreeParserCtxt(ctxt);
+  if (readError != 0) {
+    parseError_.errorCode = XML_E_FILEIO;
+    parseError_.reason = name + ": " + IoErrorText(readError);
+    parseError_.messages.insert(parseError_.messages.begin(),
+                                parseError_.reason);
+  }
 
-  bool ok = parsed != nullptr && wellFormed && !state.refused &&
-            parsed->intSubset == nullptr && parsed->extSubset == nullptr;
+  bool ok = readError == 0 && parsed != nullptr && wellFormed &&
+            !state.refused && parsed->intSubset == nullptr &&
+            parsed->extSubset == nullptr;
   if (ok && schemas != nullptr && !schemas->IsEmpty()) {
     xmlSchemaValidCtxtPtr valid =
         xmlSchemaNewValidCtxt(static_cast<xmlSchemaPtr>(schemas->schema_));
@@ -697,11 +714,28 @@ bool DomDocument::Parse(std::string_view bytes, const std::string& name,
   return true;
 }
 
-std::string DomDocument::ToXml() const {
-  // The "xml" processing instruction stands for the declaration, which the
-  // serializer writes itself: it is taken out while the text is made.
+namespace {
+
+// Text made by the serializer, freed with it.
+struct SerializedText {
+  SerializedText() = default;
+  SerializedText(const SerializedText&) = delete;
+  SerializedText& operator=(const SerializedText&) = delete;
+  ~SerializedText() { xmlFree(text); }
+  std::string_view View() const {
+    return std::string_view(reinterpret_cast<const char*>(text),
+                            static_cast<size_t>(size));
+  }
+  xmlChar* text = nullptr;
+  int size = 0;
+};
+
+// The document as indented UTF-8 text, the declaration first. The "xml"
+// processing instruction stands for the declaration, which the serializer
+// writes itself: it is taken out while the text is made.
+void Serialize(xmlDocPtr doc, SerializedText& out) {
   std::vector<std::pair<xmlNodePtr, xmlNodePtr>> declarations;
-  for (xmlNodePtr node = doc_->children; node != nullptr;) {
+  for (xmlNodePtr node = doc->children; node != nullptr;) {
     xmlNodePtr next = node->next;
     if (node->type == XML_PI_NODE && View(node->name) == "xml") {
       declarations.emplace_back(node, next);
@@ -709,26 +743,29 @@ std::string DomDocument::ToXml() const {
     }
     node = next;
   }
-  xmlChar* text = nullptr;
-  int size = 0;
-  xmlDocDumpFormatMemoryEnc(doc_, &text, &size, "UTF-8", 1);
+  xmlDocDumpFormatMemoryEnc(doc, &out.text, &out.size, "UTF-8", 1);
   for (auto it = declarations.rbegin(); it != declarations.rend(); ++it) {
     if (it->second != nullptr) {
       xmlAddPrevSibling(it->second, it->first);
     } else {
-      xmlAddChild(reinterpret_cast<xmlNodePtr>(doc_), it->first);
+      xmlAddChild(reinterpret_cast<xmlNodePtr>(doc), it->first);
     }
   }
-  if (text == nullptr) throw _com_error(E_OUTOFMEMORY);
-  std::string result(reinterpret_cast<const char*>(text),
-                     static_cast<size_t>(size));
-  xmlFree(text);
-  return result;
+  if (out.text == nullptr) throw _com_error(E_OUTOFMEMORY);
+}
+
+}  // namespace
+
+std::string DomDocument::ToXml() const {
+  SerializedText text;
+  Serialize(doc_, text);
+  return std::string(text.View());
 }
 
 void DomDocument::Save(const std::string& path) const {
-  std::string text = ToXml();
-  int error = ReplaceFileAtomically(*FileSystem::Current(), path, text);
+  SerializedText text;
+  Serialize(doc_, text);
+  int error = ReplaceFileAtomically(*FileSystem::Current(), path, text.View());
   if (error != 0) {
     throw _com_error(XML_E_FILEIO, path + ": " + IoErrorText(error));
   }

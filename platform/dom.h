@@ -26,6 +26,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -167,7 +168,11 @@ class DomDocument {
   _xmlDoc* raw() const { return doc_; }
 
  private:
-  bool Parse(std::string_view bytes, const std::string& name,
+  // Hands the document's bytes, piece by piece, to a sink; returns 0 or
+  // the error number of a failed read.
+  using Source =
+      std::function<int(const std::function<bool(std::string_view)>&)>;
+  bool Parse(const Source& source, const std::string& name,
              const DomSchemaCache* schemas);
   void Reset();
 

@@ -114,6 +114,38 @@ class PosixFileSystem : public FileSystem {
     ::close(fd);
     return 0;
   }
+
+  int ReadFileInPieces(const std::string& path, size_t maxBytes,
+                       const ChunkSink& sink) override {
+    int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return LastError();
+    struct stat st;
+    int result = ::fstat(fd, &st) != 0 ? LastError() : 0;
+    if (result == 0 && S_ISDIR(st.st_mode)) result = EISDIR;
+    if (result == 0 && st.st_size > 0 &&
+        static_cast<uint64_t>(st.st_size) > maxBytes) {
+      result = EFBIG;
+    }
+    std::string buffer(size_t{1} << 20, '\0');
+    size_t total = 0;
+    while (result == 0) {
+      ssize_t n = ::read(fd, buffer.data(), buffer.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        result = LastError();
+        break;
+      }
+      if (n == 0) break;
+      total += static_cast<size_t>(n);
+      if (total > maxBytes) {
+        result = EFBIG;
+        break;
+      }
+      if (!sink(std::string_view(buffer.data(), static_cast<size_t>(n)))) break;
+    }
+    ::close(fd);
+    return result;
+  }
 };
 
 PosixFileSystem g_posix;
@@ -133,6 +165,14 @@ std::string NativePath(std::string_view path) {
 std::string IoErrorText(int error) {
   if (error == EFBIG) return "file too large";
   return std::strerror(error);
+}
+
+int FileSystem::ReadFileInPieces(const std::string& path, size_t maxBytes,
+                                 const ChunkSink& sink) {
+  std::string contents;
+  int error = ReadFile(path, maxBytes, &contents);
+  if (error == 0 && !contents.empty()) sink(contents);
+  return error;
 }
 
 FileSystem* FileSystem::Current() { return g_current; }

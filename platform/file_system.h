@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,13 @@ class FileSystem {
   // Reads a whole file. Fails with EFBIG when it holds more than `maxBytes`.
   virtual int ReadFile(const std::string& path, size_t maxBytes,
                        std::string* contents) = 0;
+  // Reads a file piece by piece, handing each piece to `sink` in order;
+  // stops early, with result 0, when `sink` returns false. Fails with EFBIG
+  // when the file holds more than `maxBytes` (pieces may have been handed
+  // over by then). The default reads the whole file with ReadFile.
+  using ChunkSink = std::function<bool(std::string_view piece)>;
+  virtual int ReadFileInPieces(const std::string& path, size_t maxBytes,
+                               const ChunkSink& sink);
 };
 
 // Forwards every operation to another file system; tests derive from it and

@@ -1,0 +1,27 @@
+// A large synthetic device series with every record kind filled, for
+// measuring the device-series reader and writer.
+#pragma once
+
+#include <cstddef>
+
+#include "xmlio/device_series.h"
+
+struct SyntheticShape {
+  size_t models = 20;
+  size_t inks = 12;
+  size_t inkConfigs = 8;
+  size_t resolutions = 10;
+  size_t modes = 40;
+  size_t separations = 64;
+  size_t tablesPerSeparation = 6;
+  size_t vcontrolPoints = 16;
+  size_t patterns = 8;
+  size_t media = 200;
+  size_t permissionSetsPerMedium = 40;
+  size_t calibrationsPerPermissionSet = 2;
+  size_t qualityLevelsPerMedium = 4;
+  size_t printChartSets = 8;
+  size_t inkVolumes = 8;
+};
+
+DeviceSeries MakeSyntheticSeries(const SyntheticShape& shape);
