@@ -1,5 +1,8 @@
 #include "xmlio/merge_update.h"
 
+#include <cerrno>
+#include <memory>
+
 #include "app/resource_file_writer.h"
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
@@ -72,11 +75,22 @@ bool MergeUpdateDeviceSeriesWith(
   DeviceSeries fresh;
 
   {
-    DeviceSeriesIO2 io(installedPath);
-    if (!fs.Exists(installedPath) || !io.EnsureDocumentLoaded()) {
+    // Only a file that is not there, or not a document, is replaced outright
+    // by the new one. A file that exists but cannot be read now (an I/O
+    // error, no permission) holds the user's media: it is left alone.
+    std::string bytes;
+    int error = fs.ReadFile(installedPath, platform::kMaxDocumentBytes, &bytes);
+    if (error != 0 && error != ENOENT && error != ENOTDIR && error != EFBIG) {
+      Report(installedPath, platform::IoErrorText(error) + "; left as it is");
+      return true;
+    }
+    auto document = std::make_shared<DomDocument>();
+    if (error != 0 || !document->LoadFromMemory(bytes, installedPath)) {
       extractNew(installedPath);
       return true;
     }
+    DeviceSeriesIO2 io(installedPath);
+    io.m_creator.m_pDocument = document;
     if (!io.Read(installed)) {
       Report(installedPath, "the installed file cannot be read; left as it is");
       return true;
