@@ -1,12 +1,10 @@
 #include "color/cmyk_color.h"
 
-#include <array>
-#include <memory>
-#include <typeinfo>
 #include <utility>
 
 #include "color/color_exceptions.h"
 #include "color/internal/channel_byte.h"
+#include "color/internal/channel_copy.h"
 
 int CMYKColor::GetColorSpace() const { return kColorSpaceCMYK; }
 
@@ -37,25 +35,14 @@ void CMYKColor::SetValue(int nIndex, float flValue) {
 }
 
 AbstractColor& CMYKColor::Assign(const AbstractColor& other) {
-  if (typeid(other) != typeid(*this)) {
-    throw ColorSpaceNotMatchException(GetColorSpaceName(),
-                                      other.GetColorSpaceName());
-  }
-  for (int i = 0; i < kChannelCount; ++i) SetValue(i, other.GetValue(i));
-  return *this;
+  return color_internal::AssignChannels(*this, other);
 }
 
 AbstractColor* CMYKColor::Clone() const {
-  auto copy = std::make_unique<CMYKColor>();
-  for (int i = 0; i < kChannelCount; ++i) copy->SetValue(i, GetValue(i));
-  return copy.release();
+  return color_internal::CloneChannels(*this);
 }
 
 void CMYKColor::Print(std::ostream& os) const {
-  static constexpr std::array<const char*, kChannelCount> kLabels = {
-      "C:", "M:", "Y:", "K:"};
-  os << "CMYK" << std::endl;
-  for (int i = 0; i < kChannelCount; ++i) {
-    os << kLabels[i] << static_cast<int>(GetValue(i)) << std::endl;
-  }
+  color_internal::PrintIntegerChannels(*this, os, "CMYK",
+                                       {"C:", "M:", "Y:", "K:"});
 }

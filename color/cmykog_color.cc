@@ -1,12 +1,10 @@
 #include "color/cmykog_color.h"
 
-#include <array>
-#include <memory>
-#include <typeinfo>
 #include <utility>
 
 #include "color/color_exceptions.h"
 #include "color/internal/channel_byte.h"
+#include "color/internal/channel_copy.h"
 
 int CMYKOGColor::GetColorSpace() const { return kColorSpaceCMYKOG; }
 
@@ -41,25 +39,14 @@ void CMYKOGColor::SetValue(int nIndex, float flValue) {
 }
 
 AbstractColor& CMYKOGColor::Assign(const AbstractColor& other) {
-  if (typeid(other) != typeid(*this)) {
-    throw ColorSpaceNotMatchException(GetColorSpaceName(),
-                                      other.GetColorSpaceName());
-  }
-  for (int i = 0; i < kChannelCount; ++i) SetValue(i, other.GetValue(i));
-  return *this;
+  return color_internal::AssignChannels(*this, other);
 }
 
 AbstractColor* CMYKOGColor::Clone() const {
-  auto copy = std::make_unique<CMYKOGColor>();
-  for (int i = 0; i < kChannelCount; ++i) copy->SetValue(i, GetValue(i));
-  return copy.release();
+  return color_internal::CloneChannels(*this);
 }
 
 void CMYKOGColor::Print(std::ostream& os) const {
-  static constexpr std::array<const char*, kChannelCount> kLabels = {
-      "C:", "M:", "Y:", "K:", "Or:", "Gr:"};
-  os << "CMYKOrGr" << std::endl;
-  for (int i = 0; i < kChannelCount; ++i) {
-    os << kLabels[i] << static_cast<int>(GetValue(i)) << std::endl;
-  }
+  color_internal::PrintIntegerChannels(*this, os, "CMYKOrGr",
+                                       {"C:", "M:", "Y:", "K:", "Or:", "Gr:"});
 }

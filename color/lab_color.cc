@@ -1,11 +1,9 @@
 #include "color/lab_color.h"
 
-#include <array>
-#include <memory>
-#include <typeinfo>
 #include <utility>
 
 #include "color/color_exceptions.h"
+#include "color/internal/channel_copy.h"
 
 int LabColor::GetColorSpace() const { return kColorSpaceLab; }
 
@@ -34,18 +32,11 @@ void LabColor::SetValue(int nIndex, float flValue) {
 }
 
 AbstractColor& LabColor::Assign(const AbstractColor& other) {
-  if (typeid(other) != typeid(*this)) {
-    throw ColorSpaceNotMatchException(GetColorSpaceName(),
-                                      other.GetColorSpaceName());
-  }
-  for (int i = 0; i < kChannelCount; ++i) SetValue(i, other.GetValue(i));
-  return *this;
+  return color_internal::AssignChannels(*this, other);
 }
 
 AbstractColor* LabColor::Clone() const {
-  auto copy = std::make_unique<LabColor>();
-  for (int i = 0; i < kChannelCount; ++i) copy->SetValue(i, GetValue(i));
-  return copy.release();
+  return color_internal::CloneChannels(*this);
 }
 
 void LabColor::Print(std::ostream& os) const {

@@ -1,12 +1,10 @@
 #include "color/rgb_color.h"
 
-#include <array>
-#include <memory>
-#include <typeinfo>
 #include <utility>
 
 #include "color/color_exceptions.h"
 #include "color/internal/channel_byte.h"
+#include "color/internal/channel_copy.h"
 
 int RGBColor::GetColorSpace() const { return kColorSpaceRGB; }
 
@@ -35,25 +33,13 @@ void RGBColor::SetValue(int nIndex, float flValue) {
 }
 
 AbstractColor& RGBColor::Assign(const AbstractColor& other) {
-  if (typeid(other) != typeid(*this)) {
-    throw ColorSpaceNotMatchException(GetColorSpaceName(),
-                                      other.GetColorSpaceName());
-  }
-  for (int i = 0; i < kChannelCount; ++i) SetValue(i, other.GetValue(i));
-  return *this;
+  return color_internal::AssignChannels(*this, other);
 }
 
 AbstractColor* RGBColor::Clone() const {
-  auto copy = std::make_unique<RGBColor>();
-  for (int i = 0; i < kChannelCount; ++i) copy->SetValue(i, GetValue(i));
-  return copy.release();
+  return color_internal::CloneChannels(*this);
 }
 
 void RGBColor::Print(std::ostream& os) const {
-  static constexpr std::array<const char*, kChannelCount> kLabels = {
-      "R:", "G:", "B:"};
-  os << "RGB" << std::endl;
-  for (int i = 0; i < kChannelCount; ++i) {
-    os << kLabels[i] << static_cast<int>(GetValue(i)) << std::endl;
-  }
+  color_internal::PrintIntegerChannels(*this, os, "RGB", {"R:", "G:", "B:"});
 }

@@ -4,19 +4,17 @@
 
 #include <cstdint>
 
+#include "xmlio/number_text.h"
+
 namespace color_internal {
 
 // Truncates `value` toward zero to a signed 32-bit integer and keeps its low
 // 8 bits (12.9 gives 12, 300 gives 44, -1 gives 255). NaN and values whose
-// truncation does not fit in a signed 32-bit integer give 0. The range is
-// checked in double, before any conversion, so no input is undefined.
+// truncation does not fit in a signed 32-bit integer give 0: they truncate
+// to INT32_MIN, whose low byte is 0. No input is undefined.
 inline std::uint8_t ChannelByteFromFloat(float value) {
-  const double wide = value;
-  // Truncation fits exactly when -2^31 - 1 < wide < 2^31; NaN fails both.
-  if (!(wide > -2147483649.0 && wide < 2147483648.0)) return 0;
-  const auto truncated = static_cast<std::int32_t>(wide);
-  return static_cast<std::uint8_t>(static_cast<std::uint32_t>(truncated) &
-                                   0xFFu);
+  return static_cast<std::uint8_t>(
+      static_cast<std::uint32_t>(TruncateToInt32(value)) & 0xFFu);
 }
 
 }  // namespace color_internal
