@@ -1,0 +1,26 @@
+// The dsrtool commands. Each reads its operands from `arguments`, writes
+// its result to `out` and returns the exit code; a file that cannot be read,
+// written or understood raises ToolError, and nothing is written then.
+#pragma once
+
+#include <iosfwd>
+
+#include "tools/dsrtool_src/command_line.h"
+
+namespace dsrtool {
+
+// dump FILE: the records of FILE as one JSON object on `out`.
+int RunDump(const Arguments& arguments, std::ostream& out, std::ostream& err);
+// build JSON OUT: the file a dump describes, written with the library.
+int RunBuild(const Arguments& arguments, std::ostream& out, std::ostream& err);
+// roundtrip IN OUT: IN read with the library and written back as OUT.
+int RunRoundtrip(const Arguments& arguments, std::ostream& out,
+                 std::ostream& err);
+// validate FILE: the violations of the schema, one line each on `err`.
+int RunValidate(const Arguments& arguments, std::ostream& out,
+                std::ostream& err);
+// merge INSTALLED NEW: the library's merge update with the new file taken
+// from NEW.
+int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream& err);
+
+}  // namespace dsrtool

@@ -1,0 +1,45 @@
+// The kinds of file dsrtool handles: the device-series document and the
+// standalone record files, each known by its root element, and their JSON
+// form ({"<root name>": <record>}).
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "color/custom_color_info.h"
+#include "tools/dsrtool_src/json_codec.h"
+#include "xmlio/device_series.h"
+#include "xmlio/time_stamp.h"
+
+namespace dsrtool {
+
+// One record of any kind; the alternatives in the order of kRootNames.
+using AnyRecord =
+    std::variant<DeviceSeries, ModelInfo, InkInfo, InkConfigInfo,
+                 ResolutionInfo, ModeInfo, PatternInfo, MediaInfo,
+                 SeparationInfo, VControlPoint, TimeStamp, CustomColorInfo>;
+
+// The root element of each kind's file.
+inline constexpr std::array<std::string_view, std::variant_size_v<AnyRecord>>
+    kRootNames = {"DeviceSeries",  "ModelInfo",      "InkInfo",
+                  "InkConfigInfo", "ResolutionInfo", "ModeInfo",
+                  "PatternInfo",   "MediaInfo",      "SeparationInfo",
+                  "VControlPoint", "TimeStamp",      "CustomColorInfo"};
+
+// A newly constructed record of the kind whose root element is `root`;
+// nothing for a name that is not a root.
+std::optional<AnyRecord> NewRecordForRoot(std::string_view root);
+std::string_view RootName(const AnyRecord& record);
+// "DeviceSeries, ModelInfo, ..., CustomColorInfo".
+std::string RootNameList();
+
+// {"<root name>": <the record's members>}.
+Json RecordToJson(const AnyRecord& record);
+// The reverse. Raises JsonError when `document` is not an object with one
+// key naming a kind, or its value does not fit the record.
+AnyRecord RecordFromJson(const Json& document);
+
+}  // namespace dsrtool

@@ -1,0 +1,68 @@
+#include "tools/dsrtool_src/schema_validation.h"
+
+#include "platform/dom.h"
+#include "platform/file_system.h"
+#include "platform/resources.h"
+#include "tools/dsrtool_src/tool_error.h"
+
+namespace dsrtool {
+
+namespace {
+
+// The schema's entry in the tool's resource script.
+constexpr const char* kSchemaName = "DEVICESERIESSCHEMA";
+constexpr const char* kSchemaType = "XSD";
+
+}  // namespace
+
+std::string_view EmbeddedSchema() {
+  platform::HRSRC found =
+      platform::FindResourceA(nullptr, kSchemaName, kSchemaType);
+  if (found == nullptr) return {};
+  const void* bytes =
+      platform::LockResource(platform::LoadResource(nullptr, found));
+  if (bytes == nullptr) return {};
+  return std::string_view(static_cast<const char*>(bytes),
+                          platform::SizeofResource(nullptr, found));
+}
+
+std::vector<std::string> ValidateFile(
+    const std::string& path, const std::optional<std::string>& schemaPath) {
+  platform::DomSchemaCache schemas;
+  std::string schemaName = schemaPath ? *schemaPath : "device_series.xsd";
+  try {
+    if (schemaPath) {
+      if (platform::FileSystem::Current()->IsDirectory(*schemaPath)) {
+        throw ToolError(*schemaPath, "is a folder, not a file");
+      }
+      schemas.Add("", *schemaPath);
+    } else {
+      std::string_view text = EmbeddedSchema();
+      if (text.empty()) {
+        throw ToolError(schemaName, "the embedded schema is missing");
+      }
+      schemas.AddFromMemory("", text, schemaName);
+    }
+  } catch (const platform::_com_error& error) {
+    throw ToolError(schemaName,
+                    error.Description().empty()
+                        ? "the schema cannot be used"
+                        : WithoutFilePrefix(error.Description(), schemaName));
+  }
+
+  if (platform::FileSystem::Current()->IsDirectory(path)) {
+    throw ToolError(path, "is a folder, not a file");
+  }
+  platform::DomDocument document;
+  if (document.LoadValidated(path, schemas)) return {};
+  const platform::DomParseError& error = document.parseError();
+  if (error.errorCode == platform::XML_E_SCHEMAINVALID) return error.messages;
+  std::string first =
+      error.messages.empty() ? error.reason : error.messages.front();
+  if (error.errorCode == platform::XML_E_FILEIO) {
+    throw ToolError(path, WithoutFilePrefix(first, path));
+  }
+  throw ToolError(path, "not well-formed XML: " + first);
+}
+
+}  // namespace dsrtool

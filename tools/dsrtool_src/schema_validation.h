@@ -1,0 +1,23 @@
+// Validation of a file against the XML Schema of the format: the one
+// embedded in dsrtool (resources/device_series.xsd) or one given by path.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dsrtool {
+
+// The schema embedded in the tool.
+std::string_view EmbeddedSchema();
+
+// Validates the file at `path` against the schema at `schemaPath`, or the
+// embedded one when none is given. Returns the violations, one per entry,
+// each "line N: text"; none when the file is valid. Raises ToolError when
+// the schema cannot be used, or the file cannot be read or is not
+// well-formed XML.
+std::vector<std::string> ValidateFile(
+    const std::string& path, const std::optional<std::string>& schemaPath);
+
+}  // namespace dsrtool
