@@ -6,7 +6,8 @@
 #                           updater on it
 #   scripts/setup.sh test   install what is missing, build and run every
 #                           test, then again under AddressSanitizer and
-#                           UndefinedBehaviorSanitizer
+#                           UndefinedBehaviorSanitizer, then run each fuzz
+#                           target for 30 seconds (scripts/fuzz.sh)
 set -euo pipefail
 
 top="$(cd -- "$(dirname -- "$0")/.." && pwd -P)"
@@ -14,7 +15,7 @@ cd -- "$top"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
 packages=(g++ cmake make libxml2-dev libgtest-dev googletest libbenchmark-dev
-  nlohmann-json3-dev locales)
+  nlohmann-json3-dev locales clang-14 libclang-rt-14-dev)
 
 install_missing() {
   local missing=()
@@ -62,6 +63,7 @@ case "${1:-}" in
     ctest --preset default -j "$jobs"
     build sanitize
     ctest --preset sanitize -j "$jobs"
+    scripts/fuzz.sh 30
     ;;
   *)
     echo "usage: $0 demo|test" >&2
