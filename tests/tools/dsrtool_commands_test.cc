@@ -1,0 +1,550 @@
+// dsrtool validate and merge, the host title, bad input of every command,
+// usage errors and help, end to end through the built tool.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/tool_runner.h"
+#include "xmlio/device_series.h"
+#include "xmlio/merge_update.h"
+
+namespace {
+
+using tovra::testing::FileExists;
+using tovra::testing::LineCount;
+using tovra::testing::ListFolder;
+using tovra::testing::ReadFileBytes;
+using tovra::testing::RunDsrTool;
+using tovra::testing::ScopedTempDir;
+using tovra::testing::ToolRun;
+using tovra::testing::WriteFileBytes;
+
+constexpr const char* kGateTitle = "Vintrell Ostrivane Dual";
+
+MediaInfo Media(const std::string& name, bool visible) {
+  MediaInfo media;
+  media.strMediaName.fill(name);
+  media.bVisibleMedia = visible;
+  return media;
+}
+
+// A permission set of separation 7 with `calibrations` calibration entries.
+PermissionSet Permission(size_t calibrations) {
+  PermissionSet permission;
+  permission.nSeparationIndex = 7;
+  permission.screenOption.flDegrees = {30, 45, 90, 60};
+  permission.aCalibrationInfoList.resize(calibrations);
+  return permission;
+}
+
+SeparationInfo Separation(std::vector<std::int32_t> inks) {
+  SeparationInfo separation;
+  separation.nSeparationIndex = 7;
+  separation.anInputChannelInkIndexList = std::move(inks);
+  return separation;
+}
+
+// A device series with values in every optional part of the format.
+DeviceSeries FullSeries() {
+  DeviceSeries series;
+  ModelInfo model;
+  model.strRequiredFirmwareVersion = "2.1";
+  model.strRecommendedFirmwareVersion = "2.2";
+  series.aModelInfoList.push_back(model);
+  series.aInkInfoList.push_back(InkInfo{});
+  series.aInkConfigInfoList.push_back(InkConfigInfo{});
+  series.aResolutionInfoList.push_back(ResolutionInfo{});
+  ModeInfo mode;
+  mode.aUVLampPowerList[0].nForwardPower = 80;
+  series.aModeInfoList.push_back(mode);
+  SeparationInfo separation = Separation({0, 1, 2, 3});
+  SeparationTable table;
+  table.eType = 1;
+  table.usOutputTable.fill(4095);
+  separation.aSeparationTableList = {table, SeparationTable{}};
+  series.aSeparationInfoList.push_back(separation);
+  series.aVControlPointList.push_back(VControlPoint{});
+  series.aPatternInfoList.push_back(PatternInfo{});
+  series.commandSet.strInitialize = std::string("\x1b@&\0\"'<>\\~ ", 11);
+  MediaInfo media = Media("Vinyl", true);
+  PermissionSet custom = Permission(2);
+  custom.eScreen = kCustomScreen;
+  custom.bRecommended = !custom.bVisiblePermission;
+  std::vector<float> angles(30, 45.0f);  // beyond the named flDegree children
+  custom.screenOption.flDegrees = angles;
+  media.aPermissionSetList = {custom, Permission(0)};
+  media.aQualityInfoList.push_back(QualityInfo{});
+  media.aflFeedCalibration = {0.5f};
+  series.aMediaInfoList.push_back(media);
+  series.aPrintChartFileInfoSetList.push_back(PrintChartFileInfoSet{});
+  series.aInkVolumeInfoList.push_back({1, {"4", "7"}});
+  return series;
+}
+
+void WriteSeries(const std::string& path, DeviceSeries series,
+                 const std::string& version = "3.3.0.0") {
+  ASSERT_TRUE(DeviceSeriesIO2(path).Write(series));
+  std::string text = ReadFileBytes(path);
+  text.replace(text.find("3.3.0.0"), 7, version);
+  WriteFileBytes(path, text);
+}
+
+// The line of `text` (1-based) on which `needle` first appears.
+int LineOf(const std::string& text, const std::string& needle) {
+  size_t at = text.find(needle);
+  EXPECT_NE(at, std::string::npos) << needle;
+  return 1 +
+         static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+}
+
+// ------------------------------------------------------------- validate
+
+class ValidateTest : public ::testing::Test {
+ protected:
+  // Every file the writers produce for `series`: the device series and
+  // each standalone kind.
+  std::vector<std::string> WriteAll(const std::string& stem,
+                                    DeviceSeries series) {
+    std::vector<std::string> paths;
+    auto path = [&](const char* name) {
+      paths.push_back(dir_.File(stem + name));
+      return paths.back();
+    };
+    EXPECT_TRUE(DeviceSeriesIO2(path(".dsr")).Write(series));
+    // Each standalone file holds the first record of its kind, or a new one.
+    auto first = [](auto& list) {
+      using Record = std::decay_t<decltype(list[0])>;
+      return list.empty() ? Record{} : list[0];
+    };
+    EXPECT_TRUE(ModelInfoIO().SaveModelInfoFile(path("-model.xml"),
+                                                first(series.aModelInfoList)));
+    EXPECT_TRUE(InkInfoIO().SaveInkInfoFile(path("-ink.xml"),
+                                            first(series.aInkInfoList)));
+    EXPECT_TRUE(InkConfigInfoIO().SaveInkConfigInfoFile(
+        path("-config.xml").c_str(), first(series.aInkConfigInfoList)));
+    EXPECT_TRUE(ResolutionInfoIO().SaveResolutionInfoFile(
+        path("-resolution.xml"), first(series.aResolutionInfoList)));
+    EXPECT_TRUE(ModeInfoIO().SaveModeInfoFile(path("-mode.xml"),
+                                              first(series.aModeInfoList)));
+    EXPECT_TRUE(PatternInfoIO().SavePatternInfoFile(
+        path("-pattern.xml"), first(series.aPatternInfoList)));
+    EXPECT_TRUE(MediaInfoIO().SaveMediaInfoFile(path("-media.xml"),
+                                                first(series.aMediaInfoList)));
+    EXPECT_TRUE(SeparationInfoIO().SaveSeparationInfoFile(
+        path("-separation.xml"), first(series.aSeparationInfoList)));
+    EXPECT_TRUE(SaveVControlPointFile(path("-vcontrol.xml"),
+                                      first(series.aVControlPointList)));
+    EXPECT_TRUE(SaveTimeStampFile(path("-time.xml"), TimeStamp{2017, 1, 2}));
+    return paths;
+  }
+
+  ScopedTempDir dir_;
+};
+
+TEST_F(ValidateTest, AcceptsWhatTheWritersProduce) {
+  std::vector<std::string> paths = WriteAll("full", FullSeries());
+  std::vector<std::string> empty = WriteAll("empty", DeviceSeries{});
+  paths.insert(paths.end(), empty.begin(), empty.end());
+  // A custom colour file as the tool's build writes it, in both spaces.
+  for (const char* space : {"2", "4"}) {
+    std::string json = dir_.File(std::string("color") + space + ".json");
+    WriteFileBytes(
+        json, std::string(R"({"CustomColorInfo": {"nColorSpace": )") + space +
+                  R"(, "aColorValue": [1,2,3,4,5,6]}})");
+    paths.push_back(json + ".xml");
+    ASSERT_EQ(RunDsrTool({"build", json, paths.back()}).exitCode, 0);
+  }
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    ToolRun run = RunDsrTool({"validate", path});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, path + ": valid\n");
+    EXPECT_EQ(run.err, "");
+    ToolRun given =
+        RunDsrTool({"validate", "--schema", DSRTOOL_SCHEMA_PATH, path});
+    EXPECT_EQ(given.exitCode, 0) << given.err;
+  }
+}
+
+TEST_F(ValidateTest, RejectsAMisspelledElementOrValueWithItsLine) {
+  WriteAll("full", FullSeries());
+  struct Case {
+    const char* file;
+    const char* from;
+    const char* to;
+  };
+  const Case cases[] = {
+      {"full.dsr", "nHeadNum>", "nHeadNun>"},
+      {"full.dsr", "aPatternInfoList>", "aPaternInfoList>"},
+      {"full.dsr", "<eScreen>8<", "<eScreen>eight<"},
+      {"full-ink.xml", "flPrice>", "flPrise>"},
+      {"full-time.xml", "<month>1<", "<month>1.5<"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + ": " + c.to);
+    std::string text = ReadFileBytes(dir_.File(c.file));
+    for (size_t at = text.find(c.from); at != std::string::npos;
+         at = text.find(c.from, at + 1)) {
+      text.replace(at, std::string(c.from).size(), c.to);
+    }
+    std::string path = dir_.File(std::string("bad-") + c.file);
+    WriteFileBytes(path, text);
+    ToolRun run = RunDsrTool({"validate", path});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    std::string line = "line " + std::to_string(LineOf(text, c.to)) + ":";
+    EXPECT_EQ(run.err.rfind(path + ": " + line, 0), 0u) << run.err;
+  }
+}
+
+// ---------------------------------------------------------------- merge
+
+class MergeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Installed: the user hid Vinyl and added Own, whose permission set has
+    // 6 calibration entries; the new file's separation has 4 inks.
+    DeviceSeries installed;
+    installed.aSeparationInfoList.push_back(Separation({0, 1, 2, 3, 4, 5}));
+    installed.aMediaInfoList = {Media("Vinyl", false), Media("Own", true)};
+    installed.aMediaInfoList[1].aPermissionSetList = {Permission(6)};
+    installed.aMediaInfoList[1].aPermissionSetList[0].screenOption.flDegrees = {
+        15, 45, 90, 75, 45, 45};
+    DeviceSeries fresh;
+    fresh.aSeparationInfoList.push_back(Separation({0, 1, 2, 3}));
+    fresh.aMediaInfoList = {Media("Vinyl", true), Media("Banner", true)};
+    WriteSeries(dir_.File("installed.dsr"), installed, "3.2.0.0");
+    WriteSeries(dir_.File("new.dsr"), fresh, "3.3.1.0");
+  }
+
+  // A folder holding copies of the two fixtures.
+  std::string CopyFixtures(const std::string& name) {
+    std::string folder = dir_.File(name);
+    std::filesystem::create_directory(folder);
+    for (const char* file : {"installed.dsr", "new.dsr"}) {
+      WriteFileBytes(folder + "/" + file, ReadFileBytes(dir_.File(file)));
+    }
+    return folder;
+  }
+
+  ScopedTempDir dir_;
+};
+
+TEST_F(MergeTest, GivesTheLibrarysResult) {
+  std::string library = CopyFixtures("library");
+  std::string tool = CopyFixtures("tool");
+  MergeUpdateDeviceSeriesWith(
+      library + "/installed.dsr", [&](const std::string& path) {
+        return platform::CopyFileAtomically(*platform::FileSystem::Current(),
+                                            library + "/new.dsr", path, true,
+                                            platform::kMaxDocumentBytes) == 0;
+      });
+  ToolRun run =
+      RunDsrTool({"merge", tool + "/installed.dsr", tool + "/new.dsr"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out + run.err, "");
+  std::string merged = ReadFileBytes(tool + "/installed.dsr");
+  EXPECT_EQ(merged, ReadFileBytes(library + "/installed.dsr"));
+  EXPECT_EQ(ListFolder(tool), ListFolder(library));
+  EXPECT_EQ(ListFolder(tool),
+            (std::vector<std::string>{"installed.dsr", "new.dsr"}));
+
+  // The merge did happen: new version, Vinyl hidden, Own kept and cut.
+  DeviceSeries result;
+  ASSERT_TRUE(DeviceSeriesIO2(tool + "/installed.dsr").Read(result));
+  EXPECT_NE(merged.find("strVersion=\"3.3.1.0\""), std::string::npos);
+  ASSERT_EQ(result.aMediaInfoList.size(), 3u);
+  EXPECT_FALSE(result.aMediaInfoList[0].bVisibleMedia);
+  EXPECT_EQ(result.aMediaInfoList[2].strMediaName[0], "Own");
+  EXPECT_EQ(result.aMediaInfoList[2]
+                .aPermissionSetList[0]
+                .aCalibrationInfoList.size(),
+            4u);
+}
+
+TEST_F(MergeTest, VersionGateOfTheHostTitleRefusesAndLeavesTheFile) {
+  std::string tool = CopyFixtures("tool");
+  std::string installed = tool + "/installed.dsr";
+  WriteSeries(installed, DeviceSeries{}, "7.0.1.0");
+  std::string before = ReadFileBytes(installed);
+  ToolRun run = RunDsrTool(
+      {"merge", "--host-title", kGateTitle, installed, tool + "/new.dsr"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(LineCount(run.err), 1);
+  EXPECT_NE(run.err.find(installed + ": format version 7.0.1.0"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(ReadFileBytes(installed), before);
+  EXPECT_EQ(ListFolder(tool),
+            (std::vector<std::string>{"installed.dsr", "new.dsr"}));
+  // Another title, or none, accepts every version.
+  EXPECT_EQ(
+      RunDsrTool({"merge", "--host-title=Other", installed, tool + "/new.dsr"})
+          .exitCode,
+      0);
+}
+
+TEST(HostTitleTest, GatesEveryReadingCommand) {
+  ScopedTempDir dir;
+  struct Case {
+    const char* version;
+    bool readUnderGate;
+  };
+  // 3.3 is the current reader's, 1.x the older reader's.
+  const Case cases[] = {{"3.3.0.0", true},
+                        {"3.3.7.1", true},
+                        {"1.0.0.0", true},
+                        {"7.0.1.0", false},
+                        {"0.9.0.0", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.version);
+    std::string path = dir.File(std::string(c.version) + ".dsr");
+    WriteSeries(path, FullSeries(), c.version);
+    std::string out = path + ".out";
+    EXPECT_EQ(RunDsrTool({"dump", path}).exitCode, 0);
+    EXPECT_EQ(RunDsrTool({"dump", "--host-title", kGateTitle, path}).exitCode,
+              c.readUnderGate ? 0 : 1);
+    EXPECT_EQ(RunDsrTool({"roundtrip", "--host-title", kGateTitle, path, out})
+                  .exitCode,
+              c.readUnderGate ? 0 : 1);
+    EXPECT_EQ(FileExists(out), c.readUnderGate);
+  }
+}
+
+// ------------------------------------------------------------ bad input
+
+class BadInputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    good_ = dir_.File("good.dsr");
+    WriteSeries(good_, FullSeries());
+    std::string text = ReadFileBytes(good_);
+    WriteFileBytes(dir_.File("truncated.dsr"), text.substr(0, text.size() / 2));
+    WriteFileBytes(dir_.File("plain.txt"), "just some text\n");
+    WriteFileBytes(dir_.File("binary.dsr"), std::string("\0\x01\xff\xfe", 4));
+    std::filesystem::create_directory(dir_.File("folder"));
+    goodBytes_ = ReadFileBytes(good_);
+  }
+
+  // Runs the command line and checks the conventions for a refused input:
+  // exit 1, nothing on standard output, one line on standard error naming
+  // `file` and holding `problem`, no OUT, the good file untouched.
+  void ExpectRefused(const std::vector<std::string>& arguments,
+                     const std::string& file, const std::string& problem) {
+    std::vector<std::string> all = arguments;
+    std::string line;
+    for (const std::string& argument : all) line += argument + " ";
+    SCOPED_TRACE(line);
+    ToolRun run = RunDsrTool(all);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(LineCount(run.err), 1) << run.err;
+    EXPECT_EQ(run.err.rfind("dsrtool: " + file + ": ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(problem), std::string::npos) << run.err;
+    EXPECT_FALSE(FileExists(Out()));
+    EXPECT_EQ(ReadFileBytes(good_), goodBytes_);
+    EXPECT_FALSE(FileExists(good_ + ".tmp"));
+    EXPECT_FALSE(FileExists(good_ + ".out"));
+  }
+
+  std::string Out() const { return dir_.File("out.dsr"); }
+
+  ScopedTempDir dir_;
+  std::string good_;
+  std::string goodBytes_;
+};
+
+TEST_F(BadInputTest, EveryCommandRefusesFilesThatAreNotDeviceSeries) {
+  struct Input {
+    std::string path;
+    const char* problem;
+  };
+  const Input inputs[] = {
+      {dir_.File("missing.dsr"), "No such file or directory"},
+      {dir_.File("folder"), "is a folder"},
+      {dir_.File("plain.txt"), "not well-formed XML: line 1:"},
+      {dir_.File("binary.dsr"), "not well-formed XML"},
+      {dir_.File("truncated.dsr"), "not well-formed XML: line "},
+  };
+  for (const Input& input : inputs) {
+    ExpectRefused({"dump", input.path}, input.path, input.problem);
+    ExpectRefused({"roundtrip", input.path, Out()}, input.path, input.problem);
+    ExpectRefused({"validate", input.path}, input.path, input.problem);
+    ExpectRefused({"merge", good_, input.path}, input.path, input.problem);
+    ExpectRefused({"merge", input.path, good_}, input.path, input.problem);
+    // As JSON, every file that exists is not JSON.
+    bool isFile =
+        FileExists(input.path) && !std::filesystem::is_directory(input.path);
+    ExpectRefused({"build", input.path, Out()}, input.path,
+                  isFile ? "not valid JSON" : input.problem);
+  }
+}
+
+TEST_F(BadInputTest, RecordsTheReaderRefuses) {
+  struct Input {
+    const char* name;
+    const char* text;
+    const char* problem;
+  };
+  const Input inputs[] = {
+      {"norecords.dsr", "<DeviceSeries strVersion=\"3.3.0.0\"/>",
+       "must hold is missing"},
+      {"noversion.dsr", "<DeviceSeries><aModelInfoList/></DeviceSeries>",
+       "Lacking version attribute"},
+      {"other.xml", "<Printer/>", "the root element \"Printer\" is not one of"},
+      {"model.xml", "<ModelInfo><a/></ModelInfo>",
+       "the ModelInfo element lacks a required child element"},
+      {"time.xml", "<TimeStamp><year>1</year></TimeStamp>",
+       "the TimeStamp element lacks"},
+      {"color.xml", "<CustomColorInfo><a/><RGBColor/><b/></CustomColorInfo>",
+       "is not a CMYKColor or CMYKOGColor element"},
+      {"doctype.xml", "<!DOCTYPE x [<!ENTITY e \"e\">]><x>&e;</x>",
+       "document type declaration is not allowed"},
+  };
+  for (const Input& input : inputs) {
+    std::string path = dir_.File(input.name);
+    WriteFileBytes(path, input.text);
+    ExpectRefused({"dump", path}, path, input.problem);
+    ExpectRefused({"roundtrip", path, Out()}, path, input.problem);
+  }
+  // A standalone record is not a device series to merge.
+  std::string model = dir_.File("model.xml");
+  ASSERT_TRUE(ModelInfoIO().SaveModelInfoFile(model, ModelInfo{}));
+  ExpectRefused({"merge", good_, model}, model, "not a device-series file");
+}
+
+TEST_F(BadInputTest, BuildRefusesJsonThatDoesNotFitTheRecords) {
+  struct Input {
+    const char* text;
+    const char* problem;
+  };
+  const Input inputs[] = {
+      {"{\"DeviceSeries\": {", "not valid JSON: parse error at line 1"},
+      {"[1, 2]", "expected an object with one key naming the record kind"},
+      {R"({"ModelInfo": {}, "InkInfo": {}})",
+       "expected an object with one key"},
+      {R"({"Printer": {}})", "unknown record kind \"Printer\""},
+      {R"({"ModelInfo": []})", "ModelInfo: expected an object, found an array"},
+      {R"({"ModelInfo": {"nHeadNum": "2"}})",
+       "ModelInfo.nHeadNum: expected an integer, found a string"},
+      {R"({"ModelInfo": {"nHeadNum": 2.5}})",
+       "ModelInfo.nHeadNum: expected an integer, found a number with a "
+       "fraction"},
+      {R"({"ModelInfo": {"nHeadNum": 4294967296}})",
+       "ModelInfo.nHeadNum: 4294967296 is out of range"},
+      {R"({"ModelInfo": {"bCutFeature": 1}})",
+       "ModelInfo.bCutFeature: expected true or false, found a number"},
+      {R"({"ModelInfo": {"dMaxWidth": "wide"}})",
+       "ModelInfo.dMaxWidth: expected a number"},
+      {R"({"ModelInfo": {"flMaximumCutOffset": 1e39}})",
+       "ModelInfo.flMaximumCutOffset: out of range for a 32-bit float"},
+      {R"({"ModelInfo": {"nHeadPositionIndex": [1, 2, 3]}})",
+       "ModelInfo.nHeadPositionIndex: expected an array of 24 entries, found "
+       "3"},
+      {R"({"ModelInfo": {"nHeadNumber": 2}})",
+       "ModelInfo: unknown key \"nHeadNumber\""},
+      {R"({"ModelInfo": {"aExtraTable1": [{"strText3": ""}]}})",
+       "ModelInfo.aExtraTable1[0]: unknown key \"strText3\""},
+      {R"({"InkInfo": {"lightColor": {"nRed": 256}}})",
+       "InkInfo.lightColor.nRed: 256 is out of range (0 to 255)"},
+      {R"({"InkInfo": {"strLongInkName": ["a"]}})",
+       "InkInfo.strLongInkName: expected an array of 13 entries, found 1"},
+      {R"({"MediaInfo": {"aPermissionSetList": [{"screenOption": {"flDegrees": [1, null]}}]}})",
+       "MediaInfo.aPermissionSetList[0].screenOption.flDegrees[1]: expected a "
+       "number"},
+      {R"({"TimeStamp": {"month": -1}})",
+       "TimeStamp.month: -1 is out of range"},
+      {R"({"DeviceSeries": {"commandSet": {"strInitialize": "1b4"}}})",
+       "DeviceSeries.commandSet.strInitialize: expected pairs of hex digits"},
+      {R"({"DeviceSeries": {"commandSet": {"strInitialize": "zz"}}})",
+       "expected pairs of hex digits"},
+      {R"({"DeviceSeries": {"aMediaInfoList2": []}})",
+       "DeviceSeries: unknown key \"aMediaInfoList2\""},
+      {R"({"CustomColorInfo": {"nColorSpace": 0}})",
+       "nColorSpace 0 cannot be written"},
+  };
+  std::string json = dir_.File("input.json");
+  for (const Input& input : inputs) {
+    WriteFileBytes(json, input.text);
+    std::string file =
+        std::string(input.problem).starts_with("nColorSpace") ? Out() : json;
+    ExpectRefused({"build", json, Out()}, file, input.problem);
+  }
+}
+
+TEST_F(BadInputTest, NothingIsWrittenWhereNoFileCanBe) {
+  std::string json = dir_.File("input.json");
+  WriteFileBytes(json, R"({"TimeStamp": {}})");
+  ToolRun run = RunDsrTool({"build", json, dir_.File("folder")});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("is a folder"), std::string::npos) << run.err;
+  std::string nowhere = dir_.File("no/such/folder/out.xml");
+  run = RunDsrTool({"roundtrip", good_, nowhere});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(LineCount(run.err), 1);
+  EXPECT_NE(run.err.find("does not exist"), std::string::npos) << run.err;
+  EXPECT_EQ(
+      ListFolder(dir_.path()),
+      (std::vector<std::string>{"binary.dsr", "folder", "good.dsr",
+                                "input.json", "plain.txt", "truncated.dsr"}));
+}
+
+TEST_F(BadInputTest, ASchemaThatCannotBeUsedIsNamed) {
+  std::string schema = dir_.File("plain.txt");
+  ToolRun run = RunDsrTool({"validate", "--schema", schema, good_});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(LineCount(run.err), 1);
+  EXPECT_EQ(
+      run.err.rfind("dsrtool: " + schema + ": the schema cannot be used", 0),
+      0u)
+      << run.err;
+}
+
+// ------------------------------------------------------ usage and help
+
+TEST(UsageTest, CommandLinesTheToolDoesNotUnderstandExitWith2) {
+  const std::vector<std::vector<std::string>> lines = {
+      {},
+      {"frobnicate"},
+      {"dump"},
+      {"dump", "a.dsr", "b.dsr"},
+      {"build", "a.json"},
+      {"merge", "a.dsr"},
+      {"dump", "--schema", "x.xsd", "a.dsr"},
+      {"dump", "--compact=yes", "a.dsr"},
+      {"dump", "-x", "a.dsr"},
+      {"validate", "a.dsr", "--schema"},
+      {"dump", "--host-title", "A", "--host-title", "B", "a.dsr"},
+  };
+  for (const std::vector<std::string>& line : lines) {
+    ToolRun run = RunDsrTool(line);
+    EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(line);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("--help'."), std::string::npos) << run.err;
+  }
+}
+
+TEST(UsageTest, HelpForTheToolAndEachCommand) {
+  ToolRun tool = RunDsrTool({"--help"});
+  EXPECT_EQ(tool.exitCode, 0);
+  EXPECT_EQ(tool.err, "");
+  EXPECT_EQ(tool.out.rfind("Usage: dsrtool COMMAND", 0), 0u);
+  for (const char* command :
+       {"dump", "build", "roundtrip", "validate", "merge"}) {
+    EXPECT_NE(tool.out.find(std::string("  ") + command + " "),
+              std::string::npos);
+    // Help wins over missing operands.
+    ToolRun run = RunDsrTool({command, "--help"});
+    EXPECT_EQ(run.exitCode, 0) << command;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out.rfind(std::string("Usage: dsrtool ") + command, 0), 0u);
+    EXPECT_NE(run.out.find("--host-title TEXT"), std::string::npos);
+  }
+}
+
+}  // namespace

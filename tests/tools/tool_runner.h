@@ -1,0 +1,25 @@
+// Runs the built dsrtool as a child process and collects what it did.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace tovra::testing {
+
+struct ToolRun {
+  // The exit code; -1 when the tool did not exit normally (a crash).
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs dsrtool with `arguments`, standard output and error going to files
+// in a folder of its own.
+ToolRun RunDsrTool(const std::vector<std::string>& arguments);
+
+// The number of lines of `text` (a last line without a line break counts).
+int LineCount(const std::string& text);
+
+}  // namespace tovra::testing
