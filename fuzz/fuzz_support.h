@@ -63,9 +63,9 @@ class InputFileSystem : public platform::FileSystem {
 // Reports a broken property of the code under test and stops the process,
 // which the fuzzer records as a crash with this input.
 [[noreturn]] inline void Fail(const char* what, std::string_view detail = {}) {
-  std::fprintf(stderr, "fuzz property violated: %s\n%.*s\n", what,
-               static_cast<int>(detail.size() > 4000 ? 4000 : detail.size()),
-               detail.data());
+  std::string shown(detail.substr(0, 4000));
+  std::fprintf(stderr, "fuzz property violated: %s\n%s\n", what,
+               shown.c_str());
   std::abort();
 }
 

@@ -13,9 +13,12 @@ namespace {
 // The media names compared to match an installed medium with a new one.
 constexpr size_t kMatchedNameEntries = 10;
 
-void Report(const std::string& path, const std::string& what) {
+// Reports a merge that could not be completed, on the debug output.
+MergeOutcome Report(const std::string& path, const std::string& what) {
+  std::string problem = path + ": " + what;
   platform::OutputDebugStringA(
-      ("MergeUpdateDeviceSeries: " + path + ": " + what + "\r\n").c_str());
+      ("MergeUpdateDeviceSeries: " + problem + "\r\n").c_str());
+  return {MergeOutcome::kLeftAsItWas, problem};
 }
 
 bool SameName(const MediaInfo& a, const MediaInfo& b) {
@@ -65,7 +68,7 @@ void TrimCalibration(DeviceSeries& fresh) {
 
 }  // namespace
 
-bool MergeUpdateDeviceSeriesWith(
+MergeOutcome MergeUpdateDeviceSeriesWith(
     const std::string& installedPath,
     const std::function<bool(const std::string& path)>& extractNew) {
   platform::FileSystem& fs = *platform::FileSystem::Current();
@@ -81,19 +84,21 @@ bool MergeUpdateDeviceSeriesWith(
     std::string bytes;
     int error = fs.ReadFile(installedPath, platform::kMaxDocumentBytes, &bytes);
     if (error != 0 && error != ENOENT && error != ENOTDIR && error != EFBIG) {
-      Report(installedPath, platform::IoErrorText(error) + "; left as it is");
-      return true;
+      return Report(installedPath,
+                    platform::IoErrorText(error) + "; left as it is");
     }
     auto document = std::make_shared<DomDocument>();
     if (error != 0 || !document->LoadFromMemory(bytes, installedPath)) {
-      extractNew(installedPath);
-      return true;
+      if (!extractNew(installedPath)) {
+        return Report(installedPath, "the new file cannot be written");
+      }
+      return {MergeOutcome::kInstalledNew, {}};
     }
     DeviceSeriesIO2 io(installedPath);
     io.m_creator.m_pDocument = document;
     if (!io.Read(installed)) {
-      Report(installedPath, "the installed file cannot be read; left as it is");
-      return true;
+      return Report(installedPath,
+                    "the installed file cannot be read; left as it is");
     }
   }
 
@@ -102,16 +107,14 @@ bool MergeUpdateDeviceSeriesWith(
     fs.Remove(out);
   };
   if (!extractNew(tmp)) {
-    Report(tmp, "the new file cannot be written");
     cleanUp();
-    return true;
+    return Report(tmp, "the new file cannot be written");
   }
   {
     DeviceSeriesIO2 io(tmp);
     if (!io.Read(fresh)) {
-      Report(tmp, "the new file cannot be read");
       cleanUp();
-      return true;
+      return Report(tmp, "the new file cannot be read");
     }
   }
   // The merged file is written over a copy of the new one, so it keeps the
@@ -119,9 +122,8 @@ bool MergeUpdateDeviceSeriesWith(
   int error = platform::CopyFileAtomically(fs, tmp, out, true,
                                            platform::kMaxDocumentBytes);
   if (error != 0) {
-    Report(out, platform::IoErrorText(error));
     cleanUp();
-    return true;
+    return Report(out, platform::IoErrorText(error));
   }
 
   CarryOverMedia(installed, fresh);
@@ -134,26 +136,25 @@ bool MergeUpdateDeviceSeriesWith(
   }
   fs.Remove(tmp);
   if (!written) {
-    Report(out,
-           "the merged file cannot be written; the installed file is "
-           "left as it is");
     fs.Remove(out);
-    return true;
+    return Report(out,
+                  "the merged file cannot be written; the installed file is "
+                  "left as it is");
   }
   error = fs.Rename(out, installedPath);
   if (error != 0) {
-    Report(installedPath, platform::IoErrorText(error));
     fs.Remove(out);
-    return true;
+    return Report(installedPath, platform::IoErrorText(error));
   }
   fs.SyncParentDirectory(installedPath);
-  return true;
+  return {MergeOutcome::kMerged, {}};
 }
 
 bool MergeUpdateDeviceSeries(const std::string& installedPath,
                              const platform::ResourceId& resourceName) {
-  return MergeUpdateDeviceSeriesWith(
-      installedPath, [&](const std::string& path) {
-        return UpdateFileFromBinResource(path.c_str(), resourceName);
-      });
+  // The outcome shows in the file system and on the debug output only.
+  MergeUpdateDeviceSeriesWith(installedPath, [&](const std::string& path) {
+    return UpdateFileFromBinResource(path.c_str(), resourceName);
+  });
+  return true;
 }

@@ -27,8 +27,21 @@
 bool MergeUpdateDeviceSeries(const std::string& installedPath,
                              const platform::ResourceId& resourceName);
 
+// How a merge ended.
+struct MergeOutcome {
+  enum Kind {
+    kMerged,        // the merged file replaced the installed one
+    kInstalledNew,  // there was no installed document: the new file is it
+    kLeftAsItWas,   // the merge could not complete; nothing was replaced
+  };
+  Kind kind;
+  // For kLeftAsItWas: the file and the problem ("<path>: <reason>").
+  std::string problem;
+};
+
 // The same merge with the new file produced by `extractNew`, which writes
 // the new device-series file to the path it is given and reports success.
-bool MergeUpdateDeviceSeriesWith(
+// Tells how it ended (a failure is also reported on the debug output).
+MergeOutcome MergeUpdateDeviceSeriesWith(
     const std::string& installedPath,
     const std::function<bool(const std::string& path)>& extractNew);

@@ -57,7 +57,7 @@ class MergeUpdateTest : public ::testing::Test {
     WriteFileBytes(path, text);
   }
 
-  bool Merge() {
+  MergeOutcome Merge() {
     return MergeUpdateDeviceSeriesWith(
         installedPath_, [&](const std::string& path) {
           return platform::CopyFileAtomically(*platform::FileSystem::Current(),
@@ -110,7 +110,7 @@ TEST_F(MergeUpdateTest, MediaAreCarriedOverAndCalibrationTrimmed) {
   fresh.aMediaInfoList = {glossy, Media("Matte", true)};
   WriteSeries(newPath_, fresh, "7.0.1.0");
 
-  EXPECT_TRUE(Merge());
+  EXPECT_EQ(Merge().kind, MergeOutcome::kMerged);
   EXPECT_EQ(ListFolder(dir_.path()),
             (std::vector<std::string>{"_TOVRA.dsr", "source"}));
   EXPECT_NE(ReadFileBytes(installedPath_).find("strVersion=\"7.0.1.0\""),
@@ -156,7 +156,11 @@ TEST_F(MergeUpdateTest, UnreadableInputsLeaveTheInstalledFileAsItWas) {
   for (const Case& c : cases) {
     WriteFileBytes(installedPath_, c.installed);
     WriteFileBytes(newPath_, c.fresh);
-    EXPECT_TRUE(Merge()) << c.what;
+    MergeOutcome outcome = Merge();
+    EXPECT_EQ(outcome.kind, MergeOutcome::kLeftAsItWas) << c.what;
+    EXPECT_NE(outcome.problem.find(c.what[0] == 'n' ? ".tmp: " : ".dsr: "),
+              std::string::npos)
+        << outcome.problem;
     EXPECT_EQ(ReadFileBytes(installedPath_), c.installed) << c.what;
     EXPECT_EQ(ListFolder(dir_.path()),
               (std::vector<std::string>{"_TOVRA.dsr", "source"}))
@@ -164,18 +168,20 @@ TEST_F(MergeUpdateTest, UnreadableInputsLeaveTheInstalledFileAsItWas) {
   }
 }
 
-// Refuses to rename anything onto the merged ".out" file, so its save fails.
+// Lets the copy of the new file onto ".out" through, then refuses the
+// rename that would put the merged document there, so its save fails.
 class FailingOutSave : public platform::FileSystemWrapper {
  public:
   explicit FailingOutSave(std::string out)
       : FileSystemWrapper(platform::FileSystem::Real()), out_(std::move(out)) {}
   int Rename(const std::string& from, const std::string& to) override {
-    if (to == out_) return ENOSPC;
+    if (to == out_ && renamesOntoOut_++ > 0) return ENOSPC;
     return FileSystemWrapper::Rename(from, to);
   }
 
  private:
   std::string out_;
+  int renamesOntoOut_ = 0;
 };
 
 TEST_F(MergeUpdateTest, FailedMergedWriteKeepsTheUsersFile) {
@@ -187,7 +193,12 @@ TEST_F(MergeUpdateTest, FailedMergedWriteKeepsTheUsersFile) {
   FailingOutSave failing(installedPath_ + ".out");
   {
     platform::ScopedFileSystem scoped(&failing);
-    EXPECT_TRUE(Merge());
+    MergeOutcome outcome = Merge();
+    EXPECT_EQ(outcome.kind, MergeOutcome::kLeftAsItWas);
+    EXPECT_EQ(outcome.problem,
+              installedPath_ +
+                  ".out: the merged file cannot be written; the installed "
+                  "file is left as it is");
   }
   EXPECT_EQ(ReadFileBytes(installedPath_), before);
   EXPECT_EQ(ListFolder(dir_.path()),

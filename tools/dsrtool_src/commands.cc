@@ -56,17 +56,6 @@ void Flush(std::ostream& out) {
   if (!out) throw ToolError("standard output", "cannot be written");
 }
 
-// The library reports a failed merge on the debug output only, as
-// "MergeUpdateDeviceSeries: <file>: <what>"; the first such line, without
-// its tag, or empty when there is none.
-std::string MergeFailure(const std::string& debugText) {
-  static constexpr std::string_view kTag = "MergeUpdateDeviceSeries: ";
-  size_t at = debugText.find(kTag);
-  if (at == std::string::npos) return {};
-  size_t end = debugText.find('\n', at);
-  return OneLine(debugText.substr(at + kTag.size(), end - at - kTag.size()));
-}
-
 }  // namespace
 
 int RunDump(const Arguments& arguments, std::ostream& out, std::ostream&) {
@@ -119,14 +108,17 @@ int RunMerge(const Arguments& arguments, std::ostream&, std::ostream&) {
   ReadDeviceSeriesFile(fresh);
   ReadDeviceSeriesFile(installed);
 
-  platform::ScopedDebugCapture capture;
-  MergeUpdateDeviceSeriesWith(installed, [&](const std::string& target) {
-    return platform::CopyFileAtomically(*platform::FileSystem::Current(), fresh,
-                                        target, true,
-                                        platform::kMaxDocumentBytes) == 0;
-  });
-  std::string failure = MergeFailure(capture.text());
-  if (!failure.empty()) throw ToolError(installed, "not merged: " + failure);
+  // The library's debug line would repeat the outcome's problem.
+  platform::ScopedDebugCapture quiet;
+  MergeOutcome outcome =
+      MergeUpdateDeviceSeriesWith(installed, [&](const std::string& target) {
+        return platform::CopyFileAtomically(*platform::FileSystem::Current(),
+                                            fresh, target, true,
+                                            platform::kMaxDocumentBytes) == 0;
+      });
+  if (outcome.kind != MergeOutcome::kMerged) {
+    throw ToolError(installed, "not merged: " + OneLine(outcome.problem));
+  }
   return kExitSuccess;
 }
 
