@@ -7,38 +7,12 @@
 
 #include "platform/com.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
-// The document's XML without the declaration, line breaks and indentation.
-std::string Compact(const DomDocument& doc) {
-  const std::string xml = doc.ToXml();
-  std::string out;
-  size_t pos = xml.find("?>");
-  pos = pos == std::string::npos ? 0 : pos + 2;
-  bool at_line_start = false;
-  for (; pos < xml.size(); ++pos) {
-    const char c = xml[pos];
-    if (c == '\n') {
-      at_line_start = true;
-      continue;
-    }
-    if (at_line_start && c == ' ') continue;
-    at_line_start = false;
-    out += c;
-  }
-  return out;
-}
-
-DomNode Parse(DomDocument& doc, const std::string& xml) {
-  EXPECT_TRUE(doc.LoadFromMemory(xml, "inline")) << xml;
-  for (DomNode node = doc.GetFirstChild(); node; node = node.GetNextSibling()) {
-    if (node.GetNodeType() == platform::NODE_ELEMENT) return node;
-  }
-  ADD_FAILURE() << "no root element in " << xml;
-  return DomNode();
-}
-
+using xml_test::Compact;
+using xml_test::Parse;
 CustomColorInfo Sample(int space) {
   CustomColorInfo info;
   info.strColorName = "Spot Blue";

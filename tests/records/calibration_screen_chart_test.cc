@@ -8,17 +8,17 @@
 #include "records/media/calibration_info.h"
 #include "records/media/print_chart_file_info_set.h"
 #include "records/media/screen_option.h"
-#include "tests/records/media_test_support.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
-using media_test::Child;
-using media_test::ChildNames;
-using media_test::ComErrorOf;
-using media_test::Parse;
-using media_test::Rounded;
-using media_test::WrittenXml;
+using xml_test::Child;
+using xml_test::ChildNames;
+using xml_test::ComErrorOf;
+using xml_test::Parse;
+using xml_test::Rounded;
+using xml_test::WrittenXml;
 
 // `count` "value" children with the texts "1.0", "2.0", ...
 std::string Values(int count) {
@@ -84,7 +84,7 @@ TEST(CalibrationInfoTest, WrittenElementHoldsStepsInOrder) {
   DomNode lab = Child(element, "lab");
   EXPECT_EQ(ChildNames(lab), expectedNames);
   EXPECT_EQ(ChildNames(lab.GetFirstChild()), "l,a,b");
-  EXPECT_NE(media_test::Compact(doc).find(
+  EXPECT_NE(xml_test::Compact(doc).find(
                 "<value><l>1.000</l><a>-2.250</a><b>3.500</b></value></lab>"),
             std::string::npos);
 }

@@ -11,19 +11,14 @@
 #include "records/printer/ink_config_info.h"
 #include "records/printer/ink_volume_info.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
 using platform::E_POINTER;
-
-DomNode Parse(DomDocument& doc, const std::string& xml) {
-  EXPECT_TRUE(doc.LoadFromMemory(xml, "inline")) << xml;
-  for (DomNode node = doc.GetFirstChild(); node; node = node.GetNextSibling()) {
-    if (node.GetNodeType() == platform::NODE_ELEMENT) return node;
-  }
-  ADD_FAILURE() << "no root element in " << xml;
-  return DomNode();
-}
+using xml_test::ComErrorOf;
+using xml_test::Parse;
+using xml_test::SeamReset;
 
 // Element names and nesting: "a(b c(d))".
 std::string Outline(DomNode element) {
@@ -61,23 +56,6 @@ std::string Slots(int first, int count, const std::string& name = "v") {
   }
   return xml + "</list>";
 }
-
-HRESULT ComErrorOf(auto&& action) {
-  try {
-    action();
-  } catch (const platform::_com_error& error) {
-    return error.Error();
-  }
-  return 0;
-}
-
-// Restores the test seams of the component runtime and the DOM service.
-struct SeamGuard {
-  ~SeamGuard() {
-    platform::SetCoInitializeFailureForTesting(platform::S_OK);
-    platform::SetDomServiceAvailableForTesting(true);
-  }
-};
 
 // ---------------------------------------------------------------- InkInfo
 
@@ -216,7 +194,7 @@ TEST(InkInfoTest, ReadFirstAndStandaloneFile) {
   EXPECT_EQ(platform::CoInitializeCount(), count);
 
   {
-    SeamGuard guard;
+    SeamReset guard;
     platform::SetDomServiceAvailableForTesting(false);
     EXPECT_FALSE(io.SaveInkInfoFile(dir.File("other.xml"), SampleInk()));
   }
@@ -365,7 +343,7 @@ TEST(InkConfigInfoTest, CreateDocumentRaisesTheFailingStep) {
 }
 
 TEST(InkConfigInfoTest, SaveIsCatchAll) {
-  SeamGuard guard;
+  SeamReset guard;
   tovra::testing::ScopedTempDir dir;
   const int count = platform::CoInitializeCount();
   InkConfigInfoIO io;

@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "platform/com.h"
-#include "tests/records/media_test_support.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
-using media_test::Child;
-using media_test::ChildNames;
-using media_test::ComErrorOf;
-using media_test::Parse;
-using media_test::Rounded;
+using xml_test::Child;
+using xml_test::ChildNames;
+using xml_test::ComErrorOf;
+using xml_test::Parse;
+using xml_test::Rounded;
 
 // The 17 prefix children of a media element, one string each.
 std::vector<std::string> Prefix() {
@@ -72,7 +72,7 @@ PermissionSet Permission(int index) {
 QualityInfo Quality(int level) {
   QualityInfo q;
   q.nQualityLevel = level;
-  q.strQualityName = media_test::Texts("Level " + std::to_string(level));
+  q.strQualityName = xml_test::Texts("Level " + std::to_string(level));
   q.anPermissionIndexList = {level, 10 + level};
   q.bVisibleQuality = level % 2 == 0;
   return q;
@@ -81,8 +81,8 @@ QualityInfo Quality(int level) {
 // Every member away from its construction value.
 MediaInfo SampleMedia() {
   MediaInfo m;
-  m.strMediaName = media_test::Texts("Vinyl <gloss> & \"matte\"");
-  m.strBaseMediaName = media_test::Texts("Vinyl");
+  m.strMediaName = xml_test::Texts("Vinyl <gloss> & \"matte\"");
+  m.strBaseMediaName = xml_test::Texts("Vinyl");
   m.aPermissionSetList = {Permission(1), Permission(2)};
   m.aQualityInfoList = {Quality(1), Quality(2), Quality(3)};
   m.nDefaultLevel = 2;
@@ -172,7 +172,7 @@ TEST(MediaInfoTest, ConstructionValuesAreWrittenAsTheFormatExpects) {
   m.strMediaName[0] = "M";
   DomDocument doc;
   DomNode element = doc.AppendChild(MediaInfoIO().WriteMediaInfo(doc, m));
-  const std::string xml = media_test::Compact(doc);
+  const std::string xml = xml_test::Compact(doc);
   EXPECT_NE(xml.find("<aPermissionSetList/><aQualityInfoList/>"),
             std::string::npos);
   EXPECT_NE(xml.find("<aflFeedCalibration/>"), std::string::npos);
@@ -199,7 +199,7 @@ TEST(MediaInfoTest, ConstructionValuesAreWrittenAsTheFormatExpects) {
 }
 
 TEST(MediaInfoTest, RecordReadsBackThroughAStandaloneFile) {
-  media_test::ComCountGuard balanced;
+  xml_test::ComCountGuard balanced;
   tovra::testing::ScopedTempDir dir;
   const std::string path = dir.File("media.xml");
   MediaInfoIO io;
@@ -448,8 +448,8 @@ TEST(MediaInfoTest, ReadFirstTakesTheFirstChildElementOfThatName) {
 }
 
 TEST(MediaInfoTest, StandaloneFileFailures) {
-  media_test::ComCountGuard balanced;
-  media_test::SeamReset reset;
+  xml_test::ComCountGuard balanced;
+  xml_test::SeamReset reset;
   tovra::testing::ScopedTempDir dir;
   MediaInfoIO io;
   const MediaInfo record = SampleMedia();

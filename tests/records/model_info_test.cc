@@ -9,19 +9,13 @@
 
 #include "platform/com.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
 using platform::E_POINTER;
-
-DomNode Parse(DomDocument& doc, const std::string& xml) {
-  EXPECT_TRUE(doc.LoadFromMemory(xml, "inline")) << xml;
-  for (DomNode node = doc.GetFirstChild(); node; node = node.GetNextSibling()) {
-    if (node.GetNodeType() == platform::NODE_ELEMENT) return node;
-  }
-  ADD_FAILURE() << "no root element in " << xml;
-  return DomNode();
-}
+using xml_test::Parse;
+using xml_test::SeamReset;
 
 // The names of the children of `element`, each followed by a blank.
 std::string ChildNames(DomNode element) {
@@ -475,14 +469,6 @@ TEST(ModelInfoReadTest, ReadFirstTakesTheFirstModelChildOnly) {
   EXPECT_EQ(untouched, Sample());
 }
 
-// Restores the test seams of the component runtime and the DOM service.
-struct SeamGuard {
-  ~SeamGuard() {
-    platform::SetCoInitializeFailureForTesting(platform::S_OK);
-    platform::SetDomServiceAvailableForTesting(true);
-  }
-};
-
 TEST(ModelInfoFileTest, SaveThenLoad) {
   tovra::testing::ScopedTempDir dir;
   const std::string path = dir.File("model.xml");
@@ -505,7 +491,7 @@ TEST(ModelInfoFileTest, SaveThenLoad) {
 }
 
 TEST(ModelInfoFileTest, SaveFailures) {
-  SeamGuard guard;
+  SeamReset guard;
   tovra::testing::ScopedTempDir dir;
   const int count = platform::CoInitializeCount();
   ModelInfoIO io;

@@ -8,36 +8,14 @@
 
 #include "platform/com.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
 using platform::E_POINTER;
-
-DomNode Parse(DomDocument& doc, const std::string& xml) {
-  EXPECT_TRUE(doc.LoadFromMemory(xml, "inline")) << xml;
-  for (DomNode node = doc.GetFirstChild(); node; node = node.GetNextSibling()) {
-    if (node.GetNodeType() == platform::NODE_ELEMENT) return node;
-  }
-  ADD_FAILURE() << "no root element in " << xml;
-  return DomNode();
-}
-
-HRESULT ComErrorOf(auto&& action) {
-  try {
-    action();
-  } catch (const platform::_com_error& error) {
-    return error.Error();
-  }
-  return 0;
-}
-
-// Restores the test seams of the component runtime and the DOM service.
-struct SeamGuard {
-  ~SeamGuard() {
-    platform::SetCoInitializeFailureForTesting(platform::S_OK);
-    platform::SetDomServiceAvailableForTesting(true);
-  }
-};
+using xml_test::ComErrorOf;
+using xml_test::Parse;
+using xml_test::SeamReset;
 
 PatternInfo Sample() { return PatternInfo{17, 64, -32, "fm <17> & co.pat"}; }
 
@@ -149,7 +127,7 @@ TEST(PatternInfoFileTest, SaveThenLoad) {
 }
 
 TEST(PatternInfoFileTest, SaveFailures) {
-  SeamGuard guard;
+  SeamReset guard;
   tovra::testing::ScopedTempDir dir;
   const int count = platform::CoInitializeCount();
   PatternInfoIO io;

@@ -9,16 +9,16 @@
 #include "records/media/media_info.h"
 #include "records/media/permission_set.h"
 #include "records/media/quality_info.h"
-#include "tests/records/media_test_support.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
-using media_test::Child;
-using media_test::ChildNames;
-using media_test::ComErrorOf;
-using media_test::Parse;
-using media_test::WrittenXml;
+using xml_test::Child;
+using xml_test::ChildNames;
+using xml_test::ComErrorOf;
+using xml_test::Parse;
+using xml_test::WrittenXml;
 using Ints = std::vector<std::int32_t>;
 
 // A permission set element: the four prefix children, then `optional`.
@@ -277,7 +277,7 @@ TEST(PermissionSetTest, CalibrationAndScreening) {
       doc.AppendChild(doc.CreateElement("aCalibrationInfoList"));
   calibration.AppendChild(WriteCalibrationInfo(doc, Calibration(2)));
   calibration.AppendChild(WriteCalibrationInfo(doc, Calibration(3)));
-  std::string xml = media_test::Compact(doc);
+  std::string xml = xml_test::Compact(doc);
   PermissionSet p = ReadPermission(
       PermissionXml(xml + "<screenOption><nLineCount>75</nLineCount>"
                           "</screenOption><eScreen>2</eScreen>"),
@@ -326,7 +326,7 @@ TEST(PermissionSetTest, FailuresKeepWhatWasRead) {
 QualityInfo SampleQuality() {
   QualityInfo q;
   q.nQualityLevel = 3;
-  q.strQualityName = media_test::Texts("High <quality>");
+  q.strQualityName = xml_test::Texts("High <quality>");
   q.anPermissionIndexList = {1, 4, -2};
   q.bVisibleQuality = false;
   return q;

@@ -9,19 +9,15 @@
 #include "records/printer/mode_info.h"
 #include "records/printer/resolution_info.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
 using platform::E_POINTER;
-
-DomNode Parse(DomDocument& doc, const std::string& xml) {
-  EXPECT_TRUE(doc.LoadFromMemory(xml, "inline")) << xml;
-  for (DomNode node = doc.GetFirstChild(); node; node = node.GetNextSibling()) {
-    if (node.GetNodeType() == platform::NODE_ELEMENT) return node;
-  }
-  ADD_FAILURE() << "no root element in " << xml;
-  return DomNode();
-}
+using xml_test::Child;
+using xml_test::ComErrorOf;
+using xml_test::Parse;
+using xml_test::SeamReset;
 
 // Element names and nesting: "a(b c(d))".
 std::string Outline(DomNode element) {
@@ -34,22 +30,6 @@ std::string Outline(DomNode element) {
   return inner.empty() ? text : text + "(" + inner + ")";
 }
 
-DomNode Child(DomNode element, const std::string& name) {
-  for (DomNode n = element.GetFirstChild(); n; n = n.GetNextSibling()) {
-    if (n.IsElementNamed(name)) return n;
-  }
-  return DomNode();
-}
-
-HRESULT ComErrorOf(auto&& action) {
-  try {
-    action();
-  } catch (const platform::_com_error& error) {
-    return error.Error();
-  }
-  return 0;
-}
-
 // A list element of `count` children holding first, first + 1, ...
 std::string Slots(int first, int count) {
   std::string xml = "<list>";
@@ -59,19 +39,11 @@ std::string Slots(int first, int count) {
   return xml + "</list>";
 }
 
-// Restores the test seams of the component runtime and the DOM service.
-struct SeamGuard {
-  ~SeamGuard() {
-    platform::SetCoInitializeFailureForTesting(platform::S_OK);
-    platform::SetDomServiceAvailableForTesting(true);
-  }
-};
-
 // Saves `record` with `save`, loads it back with `load` and checks the
 // failure rules shared by the standalone files of these kinds.
 template <typename Record, typename Save, typename Load>
 void CheckStandaloneFile(const Record& record, Save save, Load load) {
-  SeamGuard guard;
+  SeamReset guard;
   tovra::testing::ScopedTempDir dir;
   const int count = platform::CoInitializeCount();
   const std::string path = dir.File("record.xml");

@@ -9,17 +9,17 @@
 
 #include "platform/com.h"
 #include "records/media/output_table.h"
-#include "tests/records/media_test_support.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xml_test_support.h"
 #include "xmlio/base64.h"
 
 namespace {
 
-using media_test::Child;
-using media_test::ChildNames;
-using media_test::ComErrorOf;
-using media_test::Parse;
-using media_test::WrittenXml;
+using xml_test::Child;
+using xml_test::ChildNames;
+using xml_test::ComErrorOf;
+using xml_test::Parse;
+using xml_test::WrittenXml;
 
 bool IsSamplePosition(size_t k) {
   for (size_t i = 0; i < kOutputTableSampleCount; ++i) {
@@ -201,7 +201,7 @@ SeparationTable SampleTable(int channel) {
 SeparationInfo SampleSeparation() {
   SeparationInfo info;
   info.nSeparationIndex = 12;
-  info.strSeparationName = media_test::Texts("CMYK & more");
+  info.strSeparationName = xml_test::Texts("CMYK & more");
   info.nOutputChannel = 3;
   info.aSeparationTableList = {SampleTable(0), SampleTable(1), SampleTable(2)};
   info.aSeparationTableList[2].eType = 0;
@@ -216,7 +216,7 @@ SeparationInfo SampleSeparation() {
 SeparationInfo Reread(SeparationInfo info) {
   for (SeparationTable& t : info.aSeparationTableList) {
     for (double* d : {&t.dStart, &t.dPeak, &t.dMax, &t.dEnd, &t.dEndMax}) {
-      *d = media_test::Rounded(*d);
+      *d = xml_test::Rounded(*d);
     }
   }
   return info;
@@ -313,8 +313,8 @@ TEST(SeparationInfoTest, WrittenElementOrder) {
             "strInkLimitTableFile,anInputChannelInkIndexList");
   EXPECT_EQ(ChildNames(Child(element, "aSeparationTableList")),
             "SeparationTable,SeparationTable,SeparationTable");
-  EXPECT_EQ(media_test::Compact(doc).substr(
-                media_test::Compact(doc).find("</aSeparationTableList>")),
+  EXPECT_EQ(xml_test::Compact(doc).substr(
+                xml_test::Compact(doc).find("</aSeparationTableList>")),
             "</aSeparationTableList><nPrintChartFileInfoIndex>-4"
             "</nPrintChartFileInfoIndex><strInkLimitTableFile>limits\\cmyk.tbl"
             "</strInkLimitTableFile><anInputChannelInkIndexList><nInkIndex>5"
@@ -334,7 +334,7 @@ TEST(SeparationInfoTest, WrittenElementOrder) {
 }
 
 TEST(SeparationInfoTest, RecordReadsBackThroughAStandaloneFile) {
-  media_test::ComCountGuard balanced;
+  xml_test::ComCountGuard balanced;
   tovra::testing::ScopedTempDir dir;
   const std::string path = dir.File("separation.xml");
   SeparationInfoIO io;
@@ -399,7 +399,7 @@ TEST(SeparationInfoTest, ChildrenInReverseOrderReadTheSame) {
   const SeparationInfo written = SampleSeparation();
   DomDocument doc;
   DomNode element =
-      media_test::Reversed(doc, io.WriteSeparationInfo(doc, written));
+      xml_test::Reversed(doc, io.WriteSeparationInfo(doc, written));
   EXPECT_EQ(ChildNames(element).substr(0, 26), "anInputChannelInkIndexList");
   SeparationInfo read;
   io.ReadSeparationInfo(element, read);
@@ -451,8 +451,8 @@ TEST(SeparationInfoTest, ReadFirstTakesTheFirstChildElementOfThatName) {
 }
 
 TEST(SeparationInfoTest, StandaloneFileFailures) {
-  media_test::ComCountGuard balanced;
-  media_test::SeamReset reset;
+  xml_test::ComCountGuard balanced;
+  xml_test::SeamReset reset;
   tovra::testing::ScopedTempDir dir;
   SeparationInfoIO io;
   const SeparationInfo record = SampleSeparation();

@@ -6,18 +6,11 @@
 #include <string>
 
 #include "platform/com.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
-DomNode Parse(DomDocument& doc, const std::string& xml) {
-  EXPECT_TRUE(doc.LoadFromMemory(xml, "inline")) << xml;
-  for (DomNode node = doc.GetFirstChild(); node; node = node.GetNextSibling()) {
-    if (node.GetNodeType() == platform::NODE_ELEMENT) return node;
-  }
-  ADD_FAILURE() << "no root element in " << xml;
-  return DomNode();
-}
-
+using xml_test::Parse;
 TEST(UVLampPowerTest, ConstructedAtFullPower) {
   EXPECT_EQ(UVLampPower(), (UVLampPower{100, 100, 100}));
 }

@@ -7,13 +7,13 @@
 #include <string>
 
 #include "platform/com.h"
-#include "tests/records/media_test_support.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
-using media_test::Parse;
-using media_test::WrittenXml;
+using xml_test::Parse;
+using xml_test::WrittenXml;
 
 // Every member distinct; values on both sides of a rounding step.
 VControlPoint Sample() {
@@ -51,7 +51,7 @@ TEST(VControlPointTest, WrittenElementOrder) {
 }
 
 TEST(VControlPointTest, RecordReadsBackRoundedToThreeDecimals) {
-  media_test::ComCountGuard balanced;
+  xml_test::ComCountGuard balanced;
   tovra::testing::ScopedTempDir dir;
   const std::string path = dir.File("vcontrol.xml");
   ASSERT_TRUE(SaveVControlPointFile(path, Sample()));
@@ -73,7 +73,7 @@ TEST(VControlPointTest, RecordReadsBackRoundedToThreeDecimals) {
         &expected.dMediumPeak, &expected.dMediumMax, &expected.dMediumEnd,
         &expected.dMediumEndMax, &expected.dLargeStart, &expected.dLargePeak,
         &expected.dLargeMax, &expected.dLargeEnd, &expected.dLargeEndMax}) {
-    *d = media_test::Rounded(*d);
+    *d = xml_test::Rounded(*d);
   }
   EXPECT_EQ(read, expected);
 }
@@ -117,7 +117,7 @@ TEST(VControlPointTest, ReverseOrderReadsTheSame) {
   written.dMediumEnd = -1.5;
   written.dLargeEndMax = 3.125;
   DomDocument doc;
-  DomNode element = media_test::Reversed(doc, WriteVControlPoint(doc, written));
+  DomNode element = xml_test::Reversed(doc, WriteVControlPoint(doc, written));
   EXPECT_EQ(element.GetFirstChild().GetNodeName(), "dLargeEndMax");
   VControlPoint read = Sample();
   ReadVControlPoint(element, read);
@@ -146,7 +146,7 @@ TEST(VControlPointTest, ReadFirstSearchesTheWholeDocument) {
 }
 
 TEST(VControlPointTest, StandaloneFileLoads) {
-  media_test::ComCountGuard balanced;
+  xml_test::ComCountGuard balanced;
   tovra::testing::ScopedTempDir dir;
   struct Case {
     const char* what;
@@ -176,8 +176,8 @@ TEST(VControlPointTest, StandaloneFileLoads) {
 }
 
 TEST(VControlPointTest, StandaloneSaveFailuresGiveFalse) {
-  media_test::ComCountGuard balanced;
-  media_test::SeamReset reset;
+  xml_test::ComCountGuard balanced;
+  xml_test::SeamReset reset;
   tovra::testing::ScopedTempDir dir;
   EXPECT_FALSE(SaveVControlPointFile(dir.File("missing/v.xml"), Sample()));
   EXPECT_FALSE(tovra::testing::FileExists(dir.File("missing")));

@@ -1,5 +1,5 @@
-// Helpers shared by the media record tests: inline XML, compact written
-// text, element outlines, caught error codes and rounded values.
+// Helpers shared by the codec tests: inline XML, compact written text,
+// element outlines, caught error codes, rounded values and seam guards.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include "xmlio/language_string_set.h"
 #include "xmlio/number_text.h"
 
-namespace media_test {
+namespace xml_test {
 
 // The root element of `xml`, loaded into `doc`.
 inline DomNode Parse(DomDocument& doc, std::string_view xml) {
@@ -132,4 +132,4 @@ class SeamReset {
   }
 };
 
-}  // namespace media_test
+}  // namespace xml_test
