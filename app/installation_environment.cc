@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "platform/registry.h"
+#include "platform/wow64.h"
 
 namespace {
 

@@ -1,37 +1,33 @@
 #include "color/cmyk_color.h"
 
-#include <utility>
+#include <array>
 
-#include "color/color_exceptions.h"
-#include "color/internal/channel_byte.h"
+#include "color/internal/byte_channels.h"
 #include "color/internal/channel_copy.h"
+
+namespace color_internal {
+
+template <>
+struct ByteChannelLayout<CMYKColor> {
+  static constexpr std::array kMembers = {
+      &CMYKColor::byCyan, &CMYKColor::byMagenta, &CMYKColor::byYellow,
+      &CMYKColor::byBlack};
+  static constexpr const char* kHeader = "CMYK";
+  static constexpr std::array kLabels = {"C:", "M:", "Y:", "K:"};
+};
+
+}  // namespace color_internal
 
 int CMYKColor::GetColorSpace() const { return kColorSpaceCMYK; }
 
 std::string CMYKColor::GetColorSpaceName() const { return "CMYK"; }
 
-const std::uint8_t& CMYKColor::Channel(int nIndex) const {
-  switch (nIndex) {
-    case 0:
-      return byCyan;
-    case 1:
-      return byMagenta;
-    case 2:
-      return byYellow;
-    case 3:
-      return byBlack;
-  }
-  throw InvalidIndexException(GetColorSpaceName(), nIndex);
+float CMYKColor::GetValue(int nIndex) const {
+  return color_internal::ByteChannel(*this, nIndex);
 }
-
-std::uint8_t& CMYKColor::Channel(int nIndex) {
-  return const_cast<std::uint8_t&>(std::as_const(*this).Channel(nIndex));
-}
-
-float CMYKColor::GetValue(int nIndex) const { return Channel(nIndex); }
 
 void CMYKColor::SetValue(int nIndex, float flValue) {
-  Channel(nIndex) = color_internal::ChannelByteFromFloat(flValue);
+  color_internal::SetByteChannel(*this, nIndex, flValue);
 }
 
 AbstractColor& CMYKColor::Assign(const AbstractColor& other) {
@@ -43,6 +39,5 @@ AbstractColor* CMYKColor::Clone() const {
 }
 
 void CMYKColor::Print(std::ostream& os) const {
-  color_internal::PrintIntegerChannels(*this, os, "CMYK",
-                                       {"C:", "M:", "Y:", "K:"});
+  color_internal::PrintByteChannels(*this, os);
 }

@@ -1,41 +1,33 @@
 #include "color/cmykog_color.h"
 
-#include <utility>
+#include <array>
 
-#include "color/color_exceptions.h"
-#include "color/internal/channel_byte.h"
+#include "color/internal/byte_channels.h"
 #include "color/internal/channel_copy.h"
+
+namespace color_internal {
+
+template <>
+struct ByteChannelLayout<CMYKOGColor> {
+  static constexpr std::array kMembers = {
+      &CMYKOGColor::byCyan,  &CMYKOGColor::byMagenta, &CMYKOGColor::byYellow,
+      &CMYKOGColor::byBlack, &CMYKOGColor::byOrange,  &CMYKOGColor::byGreen};
+  static constexpr const char* kHeader = "CMYKOrGr";
+  static constexpr std::array kLabels = {"C:", "M:", "Y:", "K:", "Or:", "Gr:"};
+};
+
+}  // namespace color_internal
 
 int CMYKOGColor::GetColorSpace() const { return kColorSpaceCMYKOG; }
 
 std::string CMYKOGColor::GetColorSpaceName() const { return "CMYKOG"; }
 
-const std::uint8_t& CMYKOGColor::Channel(int nIndex) const {
-  switch (nIndex) {
-    case 0:
-      return byCyan;
-    case 1:
-      return byMagenta;
-    case 2:
-      return byYellow;
-    case 3:
-      return byBlack;
-    case 4:
-      return byOrange;
-    case 5:
-      return byGreen;
-  }
-  throw InvalidIndexException(GetColorSpaceName(), nIndex);
+float CMYKOGColor::GetValue(int nIndex) const {
+  return color_internal::ByteChannel(*this, nIndex);
 }
-
-std::uint8_t& CMYKOGColor::Channel(int nIndex) {
-  return const_cast<std::uint8_t&>(std::as_const(*this).Channel(nIndex));
-}
-
-float CMYKOGColor::GetValue(int nIndex) const { return Channel(nIndex); }
 
 void CMYKOGColor::SetValue(int nIndex, float flValue) {
-  Channel(nIndex) = color_internal::ChannelByteFromFloat(flValue);
+  color_internal::SetByteChannel(*this, nIndex, flValue);
 }
 
 AbstractColor& CMYKOGColor::Assign(const AbstractColor& other) {
@@ -47,6 +39,5 @@ AbstractColor* CMYKOGColor::Clone() const {
 }
 
 void CMYKOGColor::Print(std::ostream& os) const {
-  color_internal::PrintIntegerChannels(*this, os, "CMYKOrGr",
-                                       {"C:", "M:", "Y:", "K:", "Or:", "Gr:"});
+  color_internal::PrintByteChannels(*this, os);
 }

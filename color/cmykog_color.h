@@ -7,6 +7,11 @@
 
 #include "color/abstract_color.h"
 
+namespace color_internal {
+template <typename Color>
+struct ByteChannelLayout;
+}  // namespace color_internal
+
 // A six-colour process colour: channels 0 cyan, 1 magenta, 2 yellow, 3 black,
 // 4 orange, 5 green, each an unsigned byte.
 // Default construction sets every channel to 0. SetValue truncates toward
@@ -28,10 +33,8 @@ class CMYKOGColor : public AbstractColor {
   void Print(std::ostream& os) const override;
 
  private:
-  // The storage of channel `nIndex`; throws InvalidIndexException when the
-  // index is out of range.
-  std::uint8_t& Channel(int nIndex);
-  const std::uint8_t& Channel(int nIndex) const;
+  // Names the channel members for the shared channel code.
+  friend struct color_internal::ByteChannelLayout<CMYKOGColor>;
 
   std::uint8_t byCyan = 0;
   std::uint8_t byMagenta = 0;

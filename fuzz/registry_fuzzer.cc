@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
-#include "platform/registry.h"
+#include "platform/registry_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tovra::fuzz::Quiet();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/wow64.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
+#include "platform/wow64.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 
