@@ -6,13 +6,57 @@ namespace platform {
 namespace {
 
 const ResourceProvider* g_provider = nullptr;
+const ResourceTable* g_hostTable = nullptr;
+
+const StringEntry kDefaultStrings[] = {
+    {1, 0x0411, "English"},
+    {2, 0x0411, "French"},
+    {3, 0x0411, "German"},
+    {4, 0x0411, "Italian"},
+    {5, 0x0411, "Spanish"},
+    {6, 0x0411, "Portuguese"},
+    {7, 0x0411, "Japanese"},
+    {8, 0x0411, "Chinese_Simplified"},
+    {9, 0x0411, "Chinese_Traditional"},
+    {10, 0x0411, "Korean"},
+    {14, 0x0411, "Russian"},
+    {15, 0x0411, "Turkish"},
+    {16, 0x0411, "Arabic"},
+};
+
+const ResourceTable kDefaultTable = {
+    nullptr, 0, kDefaultStrings,
+    sizeof kDefaultStrings / sizeof *kDefaultStrings};
+
+// Reads whatever table is the host's at the time of each lookup, so a table
+// registered after a first lookup is still the one used.
+class HostTableProvider : public ResourceProvider {
+ public:
+  const ResourceEntry* Find(const ResourceId& name,
+                            const ResourceId& type) const override {
+    return TableResourceProvider(HostResourceTable()).Find(name, type);
+  }
+  std::optional<std::string> String(UINT id) const override {
+    return TableResourceProvider(HostResourceTable()).String(id);
+  }
+};
 
 const ResourceProvider& HostProvider() {
-  static const TableResourceProvider provider(HostResourceTable());
+  static const HostTableProvider provider;
   return provider;
 }
 
 }  // namespace
+
+void RegisterHostResourceTable(const ResourceTable& table) {
+  g_hostTable = &table;
+}
+
+const ResourceTable& HostResourceTable() {
+  return g_hostTable != nullptr ? *g_hostTable : DefaultResourceTable();
+}
+
+const ResourceTable& DefaultResourceTable() { return kDefaultTable; }
 
 bool ResourceId::Matches(int id, const char* name) const {
   if (IsInteger()) return name == nullptr && id == id_;

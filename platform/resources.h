@@ -1,9 +1,12 @@
 // Module resources: the string table and the binary resources that the build
 // embeds into each executable from its resource script (.rc).
 //
-// Every executable (the updater, dsrtool, each test program) links exactly
-// one generated table and so carries resources of its own; the library
-// reads the host's table through these calls, never a table of its own.
+// A host that carries resources of its own (the updater, dsrtool, each test
+// program: each links one table generated from its resource script)
+// registers its table at start-up with RegisterHostResourceTable; the
+// generated table does that itself. A host that registers none reads the
+// library's default table: the thirteen language names, and no application
+// title, so the version gate stays off.
 #pragma once
 
 #include <cstddef>
@@ -69,12 +72,26 @@ struct ResourceTable {
   size_t stringCount;
 };
 
-// Defined by the generated resource file of each executable.
+// Makes `table` the host's table: every later lookup reads it. The table
+// must outlive every lookup (a generated table is static).
+void RegisterHostResourceTable(const ResourceTable& table);
+// The registered table, or DefaultResourceTable() when none is registered.
 const ResourceTable& HostResourceTable();
+// The library's own table: string ids 1 to 10 and 14 to 16, the thirteen
+// language element names; no resources and no application title.
+const ResourceTable& DefaultResourceTable();
+
+// Registers a table when constructed; the generated resource file of each
+// executable holds one, so the table is registered before main runs.
+struct HostResourceRegistration {
+  explicit HostResourceRegistration(const ResourceTable& table) {
+    RegisterHostResourceTable(table);
+  }
+};
 
 // The seam: where resources are looked up. The default reads
-// HostResourceTable(); tests install their own to simulate a missing,
-// unloadable or empty resource.
+// HostResourceTable() at each lookup; tests install their own to simulate a
+// missing, unloadable or empty resource.
 class ResourceProvider {
  public:
   ResourceProvider() = default;

@@ -347,9 +347,9 @@ int main(int argc, char** argv) {
   if (strings.empty()) out << "    {0, 0, nullptr},\n";
   out << "};\n\nconst platform::ResourceTable kTable = {kResources, "
       << resources.size() << ", kStrings, " << strings.size() << "};\n\n";
-  out << "}  // namespace\n\n"
-      << "const platform::ResourceTable& platform::HostResourceTable() {\n"
-      << "  return kTable;\n}\n";
+  out << "// The executable's own table is the host's from start-up on.\n"
+      << "const platform::HostResourceRegistration kRegistration(kTable);\n\n"
+      << "}  // namespace\n";
 
   std::string output = argv[2];
   std::string temp = output + ".new";
