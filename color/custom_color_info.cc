@@ -9,7 +9,9 @@
 #include "color/cmyk_color.h"
 #include "color/cmykog_color.h"
 #include "color/color_xml.h"
+#include "xmlio/read_session.h"
 #include "xmlio/record_codec.h"
+#include "xmlio/record_files.h"
 
 namespace {
 
@@ -56,8 +58,9 @@ DomNode WriteCustomColorInfo(DomDocument& doc, const CustomColorInfo& info) {
 bool ReadCustomColorInfo(DomNode element, CustomColorInfo& info) {
   // Positional: the text children's names are not checked.
   ChildCursor cursor(element);
-  ReadNext(cursor, info.strColorName);
+  ReadNext(cursor, "strColorName", info.strColorName);
 
+  // Either of two names; the name decides the colour space.
   const DomNode color_node = cursor.Next();
   // A missing second child raises E_POINTER here.
   const std::string_view name = color_node.NodeName();
@@ -73,6 +76,40 @@ bool ReadCustomColorInfo(DomNode element, CustomColorInfo& info) {
     return false;
   }
 
-  ReadNext(cursor, info.strMatchLibName);
+  ReadNext(cursor, "strMatchLibName", info.strMatchLibName);
   return true;
+}
+
+bool LoadCustomColorInfoFile(const std::string& path, CustomColorInfo& info,
+                             ReadReport* report) {
+  bool found = false;
+  bool read = false;
+  try {
+    const bool loaded = LoadRecordFile(
+        path,
+        [&](DomNode document) {
+          found = ReadFirstNamedChild(
+              document, "CustomColorInfo", [&](DomNode root) {
+                read = ReadCustomColorInfo(root, info);
+                ReadSession* session = ReadSession::Of(root);
+                if (!read && session != nullptr) {
+                  const DomNode color = root.GetFirstChild().GetNextSibling();
+                  session->Fail(ReadFailure::kNotReadable, color,
+                                "expected a CMYKColor or CMYKOGColor element, "
+                                "found " +
+                                    DescribeNode(color));
+                }
+              });
+          ReadSession* session = ReadSession::Of(document);
+          if (!found && session != nullptr) {
+            session->Fail(ReadFailure::kNotReadable, DomNode(),
+                          "no CustomColorInfo element");
+          }
+        },
+        report);
+    return loaded && found && read;
+  } catch (...) {
+    // The report (when asked for) already says why.
+    return false;
+  }
 }

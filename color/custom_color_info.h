@@ -8,6 +8,8 @@
 
 #include "xmlio/dom_types.h"
 
+struct ReadReport;
+
 struct CustomColorInfo {
   // The colour's name.
   std::string strColorName;
@@ -36,3 +38,13 @@ DomNode WriteCustomColorInfo(DomDocument& doc, const CustomColorInfo& info);
 // returns false with only strColorName set and the third child unread.
 // Fewer children than needed raise _com_error with E_POINTER.
 [[nodiscard]] bool ReadCustomColorInfo(DomNode element, CustomColorInfo& info);
+
+// Reads the first "CustomColorInfo" element among the top-level nodes of the
+// file at `path` (a standalone custom colour file) with ReadCustomColorInfo.
+// False when the file cannot be loaded or has no such element, when the
+// colour element is neither "CMYKColor" nor "CMYKOGColor" (only strColorName
+// then read), or when an error ended the read. `report` (when not null) is
+// reset and then tells why the file was not read, and where. Never throws.
+[[nodiscard]] bool LoadCustomColorInfoFile(const std::string& path,
+                                           CustomColorInfo& info,
+                                           ReadReport* report);

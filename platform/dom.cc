@@ -1,5 +1,6 @@
 #include "platform/dom.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
@@ -9,7 +10,9 @@
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
 #include "platform/file_system.h"
 
@@ -106,6 +109,53 @@ void RejectDocumentType(void* ctx, const xmlChar*, const xmlChar*,
   xmlStopParser(ctxt);
 }
 
+// libxml2 keeps a node's line in 16 bits: past line 65535 an element,
+// comment or processing instruction holds 65535, and xmlGetLineNo guesses
+// from a neighbouring text node (which keeps its full line in psvi with
+// XML_PARSE_BIG_LINES). These handlers keep the full line of those nodes in
+// psvi the same way, so DomNode::GetLine is exact in files of any length;
+// nothing else here uses psvi.
+constexpr unsigned kLineLimit = 65535;
+
+void KeepFullLine(xmlParserCtxtPtr ctxt, xmlNodePtr node) {
+  if (node == nullptr || ctxt->input == nullptr) return;
+  if (node->line == kLineLimit && ctxt->input->line >= 0 &&
+      static_cast<unsigned>(ctxt->input->line) >= kLineLimit) {
+    node->psvi =
+        reinterpret_cast<void*>(static_cast<std::intptr_t>(ctxt->input->line));
+  }
+}
+
+// The node a comment or processing instruction handler just added.
+xmlNodePtr LastAdded(xmlParserCtxtPtr ctxt) {
+  if (ctxt->node != nullptr) return ctxt->node->last;
+  return ctxt->myDoc != nullptr ? ctxt->myDoc->last : nullptr;
+}
+
+void StartElementKeepingLine(void* ctx, const xmlChar* localname,
+                             const xmlChar* prefix, const xmlChar* uri,
+                             int namespaceCount, const xmlChar** namespaces,
+                             int attributeCount, int defaultedCount,
+                             const xmlChar** attributes) {
+  xmlSAX2StartElementNs(ctx, localname, prefix, uri, namespaceCount, namespaces,
+                        attributeCount, defaultedCount, attributes);
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  KeepFullLine(ctxt, ctxt->node);
+}
+
+void CommentKeepingLine(void* ctx, const xmlChar* value) {
+  xmlSAX2Comment(ctx, value);
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  KeepFullLine(ctxt, LastAdded(ctxt));
+}
+
+void InstructionKeepingLine(void* ctx, const xmlChar* target,
+                            const xmlChar* data) {
+  xmlSAX2ProcessingInstruction(ctx, target, data);
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  KeepFullLine(ctxt, LastAdded(ctxt));
+}
+
 bool InitialiseService() {
   static std::once_flag once;
   static bool ok = false;
@@ -120,6 +170,14 @@ bool InitialiseService() {
   xmlSetStructuredErrorFunc(nullptr, CollectStrayError);
   xmlSetGenericErrorFunc(nullptr, DiscardGenericError);
   return ok;
+}
+
+// The size of the file at `path` for the message of a file refused as too
+// large; 0 when it cannot be told.
+std::uint64_t SizeOnDisk(const std::string& path) {
+  std::error_code error;
+  std::uintmax_t size = std::filesystem::file_size(NativePath(path), error);
+  return error ? 0 : static_cast<std::uint64_t>(size);
 }
 
 const xmlChar* X(const char* text) {
@@ -312,7 +370,19 @@ std::string_view DomNode::NodeName() const {
 std::string DomNode::GetNodeName() const { return std::string(NodeName()); }
 
 bool DomNode::IsElementNamed(std::string_view name) const {
-  return Checked()->type == XML_ELEMENT_NODE && NodeName() == name;
+  xmlNodePtr node = Checked();
+  if (node->type != XML_ELEMENT_NODE) return false;
+  if (node->ns != nullptr && node->ns->prefix != nullptr) {
+    return NodeName() == name;
+  }
+  // Readers ask this of every positional member: compared in place,
+  // without measuring the name first. No element name holds a zero byte.
+  const char* own = reinterpret_cast<const char*>(node->name);
+  size_t i = 0;
+  for (; i < name.size(); ++i) {
+    if (own[i] != name[i] || own[i] == '\0') return false;
+  }
+  return own[i] == '\0';
 }
 
 DomNode DomNode::GetFirstChild() const {
@@ -336,6 +406,34 @@ DomNode DomNode::GetParentNode() const {
     return DomNode();
   }
   return DomNode(node->parent);
+}
+
+DomNode DomNode::GetPreviousSibling() const {
+  xmlNodePtr node = Checked();
+  if (node->type == XML_ATTRIBUTE_NODE || IsNursery(node->parent)) {
+    return DomNode();
+  }
+  return DomNode(node->prev);
+}
+
+int DomNode::GetLine() const {
+  xmlNodePtr node = Checked();
+  // An attribute has no line of its own: it stands on its element's.
+  if (node->type == XML_ATTRIBUTE_NODE) node = node->parent;
+  if (node == nullptr || node->type == XML_DOCUMENT_NODE) return 0;
+  if (node->line == kLineLimit && node->psvi != nullptr &&
+      (node->type == XML_ELEMENT_NODE || node->type == XML_COMMENT_NODE ||
+       node->type == XML_PI_NODE)) {
+    // Kept by the parse handlers above.
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(node->psvi));
+  }
+  long line = xmlGetLineNo(node);
+  return line > 0 && line <= INT32_MAX ? static_cast<int>(line) : 0;
+}
+
+DomReadObserver* DomNode::ReadObserver() const {
+  if (node_ == nullptr || node_->doc == nullptr) return nullptr;
+  return static_cast<DomReadObserver*>(node_->doc->_private);
 }
 
 std::string_view DomNode::TextView(std::string& scratch) const {
@@ -577,11 +675,19 @@ std::vector<DomNode> DomDocument::GetElementsByTagName(
   return found;
 }
 
+DomReadObserver* DomDocument::SetReadObserver(DomReadObserver* observer) {
+  auto* previous = static_cast<DomReadObserver*>(doc_->_private);
+  doc_->_private = observer;
+  return previous;
+}
+
 bool DomDocument::Load(const std::string& path) {
   return Parse(
       [&](const FileSystem::ChunkSink& sink) {
-        return FileSystem::Current()->ReadFileInPieces(path, kMaxDocumentBytes,
-                                                       sink);
+        int error = FileSystem::Current()->ReadFileInPieces(
+            path, kMaxDocumentBytes, sink);
+        if (error == EFBIG) parseError_.fileBytes = SizeOnDisk(path);
+        return error;
       },
       path, nullptr);
 }
@@ -590,7 +696,10 @@ bool DomDocument::LoadFromMemory(std::string_view bytes,
                                  const std::string& name) {
   return Parse(
       [&](const FileSystem::ChunkSink& sink) {
-        if (bytes.size() > kMaxDocumentBytes) return EFBIG;
+        if (bytes.size() > kMaxDocumentBytes) {
+          parseError_.fileBytes = bytes.size();
+          return EFBIG;
+        }
         constexpr size_t kPiece = size_t{1} << 20;
         for (size_t at = 0; at < bytes.size(); at += kPiece) {
           if (!sink(bytes.substr(at, kPiece))) break;
@@ -604,8 +713,10 @@ bool DomDocument::LoadValidated(const std::string& path,
                                 const DomSchemaCache& schemas) {
   return Parse(
       [&](const FileSystem::ChunkSink& sink) {
-        return FileSystem::Current()->ReadFileInPieces(path, kMaxDocumentBytes,
-                                                       sink);
+        int error = FileSystem::Current()->ReadFileInPieces(
+            path, kMaxDocumentBytes, sink);
+        if (error == EFBIG) parseError_.fileBytes = SizeOnDisk(path);
+        return error;
       },
       path, &schemas);
 }
@@ -641,6 +752,9 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
       ctxt->vctxt.error = DiscardGenericError;
       ctxt->vctxt.warning = DiscardGenericError;
       xmlCtxtUseOptions(ctxt, kParseOptions);
+      ctxt->sax->startElementNs = StartElementKeepingLine;
+      ctxt->sax->comment = CommentKeepingLine;
+      ctxt->sax->processingInstruction = InstructionKeepingLine;
     }
     if (offset < piece.size() &&
         xmlParseChunk(ctxt, piece.data() + offset,
@@ -668,15 +782,23 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
     parseError_.reason = name + ": " + IoErrorText(readError);
     parseError_.messages.insert(parseError_.messages.begin(),
                                 parseError_.reason);
+    // A file over the size limit is refused, not unreadable.
+    parseError_.failure = readError == EFBIG ? DomLoadFailure::kRefused
+                                             : DomLoadFailure::kCannotRead;
+  } else if (state.refused ||
+             (parsed != nullptr &&
+              (parsed->intSubset != nullptr || parsed->extSubset != nullptr))) {
+    parseError_.failure = DomLoadFailure::kRefused;
+  } else if (parsed == nullptr || !wellFormed) {
+    parseError_.failure = DomLoadFailure::kNotWellFormed;
   }
 
-  bool ok = readError == 0 && parsed != nullptr && wellFormed &&
-            !state.refused && parsed->intSubset == nullptr &&
-            parsed->extSubset == nullptr;
+  bool ok = parseError_.failure == DomLoadFailure::kNone;
   if (ok && schemas != nullptr && !schemas->IsEmpty()) {
     xmlSchemaValidCtxtPtr valid =
         xmlSchemaNewValidCtxt(static_cast<xmlSchemaPtr>(schemas->schema_));
     if (valid == nullptr) {
+      parseError_.failure = DomLoadFailure::kSchemaInvalid;
       ok = false;
     } else {
       xmlSchemaSetValidStructuredErrors(valid, CollectStateError, &state);
@@ -688,6 +810,7 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
           parseError_.messages.push_back(parseError_.reason);
         }
         parseError_.errorCode = XML_E_SCHEMAINVALID;
+        parseError_.failure = DomLoadFailure::kSchemaInvalid;
         ok = false;
       }
     }
@@ -707,6 +830,7 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
   xmlFreeNode(nursery_);
   xmlFreeDoc(doc_);
   doc_ = parsed;
+  doc_->_private = nullptr;  // no read observer yet
   if (doc_->dict == nullptr) doc_->dict = xmlDictCreate();
   nursery_ = xmlNewDocNode(doc_, nullptr, X("nursery"), nullptr);
   if (nursery_ == nullptr) throw _com_error(E_OUTOFMEMORY);
@@ -730,28 +854,71 @@ struct SerializedText {
   int size = 0;
 };
 
-// The document as indented UTF-8 text, the declaration first. The "xml"
-// processing instruction stands for the declaration, which the serializer
-// writes itself: it is taken out while the text is made.
-void Serialize(xmlDocPtr doc, SerializedText& out) {
-  std::vector<std::pair<xmlNodePtr, xmlNodePtr>> declarations;
-  for (xmlNodePtr node = doc->children; node != nullptr;) {
-    xmlNodePtr next = node->next;
-    if (node->type == XML_PI_NODE && View(node->name) == "xml") {
-      declarations.emplace_back(node, next);
-      xmlUnlinkNode(node);
+// The "xml" processing instructions stand for the declaration, which the
+// serializer writes itself: they are taken out of the document while it is
+// serialized and put back where they were, whatever happens meanwhile.
+class DeclarationsSetAside {
+ public:
+  explicit DeclarationsSetAside(xmlDocPtr doc) : doc_(doc) {
+    for (xmlNodePtr node = doc->children; node != nullptr;) {
+      xmlNodePtr next = node->next;
+      if (node->type == XML_PI_NODE && View(node->name) == "xml") {
+        declarations_.emplace_back(node, next);
+        xmlUnlinkNode(node);
+      }
+      node = next;
     }
-    node = next;
   }
-  xmlDocDumpFormatMemoryEnc(doc, &out.text, &out.size, "UTF-8", 1);
-  for (auto it = declarations.rbegin(); it != declarations.rend(); ++it) {
-    if (it->second != nullptr) {
-      xmlAddPrevSibling(it->second, it->first);
-    } else {
-      xmlAddChild(reinterpret_cast<xmlNodePtr>(doc), it->first);
+  ~DeclarationsSetAside() {
+    for (auto it = declarations_.rbegin(); it != declarations_.rend(); ++it) {
+      if (it->second != nullptr) {
+        xmlAddPrevSibling(it->second, it->first);
+      } else {
+        xmlAddChild(reinterpret_cast<xmlNodePtr>(doc_), it->first);
+      }
     }
+  }
+  DeclarationsSetAside(const DeclarationsSetAside&) = delete;
+  DeclarationsSetAside& operator=(const DeclarationsSetAside&) = delete;
+
+ private:
+  xmlDocPtr doc_;
+  // Each declaration with the node that followed it.
+  std::vector<std::pair<xmlNodePtr, xmlNodePtr>> declarations_;
+};
+
+// The document as indented UTF-8 text, the declaration first.
+void Serialize(xmlDocPtr doc, SerializedText& out) {
+  {
+    DeclarationsSetAside aside(doc);
+    xmlDocDumpFormatMemoryEnc(doc, &out.text, &out.size, "UTF-8", 1);
   }
   if (out.text == nullptr) throw _com_error(E_OUTOFMEMORY);
+}
+
+// Output callback of the serializer: hands each piece to the replacement.
+// A failed write stops the serializer; the replacement keeps the error.
+int WriteToReplacement(void* context, const char* buffer, int length) {
+  if (length <= 0) return 0;
+  auto* replacement = static_cast<FileReplacement*>(context);
+  int error =
+      replacement->Write(std::string_view(buffer, static_cast<size_t>(length)));
+  return error == 0 ? length : -1;
+}
+
+// Streams the same bytes as Serialize into `replacement`: the serializer
+// and its settings are those of xmlDocDumpFormatMemoryEnc, only the output
+// buffer differs. Returns false when the serializer failed by itself (no
+// memory), not through a write.
+bool SerializeInto(xmlDocPtr doc, FileReplacement& replacement) {
+  DeclarationsSetAside aside(doc);
+  xmlOutputBufferPtr out =
+      xmlOutputBufferCreateIO(WriteToReplacement, nullptr, &replacement,
+                              xmlFindCharEncodingHandler("UTF-8"));
+  if (out == nullptr) return false;
+  // Closes `out`, flushing what it still holds.
+  int result = xmlSaveFormatFileTo(out, doc, "UTF-8", 1);
+  return result >= 0 || replacement.error() != 0;
 }
 
 }  // namespace
@@ -763,9 +930,14 @@ std::string DomDocument::ToXml() const {
 }
 
 void DomDocument::Save(const std::string& path) const {
-  SerializedText text;
-  Serialize(doc_, text);
-  int error = ReplaceFileAtomically(*FileSystem::Current(), path, text.View());
+  // Written piece by piece as the serializer makes it, never held whole.
+  FileReplacement replacement;
+  int error = replacement.Open(*FileSystem::Current(), path);
+  if (error == 0) {
+    if (!SerializeInto(doc_, replacement)) throw _com_error(E_OUTOFMEMORY);
+    error = replacement.error();
+  }
+  if (error == 0) error = replacement.Commit();
   if (error != 0) {
     throw _com_error(XML_E_FILEIO, path + ": " + IoErrorText(error));
   }

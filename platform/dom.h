@@ -26,6 +26,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -55,6 +56,8 @@ enum DomNodeType {
 // Largest file the DOM service loads; a larger file fails to load cleanly.
 inline constexpr size_t kMaxDocumentBytes = size_t{128} << 20;
 
+class DomReadObserver;
+
 class DomNode {
  public:
   DomNode() = default;
@@ -78,6 +81,15 @@ class DomNode {
   DomNode GetNextSibling() const;
   // The parent node; null for a node not attached anywhere.
   DomNode GetParentNode() const;
+  // The previous sibling, or null before the first.
+  DomNode GetPreviousSibling() const;
+
+  // The line of the loaded file where the node starts, 1-based (lines past
+  // 65535 included); 0 for a node made in memory or not known.
+  int GetLine() const;
+  // The observer attached to this node's document (DomDocument::
+  // SetReadObserver), or null; null also for a null node. Never throws.
+  DomReadObserver* ReadObserver() const;
 
   // The node's value as text: for an element the text of all its
   // descendants in document order, for text, comments, processing
@@ -111,12 +123,35 @@ class DomNode {
   _xmlNode* node_ = nullptr;
 };
 
+// Why a load failed.
+enum class DomLoadFailure {
+  kNone,           // loaded
+  kCannotRead,     // missing, a folder, no permission, an I/O error
+  kRefused,        // refused by the safe parsing: a document type
+                   // declaration, an external load, over kMaxDocumentBytes
+  kNotWellFormed,  // not well-formed XML, or no document at all (empty)
+  kSchemaInvalid,  // well-formed, but the schemas of the load reject it
+};
+
 // What the last load reported. errorCode is 0 after a successful load.
 struct DomParseError {
   HRESULT errorCode = 0;
   std::string reason;  // the first message
   int line = 0;        // line of the first message, 0 when unknown
   std::vector<std::string> messages;  // every message, "line N: text"
+  DomLoadFailure failure = DomLoadFailure::kNone;
+  // The size of a file refused as over kMaxDocumentBytes; 0 when unknown.
+  std::uint64_t fileBytes = 0;
+};
+
+// Follows one read of a document: a reader attaches it for the span of the
+// read (DomDocument::SetReadObserver) and reaches it from any node of the
+// document (DomNode::ReadObserver), so per-read state lives with the
+// document rather than in globals. The DOM itself never calls it.
+class DomReadObserver {
+ protected:
+  DomReadObserver() = default;
+  ~DomReadObserver() = default;
 };
 
 class DomSchemaCache;
@@ -157,12 +192,17 @@ class DomDocument {
   bool LoadValidated(const std::string& path, const DomSchemaCache& schemas);
   const DomParseError& parseError() const { return parseError_; }
 
+  // Attaches `observer` to the document (null detaches) and returns the one
+  // attached before. A following load starts without one.
+  DomReadObserver* SetReadObserver(DomReadObserver* observer);
+
   // The document as UTF-8 text: the XML declaration first (an "xml"
   // processing instruction child stands for it), then the nodes, indented.
   std::string ToXml() const;
-  // Writes ToXml() to `path` through the file seam, atomically. Raises
-  // _com_error (XML_E_FILEIO) naming the path and the reason on failure; the
-  // previous file at `path` is then left as it was.
+  // Writes the text ToXml() gives to `path` through a FileReplacement,
+  // streamed piece by piece as it is serialized. Raises _com_error
+  // (XML_E_FILEIO) naming the path and the reason on failure; the previous
+  // file at `path` is then left as it was.
   void Save(const std::string& path) const;
 
   _xmlDoc* raw() const { return doc_; }

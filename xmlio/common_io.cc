@@ -5,6 +5,7 @@
 
 #include "platform/resources.h"
 #include "xmlio/number_text.h"
+#include "xmlio/read_session.h"
 
 std::string IOVersion::ToString() const {
   return FormatInt(nMajor) + "." + FormatInt(nMinor) + "." +
@@ -74,14 +75,7 @@ DomNode ICommonIO::LocateRootElement(DomDocument* document) {
   }
   if (document == nullptr) throw _com_error(platform::E_POINTER);
   const std::string rootName = GetRootName();
-  DomNode root;
-  for (DomNode child = document->GetFirstChild(); child;
-       child = child.GetNextSibling()) {
-    if (child.IsElementNamed(rootName)) {
-      root = child;
-      break;
-    }
-  }
+  DomNode root = FindRootElement(*document);
   if (!root) throw InterpretException();
   DomNode attribute = root.GetAttributeNode("strVersion");
   if (!attribute) {
@@ -126,4 +120,47 @@ void ICommonIO::WriteVersionAttribute(DomNode root) {
   IOVersion version;
   GetVersion(version);
   root.SetAttribute("strVersion", version.ToString());
+}
+
+DomNode ICommonIO::FindRootElement(DomDocument& document) const {
+  const std::string rootName = GetRootName();
+  for (DomNode child = document.GetFirstChild(); child;
+       child = child.GetNextSibling()) {
+    if (child.IsElementNamed(rootName)) return child;
+  }
+  return DomNode();
+}
+
+void ICommonIO::RecordRootFailure(ReadSession& session,
+                                  DomDocument& document) const {
+  const std::string rootName = GetRootName();
+  DomNode root = FindRootElement(document);
+  if (!root) {
+    std::string message = "no " + rootName + " element";
+    for (DomNode child = document.GetFirstChild(); child;
+         child = child.GetNextSibling()) {
+      if (child.GetNodeType() == platform::NODE_ELEMENT) {
+        message += " (the root element is " + child.GetNodeName() + ")";
+        break;
+      }
+    }
+    session.Fail(ReadFailure::kNotReadable, DomNode(), std::move(message));
+  } else if (!root.GetAttributeNode("strVersion")) {
+    session.Fail(ReadFailure::kNotReadable, root,
+                 "the strVersion attribute is missing");
+  } else {
+    session.RecordCurrentException();
+  }
+}
+
+void ICommonIO::RecordVersionRefusal(ReadSession& session,
+                                     DomDocument& document,
+                                     std::string_view readable) const {
+  DomNode root = FindRootElement(document);
+  DomNode attribute = root ? root.GetAttributeNode("strVersion") : DomNode();
+  const std::string found =
+      attribute ? attribute.GetText() : m_fileVersion.ToString();
+  session.Fail(ReadFailure::kNotReadable, root,
+               "version " + found + " is not one this host reads (" +
+                   std::string(readable) + ")");
 }

@@ -7,6 +7,9 @@
 #include <string>
 
 #include "xmlio/dom_creator.h"
+#include "xmlio/read_report.h"
+
+class ReadSession;
 
 // A four-part format version, written "%d.%d.%d.%d".
 struct IOVersion {
@@ -76,11 +79,31 @@ class ICommonIO {
   // Sets "strVersion" of `root` to the class's version.
   void WriteVersionAttribute(DomNode root);
 
+  // The report of the last read: why it failed, where in the file, and the
+  // coerced values when collectWarnings was set before it.
+  ReadReport& Report() { return m_report; }
+  const ReadReport& Report() const { return m_report; }
+
   std::string m_strPath;
   MSXMLDOMCreator m_creator;
   std::int32_t m_nFileVersion = 0;
   // The four parts as the file gave them (m_nFileVersion is their packing).
   IOVersion m_fileVersion;
+
+ protected:
+  // The first element child of `document` named GetRootName(), or null.
+  DomNode FindRootElement(DomDocument& document) const;
+  // In a handler of an exception LocateRootElement raised on `document`
+  // (other than a version mismatch): records in `session` why the root was
+  // refused (none, no version attribute, or what the exception says).
+  void RecordRootFailure(ReadSession& session, DomDocument& document) const;
+  // Records in `session` that the version of the file is not one this host
+  // reads; `readable` lists the ones it reads ("3.3").
+  void RecordVersionRefusal(ReadSession& session, DomDocument& document,
+                            std::string_view readable) const;
+
+ private:
+  ReadReport m_report;
 };
 
 // True when the found version counts as older than the expected one.

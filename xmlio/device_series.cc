@@ -1,5 +1,6 @@
 #include "xmlio/device_series.h"
 
+#include "xmlio/read_session.h"
 #include "xmlio/record_codec.h"
 
 const std::array<CommandStringField, 9> kCommandStringFields = {{
@@ -25,12 +26,14 @@ DomNode WriteList(DomDocument& document, std::string_view name,
   return list;
 }
 
-// Reads every child node of `list`, whatever its name, into a freshly
-// constructed record and appends it. A null `list` raises E_POINTER.
+// Reads every child node of `list`, whatever its name (`entry` is the name
+// the writer gives each), into a freshly constructed record and appends it.
+// A null `list` raises E_POINTER.
 template <typename Record, typename Read>
-void ReadList(DomNode list, std::vector<Record>& records, Read&& read) {
+void ReadList(DomNode list, std::string_view entry,
+              std::vector<Record>& records, Read&& read) {
   ChildCursor cursor(list);
-  for (DomNode child = cursor.Next(); child; child = cursor.Next()) {
+  for (DomNode child = cursor.Next(entry); child; child = cursor.Next(entry)) {
     Record record;
     read(child, record);
     records.push_back(std::move(record));
@@ -163,43 +166,45 @@ DomNode DeviceSeriesIO::WriteDeviceSeries(DomDocument& document,
 void DeviceSeriesIO::ReadDeviceSeries(DomNode root, DeviceSeries& series) {
   ChildCursor cursor(root);
   ReadList(
-      cursor.Next(), series.aModelInfoList,
+      cursor.Next("aModelInfoList"), "ModelInfo", series.aModelInfoList,
       [&](DomNode node, ModelInfo& record) { ReadModelInfo(node, record); });
-  ReadList(cursor.Next(), series.aInkInfoList,
+  ReadList(cursor.Next("aInkInfoList"), "InkInfo", series.aInkInfoList,
            [&](DomNode node, InkInfo& record) { ReadInkInfo(node, record); });
-  ReadList(cursor.Next(), series.aInkConfigInfoList,
-           [&](DomNode node, InkConfigInfo& record) {
+  ReadList(cursor.Next("aInkConfigInfoList"), "InkConfigInfo",
+           series.aInkConfigInfoList, [&](DomNode node, InkConfigInfo& record) {
              ReadInkConfigInfo(node, record);
            });
-  ReadList(cursor.Next(), series.aResolutionInfoList,
+  ReadList(cursor.Next("aResolutionInfoList"), "ResolutionInfo",
+           series.aResolutionInfoList,
            [&](DomNode node, ResolutionInfo& record) {
              ReadResolutionInfo(node, record);
            });
-  ReadList(cursor.Next(), series.aModeInfoList,
+  ReadList(cursor.Next("aModeInfoList"), "ModeInfo", series.aModeInfoList,
            [&](DomNode node, ModeInfo& record) { ReadModeInfo(node, record); });
-  ReadList(cursor.Next(), series.aSeparationInfoList,
+  ReadList(cursor.Next("aSeparationInfoList"), "SeparationInfo",
+           series.aSeparationInfoList,
            [&](DomNode node, SeparationInfo& record) {
              ReadSeparationInfo(node, record);
            });
-  ReadList(cursor.Next(), series.aVControlPointList,
-           [](DomNode node, VControlPoint& record) {
+  ReadList(cursor.Next("aVControlPointList"), "VControlPoint",
+           series.aVControlPointList, [](DomNode node, VControlPoint& record) {
              ReadVControlPoint(node, record);
            });
-  ReadList(cursor.Next(), series.aPatternInfoList,
-           [&](DomNode node, PatternInfo& record) {
+  ReadList(cursor.Next("aPatternInfoList"), "PatternInfo",
+           series.aPatternInfoList, [&](DomNode node, PatternInfo& record) {
              ReadPatternInfo(node, record);
            });
 
   // Each command string keeps every decoded byte, zero bytes included.
-  ChildCursor commands(cursor.Next());
+  ChildCursor commands(cursor.Next("commandSet"));
   for (const CommandStringField& field : kCommandStringFields) {
-    std::string text = ReadStringValue(commands.Next());
+    std::string text = ReadStringValue(commands.Next(field.name));
     series.commandSet.*field.member =
         decodeEscapedString(text.data(), text.size());
   }
 
   ReadList(
-      cursor.Next(), series.aMediaInfoList,
+      cursor.Next("aMediaInfoList"), "MediaInfo", series.aMediaInfoList,
       [&](DomNode node, MediaInfo& record) { ReadMediaInfo(node, record); });
 
   for (size_t i = 0; i < kLanguageCount; ++i) {
@@ -223,22 +228,52 @@ void DeviceSeriesIO::ReadDeviceSeries(DomNode root, DeviceSeries& series) {
 }
 
 bool DeviceSeriesIO::Read(DeviceSeries& series) {
+  ReadReport& report = Report();
+  report.Reset();
+  DomDocumentPtr document;
   try {
-    if (!m_creator.GetDocument() && !EnsureDocumentLoaded()) return false;
-    DomNode root = LocateRootElement();
+    if (!m_creator.GetDocument() && !EnsureDocumentLoaded()) {
+      RecordLoadFailure(m_creator.m_lastParseError, m_strPath, report);
+      return false;
+    }
+    document = m_creator.GetDocument();
+  } catch (...) {
+    RecordLoadFailure(platform::DomParseError(), m_strPath, report);
+    return false;
+  }
+
+  // The session follows the read from here on, so a refusal says where.
+  ReadSession session(*document, report);
+  DomNode root;
+  try {
+    root = LocateRootElement(document.get());
+  } catch (const VersionMismatchException& mismatch) {
+    bool read = false;
+    if (IsOlderVersion(mismatch.m_found, mismatch.m_expected)) {
+      try {
+        read = ReadOlderFile(series);
+      } catch (...) {
+        session.RecordCurrentException();
+        return false;
+      }
+    }
+    if (!read && report.error.IsEmpty()) {
+      RecordVersionRefusal(session, *document, ReadableVersions());
+    }
+    return read;
+  } catch (...) {
+    RecordRootFailure(session, *document);
+    return false;
+  }
+
+  try {
     // Read into a copy, so a failure leaves the caller's document as it was.
     DeviceSeries result = series;
     ReadDeviceSeries(root, result);
     series = std::move(result);
     return true;
-  } catch (const VersionMismatchException& mismatch) {
-    if (!IsOlderVersion(mismatch.m_found, mismatch.m_expected)) return false;
-    try {
-      return ReadOlderFile(series);
-    } catch (...) {
-      return false;
-    }
   } catch (...) {
+    session.RecordCurrentException();
     return false;
   }
 }
@@ -247,6 +282,12 @@ bool DeviceSeriesIO::ReadOlderFile(DeviceSeries&) {
   // This class reads no older format: the file is not read, and that is a
   // failure, not a success with nothing read.
   return false;
+}
+
+std::string DeviceSeriesIO::ReadableVersions() const {
+  IOVersion own;
+  GetVersion(own);
+  return FormatInt(own.nMajor) + "." + FormatInt(own.nMinor);
 }
 
 bool DeviceSeriesIO::WriteWithVersion(DeviceSeries& series,
@@ -285,10 +326,26 @@ void DeviceSeriesIO2::GetVersion(IOVersion& version) const {
 }
 
 bool DeviceSeriesIO2::ReadOlderFile(DeviceSeries& series) {
-  // The 1.0 reader takes over the document already loaded.
+  // The 1.0 reader reads only files marked 1.0 (it runs under the same
+  // version gate as this one): any other older file is refused here, as it
+  // would refuse it, so the refusal names the versions this reader reads.
   DeviceSeriesIO older(m_strPath);
+  IOVersion olderVersion;
+  older.GetVersion(olderVersion);
+  if (m_fileVersion.nMajor != olderVersion.nMajor ||
+      m_fileVersion.nMinor != olderVersion.nMinor) {
+    return false;
+  }
+  // It takes over the document already loaded, and reports as this reader.
   older.m_creator.m_pDocument = m_creator.GetDocument();
-  return older.Read(series);
+  older.Report().collectWarnings = Report().collectWarnings;
+  const bool read = older.Read(series);
+  Report() = older.Report();
+  return read;
+}
+
+std::string DeviceSeriesIO2::ReadableVersions() const {
+  return DeviceSeriesIO::ReadableVersions() + ", or 1.0 through the 1.0 reader";
 }
 
 bool WriteDeviceSeriesFile(const std::string& path, DeviceSeries& series) {

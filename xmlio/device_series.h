@@ -100,7 +100,9 @@ class DeviceSeriesIO : public virtual ICommonIO,
   // Loads the file at the path (unless a document is held) and appends its
   // records to `series`. False on any failure, including a file whose
   // version the host rejects; `series` is then left as it was. Nothing
-  // escapes.
+  // escapes. Report() then tells why and where: the load failure, the
+  // missing root, list or member, the refused version. Set
+  // Report().collectWarnings before it to have the coerced values noted.
   [[nodiscard]] virtual bool Read(DeviceSeries& series);
 
   // The root element with all lists (the media feed-calibration lists of
@@ -114,6 +116,8 @@ class DeviceSeriesIO : public virtual ICommonIO,
  protected:
   // Called by Read when the file's version is older than the class's.
   virtual bool ReadOlderFile(DeviceSeries& series);
+  // The versions this reader reads, for the report of a refused one.
+  virtual std::string ReadableVersions() const;
 
  private:
   bool WriteWithVersion(DeviceSeries& series, const std::string& version);
@@ -129,6 +133,7 @@ class DeviceSeriesIO2 : public DeviceSeriesIO {
 
  protected:
   bool ReadOlderFile(DeviceSeries& series) override;
+  std::string ReadableVersions() const override;
 };
 
 // Writes `series` to `path` through a temporary DeviceSeriesIO.

@@ -37,6 +37,7 @@ MSXMLDOMCreator::~MSXMLDOMCreator() {
 }
 
 void MSXMLDOMCreator::LoadDocument(const std::string& path) {
+  m_lastParseError = platform::DomParseError();
   try {
     auto document = std::make_shared<DomDocument>();
     bool loaded = document->Load(path);

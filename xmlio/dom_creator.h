@@ -35,6 +35,7 @@ class MSXMLDOMCreator {
   bool m_bInitialized = false;
   bool m_bLoadFailed = false;
   DomDocumentPtr m_pDocument;
-  // What the last load reported (kept when the document is dropped).
+  // What the last load reported (kept when the document is dropped); its
+  // failure is kNone after a load that raised before the file was read.
   platform::DomParseError m_lastParseError;
 };

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "xmlio/number_text.h"
+#include "xmlio/read_session.h"
 #include "xmlio/value_codecs.h"
 
 // Precision of every floating-point field in the files.
@@ -18,19 +19,32 @@ inline constexpr int kFloatPrecision = 3;
 // Walks the child nodes of one node in document order, one node per step,
 // of any kind, as the DOM's nextNode on the child list does. Constructing it
 // over a null node raises E_POINTER.
+//
+// In a read with a ReadSession attached to the document, each step is the
+// session's trail: where a read that fails was, and which member it was
+// after. Without one the cursor only walks.
 class ChildCursor {
  public:
-  explicit ChildCursor(DomNode parent) : next_(parent.GetFirstChild()) {}
+  explicit ChildCursor(DomNode parent)
+      : parent_(parent),
+        next_(parent.GetFirstChild()),
+        session_(ReadSession::Of(parent)) {}
 
-  // The next child, or a null node after the last.
-  DomNode Next() {
+  // The next child, or a null node after the last. `expected` names the
+  // element the caller reads from it (a positional member, a list entry; a
+  // literal that outlives the read), empty when any node will do: a node
+  // that is not that element is noted by the session as out of place.
+  DomNode Next(std::string_view expected = {}) {
     DomNode node = next_;
     if (node) next_ = node.GetNextSibling();
+    if (session_ != nullptr) session_->Step(parent_, node, expected);
     return node;
   }
 
  private:
+  DomNode parent_;
   DomNode next_;
+  ReadSession* session_;
 };
 
 // Decodes `node` into a member by the member's type (int, float, double,
@@ -57,15 +71,22 @@ inline void ReadValue(DomNode node, TimeStamp& member) {
   member = ReadTimeStamp(node);
 }
 
-// Decodes the next child of the cursor into `member`.
+// Decodes the next child of the cursor, the element `name` as the writer
+// names it (not checked: members are read by position), into `member`.
 template <typename T>
-void ReadNext(ChildCursor& cursor, T& member) {
-  ReadValue(cursor.Next(), member);
+void ReadNext(ChildCursor& cursor, std::string_view name, T& member) {
+  ReadValue(cursor.Next(name), member);
 }
 
+// The element name of slot `index` of a table, as the writer names it; the
+// text lives as long as the program.
+using SlotNameFn = std::string_view (*)(size_t index);
+
 // Decodes the first slots.size() child nodes of `table` as ints, whatever
-// their names; fewer children raise E_POINTER after the ones present.
-void ReadIntSlots(DomNode table, std::span<std::int32_t> slots);
+// their names (slotName tells the name each should have); fewer children
+// raise E_POINTER after the ones present.
+void ReadIntSlots(DomNode table, std::span<std::int32_t> slots,
+                  SlotNameFn slotName);
 
 // When `nodeName` is `name`, decodes `node` into `member` and returns true.
 template <typename T>
@@ -127,6 +148,9 @@ DomNode WriteIntSlots(DomDocument& doc, std::string_view name,
 
 // "value" followed by the slot number: value0, value1, ...
 std::string NumberedName(std::string_view stem, size_t index);
+// NumberedName("value", index) for a reader's trail: value0 to value63 (an
+// empty name past those).
+std::string_view NumberedSlotName(size_t index);
 
 // Calls `read` on the first element child of `parent` named `name` and
 // returns true; returns false when there is none. Non-elements are skipped.

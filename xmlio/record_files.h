@@ -4,9 +4,12 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "xmlio/common_io.h"
+#include "xmlio/read_report.h"
+#include "xmlio/read_session.h"
 
 // A new document with the declaration instruction and the element
 // `buildRoot` makes as root; null when any step raised.
@@ -41,15 +44,31 @@ bool SaveRecordFile(const std::string& path, Create&& create) {
 // Loads the file at `path` and calls `readFirst` on the document node (a
 // null node when the file could not be loaded, which raises E_POINTER to the
 // caller). False only when a standard-library exception ended the read.
+//
+// With a `report`, it is reset and then tells why the load or the read
+// failed (where, in the file, the reader was and what it missed); an error
+// that passes to the caller is recorded before it does. A read with no
+// record element to read stays a success with an empty report.
 template <typename ReadFirst>
-bool LoadRecordFile(const std::string& path, ReadFirst&& readFirst) {
+bool LoadRecordFile(const std::string& path, ReadFirst&& readFirst,
+                    ReadReport* report = nullptr) {
   MSXMLDOMCreator creator;
   creator.LoadDocument(path);
   DomDocumentPtr document = creator.GetDocument();
+  if (report != nullptr) {
+    report->Reset();
+    if (!document) RecordLoadFailure(creator.m_lastParseError, path, *report);
+  }
+  std::optional<ReadSession> session;
+  if (report != nullptr && document) session.emplace(*document, *report);
   try {
     readFirst(document ? document->AsNode() : DomNode());
   } catch (const std::exception&) {
+    if (session) session->RecordCurrentException();
     return false;
+  } catch (...) {
+    if (session) session->RecordCurrentException();
+    throw;
   }
   return true;
 }

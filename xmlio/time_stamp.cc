@@ -1,6 +1,8 @@
 #include "xmlio/time_stamp.h"
 
 #include "xmlio/common_io.h"
+#include "xmlio/read_report.h"
+#include "xmlio/read_session.h"
 #include "xmlio/value_codecs.h"
 
 bool SaveTimeStampFile(const std::string& path, const TimeStamp& stamp) {
@@ -10,20 +12,44 @@ bool SaveTimeStampFile(const std::string& path, const TimeStamp& stamp) {
 }
 
 bool LoadTimeStampFile(const std::string& path, TimeStamp& stamp) {
+  return LoadTimeStampFile(path, stamp, nullptr);
+}
+
+bool LoadTimeStampFile(const std::string& path, TimeStamp& stamp,
+                       ReadReport* report) {
+  ReadReport unused;
+  ReadReport& outcome = report != nullptr ? *report : unused;
+  outcome.Reset();
   try {
     MSXMLDOMCreator creator;
     creator.LoadDocument(path);
     DomDocumentPtr document = creator.GetDocument();
-    if (!document) return false;
-    for (DomNode child = document->GetFirstChild(); child;
-         child = child.GetNextSibling()) {
-      if (child.IsElementNamed("TimeStamp")) {
-        stamp = ReadTimeStamp(child);
-        return true;
+    if (!document) {
+      RecordLoadFailure(creator.m_lastParseError, path, outcome);
+      return false;
+    }
+    ReadSession session(*document, outcome);
+    try {
+      for (DomNode child = document->GetFirstChild(); child;
+           child = child.GetNextSibling()) {
+        if (child.IsElementNamed("TimeStamp")) {
+          // The seven fields are read without a cursor: the trail stops at
+          // the element, which a refusal then names.
+          session.Step(document->AsNode(), child, "TimeStamp");
+          stamp = ReadTimeStamp(child);
+          return true;
+        }
       }
+      session.Fail(ReadFailure::kNotReadable, DomNode(),
+                   "no TimeStamp element");
+    } catch (...) {
+      session.RecordCurrentException();
     }
     return false;
   } catch (...) {
+    if (outcome.error.IsEmpty()) {
+      RecordLoadFailure(platform::DomParseError(), path, outcome);
+    }
     return false;
   }
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+struct ReadReport;
+
 struct TimeStamp {
   std::uint16_t year = 0;
   std::uint8_t month = 0;
@@ -25,3 +27,7 @@ struct TimeStamp {
 // `stamp` unchanged, when the file cannot be loaded or has no such root or
 // the root lacks one of its seven children.
 [[nodiscard]] bool LoadTimeStampFile(const std::string& path, TimeStamp& stamp);
+// As above; `report` (when not null) is reset and then tells why the file
+// was not read, and where.
+[[nodiscard]] bool LoadTimeStampFile(const std::string& path, TimeStamp& stamp,
+                                     ReadReport* report);

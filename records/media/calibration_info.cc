@@ -24,16 +24,16 @@ DomNode WriteCalibrationInfo(DomDocument& document,
 
 void ReadCalibrationInfo(DomNode element, CalibrationInfo& record) {
   ChildCursor cursor(element);
-  ReadNext(cursor, record.nOutputLimit);
+  ReadNext(cursor, "nOutputLimit", record.nOutputLimit);
 
-  ChildCursor density(cursor.Next());
-  for (float& value : record.density) ReadNext(density, value);
+  ChildCursor density(cursor.Next("density"));
+  for (float& value : record.density) ReadNext(density, "value", value);
 
-  ChildCursor lab(cursor.Next());
+  ChildCursor lab(cursor.Next("lab"));
   for (CalibrationLab& step : record.lab) {
-    ChildCursor value(lab.Next());
-    ReadNext(value, step.l);
-    ReadNext(value, step.a);
-    ReadNext(value, step.b);
+    ChildCursor value(lab.Next("value"));
+    ReadNext(value, "l", step.l);
+    ReadNext(value, "a", step.a);
+    ReadNext(value, "b", step.b);
   }
 }

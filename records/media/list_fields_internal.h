@@ -10,27 +10,28 @@
 
 namespace media_internal {
 
-// Decodes every child node of `list`, of any kind and name, by the entry
-// type and appends it to `values`. A null `list` raises E_POINTER before
-// anything is appended.
+// Decodes every child node of `list`, of any kind and name (`entry` is the
+// name the writer gives each), by the entry type and appends it to
+// `values`. A null `list` raises E_POINTER before anything is appended.
 template <typename T>
-void AppendEveryChild(DomNode list, std::vector<T>& values) {
+void AppendEveryChild(DomNode list, std::string_view entry,
+                      std::vector<T>& values) {
   ChildCursor cursor(list);
-  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
+  for (DomNode node = cursor.Next(entry); node; node = cursor.Next(entry)) {
     T value{};
     ReadValue(node, value);
     values.push_back(value);
   }
 }
 
-// Reads every child node of `list` into a freshly constructed record with
-// `read` and appends it. A record whose read raises is not appended; the
-// ones before it stay.
+// Reads every child node of `list` (`entry` is the name the writer gives
+// each) into a freshly constructed record with `read` and appends it. A
+// record whose read raises is not appended; the ones before it stay.
 template <typename Record, typename Read>
-void AppendEveryChildRecord(DomNode list, std::vector<Record>& records,
-                            Read&& read) {
+void AppendEveryChildRecord(DomNode list, std::string_view entry,
+                            std::vector<Record>& records, Read&& read) {
   ChildCursor cursor(list);
-  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
+  for (DomNode node = cursor.Next(entry); node; node = cursor.Next(entry)) {
     Record record;
     read(node, record);
     records.push_back(std::move(record));

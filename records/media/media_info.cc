@@ -20,26 +20,27 @@ constexpr std::int32_t kUnsetVacuumPower = -1;
 
 void MediaInfoIO::ReadMediaInfo(DomNode element, MediaInfo& record) {
   ChildCursor cursor(element);
-  ReadNext(cursor, record.strMediaName);
-  ReadNext(cursor, record.strBaseMediaName);
-  AppendEveryChildRecord(cursor.Next(), record.aPermissionSetList,
-                         ::ReadPermissionSet);
-  AppendEveryChildRecord(cursor.Next(), record.aQualityInfoList,
-                         ::ReadQualityInfo);
-  ReadNext(cursor, record.nDefaultLevel);
-  ReadNext(cursor, record.nDryTime);
-  ReadNext(cursor, record.nVacuumPower);
+  ReadNext(cursor, "strMediaName", record.strMediaName);
+  ReadNext(cursor, "strBaseMediaName", record.strBaseMediaName);
+  AppendEveryChildRecord(cursor.Next("aPermissionSetList"), "PermissionSet",
+                         record.aPermissionSetList, ::ReadPermissionSet);
+  AppendEveryChildRecord(cursor.Next("aQualityInfoList"), "QualityInfo",
+                         record.aQualityInfoList, ::ReadQualityInfo);
+  ReadNext(cursor, "nDefaultLevel", record.nDefaultLevel);
+  ReadNext(cursor, "nDryTime", record.nDryTime);
+  ReadNext(cursor, "nVacuumPower", record.nVacuumPower);
   if (record.nVacuumPower == kUnsetVacuumPower) record.nVacuumPower = 0;
-  ReadNext(cursor, record.eHeadHeight);
-  AppendEveryChild(cursor.Next(), record.aflFeedCalibration);
-  ReadNext(cursor, record.nPreHeater);
-  ReadNext(cursor, record.nPrintHeater);
-  ReadNext(cursor, record.nDryHeater);
-  ReadNext(cursor, record.nCutCount);
-  ReadNext(cursor, record.nCutVelocity);
-  ReadNext(cursor, record.nCutForce);
-  ReadNext(cursor, record.flCutOffset);
-  ReadNext(cursor, record.TimeStamp);
+  ReadNext(cursor, "eHeadHeight", record.eHeadHeight);
+  AppendEveryChild(cursor.Next("aflFeedCalibration"), "value",
+                   record.aflFeedCalibration);
+  ReadNext(cursor, "nPreHeater", record.nPreHeater);
+  ReadNext(cursor, "nPrintHeater", record.nPrintHeater);
+  ReadNext(cursor, "nDryHeater", record.nDryHeater);
+  ReadNext(cursor, "nCutCount", record.nCutCount);
+  ReadNext(cursor, "nCutVelocity", record.nCutVelocity);
+  ReadNext(cursor, "nCutForce", record.nCutForce);
+  ReadNext(cursor, "flCutOffset", record.flCutOffset);
+  ReadNext(cursor, "TimeStamp", record.TimeStamp);
 
   // A drier without a setting is off unless the element says otherwise.
   if (record.nDryHeater == 0) record.bDrierEnable = false;
@@ -140,8 +141,13 @@ bool MediaInfoIO::SaveMediaInfoFile(const std::string& path,
 
 bool MediaInfoIO::LoadMediaInfoFile(const std::string& path,
                                     MediaInfo& record) {
+  return LoadMediaInfoFile(path, record, nullptr);
+}
+
+bool MediaInfoIO::LoadMediaInfoFile(const std::string& path, MediaInfo& record,
+                                    ReadReport* report) {
   return LoadRecordFile(
-      path, [&](DomNode node) { ReadFirstMediaInfo(node, record); });
+      path, [&](DomNode node) { ReadFirstMediaInfo(node, record); }, report);
 }
 
 void MediaInfoIO::ReadPermissionSet(DomNode element, PermissionSet& record) {

@@ -13,6 +13,8 @@
 #include "xmlio/language_string_set.h"
 #include "xmlio/time_stamp.h"
 
+struct ReadReport;
+
 struct MediaInfo {
   LanguageStringSet strMediaName;
   LanguageStringSet strBaseMediaName;
@@ -87,6 +89,10 @@ class MediaInfoIO {
   // exception ended the read. A file that cannot be loaded raises
   // _com_error (E_POINTER).
   bool LoadMediaInfoFile(const std::string& path, MediaInfo& record);
+  // As above; `report` (when not null) is reset and then tells why the file
+  // was not read and where, before an error passes to the caller.
+  bool LoadMediaInfoFile(const std::string& path, MediaInfo& record,
+                         ReadReport* report);
 
   // The nested records (see the free functions of the same names).
   void ReadPermissionSet(DomNode element, PermissionSet& record);

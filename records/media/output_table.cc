@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "xmlio/base64.h"
+#include "xmlio/read_report.h"
 
 namespace {
 
@@ -149,9 +151,36 @@ std::string EncodeOutputTableText(const OutputTable& table) {
 }
 
 bool DecodeOutputTableText(std::string_view text, OutputTable& table) {
+  return DecodeOutputTableText(text, table, DomNode());
+}
+
+bool DecodeOutputTableText(std::string_view text, OutputTable& table,
+                           DomNode element) {
   std::vector<unsigned char> bytes;
-  if (!CBase64::Decode(text, bytes)) return false;
-  if (bytes.size() < kOutputTableTextBytes) return false;
+  CBase64::Problem problem;
+  if (!CBase64::Decode(text, bytes, &problem)) {
+    if (element) {
+      NoteCoercion(element, "the output table is not Base64 (" + problem.what +
+                                ", at character " +
+                                std::to_string(problem.offset + 1) +
+                                "); the table is left as it was");
+    }
+    return false;
+  }
+  if (bytes.size() < kOutputTableTextBytes) {
+    if (element) {
+      NoteCoercion(element, "the output table text decodes to " +
+                                std::to_string(bytes.size()) +
+                                " bytes, not the 512 of 256 samples; the "
+                                "table is left as it was");
+    }
+    return false;
+  }
+  if (bytes.size() > kOutputTableTextBytes && element) {
+    NoteCoercion(element, "the output table text decodes to " +
+                              std::to_string(bytes.size()) +
+                              " bytes; read the first 512 (256 samples)");
+  }
   OutputTableSamples samples{};
   for (size_t i = 0; i < kOutputTableSampleCount; ++i) {
     samples[i] =

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "xmlio/dom_types.h"
+
 inline constexpr size_t kOutputTableSize = 4096;
 inline constexpr size_t kOutputTableSampleCount = 256;
 // Two bytes per sample, most significant first.
@@ -38,7 +40,14 @@ void BuildOutputTable(const OutputTableSamples& samples, OutputTable& table);
 std::string EncodeOutputTableText(const OutputTable& table);
 
 // Decodes a table text and rebuilds `table` from its first 256 samples with
-// BuildOutputTable. Returns false, with `table` as it was, when the text is
-// not Base64 or decodes to fewer than 512 bytes; no byte beyond the decoded
-// data is read. Bytes after the first 512 are ignored.
+// BuildOutputTable. Base64 broken into lines, or without the last "=", is
+// read (CBase64::Decode). Returns false, with `table` as it was, when the
+// text is not Base64 or decodes to fewer than 512 bytes; no byte beyond the
+// decoded data is read. Bytes after the first 512 are ignored.
 bool DecodeOutputTableText(std::string_view text, OutputTable& table);
+// As above for the text of the "usOutputTable" element `element`: a text the
+// table cannot be read from, or one holding more than the 256 samples, is
+// noted as a coerced value of `element` (NoteCoercion) for a read that
+// collects warnings.
+bool DecodeOutputTableText(std::string_view text, OutputTable& table,
+                           DomNode element);

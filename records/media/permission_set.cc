@@ -66,11 +66,12 @@ DomNode WritePermissionSet(DomDocument& document, const PermissionSet& record) {
 
 void ReadPermissionSet(DomNode element, PermissionSet& record) {
   ChildCursor cursor(element);
-  ReadNext(cursor, record.nPermissionIndex);
+  ReadNext(cursor, "nPermissionIndex", record.nPermissionIndex);
   record.anInkConfigIndexList.clear();
-  AppendEveryChild(cursor.Next(), record.anInkConfigIndexList);
-  ReadNext(cursor, record.nResolutionIndex);
-  ReadNext(cursor, record.nModeIndex);
+  AppendEveryChild(cursor.Next("anInkConfigIndexList"), "anInkConfigIndex",
+                   record.anInkConfigIndexList);
+  ReadNext(cursor, "nResolutionIndex", record.nResolutionIndex);
+  ReadNext(cursor, "nModeIndex", record.nModeIndex);
 
   record.eScreen = 1;
   // Emptied once here, so repeated "anVControlIndexList" children add up.
@@ -85,12 +86,12 @@ void ReadPermissionSet(DomNode element, PermissionSet& record) {
     } else if (name == "screenOption") {
       ReadScreenOption(node, record.screenOption);
     } else if (name == "anVControlIndexList") {
-      AppendEveryChild(node, record.anVControlIndexList);
+      AppendEveryChild(node, "anVControlIndex", record.anVControlIndexList);
     } else if (name == "anFMPatternIndexList") {
-      AppendEveryChild(node, record.anFMPatternIndexList);
+      AppendEveryChild(node, "anFMPatternIndex", record.anFMPatternIndexList);
     } else if (name == "aCalibrationInfoList") {
-      AppendEveryChildRecord(node, record.aCalibrationInfoList,
-                             ReadCalibrationInfo);
+      AppendEveryChildRecord(node, "CalibrationInfo",
+                             record.aCalibrationInfoList, ReadCalibrationInfo);
     } else if (name == "bRecommended") {
       ReadValue(node, record.bRecommended);
       recommendedSeen = true;

@@ -18,9 +18,11 @@ DomNode WriteQualityInfo(DomDocument& document, const QualityInfo& record) {
 
 void ReadQualityInfo(DomNode element, QualityInfo& record) {
   ChildCursor cursor(element);
-  ReadNext(cursor, record.nQualityLevel);
-  ReadNext(cursor, record.strQualityName);
-  media_internal::AppendEveryChild(cursor.Next(), record.anPermissionIndexList);
+  ReadNext(cursor, "nQualityLevel", record.nQualityLevel);
+  ReadNext(cursor, "strQualityName", record.strQualityName);
+  media_internal::AppendEveryChild(cursor.Next("anPermissionIndexList"),
+                                   "anPermissionIndex",
+                                   record.anPermissionIndexList);
 
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
     MatchField(node, node.NodeName(), "bVisibleQuality",

@@ -24,7 +24,8 @@ void ReadScreenOption(DomNode element, ScreenOption& record) {
     std::string_view name = node.NodeName();
     if (name == "flDegrees") {
       record.flDegrees.clear();
-      media_internal::AppendEveryChild(node, record.flDegrees);
+      // Numbered entries (flDegree0, flDegree1, ...): any name will do.
+      media_internal::AppendEveryChild(node, {}, record.flDegrees);
       continue;
     }
     MatchField(node, name, "bUseCustomSetting", record.bUseCustomSetting) ||

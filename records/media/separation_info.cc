@@ -63,13 +63,15 @@ DomNode SeparationInfoIO::WriteSeparationInfo(DomDocument& document,
 void SeparationInfoIO::ReadSeparationTable(DomNode element,
                                            SeparationTable& table) {
   ChildCursor cursor(element);
-  ReadNext(cursor, table.nInputChannelNum);
-  std::string tableText;
-  ReadNext(cursor, tableText);
-  ReadNext(cursor, table.dStart);
-  ReadNext(cursor, table.dPeak);
-  ReadNext(cursor, table.dMax);
-  ReadNext(cursor, table.dEnd);
+  ReadNext(cursor, "nInputChannelNum", table.nInputChannelNum);
+  // The text is decoded once the type is known; its element is kept for
+  // the note of a text that cannot be read.
+  const DomNode tableElement = cursor.Next("usOutputTable");
+  std::string tableText = ReadStringValue(tableElement);
+  ReadNext(cursor, "dStart", table.dStart);
+  ReadNext(cursor, "dPeak", table.dPeak);
+  ReadNext(cursor, "dMax", table.dMax);
+  ReadNext(cursor, "dEnd", table.dEnd);
 
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
     std::string_view name = node.NodeName();
@@ -82,7 +84,7 @@ void SeparationInfoIO::ReadSeparationTable(DomNode element,
 
   // A text that is not Base64 or too short leaves the table as it was.
   if (table.eType == 1 && !tableText.empty()) {
-    DecodeOutputTableText(tableText, table.usOutputTable);
+    DecodeOutputTableText(tableText, table.usOutputTable, tableElement);
   }
 }
 
@@ -128,8 +130,15 @@ bool SeparationInfoIO::SaveSeparationInfoFile(const std::string& path,
 
 bool SeparationInfoIO::LoadSeparationInfoFile(const std::string& path,
                                               SeparationInfo& record) {
+  return LoadSeparationInfoFile(path, record, nullptr);
+}
+
+bool SeparationInfoIO::LoadSeparationInfoFile(const std::string& path,
+                                              SeparationInfo& record,
+                                              ReadReport* report) {
   return LoadRecordFile(
-      path, [&](DomNode node) { ReadFirstSeparationInfo(node, record); });
+      path, [&](DomNode node) { ReadFirstSeparationInfo(node, record); },
+      report);
 }
 
 void SeparationInfoIO::BuildOutputTable(const OutputTableSamples& samples,

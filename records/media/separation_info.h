@@ -12,6 +12,8 @@
 #include "xmlio/language_string_set.h"
 
 // One output channel's curve.
+struct ReadReport;
+
 struct SeparationTable {
   std::int32_t nInputChannelNum = 0;
   // 1: the output table travels in the file.
@@ -88,6 +90,10 @@ class SeparationInfoIO {
   // exception ended the read. A file that cannot be loaded raises
   // _com_error (E_POINTER).
   bool LoadSeparationInfoFile(const std::string& path, SeparationInfo& record);
+  // As above; `report` (when not null) is reset and then tells why the file
+  // was not read and where, before an error passes to the caller.
+  bool LoadSeparationInfoFile(const std::string& path, SeparationInfo& record,
+                              ReadReport* report);
 
   // Expands 256 samples into the 4096 entries of `table` (see the free
   // function of the same name).

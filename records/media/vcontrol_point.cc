@@ -83,14 +83,38 @@ bool SaveVControlPointFile(const std::string& path,
 }
 
 bool LoadVControlPointFile(const std::string& path, VControlPoint& record) {
+  return LoadVControlPointFile(path, record, nullptr);
+}
+
+bool LoadVControlPointFile(const std::string& path, VControlPoint& record,
+                           ReadReport* report) {
+  ReadReport unused;
+  ReadReport& outcome = report != nullptr ? *report : unused;
+  outcome.Reset();
   try {
     MSXMLDOMCreator creator;
     creator.LoadDocument(path);
     DomDocumentPtr document = creator.GetDocument();
-    if (!document) return false;
-    ReadFirstVControlPoint(*document, record);
-    return true;
+    if (!document) {
+      RecordLoadFailure(creator.m_lastParseError, path, outcome);
+      return false;
+    }
+    ReadSession session(*document, outcome);
+    try {
+      ReadFirstVControlPoint(*document, record);
+      return true;
+    } catch (int code) {
+      if (code != kNoVControlPointElement) throw;
+      session.Fail(ReadFailure::kNotReadable, DomNode(),
+                   "no VControlPoint element");
+    } catch (...) {
+      session.RecordCurrentException();
+    }
+    return false;
   } catch (...) {
+    if (outcome.error.IsEmpty()) {
+      RecordLoadFailure(platform::DomParseError(), path, outcome);
+    }
     return false;
   }
 }

@@ -7,6 +7,8 @@
 
 #include "xmlio/dom_types.h"
 
+struct ReadReport;
+
 struct VControlPoint {
   // The value a permission set's anVControlIndexList refers to.
   std::int32_t nVControlIndex = 0;
@@ -61,3 +63,7 @@ bool SaveVControlPointFile(const std::string& path,
 // `path`. True when one was read; false on any failure, including a file
 // without such an element.
 bool LoadVControlPointFile(const std::string& path, VControlPoint& record);
+// As above; `report` (when not null) is reset and then tells why the file
+// was not read, and where.
+bool LoadVControlPointFile(const std::string& path, VControlPoint& record,
+                           ReadReport* report);

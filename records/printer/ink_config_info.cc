@@ -3,14 +3,16 @@
 #include <vector>
 
 #include "xmlio/common_io.h"
+#include "xmlio/read_session.h"
 #include "xmlio/record_codec.h"
 
 void InkConfigInfoIO::ReadInkConfigInfo(DomNode element, InkConfigInfo& r) {
   ChildCursor cursor(element);
-  ReadNext(cursor, r.nInkConfigIndex);
-  ReadNext(cursor, r.strInkConfigName);
-  ReadNext(cursor, r.strFolderName);
-  ReadIntSlots(cursor.Next(), r.nInkIndexList);
+  ReadNext(cursor, "nInkConfigIndex", r.nInkConfigIndex);
+  ReadNext(cursor, "strInkConfigName", r.strInkConfigName);
+  ReadNext(cursor, "strFolderName", r.strFolderName);
+  ReadIntSlots(cursor.Next("nInkIndexList"), r.nInkIndexList,
+               [](size_t) -> std::string_view { return "nInkIndex"; });
 }
 
 DomNode InkConfigInfoIO::WriteInkConfigInfo(DomDocument& doc,
@@ -56,15 +58,53 @@ bool InkConfigInfoIO::SaveInkConfigInfoFile(const char* path,
 
 bool InkConfigInfoIO::LoadInkConfigInfoFile(const char* path,
                                             InkConfigInfo& record) {
+  return LoadInkConfigInfoFile(path, record, nullptr);
+}
+
+bool InkConfigInfoIO::LoadInkConfigInfoFile(const char* path,
+                                            InkConfigInfo& record,
+                                            ReadReport* report) {
+  if (report != nullptr) report->Reset();
   MSXMLDOMCreator creator;
   DomDocumentPtr document;
   try {
-    if (path == nullptr) return false;
+    if (path == nullptr) {
+      if (report != nullptr) {
+        RecordLoadFailure(platform::DomParseError(), "", *report);
+      }
+      return false;
+    }
     creator.LoadDocument(path);
     document = creator.GetDocument();
   } catch (...) {
+    if (report != nullptr) {
+      RecordLoadFailure(platform::DomParseError(), path, *report);
+    }
     return false;
   }
-  ReadFirstInkConfigInfo(document.get(), record);
+  if (report == nullptr) {
+    ReadFirstInkConfigInfo(document.get(), record);
+    return true;
+  }
+  if (!document) {
+    RecordLoadFailure(creator.m_lastParseError, path, *report);
+    ReadFirstInkConfigInfo(nullptr, record);  // raises E_POINTER, as without
+  }
+  // Errors still reach the caller, once the report says what they mean.
+  ReadSession session(*document, *report);
+  try {
+    ReadFirstInkConfigInfo(document.get(), record);
+  } catch (int code) {
+    if (code == kInkConfigNotFound) {
+      session.Fail(ReadFailure::kNotReadable, DomNode(),
+                   "no InkConfigInfo element");
+    } else {
+      session.RecordCurrentException();
+    }
+    throw;
+  } catch (...) {
+    session.RecordCurrentException();
+    throw;
+  }
   return true;
 }

@@ -64,6 +64,10 @@ class InkConfigInfoIO {
   // _com_error(E_POINTER), a file without the element the int
   // kInkConfigNotFound.
   bool LoadInkConfigInfoFile(const char* path, InkConfigInfo& record);
+  // As above; `report` (when not null) is reset and then tells why the file
+  // was not read and where, before an error passes to the caller.
+  bool LoadInkConfigInfoFile(const char* path, InkConfigInfo& record,
+                             ReadReport* report);
 };
 
 namespace ink_config_internal {

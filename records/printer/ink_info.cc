@@ -11,9 +11,9 @@ namespace {
 // and blue; each keeps the low 8 bits of its decimal value.
 void ReadColor(DomNode element, InkRGB& color) {
   ChildCursor cursor(element);
-  color.nRed = static_cast<std::uint8_t>(ReadIntValue(cursor.Next()));
-  color.nGreen = static_cast<std::uint8_t>(ReadIntValue(cursor.Next()));
-  color.nBlue = static_cast<std::uint8_t>(ReadIntValue(cursor.Next()));
+  color.nRed = static_cast<std::uint8_t>(ReadIntValue(cursor.Next("R")));
+  color.nGreen = static_cast<std::uint8_t>(ReadIntValue(cursor.Next("G")));
+  color.nBlue = static_cast<std::uint8_t>(ReadIntValue(cursor.Next("B")));
 }
 
 DomNode WriteColor(DomDocument& doc, std::string_view name,
@@ -29,11 +29,11 @@ DomNode WriteColor(DomDocument& doc, std::string_view name,
 
 void InkInfoIO::ReadInkInfo(DomNode element, InkInfo& r) {
   ChildCursor cursor(element);
-  ReadNext(cursor, r.nInkIndex);
-  ReadNext(cursor, r.strLongInkName);
-  ReadNext(cursor, r.strShortInkName);
-  ReadColor(cursor.Next(), r.lightColor);
-  ReadColor(cursor.Next(), r.darkColor);
+  ReadNext(cursor, "nInkIndex", r.nInkIndex);
+  ReadNext(cursor, "strLongInkName", r.strLongInkName);
+  ReadNext(cursor, "strShortInkName", r.strShortInkName);
+  ReadColor(cursor.Next("lightColor"), r.lightColor);
+  ReadColor(cursor.Next("darkColor"), r.darkColor);
 
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
     const std::string_view name = node.NodeName();
@@ -70,6 +70,11 @@ bool InkInfoIO::SaveInkInfoFile(const std::string& path,
 }
 
 bool InkInfoIO::LoadInkInfoFile(const std::string& path, InkInfo& record) {
-  return LoadRecordFile(path,
-                        [&](DomNode node) { ReadFirstInkInfo(node, record); });
+  return LoadInkInfoFile(path, record, nullptr);
+}
+
+bool InkInfoIO::LoadInkInfoFile(const std::string& path, InkInfo& record,
+                                ReadReport* report) {
+  return LoadRecordFile(
+      path, [&](DomNode node) { ReadFirstInkInfo(node, record); }, report);
 }

@@ -10,6 +10,8 @@
 
 // A display colour as three bytes. Written as an element with the children
 // "R", "G" and "B".
+struct ReadReport;
+
 struct InkRGB {
   std::uint8_t nRed = 0;
   std::uint8_t nGreen = 0;
@@ -54,4 +56,8 @@ class InkInfoIO {
   // As ModelInfoIO::SaveModelInfoFile and LoadModelInfoFile, for "InkInfo".
   bool SaveInkInfoFile(const std::string& path, const InkInfo& record);
   bool LoadInkInfoFile(const std::string& path, InkInfo& record);
+  // As above; `report` (when not null) is reset and then tells why the file
+  // was not read and where, before an error passes to the caller.
+  bool LoadInkInfoFile(const std::string& path, InkInfo& record,
+                       ReadReport* report);
 };

@@ -50,13 +50,13 @@ void ModeInfoIO::ReadModeInfo(DomNode element, ModeInfo& r) {
   r.nNozzleMaskCount = 0;
 
   ChildCursor cursor(element);
-  ReadNext(cursor, r.nModeIndex);
-  ReadNext(cursor, r.strModeName);
-  ReadNext(cursor, r.nInkNum);
-  ReadIntSlots(cursor.Next(), r.nInkIndexList);
-  ReadNext(cursor, r.nBitsPerPixel);
-  ReadNext(cursor, r.nDotType);
-  ReadNext(cursor, r.strDotSize);
+  ReadNext(cursor, "nModeIndex", r.nModeIndex);
+  ReadNext(cursor, "strModeName", r.strModeName);
+  ReadNext(cursor, "nInkNum", r.nInkNum);
+  ReadIntSlots(cursor.Next("nInkIndexList"), r.nInkIndexList, NumberedSlotName);
+  ReadNext(cursor, "nBitsPerPixel", r.nBitsPerPixel);
+  ReadNext(cursor, "nDotType", r.nDotType);
+  ReadNext(cursor, "strDotSize", r.strDotSize);
 
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
     const std::string_view name = node.NodeName();
@@ -115,6 +115,11 @@ bool ModeInfoIO::SaveModeInfoFile(const std::string& path,
 }
 
 bool ModeInfoIO::LoadModeInfoFile(const std::string& path, ModeInfo& record) {
-  return LoadRecordFile(path,
-                        [&](DomNode node) { ReadFirstModeInfo(node, record); });
+  return LoadModeInfoFile(path, record, nullptr);
+}
+
+bool ModeInfoIO::LoadModeInfoFile(const std::string& path, ModeInfo& record,
+                                  ReadReport* report) {
+  return LoadRecordFile(
+      path, [&](DomNode node) { ReadFirstModeInfo(node, record); }, report);
 }

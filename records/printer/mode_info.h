@@ -10,6 +10,8 @@
 #include "records/media/uv_lamp_power.h"
 #include "xmlio/dom_types.h"
 
+struct ReadReport;
+
 struct ModeInfo {
   std::int32_t nModeIndex = 0;
   std::string strModeName;
@@ -61,4 +63,8 @@ class ModeInfoIO {
   DomDocumentPtr CreateModeInfoDocument(const ModeInfo& record);
   bool SaveModeInfoFile(const std::string& path, const ModeInfo& record);
   bool LoadModeInfoFile(const std::string& path, ModeInfo& record);
+  // As above; `report` (when not null) is reset and then tells why the file
+  // was not read and where, before an error passes to the caller.
+  bool LoadModeInfoFile(const std::string& path, ModeInfo& record,
+                        ReadReport* report);
 };

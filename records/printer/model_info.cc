@@ -14,28 +14,31 @@ std::string SlotName(size_t slot) { return NumberedName("value", slot); }
 
 void ModelInfoIO::ReadModelInfo(DomNode element, ModelInfo& r) {
   ChildCursor cursor(element);
-  ReadNext(cursor, r.strLongModelName);
-  ReadNext(cursor, r.strMIBModelName);
-  ReadNext(cursor, r.strFolderName);
-  ReadNext(cursor, r.dMaxWidth);
-  ReadNext(cursor, r.nHeadNum);
-  ReadIntSlots(cursor.Next(), r.nHeadPositionIndex);
-  ReadIntSlots(cursor.Next(), r.nDefaultInkIndex);
-  ReadNext(cursor, r.bCutFeature);
+  ReadNext(cursor, "strLongModelName", r.strLongModelName);
+  ReadNext(cursor, "strMIBModelName", r.strMIBModelName);
+  ReadNext(cursor, "strFolderName", r.strFolderName);
+  ReadNext(cursor, "dMaxWidth", r.dMaxWidth);
+  ReadNext(cursor, "nHeadNum", r.nHeadNum);
+  ReadIntSlots(cursor.Next("nHeadPositionIndex"), r.nHeadPositionIndex,
+               NumberedSlotName);
+  ReadIntSlots(cursor.Next("nDefaultInkIndex"), r.nDefaultInkIndex,
+               NumberedSlotName);
+  ReadNext(cursor, "bCutFeature", r.bCutFeature);
   // Decoded as a number with decimals and truncated: 7.99 gives 7.
-  r.nHeaterFeature = TruncateToInt32(ReadFloatValue(cursor.Next()));
-  ReadNext(cursor, r.nHeadHeightMask);
-  ReadNext(cursor, r.strStaticStatus);
-  ReadNext(cursor, r.strStaticExtraStatus);
-  ReadNext(cursor, r.strActiveStatus);
-  ReadNext(cursor, r.strPPDFile);
-  ReadNext(cursor, r.dCropMargin_mm);
-  ReadNext(cursor, r.dCropSize_mm);
-  ReadNext(cursor, r.dPageSpace_mm);
-  ReadNext(cursor, r.dHWLeftMargin_mm);
-  ReadNext(cursor, r.dHWRightMargin_mm);
-  ReadNext(cursor, r.dHWTopMargin_mm);
-  ReadNext(cursor, r.dHWBottomMargin_mm);
+  r.nHeaterFeature =
+      TruncateToInt32(ReadFloatValue(cursor.Next("nHeaterFeature")));
+  ReadNext(cursor, "nHeadHeightMask", r.nHeadHeightMask);
+  ReadNext(cursor, "strStaticStatus", r.strStaticStatus);
+  ReadNext(cursor, "strStaticExtraStatus", r.strStaticExtraStatus);
+  ReadNext(cursor, "strActiveStatus", r.strActiveStatus);
+  ReadNext(cursor, "strPPDFile", r.strPPDFile);
+  ReadNext(cursor, "dCropMargin_mm", r.dCropMargin_mm);
+  ReadNext(cursor, "dCropSize_mm", r.dCropSize_mm);
+  ReadNext(cursor, "dPageSpace_mm", r.dPageSpace_mm);
+  ReadNext(cursor, "dHWLeftMargin_mm", r.dHWLeftMargin_mm);
+  ReadNext(cursor, "dHWRightMargin_mm", r.dHWRightMargin_mm);
+  ReadNext(cursor, "dHWTopMargin_mm", r.dHWTopMargin_mm);
+  ReadNext(cursor, "dHWBottomMargin_mm", r.dHWBottomMargin_mm);
 
   // Values for the optional members that older files do not carry.
   r.nMaxCutSpeed = 60;
@@ -197,6 +200,11 @@ bool ModelInfoIO::SaveModelInfoFile(const std::string& path,
 
 bool ModelInfoIO::LoadModelInfoFile(const std::string& path,
                                     ModelInfo& record) {
+  return LoadModelInfoFile(path, record, nullptr);
+}
+
+bool ModelInfoIO::LoadModelInfoFile(const std::string& path, ModelInfo& record,
+                                    ReadReport* report) {
   return LoadRecordFile(
-      path, [&](DomNode node) { ReadFirstModelInfo(node, record); });
+      path, [&](DomNode node) { ReadFirstModelInfo(node, record); }, report);
 }

@@ -11,6 +11,8 @@
 
 // An entry of the model's two extra tables. The record carries the tables
 // for its owner; no element holds them.
+struct ReadReport;
+
 struct ModelExtraEntry {
   std::string strText1;
   std::string strText2;
@@ -131,4 +133,8 @@ class ModelInfoIO {
   // ended the read. A file that cannot be loaded raises
   // _com_error(E_POINTER); other errors reach the caller as well.
   bool LoadModelInfoFile(const std::string& path, ModelInfo& record);
+  // As above; `report` (when not null) is reset and then tells why the file
+  // was not read and where, before an error passes to the caller.
+  bool LoadModelInfoFile(const std::string& path, ModelInfo& record,
+                         ReadReport* report);
 };

@@ -5,10 +5,10 @@
 
 void PatternInfoIO::ReadPatternInfo(DomNode element, PatternInfo& r) {
   ChildCursor cursor(element);
-  ReadNext(cursor, r.nFMPatternIndex);
-  ReadNext(cursor, r.nScanPixelSize);
-  ReadNext(cursor, r.nFeedPixelSize);
-  ReadNext(cursor, r.strPatternFile);
+  ReadNext(cursor, "nFMPatternIndex", r.nFMPatternIndex);
+  ReadNext(cursor, "nScanPixelSize", r.nScanPixelSize);
+  ReadNext(cursor, "nFeedPixelSize", r.nFeedPixelSize);
+  ReadNext(cursor, "strPatternFile", r.strPatternFile);
 }
 
 DomNode PatternInfoIO::WritePatternInfo(DomDocument& doc,
@@ -41,6 +41,12 @@ bool PatternInfoIO::SavePatternInfoFile(const std::string& path,
 
 bool PatternInfoIO::LoadPatternInfoFile(const std::string& path,
                                         PatternInfo& record) {
+  return LoadPatternInfoFile(path, record, nullptr);
+}
+
+bool PatternInfoIO::LoadPatternInfoFile(const std::string& path,
+                                        PatternInfo& record,
+                                        ReadReport* report) {
   return LoadRecordFile(
-      path, [&](DomNode node) { ReadFirstPatternInfo(node, record); });
+      path, [&](DomNode node) { ReadFirstPatternInfo(node, record); }, report);
 }

@@ -7,6 +7,8 @@
 
 #include "xmlio/dom_types.h"
 
+struct ReadReport;
+
 struct PatternInfo {
   std::int32_t nFMPatternIndex = 0;
   // Pattern size in pixels in the scan and feed directions.
@@ -35,4 +37,8 @@ class PatternInfoIO {
   DomDocumentPtr CreatePatternInfoDocument(const PatternInfo& record);
   bool SavePatternInfoFile(const std::string& path, const PatternInfo& record);
   bool LoadPatternInfoFile(const std::string& path, PatternInfo& record);
+  // As above; `report` (when not null) is reset and then tells why the file
+  // was not read and where, before an error passes to the caller.
+  bool LoadPatternInfoFile(const std::string& path, PatternInfo& record,
+                           ReadReport* report);
 };

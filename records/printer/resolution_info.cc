@@ -5,10 +5,10 @@
 
 void ResolutionInfoIO::ReadResolutionInfo(DomNode element, ResolutionInfo& r) {
   ChildCursor cursor(element);
-  ReadNext(cursor, r.nResolutionIndex);
-  ReadNext(cursor, r.strResolutionName);
-  ReadNext(cursor, r.flScanResolution);
-  ReadNext(cursor, r.flFeedResolution);
+  ReadNext(cursor, "nResolutionIndex", r.nResolutionIndex);
+  ReadNext(cursor, "strResolutionName", r.strResolutionName);
+  ReadNext(cursor, "flScanResolution", r.flScanResolution);
+  ReadNext(cursor, "flFeedResolution", r.flFeedResolution);
 }
 
 DomNode ResolutionInfoIO::WriteResolutionInfo(DomDocument& doc,
@@ -42,6 +42,13 @@ bool ResolutionInfoIO::SaveResolutionInfoFile(const std::string& path,
 
 bool ResolutionInfoIO::LoadResolutionInfoFile(const std::string& path,
                                               ResolutionInfo& record) {
+  return LoadResolutionInfoFile(path, record, nullptr);
+}
+
+bool ResolutionInfoIO::LoadResolutionInfoFile(const std::string& path,
+                                              ResolutionInfo& record,
+                                              ReadReport* report) {
   return LoadRecordFile(
-      path, [&](DomNode node) { ReadFirstResolutionInfo(node, record); });
+      path, [&](DomNode node) { ReadFirstResolutionInfo(node, record); },
+      report);
 }

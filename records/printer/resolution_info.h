@@ -8,6 +8,8 @@
 #include "xmlio/dom_types.h"
 #include "xmlio/language_string_set.h"
 
+struct ReadReport;
+
 struct ResolutionInfo {
   std::int32_t nResolutionIndex = 0;
   LanguageStringSet strResolutionName;
@@ -37,4 +39,8 @@ class ResolutionInfoIO {
   bool SaveResolutionInfoFile(const std::string& path,
                               const ResolutionInfo& record);
   bool LoadResolutionInfoFile(const std::string& path, ResolutionInfo& record);
+  // As above; `report` (when not null) is reset and then tells why the file
+  // was not read and where, before an error passes to the caller.
+  bool LoadResolutionInfoFile(const std::string& path, ResolutionInfo& record,
+                              ReadReport* report);
 };
