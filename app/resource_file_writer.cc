@@ -63,27 +63,28 @@ bool UpdateFileFromResource(const char* pszFilePath,
     return false;
   }
 
-  platform::ReplaceStep failedStep = platform::ReplaceStep::kCreate;
   // An empty path names no file; it must not leave a temporary file in the
   // current folder either.
+  platform::FileReplacement replacement;
   int error = *path == '\0'
                   ? ENOENT
-                  : platform::ReplaceFileAtomically(
-                        *platform::FileSystem::Current(), path,
-                        std::string_view(static_cast<const char*>(data), size),
-                        &failedStep);
-  if (error == 0) {
-    EmitLine("[%02d] %s ( %d Bytes ) successfly updated!\r\n", Count(counter),
-             path, static_cast<int>(size));
-    return true;
-  }
-  if (failedStep == platform::ReplaceStep::kCreate) {
-    // Nothing was created: the folder is missing or refuses new files.
+                  : replacement.Open(*platform::FileSystem::Current(), path);
+  if (error != 0) {
+    // Nothing was written: the folder is missing or refuses new files, or
+    // the path names a folder.
     EmitLine("[%02d] %s error: file cannot opened.\r\n", Count(counter), path);
-  } else {
-    EmitLine("[%02d] error: %s file io failed.\r\n", Count(counter), path);
+    return false;
   }
-  return false;
+  error =
+      replacement.Write(std::string_view(static_cast<const char*>(data), size));
+  if (error == 0) error = replacement.Commit();
+  if (error != 0) {
+    EmitLine("[%02d] error: %s file io failed.\r\n", Count(counter), path);
+    return false;
+  }
+  EmitLine("[%02d] %s ( %d Bytes ) successfly updated!\r\n", Count(counter),
+           path, static_cast<int>(size));
+  return true;
 }
 
 }  // namespace

@@ -6,17 +6,21 @@
 //   "[%02d] %s error: resource not found.\r\n"
 //   "[%02d] %s error: resource data cannot loaded.\r\n"
 //   "[%02d] %s error: resource size is zero.\r\n"
-//   "[%02d] %s error: file cannot opened.\r\n"           folder missing
+//   "[%02d] %s error: file cannot opened.\r\n"           not opened
 //   "[%02d] error: %s file io failed.\r\n"               write failed
 //
 // with the writer's line number and the path exactly as given. Each writer
 // counts its own calls, successful or not, and numbers its lines with that
 // count, so HTML and BIN lines are numbered independently.
 //
-// The file is replaced atomically: the bytes go to a temporary file beside
-// the target, which takes the target's name only when every byte was written
-// and flushed. A failed write removes the temporary file and leaves the
-// previous file at the path as it was. No folder is created.
+// The file is written through platform::FileReplacement: the bytes go to a
+// temporary file beside the target, which takes the target's name, owner,
+// group and permission bits only when every byte was written and flushed. A
+// failed write removes the temporary file and leaves the previous file at
+// the path as it was. A symbolic link is followed; a device or FIFO is
+// written in place. "file cannot opened" means nothing was written (the
+// folder is missing or refuses new files, the path names a folder, the
+// target cannot be inspected or given its attributes). No folder is created.
 #pragma once
 
 #include "platform/resources.h"

@@ -35,15 +35,27 @@ class InputFileSystem : public platform::FileSystem {
   ~InputFileSystem() override { platform::FileSystem::SetCurrent(previous_); }
 
   int CreateNew(const std::string&, Handle*) override { return EROFS; }
+  int OpenInPlace(const std::string&, Handle*) override { return EROFS; }
   int Write(Handle, const void*, size_t, size_t* written) override {
     *written = 0;
     return EBADF;
   }
   int Sync(Handle) override { return EBADF; }
   int Close(Handle) override { return EBADF; }
+  int SetOwner(Handle, uint32_t, uint32_t) override { return EBADF; }
+  int SetPermissions(Handle, uint32_t) override { return EBADF; }
   int Rename(const std::string&, const std::string&) override { return EROFS; }
   int Remove(const std::string&) override { return EROFS; }
   int SyncParentDirectory(const std::string&) override { return 0; }
+  int Stat(const std::string& path, platform::FileInfo* info) override {
+    if (path != kInputPath) return ENOENT;
+    *info = {platform::FileKind::kRegular, 0444, 0, 0};
+    return 0;
+  }
+  int LinkStat(const std::string& path, platform::FileInfo* info) override {
+    return Stat(path, info);
+  }
+  int ReadLink(const std::string&, std::string*) override { return EINVAL; }
   bool Exists(const std::string& path) override { return path == kInputPath; }
   bool IsDirectory(const std::string&) override { return false; }
   int ReadFile(const std::string& path, size_t maxBytes,
@@ -64,8 +76,7 @@ class InputFileSystem : public platform::FileSystem {
 // which the fuzzer records as a crash with this input.
 [[noreturn]] inline void Fail(const char* what, std::string_view detail = {}) {
   std::string shown(detail.substr(0, 4000));
-  std::fprintf(stderr, "fuzz property violated: %s\n%s\n", what,
-               shown.c_str());
+  std::fprintf(stderr, "fuzz property violated: %s\n%s\n", what, shown.c_str());
   std::abort();
 }
 

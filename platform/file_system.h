@@ -1,7 +1,7 @@
 // File operations: every file the updater or the library touches goes
 // through one FileSystem object, so tests can inject failures (a short
 // write, a full disk, a refused rename) without touching paths they do not
-// own.
+// own. Every file written is written through a FileReplacement.
 //
 // Paths arrive in Windows form, e.g. "/opt/vintrell/Ostrivane\Help\x.html":
 // backslash and slash both separate components when the file system is
@@ -22,10 +22,28 @@ std::string NativePath(std::string_view path);
 // Text for an error number of the operations below ("No space left on device").
 std::string IoErrorText(int error);
 
+// What Stat and LinkStat tell about a file.
+enum class FileKind {
+  kRegular,
+  kDirectory,
+  kSymbolicLink,  // LinkStat only: Stat follows links
+  kOther,         // a character or block device, a FIFO, a socket
+};
+
+struct FileInfo {
+  FileKind kind = FileKind::kRegular;
+  // The permission bits with set-user-ID, set-group-ID and sticky (07777).
+  uint32_t permissions = 0;
+  uint32_t owner = 0;
+  uint32_t group = 0;
+};
+
 // The seam. Operations return 0 on success or a POSIX error number.
 class FileSystem {
  public:
   using Handle = int;
+  // An owner or group id that SetOwner leaves as it is.
+  static constexpr uint32_t kUnchangedId = UINT32_MAX;
 
   FileSystem() = default;
   FileSystem(const FileSystem&) = delete;
@@ -39,18 +57,36 @@ class FileSystem {
   // The real file system.
   static FileSystem* Real();
 
-  // Creates a new file for writing; fails with EEXIST when it exists.
+  // Creates a new file for writing, readable and writable by its owner only
+  // (0600); fails with EEXIST when anything, even a dangling link, is there.
   virtual int CreateNew(const std::string& path, Handle* handle) = 0;
+  // Opens the existing file at `path` (following links) for writing where it
+  // is: nothing is created, truncated or renamed. For devices and FIFOs.
+  virtual int OpenInPlace(const std::string& path, Handle* handle) = 0;
   // Writes up to `size` bytes; `*written` receives the count actually
   // written, which may be less than `size`. EINTR may be returned.
   virtual int Write(Handle handle, const void* data, size_t size,
                     size_t* written) = 0;
   virtual int Sync(Handle handle) = 0;
   virtual int Close(Handle handle) = 0;
+  // Gives the open file `owner` and `group`; kUnchangedId keeps either.
+  // EPERM when the caller may not give the file away or into that group.
+  virtual int SetOwner(Handle handle, uint32_t owner, uint32_t group) = 0;
+  // Sets the open file's permission bits (07777) exactly, umask aside.
+  virtual int SetPermissions(Handle handle, uint32_t permissions) = 0;
   virtual int Rename(const std::string& from, const std::string& to) = 0;
   virtual int Remove(const std::string& path) = 0;
   // Flushes the directory entry changes of the folder holding `path`.
   virtual int SyncParentDirectory(const std::string& path) = 0;
+  // What is at `path`, following symbolic links: ENOENT when nothing is,
+  // also for a link whose final target is missing; ELOOP for a link cycle.
+  virtual int Stat(const std::string& path, FileInfo* info) = 0;
+  // As Stat, except that a symbolic link at `path` itself is reported as
+  // kSymbolicLink (with the link's own owner), not followed.
+  virtual int LinkStat(const std::string& path, FileInfo* info) = 0;
+  // The target of the symbolic link at `path`, exactly as stored (relative
+  // targets are relative to the link's folder); EINVAL when not a link.
+  virtual int ReadLink(const std::string& path, std::string* target) = 0;
   // True when a regular file (or anything else) exists at `path`.
   virtual bool Exists(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
@@ -75,18 +111,36 @@ class FileSystemWrapper : public FileSystem {
   int CreateNew(const std::string& path, Handle* handle) override {
     return target_->CreateNew(path, handle);
   }
+  int OpenInPlace(const std::string& path, Handle* handle) override {
+    return target_->OpenInPlace(path, handle);
+  }
   int Write(Handle handle, const void* data, size_t size,
             size_t* written) override {
     return target_->Write(handle, data, size, written);
   }
   int Sync(Handle handle) override { return target_->Sync(handle); }
   int Close(Handle handle) override { return target_->Close(handle); }
+  int SetOwner(Handle handle, uint32_t owner, uint32_t group) override {
+    return target_->SetOwner(handle, owner, group);
+  }
+  int SetPermissions(Handle handle, uint32_t permissions) override {
+    return target_->SetPermissions(handle, permissions);
+  }
   int Rename(const std::string& from, const std::string& to) override {
     return target_->Rename(from, to);
   }
   int Remove(const std::string& path) override { return target_->Remove(path); }
   int SyncParentDirectory(const std::string& path) override {
     return target_->SyncParentDirectory(path);
+  }
+  int Stat(const std::string& path, FileInfo* info) override {
+    return target_->Stat(path, info);
+  }
+  int LinkStat(const std::string& path, FileInfo* info) override {
+    return target_->LinkStat(path, info);
+  }
+  int ReadLink(const std::string& path, std::string* target) override {
+    return target_->ReadLink(path, target);
   }
   bool Exists(const std::string& path) override {
     return target_->Exists(path);
@@ -119,24 +173,139 @@ class ScopedFileSystem {
   FileSystem* previous_;
 };
 
-// The step of ReplaceFileAtomically that failed.
-enum class ReplaceStep { kNone, kCreate, kWrite, kSync, kClose, kRename };
+// The step of a replacement that failed.
+enum class ReplaceStep {
+  kNone,
+  kResolve,     // finding out what is at the path, following its links
+  kCreate,      // creating the sibling, or opening the target in place
+  kAttributes,  // giving the sibling the replaced file's owner and mode
+  kWrite,
+  kSync,
+  kClose,
+  kRename,
+};
 
-// Replaces the file at `path` with `data`, atomically: the bytes go to a new
-// sibling file (created exclusively), which is written completely, flushed
-// and closed, then renamed over `path`; the folder is flushed last. On any
-// failure before the rename only the sibling is removed, so the previous
-// file at `path` is left exactly as it was. Returns 0 or the error number of
-// the first failing step; a failed flush is never retried.
-// When `failedStep` is given it receives the step that failed (kNone on
-// success); a folder that does not exist fails at kCreate.
+// A replacement of the file at a path, written piece by piece, then
+// committed (the new content takes the path at once and completely) or
+// aborted (the path keeps what it held). Every writer of the system goes
+// through it:
+//
+//   FileReplacement out;
+//   int error = out.Open(fs, path);
+//   while (error == 0 && more) error = out.Write(piece);
+//   if (error == 0) error = out.Commit();
+//
+// What is at the path decides how it is written. A regular file, or
+// nothing: the bytes go to a new sibling file (PATH.~PID-N.part, created
+// exclusively, 0600) which receives the replaced file's owner, group and
+// permission bits before its first byte (a new file: 0666 less the umask),
+// and is flushed, closed and renamed over the path on commit; the folder is
+// flushed last. A symbolic link is followed to its final target, which is
+// replaced (or, when missing, created) while the link stays; the sibling
+// lives in that target's folder. Anything else that exists (a device, a
+// FIFO, a socket, what /dev/stdout names) is opened and written in place and
+// never removed; like a plain open, opening a FIFO waits for its reader. A
+// folder fails with EISDIR.
+//
+// Owner and group: the replaced file's are kept when the process may set
+// them (root always can). Otherwise the file becomes the writing user's,
+// losing set-user-ID; a group the user may not set is replaced by the one
+// the file was created with, and the group permission bits and set-group-ID
+// are cleared, so nobody gains access the old file did not give.
+//
+// Any failure before Commit, and Abort, remove the sibling (only a removal
+// the file system refuses leaves it behind) and leave the path as it was;
+// bytes already written in place cannot be taken back. While open, the
+// sibling is known to the interrupt clean-up (InstallInterruptCleanup).
+// Not copyable; one replacement is used by one thread at a time.
+class FileReplacement {
+ public:
+  FileReplacement() = default;
+  // Aborts a replacement that is open and not committed.
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // Starts replacing the file at `path` (aborting a replacement this object
+  // still has open). Returns 0, or the error number with failedStep()
+  // telling the step (kResolve, kCreate or kAttributes); nothing is left
+  // behind then. `fs` must outlive the replacement.
+  [[nodiscard]] int Open(FileSystem& fs, const std::string& path);
+  // As Open, except that a file written through a sibling receives the
+  // owner, group and permission bits of `like` (what Stat tells of another
+  // file), not those of the file it replaces: a copy kept of a file, or a
+  // file that will be renamed over it, then has that file's attributes from
+  // its first byte. A target written in place keeps its own.
+  [[nodiscard]] int Open(FileSystem& fs, const std::string& path,
+                         const FileInfo& like);
+  // Appends `piece`, however the file system splits or interrupts writes.
+  // After a failure (the replacement is then aborted) every further call
+  // returns that first error without writing; EBADF when nothing is open.
+  [[nodiscard]] int Write(std::string_view piece);
+  // Puts the written bytes in place: 0 when the path now holds exactly them.
+  // On failure the sibling is removed and the path holds what it held; a
+  // folder that cannot be flushed afterwards is not a failure. Returns the
+  // first error of an earlier Write without doing anything else.
+  [[nodiscard]] int Commit();
+  // Gives up: the sibling is removed, the path keeps what it held.
+  void Abort();
+
+  // The first error since Open (0: none) and the step it happened in.
+  int error() const { return error_; }
+  ReplaceStep failedStep() const { return failedStep_; }
+  // True when the target is written in place (not a regular file).
+  bool writesInPlace() const { return state_ == State::kInPlace; }
+
+ private:
+  enum class State { kIdle, kReplacing, kInPlace, kFailed };
+
+  int Fail(ReplaceStep step, int error);
+  int CreateSibling(const std::string& target);
+  int OpenWith(FileSystem& fs, const std::string& path, const FileInfo* like);
+  int KeepAttributes(const FileInfo* replaced);
+  void Release();
+
+  FileSystem* fs_ = nullptr;
+  State state_ = State::kIdle;
+  FileSystem::Handle handle_ = -1;
+  std::string target_;    // the file that the rename replaces
+  std::string sibling_;   // the temporary file, while it exists
+  int pendingSlot_ = -1;  // the sibling's entry for the interrupt clean-up
+  int error_ = 0;
+  ReplaceStep failedStep_ = ReplaceStep::kNone;
+};
+
+// Replaces the file at `path` with `data` through a FileReplacement: opens,
+// writes, commits. Returns 0 or the error number of the first failing step,
+// which `failedStep` receives when given (kNone on success); a folder that
+// does not exist fails at kCreate, a folder at `path` at kCreate with
+// EISDIR. On failure the previous file at `path` is left exactly as it was.
 int ReplaceFileAtomically(FileSystem& fs, const std::string& path,
                           std::string_view data,
                           ReplaceStep* failedStep = nullptr);
 
-// Copies the file at `from` to `to` (replacing it atomically when
-// `overwrite`; failing with EEXIST otherwise when it exists).
+// Copies the file at `from` to `to` through a FileReplacement, in pieces
+// (replacing `to` when `overwrite`; failing with EEXIST otherwise when it
+// exists). A source that cannot be read, or holds more than `maxBytes`,
+// leaves `to` as it was. With `like`, the copy receives those attributes
+// (FileReplacement::Open with `like`).
 int CopyFileAtomically(FileSystem& fs, const std::string& from,
-                       const std::string& to, bool overwrite, size_t maxBytes);
+                       const std::string& to, bool overwrite, size_t maxBytes,
+                       const FileInfo* like = nullptr);
+
+// The file that the symbolic links at `path` finally name (`path` itself
+// when it is no link), which may not exist yet: what a replacement of `path`
+// replaces. Relative targets count from the folder of the link holding them.
+// ELOOP for a cycle or too long a chain; an error of a link that cannot be
+// examined or read.
+int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target);
+
+// Installs handlers for SIGINT, SIGTERM and SIGHUP that remove the sibling
+// files of every replacement still open, then end the process by the same
+// signal with its default action. A signal the process ignores stays
+// ignored. Call once, early in main; later calls do nothing. A process
+// killed by SIGKILL may leave a sibling behind; its name is never reused by
+// a later write.
+void InstallInterruptCleanup();
 
 }  // namespace platform

@@ -91,7 +91,8 @@ TEST_P(ResourceWriterFaultTest, EveryFaultLeavesOldOrNewFileAndNoTemporary) {
     ASSERT_TRUE(outcome.result) << outcome.line;
     ASSERT_EQ(ReadFileBytes(Target(dir)), resource);
   }
-  // Create, write, flush, close, rename, folder flush at least.
+  // Look, create, set the mode, write, flush, close, rename, folder flush
+  // at least.
   ASSERT_GE(clean.CallCount(), 6u);
   ASSERT_EQ(clean.CallCount(FsCall::kRename), 1u);
 
@@ -119,10 +120,18 @@ TEST_P(ResourceWriterFaultTest, EveryFaultLeavesOldOrNewFileAndNoTemporary) {
       } else {
         EXPECT_FALSE(tovra::testing::FileExists(path));
       }
-      bool created = !(fault.call && fault.call->call == FsCall::kCreateNew);
+      // Every call until the file is open for writing (looking at the path,
+      // creating the temporary file, giving it the old file's owner and
+      // mode) is part of opening it.
+      bool opened =
+          !(fault.call && (fault.call->call == FsCall::kStat ||
+                           fault.call->call == FsCall::kLinkStat ||
+                           fault.call->call == FsCall::kCreateNew ||
+                           fault.call->call == FsCall::kSetOwner ||
+                           fault.call->call == FsCall::kSetPermissions));
       EXPECT_EQ(outcome.line,
-                created ? "[01] error: " + path + " file io failed.\r\n"
-                        : "[01] " + path + " error: file cannot opened.\r\n");
+                opened ? "[01] error: " + path + " file io failed.\r\n"
+                       : "[01] " + path + " error: file cannot opened.\r\n");
     }
     std::set<std::string> expected;
     if (c.fileBefore || outcome.result) expected.insert("target.out");

@@ -30,6 +30,18 @@ const char* FsCallName(FsCall call) {
       return "IsDirectory";
     case FsCall::kReadFile:
       return "ReadFile";
+    case FsCall::kOpenInPlace:
+      return "OpenInPlace";
+    case FsCall::kSetOwner:
+      return "SetOwner";
+    case FsCall::kSetPermissions:
+      return "SetPermissions";
+    case FsCall::kStat:
+      return "Stat";
+    case FsCall::kLinkStat:
+      return "LinkStat";
+    case FsCall::kReadLink:
+      return "ReadLink";
   }
   return "?";
 }
@@ -37,11 +49,14 @@ const char* FsCallName(FsCall call) {
 int DefaultError(FsCall call) {
   switch (call) {
     case FsCall::kCreateNew:
+    case FsCall::kOpenInPlace:
     case FsCall::kRename:
     case FsCall::kRemove:
       return EACCES;
     case FsCall::kWrite:
       return ENOSPC;
+    case FsCall::kSetOwner:
+      return EPERM;
     default:
       return EIO;
   }
@@ -54,6 +69,8 @@ std::vector<int> ErrorsToInject(FsCall call) {
       return {EACCES, EEXIST};
     case FsCall::kWrite:
       return {ENOSPC, EINTR};
+    case FsCall::kSetOwner:
+      return {EPERM, EIO};
     default:
       return {DefaultError(call)};
   }
@@ -134,6 +151,13 @@ int FaultFileSystem::CreateNew(const std::string& path, Handle* handle) {
   return error;
 }
 
+int FaultFileSystem::OpenInPlace(const std::string& path, Handle* handle) {
+  if (int error = Enter(FsCall::kOpenInPlace, path)) return error;
+  int error = target()->OpenInPlace(path, handle);
+  if (error == 0) open_.emplace_back(*handle, path);
+  return error;
+}
+
 int FaultFileSystem::Write(Handle handle, const void* data, size_t size,
                            size_t* written) {
   *written = 0;
@@ -163,6 +187,16 @@ int FaultFileSystem::Close(Handle handle) {
   return injected != 0 ? injected : error;
 }
 
+int FaultFileSystem::SetOwner(Handle handle, uint32_t owner, uint32_t group) {
+  if (int error = Enter(FsCall::kSetOwner, PathOf(handle))) return error;
+  return target()->SetOwner(handle, owner, group);
+}
+
+int FaultFileSystem::SetPermissions(Handle handle, uint32_t permissions) {
+  if (int error = Enter(FsCall::kSetPermissions, PathOf(handle))) return error;
+  return target()->SetPermissions(handle, permissions);
+}
+
 int FaultFileSystem::Rename(const std::string& from, const std::string& to) {
   if (int error = Enter(FsCall::kRename, from, to)) return error;
   return target()->Rename(from, to);
@@ -176,6 +210,25 @@ int FaultFileSystem::Remove(const std::string& path) {
 int FaultFileSystem::SyncParentDirectory(const std::string& path) {
   if (int error = Enter(FsCall::kSyncParentDirectory, path)) return error;
   return target()->SyncParentDirectory(path);
+}
+
+int FaultFileSystem::Stat(const std::string& path, platform::FileInfo* info) {
+  if (int error = Enter(FsCall::kStat, path)) return error;
+  return target()->Stat(path, info);
+}
+
+int FaultFileSystem::LinkStat(const std::string& path,
+                              platform::FileInfo* info) {
+  if (int error = Enter(FsCall::kLinkStat, path)) return error;
+  return target()->LinkStat(path, info);
+}
+
+int FaultFileSystem::ReadLink(const std::string& path, std::string* target) {
+  if (int error = Enter(FsCall::kReadLink, path)) {
+    target->clear();
+    return error;
+  }
+  return FileSystemWrapper::ReadLink(path, target);
 }
 
 bool FaultFileSystem::Exists(const std::string& path) {
@@ -224,6 +277,7 @@ std::vector<InjectedFault> SweepFaults(const FaultFileSystem& clean) {
       fault.recoverable =
           error == EINTR ||
           (call.call == FsCall::kCreateNew && error == EEXIST) ||
+          (call.call == FsCall::kSetOwner && error == EPERM) ||
           call.call == FsCall::kSyncParentDirectory ||
           call.call == FsCall::kIsDirectory;
       if (!fault.recoverable) {

@@ -31,21 +31,29 @@ enum class FsCall {
   kExists,
   kIsDirectory,
   kReadFile,
+  kOpenInPlace,
+  kSetOwner,
+  kSetPermissions,
+  kStat,
+  kLinkStat,
+  kReadLink,
 };
 
 // "CreateNew", "Write", ...
 const char* FsCallName(FsCall call);
 
 // The error a failed call of `call` reports by default: EACCES for a create,
-// a rename and a remove, ENOSPC for a write, EIO for the others. A failed
-// Exists or IsDirectory answers false.
+// an open in place, a rename and a remove, ENOSPC for a write, EPERM for
+// setting the owner (what a user who is not root meets), EIO for the
+// others. A failed Exists or IsDirectory answers false.
 int DefaultError(FsCall call);
 
 // One call of the seam as the operation made it.
 struct FsCallRecord {
   FsCall call;
-  // The path the call named; for Write, Sync and Close the path the handle
-  // was created with; for Rename the source.
+  // The path the call named; for Write, Sync, Close, SetOwner and
+  // SetPermissions the path the handle was opened with; for Rename the
+  // source.
   std::string path;
   // Rename only: the destination.
   std::string to;
@@ -86,13 +94,19 @@ class FaultFileSystem : public platform::FileSystemWrapper {
   size_t BytesWritten() const { return used_; }
 
   int CreateNew(const std::string& path, Handle* handle) override;
+  int OpenInPlace(const std::string& path, Handle* handle) override;
   int Write(Handle handle, const void* data, size_t size,
             size_t* written) override;
   int Sync(Handle handle) override;
   int Close(Handle handle) override;
+  int SetOwner(Handle handle, uint32_t owner, uint32_t group) override;
+  int SetPermissions(Handle handle, uint32_t permissions) override;
   int Rename(const std::string& from, const std::string& to) override;
   int Remove(const std::string& path) override;
   int SyncParentDirectory(const std::string& path) override;
+  int Stat(const std::string& path, platform::FileInfo* info) override;
+  int LinkStat(const std::string& path, platform::FileInfo* info) override;
+  int ReadLink(const std::string& path, std::string* target) override;
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
   int ReadFile(const std::string& path, size_t maxBytes,
@@ -122,7 +136,8 @@ class FaultFileSystem : public platform::FileSystemWrapper {
 
 // The errors a sweep injects at one call: the kind's own failure, for a
 // create also EEXIST (another sibling name must be tried), for a write also
-// EINTR (which a writer must retry).
+// EINTR (which a writer must retry), for setting the owner also EIO (EPERM,
+// its own, a writer comes through by keeping what it may).
 std::vector<int> ErrorsToInject(FsCall call);
 
 // "call 7: Rename a.part -> a"
@@ -137,7 +152,8 @@ struct InjectedFault {
   int error = 0;
   // A careful writer comes through this fault with the same result as
   // without it: an interrupted or short write, a sibling name already
-  // taken, a folder that cannot be flushed once the new file is in place.
+  // taken, a folder that cannot be flushed once the new file is in place,
+  // an owner the process may not set.
   bool recoverable = false;
 };
 
