@@ -1,24 +1,106 @@
 #include "xmlio/merge_update.h"
 
 #include <cerrno>
-#include <memory>
+#include <string>
 
 #include "app/resource_file_writer.h"
 #include "platform/debug_output.h"
+#include "platform/dom.h"
 #include "platform/file_system.h"
 #include "xmlio/device_series.h"
+#include "xmlio/read_report.h"
 
 namespace {
+
+using platform::FileInfo;
+using platform::FileKind;
+using platform::FileSystem;
 
 // The media names compared to match an installed medium with a new one.
 constexpr size_t kMatchedNameEntries = 10;
 
-// Reports a merge that could not be completed, on the debug output.
-MergeOutcome Report(const std::string& path, const std::string& what) {
-  std::string problem = path + ": " + what;
+// Writes one line about the merge on the debug output.
+void Say(const std::string& line) {
   platform::OutputDebugStringA(
-      ("MergeUpdateDeviceSeries: " + problem + "\r\n").c_str());
-  return {MergeOutcome::kLeftAsItWas, problem};
+      ("MergeUpdateDeviceSeries: " + line + "\r\n").c_str());
+}
+
+// Reports a merge that could not be completed; `problem` names the file.
+MergeOutcome Report(std::string problem) {
+  Say(problem);
+  MergeOutcome outcome;
+  outcome.kind = MergeOutcome::kLeftAsItWas;
+  outcome.problem = std::move(problem);
+  return outcome;
+}
+
+MergeOutcome Report(const std::string& path, const std::string& what) {
+  return Report(path + ": " + what);
+}
+
+// Why the read of `path` failed: "PATH:LINE: what the reader says".
+std::string Located(const std::string& path, const ReadReport& report) {
+  std::string text = path;
+  if (report.error.line > 0) text += ":" + std::to_string(report.error.line);
+  std::string what = report.error.ToString();
+  return text + ": " + (what.empty() ? "cannot be read" : what);
+}
+
+// True when the file at `path` holds no byte at all.
+bool IsEmptyFile(FileSystem& fs, const std::string& path) {
+  std::string nothing;
+  return fs.ReadFile(path, 0, &nothing) == 0;
+}
+
+// Writes the new file at `path` (nothing there, or a file that holds no
+// document); the writer keeps what is there until it has the new file.
+MergeOutcome InstallNew(
+    const std::string& path,
+    const std::function<bool(const std::string& path)>& extractNew) {
+  if (!extractNew(path)) {
+    return Report(path, "the new file cannot be written; left as it is");
+  }
+  MergeOutcome outcome;
+  outcome.kind = MergeOutcome::kInstalledNew;
+  return outcome;
+}
+
+// The installed file at `path` (described by `info`) is not well-formed:
+// it holds something of the user's that this reader cannot tell apart, so
+// a copy of it is kept beside it, with its owner and mode, before the new
+// file takes its place. `problem` tells why it was not merged.
+MergeOutcome KeepAndInstallNew(
+    FileSystem& fs, const std::string& path, const FileInfo& info,
+    const std::string& problem,
+    const std::function<bool(const std::string& path)>& extractNew) {
+  const std::string kept = path + ".unreadable";
+  FileInfo keptInfo;
+  std::string why;
+  if (fs.Stat(kept, &keptInfo) == 0 && keptInfo.kind != FileKind::kRegular) {
+    // A device or a FIFO would be written in place, a folder not at all.
+    why = "it is not a regular file";
+  } else {
+    int error = platform::CopyFileAtomically(
+        fs, path, kept, true, platform::kMaxDocumentBytes, &info);
+    if (error != 0) why = platform::IoErrorText(error);
+  }
+  if (!why.empty()) {
+    return Report(problem + "; no copy can be kept as " + kept + " (" + why +
+                  "), so it is left as it is");
+  }
+  if (!extractNew(path)) {
+    // The installed file is as it was; its copy would only be clutter.
+    fs.Remove(kept);
+    return Report(problem +
+                  "; the new file cannot be written over it, so it "
+                  "is left as it is");
+  }
+  Say(problem + "; kept as " + kept + " and replaced by the new file");
+  MergeOutcome outcome;
+  outcome.kind = MergeOutcome::kInstalledNew;
+  outcome.problem = problem;
+  outcome.keptCopy = kept;
+  return outcome;
 }
 
 bool SameName(const MediaInfo& a, const MediaInfo& b) {
@@ -71,56 +153,80 @@ void TrimCalibration(DeviceSeries& fresh) {
 MergeOutcome MergeUpdateDeviceSeriesWith(
     const std::string& installedPath,
     const std::function<bool(const std::string& path)>& extractNew) {
-  platform::FileSystem& fs = *platform::FileSystem::Current();
-  const std::string tmp = installedPath + ".tmp";
-  const std::string out = installedPath + ".out";
-  DeviceSeries installed;
-  DeviceSeries fresh;
+  FileSystem& fs = *FileSystem::Current();
 
+  // What the path names, links followed. Only a regular file is merged or
+  // replaced: a folder, a device or a FIFO is not the user's file, and
+  // reading a FIFO would wait for a writer.
+  FileInfo info;
+  int error = fs.Stat(installedPath, &info);
+  const bool exists = error == 0;
+  if (!exists && error != ENOENT && error != ENOTDIR) {
+    return Report(installedPath,
+                  platform::IoErrorText(error) + "; left as it is");
+  }
+  if (exists && info.kind == FileKind::kDirectory) {
+    return Report(installedPath, "is a folder; nothing is written");
+  }
+  if (exists && info.kind != FileKind::kRegular) {
+    return Report(installedPath,
+                  "is not a regular file (a device, a FIFO or a socket); "
+                  "nothing is written");
+  }
+  // The file the links finally name: the temporary files are made beside
+  // it, and the merged file is renamed over it, never over a link.
+  std::string real;
+  error = platform::ResolveLinks(fs, installedPath, &real);
+  if (error != 0) {
+    return Report(installedPath,
+                  platform::IoErrorText(error) + "; left as it is");
+  }
+  if (!exists) return InstallNew(real, extractNew);
+
+  DeviceSeries installed;
   {
-    // Only a file that is not there, or not a document, is replaced outright
-    // by the new one. A file that exists but cannot be read now (an I/O
-    // error, no permission) holds the user's media: it is left alone.
-    std::string bytes;
-    int error = fs.ReadFile(installedPath, platform::kMaxDocumentBytes, &bytes);
-    if (error != 0 && error != ENOENT && error != ENOTDIR && error != EFBIG) {
-      return Report(installedPath,
-                    platform::IoErrorText(error) + "; left as it is");
-    }
-    auto document = std::make_shared<DomDocument>();
-    if (error != 0 || !document->LoadFromMemory(bytes, installedPath)) {
-      if (!extractNew(installedPath)) {
-        return Report(installedPath, "the new file cannot be written");
-      }
-      return {MergeOutcome::kInstalledNew, {}};
-    }
-    DeviceSeriesIO2 io(installedPath);
-    io.m_creator.m_pDocument = document;
+    DeviceSeriesIO2 io(real);
     if (!io.Read(installed)) {
-      return Report(installedPath,
-                    "the installed file cannot be read; left as it is");
+      const ReadReport& report = io.Report();
+      if (report.failure == ReadFailure::kNotWellFormed) {
+        if (IsEmptyFile(fs, real)) return InstallNew(real, extractNew);
+        return KeepAndInstallNew(fs, real, info, Located(real, report),
+                                 extractNew);
+      }
+      // Unreadable now, refused by the safe parsing, or XML of another
+      // kind: it may hold the user's media, so it stays.
+      return Report(Located(real, report) + "; left as it is");
     }
   }
 
+  const std::string tmp = real + ".tmp";
+  const std::string out = real + ".out";
   auto cleanUp = [&] {
     fs.Remove(tmp);
     fs.Remove(out);
   };
+  // Files of these names left by an interrupted merge go first: a link or a
+  // FIFO there would take the writes somewhere else.
+  cleanUp();
   if (!extractNew(tmp)) {
     cleanUp();
     return Report(tmp, "the new file cannot be written");
   }
+  DeviceSeries fresh;
   {
     DeviceSeriesIO2 io(tmp);
     if (!io.Read(fresh)) {
       cleanUp();
-      return Report(tmp, "the new file cannot be read");
+      return Report(Located(tmp, io.Report()) +
+                    "; the new file cannot be read, nothing is merged");
     }
   }
   // The merged file is written over a copy of the new one, so it keeps the
-  // new file's version.
-  int error = platform::CopyFileAtomically(fs, tmp, out, true,
-                                           platform::kMaxDocumentBytes);
+  // new file's version; the copy has the installed file's owner, group and
+  // permission bits from the start, the write over it keeps them, and the
+  // rename hands them on with the merged file.
+  error = platform::CopyFileAtomically(fs, tmp, out, true,
+                                       platform::kMaxDocumentBytes, &info);
   if (error != 0) {
     cleanUp();
     return Report(out, platform::IoErrorText(error));
@@ -141,13 +247,15 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
                   "the merged file cannot be written; the installed file is "
                   "left as it is");
   }
-  error = fs.Rename(out, installedPath);
+  error = fs.Rename(out, real);
   if (error != 0) {
     fs.Remove(out);
-    return Report(installedPath, platform::IoErrorText(error));
+    return Report(real, platform::IoErrorText(error) + "; left as it is");
   }
-  fs.SyncParentDirectory(installedPath);
-  return {MergeOutcome::kMerged, {}};
+  fs.SyncParentDirectory(real);
+  MergeOutcome outcome;
+  outcome.kind = MergeOutcome::kMerged;
+  return outcome;
 }
 
 bool MergeUpdateDeviceSeries(const std::string& installedPath,

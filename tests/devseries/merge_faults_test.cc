@@ -163,8 +163,9 @@ TEST_F(MergeFaultTest, EveryFaultLeavesTheUsersFileOrTheMergedOne) {
 }
 
 // Without an installed file, or with one that is not a document, the new
-// file is written in its place: whatever fails, the path holds the previous
-// bytes (or nothing) or the complete new file.
+// file is written in its place (the latter first kept as ".unreadable"):
+// whatever fails, the path holds the previous bytes (or nothing) or the
+// complete new file, and a kept copy stays only beside the new file.
 TEST_F(MergeFaultTest, DirectReplacementIsAtomicToo) {
   const std::string notADocument = "the user's notes, not XML";
   for (const std::string* before :
@@ -189,6 +190,10 @@ TEST_F(MergeFaultTest, DirectReplacementIsAtomicToo) {
       if (before != nullptr || outcome.installed == newFile_) {
         expected.insert("_TOVRA.dsr");
       }
+      if (before != nullptr && outcome.installed == newFile_) {
+        expected.insert("_TOVRA.dsr.unreadable");
+        EXPECT_EQ(ReadFileBytes(dir.File("_TOVRA.dsr.unreadable")), *before);
+      }
       EXPECT_EQ(LeftBehind(dir.path(), expected, fs),
                 std::vector<std::string>{});
     }
@@ -206,7 +211,8 @@ TEST_F(MergeFaultTest, InstalledFileThatCannotBeReadIsLeftAlone) {
     EXPECT_TRUE(outcome.installed == installed_) << std::strerror(error);
     EXPECT_EQ(outcome.log,
               "MergeUpdateDeviceSeries: " + dir.File("_TOVRA.dsr") + ": " +
-                  std::strerror(error) + "; left as it is\r\n");
+                  "cannot be read: " + std::strerror(error) +
+                  "; left as it is\r\n");
     EXPECT_EQ(tovra::testing::ListFolder(dir.path()),
               std::vector<std::string>{"_TOVRA.dsr"});
   }

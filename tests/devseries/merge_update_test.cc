@@ -4,12 +4,18 @@
 #include "xmlio/merge_update.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
+#include "platform/debug_output.h"
+#include "platform/dom.h"
 #include "platform/file_system.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 #include "xmlio/device_series.h"
 
@@ -19,6 +25,13 @@ using tovra::testing::ListFolder;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
+using Names = std::vector<std::string>;
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st = {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+  return st.st_mode & 07777;
+}
 
 MediaInfo Media(const std::string& name, bool visible) {
   MediaInfo media;
@@ -158,13 +171,148 @@ TEST_F(MergeUpdateTest, UnreadableInputsLeaveTheInstalledFileAsItWas) {
     WriteFileBytes(newPath_, c.fresh);
     MergeOutcome outcome = Merge();
     EXPECT_EQ(outcome.kind, MergeOutcome::kLeftAsItWas) << c.what;
-    EXPECT_NE(outcome.problem.find(c.what[0] == 'n' ? ".tmp: " : ".dsr: "),
-              std::string::npos)
-        << outcome.problem;
+    // The problem starts with the file it is about.
+    const std::string file = installedPath_ + (c.what[0] == 'n' ? ".tmp" : "");
+    EXPECT_EQ(outcome.problem.rfind(file + ":", 0), 0u) << outcome.problem;
     EXPECT_EQ(ReadFileBytes(installedPath_), c.installed) << c.what;
     EXPECT_EQ(ListFolder(dir_.path()),
               (std::vector<std::string>{"_TOVRA.dsr", "source"}))
         << c.what;
+  }
+}
+
+// What the merge does with each kind of installed file: a link is followed
+// (the temporary files sit beside its target, which is replaced while the
+// link stays); an empty file is replaced; a file that is not XML is kept as
+// ".unreadable" first; one the safe parsing refuses is left as it is. Any
+// file written takes the installed file's mode.
+TEST_F(MergeUpdateTest, EachKindOfInstalledFile) {
+  DeviceSeries mine;
+  mine.aMediaInfoList = {Media("Mine", true)};
+  WriteSeries(newPath_, DeviceSeries(), "7.0.1.0");
+  const std::string fresh = ReadFileBytes(newPath_);
+  const std::string notXml = "<DeviceSeries>the user's media, cut off";
+  enum class Holds { kBefore, kNew, kMerged };
+  struct Case {
+    const char* what;
+    // Prepares the installed file at `path`; returns the file that the
+    // links there finally name.
+    std::function<std::string(const std::string& path)> prepare;
+    MergeOutcome::Kind kind;
+    const char* problem;  // part of the reported problem; null: none
+    Holds holds;
+    Names names;  // in the test's folder afterwards
+  };
+  const Case cases[] = {
+      {"symbolic link",
+       [&](const std::string& path) {
+         std::filesystem::create_directory(dir_.File("real"));
+         WriteSeries(dir_.File("real/target.dsr"), mine, "3.3.0.0");
+         EXPECT_EQ(::symlink("real/target.dsr", path.c_str()), 0);
+         return dir_.File("real/target.dsr");
+       },
+       MergeOutcome::kMerged, nullptr, Holds::kMerged,
+       Names{"_TOVRA.dsr", "real", "source"}},
+      {"empty file",
+       [&](const std::string& path) {
+         WriteFileBytes(path, "");
+         return path;
+       },
+       MergeOutcome::kInstalledNew, nullptr, Holds::kNew,
+       Names{"_TOVRA.dsr", "source"}},
+      {"not well-formed",
+       [&](const std::string& path) {
+         WriteFileBytes(path, notXml);
+         WriteFileBytes(path + ".unreadable", "an older copy");
+         return path;
+       },
+       MergeOutcome::kInstalledNew, ":1: not well-formed XML", Holds::kNew,
+       Names{"_TOVRA.dsr", "_TOVRA.dsr.unreadable", "source"}},
+      {"over the size limit",
+       [&](const std::string& path) {
+         WriteFileBytes(path, "<DeviceSeries/>");
+         std::filesystem::resize_file(path, platform::kMaxDocumentBytes + 1);
+         return path;
+       },
+       MergeOutcome::kLeftAsItWas, "(134217729 bytes), over the 128 MiB limit",
+       Holds::kBefore, Names{"_TOVRA.dsr", "source"}},
+      {"document type declaration",
+       [&](const std::string& path) {
+         WriteFileBytes(path,
+                        "<?xml version='1.0'?>\n<!DOCTYPE DeviceSeries>\n"
+                        "<DeviceSeries strVersion='3.3.0.0'/>\n");
+         return path;
+       },
+       MergeOutcome::kLeftAsItWas,
+       ":2: a document type declaration is not allowed; left as it is",
+       Holds::kBefore, Names{"_TOVRA.dsr", "source"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string real = c.prepare(installedPath_);
+    ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+    const std::string before =
+        c.holds == Holds::kBefore ? "" : ReadFileBytes(real);
+    const auto size = std::filesystem::file_size(real);
+
+    tovra::testing::FaultFileSystem recorder;
+    platform::ScopedDebugCapture log;
+    MergeOutcome outcome;
+    {
+      platform::ScopedFileSystem scoped(&recorder);
+      outcome = Merge();
+    }
+    EXPECT_EQ(outcome.kind, c.kind);
+    EXPECT_EQ(ListFolder(dir_.path()), c.names);
+    if (c.problem == nullptr) {
+      EXPECT_EQ(outcome.problem, "");
+      EXPECT_EQ(log.text(), "");
+    } else {
+      // The problem, and the debug line, name the file first.
+      EXPECT_EQ(outcome.problem.rfind(real, 0), 0u) << outcome.problem;
+      EXPECT_NE(outcome.problem.find(c.problem), std::string::npos)
+          << outcome.problem;
+      EXPECT_NE(log.text().find(outcome.problem), std::string::npos);
+    }
+    switch (c.holds) {
+      case Holds::kBefore:
+        EXPECT_EQ(std::filesystem::file_size(real), size);
+        break;
+      case Holds::kNew:
+        EXPECT_EQ(ReadFileBytes(real), fresh);
+        break;
+      case Holds::kMerged:
+        EXPECT_NE(ReadFileBytes(real).find("<English>Mine</English>"),
+                  std::string::npos);
+        EXPECT_NE(ReadFileBytes(real).find("strVersion=\"7.0.1.0\""),
+                  std::string::npos);
+        break;
+    }
+    EXPECT_EQ(ModeOf(real), 0640u);
+    if (c.names.size() == 3 && c.names[1] == "_TOVRA.dsr.unreadable") {
+      const std::string kept = real + ".unreadable";
+      EXPECT_EQ(outcome.keptCopy, kept);
+      EXPECT_EQ(ReadFileBytes(kept), notXml);
+      EXPECT_EQ(ModeOf(kept), 0640u);
+      EXPECT_NE(log.text().find("; kept as " + kept), std::string::npos)
+          << log.text();
+    } else {
+      EXPECT_EQ(outcome.keptCopy, "");
+    }
+    if (real != installedPath_) {
+      std::error_code ignored;
+      EXPECT_EQ(std::filesystem::read_symlink(installedPath_, ignored),
+                "real/target.dsr");
+      EXPECT_EQ(ListFolder(dir_.File("real")), Names{"target.dsr"});
+      // Every file was created beside the link's target.
+      for (const auto& call : recorder.calls()) {
+        if (call.call != tovra::testing::FsCall::kCreateNew) continue;
+        EXPECT_EQ(call.path.rfind(dir_.File("real/"), 0), 0u) << call.path;
+      }
+      std::filesystem::remove_all(dir_.File("real"));
+    }
+    std::filesystem::remove(installedPath_);
+    std::filesystem::remove(installedPath_ + ".unreadable");
   }
 }
 
