@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -49,37 +50,53 @@ std::string CBase64::Encode(const void* data, size_t size) {
   return text;
 }
 
-bool CBase64::Decode(std::string_view text, std::vector<unsigned char>& bytes) {
+bool CBase64::Decode(std::string_view text, std::vector<unsigned char>& bytes,
+                     Problem* problem) {
   bytes.clear();
   bytes.reserve(text.size() / 4 * 3);
+  auto refuse = [&](size_t offset, std::string what) {
+    bytes.clear();
+    if (problem != nullptr) *problem = Problem{offset, std::move(what)};
+    return false;
+  };
+  // The bytes of a last group of two or three characters.
+  auto flushPartial = [&](std::uint32_t group, int filled) {
+    if (filled == 3) {
+      bytes.push_back(static_cast<unsigned char>(group >> 10));
+      bytes.push_back(static_cast<unsigned char>(group >> 2));
+    } else {
+      bytes.push_back(static_cast<unsigned char>(group >> 4));
+    }
+  };
   std::uint32_t group = 0;
-  int filled = 0;   // sextets in the current group
-  int padding = 0;  // "=" seen
-  for (char c : text) {
+  int filled = 0;   // characters of the current group
+  int padding = 0;  // "=" seen; the data has ended once there is one
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
     if (c == '=') {
-      // Fill may only complete the last group, after two or three sextets.
-      if (filled == 4 || filled + padding < 2) {
-        bytes.clear();
-        return false;
+      // Fill may only complete a last group of two or three characters.
+      if (padding == 0 && filled < 2) {
+        return refuse(i, filled == 0 ? "\"=\" where a group begins"
+                                     : "\"=\" after one character of a group");
       }
-      ++padding;
-      if (filled + padding == 4) {
-        if (padding == 1) {
-          bytes.push_back(static_cast<unsigned char>(group >> 10));
-          bytes.push_back(static_cast<unsigned char>(group >> 2));
-        } else {
-          bytes.push_back(static_cast<unsigned char>(group >> 4));
-        }
-        filled = 4;  // the group is complete; nothing may follow but blanks
-      }
+      if (filled + padding == 4) return refuse(i, "more \"=\" than fill");
+      if (padding++ == 0) flushPartial(group, filled);
       continue;
     }
-    std::int8_t value = kDecode[static_cast<unsigned char>(c)];
-    if (value < 0 || padding > 0) {
-      bytes.clear();
-      return false;
+    const std::int8_t value = kDecode[static_cast<unsigned char>(c)];
+    if (value < 0) {
+      const auto byte = static_cast<unsigned char>(c);
+      std::string shown;
+      if (byte >= 0x20 && byte < 0x7F) {
+        shown = std::string("\"") + c + "\"";
+      } else {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        shown = std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 0x0F];
+      }
+      return refuse(i, shown + " is not a Base64 character");
     }
+    if (padding > 0) return refuse(i, "text after the \"=\" fill");
     group = (group << 6) | static_cast<std::uint32_t>(value);
     if (++filled == 4) {
       bytes.push_back(static_cast<unsigned char>(group >> 16));
@@ -89,10 +106,13 @@ bool CBase64::Decode(std::string_view text, std::vector<unsigned char>& bytes) {
       filled = 0;
     }
   }
-  bool complete = (filled == 0 && padding == 0) || (filled == 4 && padding > 0);
-  if (!complete) {
-    bytes.clear();
-    return false;
+  if (padding == 0) {
+    // A last group without its fill still has one meaning, unless it is a
+    // single character, which holds only 6 of a byte's 8 bits.
+    if (filled == 1) {
+      return refuse(text.size(), "a last group of one character");
+    }
+    if (filled > 1) flushPartial(group, filled);
   }
   return true;
 }

@@ -13,8 +13,20 @@ bool IsBlank(char c) {
          c == '\r';
 }
 
+bool IsAsciiAlnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+         (c >= 'A' && c <= 'Z');
+}
+
+// The fit of a text whose number ended at `end`: clean when only blanks
+// follow.
+NumberFit FitAfter(std::string_view text, size_t end) {
+  while (end < text.size() && IsBlank(text[end])) ++end;
+  return end == text.size() ? NumberFit::kExact : NumberFit::kTrailingText;
+}
+
 template <typename Int>
-Int ParseSaturating(std::string_view text) {
+Int ParseSaturating(std::string_view text, NumberFit& fit) {
   size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;
   bool negative = false;
@@ -26,6 +38,7 @@ Int ParseSaturating(std::string_view text) {
   constexpr Int kMin = std::numeric_limits<Int>::min();
   Int value = 0;
   bool overflow = false;
+  const size_t digits = i;
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     int digit = text[i] - '0';
     if (overflow) continue;
@@ -36,10 +49,15 @@ Int ParseSaturating(std::string_view text) {
     value = static_cast<Int>(value * 10 - digit);
   }
   if (overflow) {
+    fit = NumberFit::kOutOfRange;
     return negative ? kMin : std::numeric_limits<Int>::max();
   }
+  fit = i == digits ? NumberFit::kNoNumber : FitAfter(text, i);
   if (negative) return value;
-  if (value == kMin) return std::numeric_limits<Int>::max();
+  if (value == kMin) {
+    fit = NumberFit::kOutOfRange;
+    return std::numeric_limits<Int>::max();
+  }
   return static_cast<Int>(-value);
 }
 
@@ -56,14 +74,29 @@ bool StartsWithNoCase(std::string_view text, std::string_view word) {
 }  // namespace
 
 std::int32_t ParseCLong(std::string_view text) {
-  return ParseSaturating<std::int32_t>(text);
+  NumberFit fit;
+  return ParseSaturating<std::int32_t>(text, fit);
+}
+
+std::int32_t ParseCLong(std::string_view text, NumberFit& fit) {
+  return ParseSaturating<std::int32_t>(text, fit);
 }
 
 std::int64_t ParseCLongLong(std::string_view text) {
-  return ParseSaturating<std::int64_t>(text);
+  NumberFit fit;
+  return ParseSaturating<std::int64_t>(text, fit);
+}
+
+std::int64_t ParseCLongLong(std::string_view text, NumberFit& fit) {
+  return ParseSaturating<std::int64_t>(text, fit);
 }
 
 double ParseCDouble(std::string_view text) {
+  NumberFit fit;
+  return ParseCDouble(text, fit);
+}
+
+double ParseCDouble(std::string_view text, NumberFit& fit) {
   size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;
   bool negative = false;
@@ -72,12 +105,25 @@ double ParseCDouble(std::string_view text) {
     ++i;
   }
   std::string_view rest = text.substr(i);
+  fit = NumberFit::kNoNumber;
   if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) return 0.0;
   double value = 0.0;
   if (StartsWithNoCase(rest, "inf")) {
     value = std::numeric_limits<double>::infinity();
+    fit = FitAfter(text, i + (StartsWithNoCase(rest, "infinity") ? 8 : 3));
   } else if (StartsWithNoCase(rest, "nan")) {
     value = std::numeric_limits<double>::quiet_NaN();
+    // "nan(chars)", letters, digits and underscores between the brackets.
+    size_t end = 3;
+    if (end < rest.size() && rest[end] == '(') {
+      size_t close = end + 1;
+      while (close < rest.size() &&
+             (IsAsciiAlnum(rest[close]) || rest[close] == '_')) {
+        ++close;
+      }
+      if (close < rest.size() && rest[close] == ')') end = close + 1;
+    }
+    fit = FitAfter(text, i + end);
   } else {
     std::chars_format format = std::chars_format::general;
     if (rest.size() > 2 && rest[0] == '0' &&
@@ -88,7 +134,9 @@ double ParseCDouble(std::string_view text) {
       auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(),
                                        hexValue, std::chars_format::hex);
       if (end != hex.data()) {
+        fit = FitAfter(text, static_cast<size_t>(end - text.data()));
         if (ec == std::errc::result_out_of_range) {
+          fit = NumberFit::kOutOfRange;
           hexValue = std::isinf(hexValue) || hexValue != 0.0
                          ? std::numeric_limits<double>::infinity()
                          : 0.0;
@@ -100,6 +148,7 @@ double ParseCDouble(std::string_view text) {
     auto [end, ec] =
         std::from_chars(rest.data(), rest.data() + rest.size(), value, format);
     if (end == rest.data()) return 0.0;
+    fit = FitAfter(text, static_cast<size_t>(end - text.data()));
     if (ec == std::errc::result_out_of_range) {
       // from_chars leaves the value alone; strtod gives HUGE_VAL or 0. Tell
       // the two apart by the exponent's sign.
@@ -109,6 +158,7 @@ double ParseCDouble(std::string_view text) {
       bool tiny = e != std::string_view::npos && e + 1 < number.size() &&
                   number[e + 1] == '-';
       value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+      fit = NumberFit::kOutOfRange;
     }
   }
   return negative ? -value : value;
@@ -129,6 +179,15 @@ std::string FormatInt(std::int64_t value) {
   char buffer[24];
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
   (void)ec;
+  return std::string(buffer, end);
+}
+
+std::string FormatShortest(double value) {
+  if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+  if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+  char buffer[32];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  if (ec != std::errc()) return "0";
   return std::string(buffer, end);
 }
 

@@ -1,8 +1,11 @@
 #include "xmlio/value_codecs.h"
 
+#include <limits>
 #include <stdexcept>
+#include <type_traits>
 
 #include "xmlio/number_text.h"
+#include "xmlio/read_report.h"
 
 namespace {
 
@@ -18,6 +21,71 @@ int HexDigit(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
+}
+
+// `text` for a note: in quotes, control characters as blanks, cut after
+// 40 bytes (at a character boundary) with "..." when longer.
+std::string Quoted(std::string_view text) {
+  constexpr size_t kShown = 40;
+  size_t length = text.size();
+  if (length > kShown) {
+    length = kShown;
+    // Not inside a UTF-8 sequence: continuation bytes are 10xxxxxx.
+    while (length > 0 &&
+           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+      --length;
+    }
+  }
+  std::string quoted = "\"";
+  for (char c : text.substr(0, length)) {
+    quoted += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+  }
+  if (length < text.size()) quoted += "...";
+  return quoted + "\"";
+}
+
+// Notes a number text that did not read as it stands; `read` is the value
+// taken from it. For an integer reader, a number with a fraction or an
+// exponent is "not an integer", and one whose value is the integer read
+// ("170.000", as some int fields are written) is no coercion at all.
+template <typename Number>
+[[gnu::cold]] void NoteNumber(DomNode node, std::string_view text,
+                              NumberFit fit, Number read) {
+  constexpr bool kInteger = std::is_integral_v<Number>;
+  NumberFit asFloat = NumberFit::kNoNumber;
+  if (kInteger && fit == NumberFit::kTrailingText &&
+      ParseCDouble(text, asFloat) == static_cast<double>(read) &&
+      asFloat == NumberFit::kExact) {
+    return;
+  }
+  std::string what = Quoted(text);
+  if (fit == NumberFit::kOutOfRange) {
+    what += " is out of range";
+  } else {
+    what += asFloat == NumberFit::kExact ? " is not an integer"
+                                         : " is not a number";
+  }
+  if constexpr (kInteger) {
+    NoteCoercion(node, what + "; read as " + FormatInt(read));
+  } else {
+    NoteCoercion(node, what + "; read as " + FormatShortest(read));
+  }
+}
+
+// The int of a time-stamp field, keeping the low bits as a narrowing store
+// does; a value beyond the field's range is noted.
+template <typename Field>
+Field ReadStampField(DomNode node, const char* name) {
+  const std::int32_t value = ReadIntValue(node);
+  const auto field = static_cast<Field>(value);
+  if (value != static_cast<std::int32_t>(field)) [[unlikely]] {
+    std::string scratch;
+    NoteCoercion(node, Quoted(node.TextView(scratch)) + " does not fit " +
+                           name + " (0 to " +
+                           FormatInt(std::numeric_limits<Field>::max()) +
+                           "); read as " + FormatInt(field));
+  }
+  return field;
 }
 
 }  // namespace
@@ -74,22 +142,45 @@ DomNode WriteTimeStamp(DomDocument& doc, std::string_view name,
 
 bool ReadBoolValue(DomNode node) {
   std::string scratch;
-  return node.TextView(scratch) == "true";
+  std::string_view text = node.TextView(scratch);
+  if (text == "true") return true;
+  if (text != "false") [[unlikely]] {
+    NoteCoercion(node, Quoted(text) + " is not true or false; read as false");
+  }
+  return false;
 }
 
 std::int32_t ReadIntValue(DomNode node) {
   std::string scratch;
-  return ParseCLong(node.TextView(scratch));
+  std::string_view text = node.TextView(scratch);
+  NumberFit fit;
+  std::int32_t value = ParseCLong(text, fit);
+  if (fit != NumberFit::kExact) [[unlikely]] {
+    NoteNumber(node, text, fit, value);
+  }
+  return value;
 }
 
 std::int64_t ReadInt64Value(DomNode node) {
   std::string scratch;
-  return ParseCLongLong(node.TextView(scratch));
+  std::string_view text = node.TextView(scratch);
+  NumberFit fit;
+  std::int64_t value = ParseCLongLong(text, fit);
+  if (fit != NumberFit::kExact) [[unlikely]] {
+    NoteNumber(node, text, fit, value);
+  }
+  return value;
 }
 
 double ReadFloatValue(DomNode node) {
   std::string scratch;
-  return ParseCDouble(node.TextView(scratch));
+  std::string_view text = node.TextView(scratch);
+  NumberFit fit;
+  double value = ParseCDouble(text, fit);
+  if (fit != NumberFit::kExact) [[unlikely]] {
+    NoteNumber(node, text, fit, value);
+  }
+  return value;
 }
 
 std::string ReadStringValue(DomNode node) { return node.GetText(); }
@@ -113,19 +204,19 @@ TimeStamp ReadTimeStamp(DomNode node) {
   DomNode child = node.GetFirstChild();
   // Each field keeps the low bits of the decoded value, as a narrowing
   // store does.
-  stamp.year = static_cast<std::uint16_t>(ReadIntValue(child));
+  stamp.year = ReadStampField<std::uint16_t>(child, "year");
   child = child.GetNextSibling();
-  stamp.month = static_cast<std::uint8_t>(ReadIntValue(child));
+  stamp.month = ReadStampField<std::uint8_t>(child, "month");
   child = child.GetNextSibling();
-  stamp.day = static_cast<std::uint8_t>(ReadIntValue(child));
+  stamp.day = ReadStampField<std::uint8_t>(child, "day");
   child = child.GetNextSibling();
-  stamp.hour = static_cast<std::uint8_t>(ReadIntValue(child));
+  stamp.hour = ReadStampField<std::uint8_t>(child, "hour");
   child = child.GetNextSibling();
-  stamp.minute = static_cast<std::uint8_t>(ReadIntValue(child));
+  stamp.minute = ReadStampField<std::uint8_t>(child, "minute");
   child = child.GetNextSibling();
-  stamp.second = static_cast<std::uint8_t>(ReadIntValue(child));
+  stamp.second = ReadStampField<std::uint8_t>(child, "second");
   child = child.GetNextSibling();
-  stamp.ms = static_cast<std::uint16_t>(ReadIntValue(child));
+  stamp.ms = ReadStampField<std::uint16_t>(child, "ms");
   return stamp;
 }
 

@@ -5,7 +5,10 @@
 // return it; the caller appends it where it belongs. Readers take one node
 // and convert its text; a null node raises the COM error E_POINTER, which is
 // how a missing positional field surfaces. Number text never depends on the
-// process locale and malformed numbers are never errors.
+// process locale and malformed numbers are never errors: a value read other
+// than as its text stands (not a number, trailing text, out of range, a
+// boolean other than "true" or "false", a time-stamp field too wide) is
+// noted with NoteCoercion for a read that collects warnings.
 #pragma once
 
 #include <cstdint>

@@ -12,6 +12,8 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 #include "xmlio/base64.h"
+#include "xmlio/read_report.h"
+#include "xmlio/read_session.h"
 
 namespace {
 
@@ -154,7 +156,8 @@ TEST(OutputTableTest, UnusableTextsLeaveTheTable) {
       {"not Base64", "this is not Base64!"},
       {"a character outside the alphabet", std::string(683, 'A') + "*"},
       {"fill inside the text", "AA==" + std::string(680, 'A')},
-      {"an incomplete group", std::string(683, 'A')},
+      {"a last group of one character", std::string(681, 'A')},
+      {"511 bytes without the fill", std::string(682, 'A')},
       {"blanks only", "  \n\t "},
   };
   for (const Case& c : cases) {
@@ -162,6 +165,20 @@ TEST(OutputTableTest, UnusableTextsLeaveTheTable) {
     OutputTable table = MarkerTable();
     EXPECT_FALSE(DecodeOutputTableText(c.text, table));
     EXPECT_EQ(table, MarkerTable());
+  }
+}
+
+TEST(OutputTableTest, TextBrokenIntoLinesOrWithoutItsFillIsRead) {
+  const std::string text = EncodeOutputTableText(CurveTable());
+  std::string lines;
+  for (size_t at = 0; at < text.size(); at += 76) {
+    lines += "\n    " + text.substr(at, 76);
+  }
+  for (const std::string& variant :
+       {lines + "\n  ", text.substr(0, text.size() - 1)}) {
+    OutputTable table = MarkerTable();
+    EXPECT_TRUE(DecodeOutputTableText(variant, table)) << variant;
+    EXPECT_EQ(table, CurveTable());
   }
 }
 
@@ -250,29 +267,54 @@ TEST(SeparationTableTest, TableTextIsReadOnlyForTypeOne) {
   struct Case {
     const char* what;
     std::string xml;
-    bool rebuilt;  // false: the previous table stays
+    bool rebuilt;      // false: the previous table stays
+    std::string note;  // the warning of a read that collects them
   };
   const std::string zeros = TableText(512, 0);
+  const std::string left = "; the table is left as it was";
   const Case cases[] = {
-      {"type 1 with a table", TableXml(zeros, "<eType>1</eType>"), true},
-      {"type 0 with a table", TableXml(zeros, "<eType>0</eType>"), false},
-      {"no type child", TableXml(zeros, ""), false},
-      {"type 1, empty text", TableXml("", "<eType>1</eType>"), false},
+      {"type 1 with a table", TableXml(zeros, "<eType>1</eType>"), true, ""},
+      {"type 0 with a table", TableXml(zeros, "<eType>0</eType>"), false, ""},
+      {"no type child", TableXml(zeros, ""), false, ""},
+      {"type 1, empty text", TableXml("", "<eType>1</eType>"), false, ""},
       {"type 1, short text", TableXml(TableText(510, 0), "<eType>1</eType>"),
-       false},
-      {"type 1, not Base64", TableXml("@@@@", "<eType>1</eType>"), false},
+       false,
+       "the output table text decodes to 510 bytes, not the 512 of 256 "
+       "samples" +
+           left},
+      {"type 1, not Base64", TableXml("AA@@", "<eType>1</eType>"), false,
+       "the output table is not Base64 (\"@\" is not a Base64 character, at "
+       "character 3)" +
+           left},
+      {"type 1, without its fill",
+       TableXml(std::string(683, 'A'), "<eType>1</eType>"), true, ""},
+      {"type 1, long text", TableXml(TableText(600, 0), "<eType>1</eType>"),
+       true,
+       "the output table text decodes to 600 bytes; read the first 512 (256 "
+       "samples)"},
   };
   SeparationInfoIO io;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     DomDocument doc;
     DomNode element = Parse(doc, c.xml);
+    ReadReport report;
+    report.collectWarnings = true;
+    ReadSession session(doc, report);
     SeparationTable table;
     table.usOutputTable = MarkerTable();
     io.ReadSeparationTable(element, table);
     EXPECT_EQ(table.usOutputTable, c.rebuilt ? OutputTable{} : MarkerTable());
     EXPECT_EQ(table.nInputChannelNum, 2);
     EXPECT_EQ(table.dEnd, 0.4);
+    if (c.note.empty()) {
+      EXPECT_TRUE(report.warnings.empty()) << report.warnings[0].message;
+    } else {
+      ASSERT_EQ(report.warnings.size(), 1u);
+      EXPECT_EQ(report.warnings[0].message, c.note);
+      EXPECT_EQ(report.warnings[0].elementPath,
+                "SeparationTable/usOutputTable");
+    }
   }
 }
 

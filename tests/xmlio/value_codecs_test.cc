@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 
@@ -14,6 +15,8 @@
 #include "tests/support/temp_dir.h"
 #include "xmlio/base64.h"
 #include "xmlio/number_text.h"
+#include "xmlio/read_report.h"
+#include "xmlio/read_session.h"
 
 namespace {
 
@@ -89,6 +92,100 @@ TEST(ValueCodecsTest, ReadersKeepTheCLibraryRules) {
   }
   EXPECT_TRUE(std::isnan(ReadFloatValue(TextNode("nan").node())));
   EXPECT_EQ(ReadFloatValue(TextNode("-inf").node()), -HUGE_VAL);
+}
+
+// The warnings of a read of `xml` that collects them, `read` given the root.
+std::vector<ReadDiagnostic> NotesOf(const std::string& xml,
+                                    const std::function<void(DomNode)>& read) {
+  DomDocument document;
+  EXPECT_TRUE(document.LoadFromMemory(xml, "inline")) << xml;
+  ReadReport report;
+  report.collectWarnings = true;
+  ReadSession session(document, report);
+  read(document.GetFirstChild());
+  return report.warnings;
+}
+
+// The readers' results stand; a text that does not read as it stands is
+// noted, at its element, for a read that collects warnings.
+TEST(ValueCodecsTest, CoercedValuesAreNotedWhereTheReadCollectsThem) {
+  enum Reader { kBool, kInt, kInt64, kFloat };
+  struct Case {
+    Reader reader;
+    std::string text;
+    std::string note;  // "" for none
+  };
+  const Case cases[] = {
+      {kInt, " -7 ", ""},
+      {kInt, "12ab", "\"12ab\" is not a number; read as 12"},
+      {kInt, "", "\"\" is not a number; read as 0"},
+      {kInt, "2.9", "\"2.9\" is not an integer; read as 2"},
+      // Some int fields are written with the float encoding.
+      {kInt, "170.000", ""},
+      {kInt, "99999999999",
+       "\"99999999999\" is out of range; read as 2147483647"},
+      {kInt, std::string(50, '7'),
+       "\"" + std::string(40, '7') +
+           "...\" is out of range; read as 2147483647"},
+      {kInt64, "99999999999", ""},
+      {kInt64, "-99999999999999999999",
+       "\"-99999999999999999999\" is out of range; read as "
+       "-9223372036854775808"},
+      {kFloat, "0.500", ""},
+      {kFloat, "-nan", ""},
+      {kFloat, "1.5kg", "\"1.5kg\" is not a number; read as 1.5"},
+      {kFloat, "1e999", "\"1e999\" is out of range; read as inf"},
+      {kFloat, "wide", "\"wide\" is not a number; read as 0"},
+      {kBool, "false", ""},
+      {kBool, "True", "\"True\" is not true or false; read as false"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::vector<ReadDiagnostic> notes =
+        NotesOf("<t>\n<v>" + c.text + "</v></t>", [&](DomNode root) {
+          DomNode node = root.GetFirstChild();
+          switch (c.reader) {
+            case kBool:
+              ReadBoolValue(node);
+              break;
+            case kInt:
+              ReadIntValue(node);
+              break;
+            case kInt64:
+              ReadInt64Value(node);
+              break;
+            case kFloat:
+              ReadFloatValue(node);
+              break;
+          }
+        });
+    if (c.note.empty()) {
+      EXPECT_TRUE(notes.empty()) << notes[0].message;
+      continue;
+    }
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].message, c.note);
+    EXPECT_EQ(notes[0].elementPath, "t/v");
+    EXPECT_EQ(notes[0].line, 2);
+  }
+
+  // A time-stamp field keeps the low bits of a value too wide for it.
+  std::vector<ReadDiagnostic> notes = NotesOf(
+      "<t><a>70000</a><b>300</b><c>1</c><d>2</d><e>3</e><f>4</f><g>5</g></t>",
+      [](DomNode root) { EXPECT_EQ(ReadTimeStamp(root).month, 44); });
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(notes[0].message,
+            "\"70000\" does not fit year (0 to 65535); read as 4464");
+  EXPECT_EQ(notes[1].message,
+            "\"300\" does not fit month (0 to 255); read as 44");
+
+  // A session that does not collect keeps nothing.
+  DomDocument document;
+  ASSERT_TRUE(document.LoadFromMemory("<v>12ab</v>", "inline"));
+  ReadReport report;
+  ReadSession session(document, report);
+  EXPECT_EQ(ReadIntValue(document.GetFirstChild()), 12);
+  EXPECT_TRUE(report.warnings.empty());
 }
 
 TEST(ValueCodecsTest, AbsentNodeRaisesPointerError) {
@@ -307,12 +404,46 @@ TEST(Base64Test, EncodesAndDecodesStandardText) {
     ASSERT_TRUE(CBase64::Decode(encoded, bytes));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), plain);
   }
-  ASSERT_TRUE(CBase64::Decode(" Zm9v\r\nZg== ", bytes));
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "foof");
-  for (const char* bad :
-       {"Zg=", "Z", "Zg==Zg==", "Zm9v!", "=Zm9", "Zg===", "Zm9vZ"}) {
-    EXPECT_FALSE(CBase64::Decode(bad, bytes)) << bad;
-    EXPECT_TRUE(bytes.empty()) << bad;
+}
+
+TEST(Base64Test, DecodesWhatHasOneMeaningAndSaysWhyItRefusesTheRest) {
+  // Blanks anywhere, as in text broken into lines, and a last group whose
+  // fill is missing in part or whole.
+  const std::pair<std::string, std::string> lenient[] = {
+      {" Zm9v\r\nZg== ", "foof"},
+      {"Zm\n9v\tZm8", "foofo"},
+      {"Zg", "f"},
+      {"Zg=", "f"},
+      {"Zm8", "fo"},
+      {"  ", ""},
+  };
+  std::vector<unsigned char> bytes;
+  for (const auto& [text, plain] : lenient) {
+    ASSERT_TRUE(CBase64::Decode(text, bytes)) << text;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), plain);
+  }
+  struct Refused {
+    const char* text;
+    size_t offset;
+    const char* what;
+  };
+  const Refused refused[] = {
+      {"Z", 1, "a last group of one character"},
+      {"Zm9vZ", 5, "a last group of one character"},
+      {"Zg==Zg==", 4, "text after the \"=\" fill"},
+      {"Zm9v!", 4, "\"!\" is not a Base64 character"},
+      {"Zm9\xC3\xA9", 3, "byte 0xC3 is not a Base64 character"},
+      {"=Zm9", 0, "\"=\" where a group begins"},
+      {"Z=", 1, "\"=\" after one character of a group"},
+      {"Zg===", 4, "more \"=\" than fill"},
+  };
+  for (const Refused& r : refused) {
+    CBase64::Problem problem;
+    bytes.assign(3, 1);
+    EXPECT_FALSE(CBase64::Decode(r.text, bytes, &problem)) << r.text;
+    EXPECT_TRUE(bytes.empty()) << r.text;
+    EXPECT_EQ(problem.offset, r.offset) << r.text;
+    EXPECT_EQ(problem.what, r.what) << r.text;
   }
 }
 
