@@ -20,6 +20,7 @@ using tovra::testing::LineCount;
 using tovra::testing::ListFolder;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::RunDsrTool;
+using tovra::testing::RunDsrToolThroughPipes;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::ToolRun;
 using tovra::testing::WriteFileBytes;
@@ -168,6 +169,86 @@ TEST_F(ValidateTest, AcceptsWhatTheWritersProduce) {
     ToolRun given =
         RunDsrTool({"validate", "--schema", DSRTOOL_SCHEMA_PATH, path});
     EXPECT_EQ(given.exitCode, 0) << given.err;
+    // The reader coerces nothing the writers wrote.
+    ToolRun strict = RunDsrTool({"validate", "--strict", path});
+    EXPECT_EQ(strict.exitCode, 0) << strict.err;
+  }
+}
+
+TEST_F(ValidateTest, TheReaderRefusesWhatTheSchemaAllows) {
+  // A comment is allowed anywhere by the schema, but the media reader takes
+  // its first children by position.
+  WriteAll("full", FullSeries());
+  std::string text = ReadFileBytes(dir_.File("full-media.xml"));
+  text.insert(text.find("<strMediaName>"), "<!-- renamed -->");
+  std::string path = dir_.File("commented.xml");
+  WriteFileBytes(path, text);
+  std::string expected = path + ":" + std::to_string(LineOf(text, "<!--")) +
+                         ": MediaInfo: expected an element (strMediaName), "
+                         "found a comment";
+  for (const char* command : {"validate", "dump"}) {
+    SCOPED_TRACE(command);
+    ToolRun run = RunDsrTool({command, path});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(LineCount(run.err), 1) << run.err;
+    EXPECT_EQ(run.err.rfind(expected, 0), 0u) << run.err;
+  }
+}
+
+TEST_F(ValidateTest, StrictReportsTheValuesTheReaderCoerces) {
+  // A schema that allows any content, so that the reader alone decides.
+  std::string lax = dir_.File("lax.xsd");
+  WriteFileBytes(lax,
+                 "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
+                 "<xs:element name=\"TimeStamp\"/><xs:element "
+                 "name=\"ModelInfo\"/><xs:element name=\"SeparationInfo\"/>"
+                 "</xs:schema>");
+  WriteAll("full", FullSeries());
+  std::string table = ReadFileBytes(dir_.File("full-separation.xml"));
+  table = table.substr(table.find("<usOutputTable>") + 15, 684);
+  std::string lines;  // broken into lines, without its last "="
+  for (size_t at = 0; at < 683; at += 76) {
+    lines += "\n" + table.substr(at, std::min<size_t>(76, 683 - at));
+  }
+  struct Case {
+    const char* file;
+    std::string from;
+    std::string to;
+    std::string warning;  // "" for none
+  };
+  const Case cases[] = {
+      {"full-time.xml", "<year>2017<", "<year>2017x<",
+       "TimeStamp/year: \"2017x\" is not a number; read as 2017"},
+      {"full-model.xml", "<bCutFeature>false<", "<bCutFeature>yes<",
+       "ModelInfo/bCutFeature: \"yes\" is not true or false; read as false"},
+      {"full-separation.xml", table, "@" + table.substr(1),
+       "SeparationInfo/aSeparationTableList/SeparationTable[1]/usOutputTable: "
+       "the output table is not Base64 (\"@\" is not a Base64 character, at "
+       "character 1); the table is left as it was"},
+      {"full-separation.xml", table, lines, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file + (": " + c.to.substr(0, 20)));
+    std::string text = ReadFileBytes(dir_.File(c.file));
+    text.replace(text.find(c.from), c.from.size(), c.to);
+    std::string path = dir_.File(std::string("coerced-") + c.file);
+    WriteFileBytes(path, text);
+
+    ToolRun plain = RunDsrTool({"validate", "--schema", lax, path});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_EQ(plain.out, path + ": valid\n");
+    EXPECT_EQ(plain.err, "");
+    ToolRun strict =
+        RunDsrTool({"validate", "--strict", "--schema", lax, path});
+    if (c.warning.empty()) {
+      EXPECT_EQ(strict.exitCode, 0) << strict.err;
+      continue;
+    }
+    EXPECT_EQ(strict.exitCode, 1);
+    EXPECT_EQ(strict.out, "");
+    EXPECT_EQ(strict.err, path + ":" + std::to_string(LineOf(text, c.to)) +
+                              ": warning: " + c.warning + "\n");
   }
 }
 
@@ -197,8 +278,8 @@ TEST_F(ValidateTest, RejectsAMisspelledElementOrValueWithItsLine) {
     ToolRun run = RunDsrTool({"validate", path});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
-    std::string line = "line " + std::to_string(LineOf(text, c.to)) + ":";
-    EXPECT_EQ(run.err.rfind(path + ": " + line, 0), 0u) << run.err;
+    std::string line = std::to_string(LineOf(text, c.to));
+    EXPECT_EQ(run.err.rfind(path + ":" + line + ": ", 0), 0u) << run.err;
   }
 }
 
@@ -276,7 +357,9 @@ TEST_F(MergeTest, VersionGateOfTheHostTitleRefusesAndLeavesTheFile) {
       {"merge", "--host-title", kGateTitle, installed, tool + "/new.dsr"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(LineCount(run.err), 1);
-  EXPECT_NE(run.err.find(installed + ": format version 7.0.1.0"),
+  EXPECT_NE(run.err.find(installed +
+                         ":2: DeviceSeries: version 7.0.1.0 is not one this "
+                         "host reads"),
             std::string::npos)
       << run.err;
   EXPECT_EQ(ReadFileBytes(installed), before);
@@ -332,8 +415,9 @@ class BadInputTest : public ::testing::Test {
   }
 
   // Runs the command line and checks the conventions for a refused input:
-  // exit 1, nothing on standard output, one line on standard error naming
-  // `file` and holding `problem`, no OUT, the good file untouched.
+  // exit 1, nothing on standard output, one line on standard error starting
+  // "FILE:" (then the line, when there is one) and holding `problem`, no
+  // OUT, the good file untouched.
   void ExpectRefused(const std::vector<std::string>& arguments,
                      const std::string& file, const std::string& problem) {
     std::vector<std::string> all = arguments;
@@ -344,7 +428,7 @@ class BadInputTest : public ::testing::Test {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(LineCount(run.err), 1) << run.err;
-    EXPECT_EQ(run.err.rfind("dsrtool: " + file + ": ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.rfind(file + ":", 0), 0u) << run.err;
     EXPECT_NE(run.err.find(problem), std::string::npos) << run.err;
     EXPECT_FALSE(FileExists(Out()));
     EXPECT_EQ(ReadFileBytes(good_), goodBytes_);
@@ -367,9 +451,9 @@ TEST_F(BadInputTest, EveryCommandRefusesFilesThatAreNotDeviceSeries) {
   const Input inputs[] = {
       {dir_.File("missing.dsr"), "No such file or directory"},
       {dir_.File("folder"), "is a folder"},
-      {dir_.File("plain.txt"), "not well-formed XML: line 1:"},
+      {dir_.File("plain.txt"), ":1: not well-formed XML: "},
       {dir_.File("binary.dsr"), "not well-formed XML"},
-      {dir_.File("truncated.dsr"), "not well-formed XML: line "},
+      {dir_.File("truncated.dsr"), ": not well-formed XML: "},
   };
   for (const Input& input : inputs) {
     ExpectRefused({"dump", input.path}, input.path, input.problem);
@@ -393,16 +477,17 @@ TEST_F(BadInputTest, RecordsTheReaderRefuses) {
   };
   const Input inputs[] = {
       {"norecords.dsr", "<DeviceSeries strVersion=\"3.3.0.0\"/>",
-       "must hold is missing"},
+       ":1: DeviceSeries: aModelInfoList is missing"},
       {"noversion.dsr", "<DeviceSeries><aModelInfoList/></DeviceSeries>",
-       "Lacking version attribute"},
+       ":1: DeviceSeries: the strVersion attribute is missing"},
       {"other.xml", "<Printer/>", "the root element \"Printer\" is not one of"},
       {"model.xml", "<ModelInfo><a/></ModelInfo>",
-       "the ModelInfo element lacks a required child element"},
-      {"time.xml", "<TimeStamp><year>1</year></TimeStamp>",
-       "the TimeStamp element lacks"},
+       ":1: ModelInfo/a: expected the element strLongModelName, found the "
+       "element a"},
+      {"time.xml", "<TimeStamp><year>1</year></TimeStamp>", ":1: TimeStamp: "},
       {"color.xml", "<CustomColorInfo><a/><RGBColor/><b/></CustomColorInfo>",
-       "is not a CMYKColor or CMYKOGColor element"},
+       ":1: CustomColorInfo/RGBColor: expected a CMYKColor or CMYKOGColor "
+       "element, found the element RGBColor"},
       {"doctype.xml", "<!DOCTYPE x [<!ENTITY e \"e\">]><x>&e;</x>",
        "document type declaration is not allowed"},
   };
@@ -424,7 +509,7 @@ TEST_F(BadInputTest, BuildRefusesJsonThatDoesNotFitTheRecords) {
     const char* problem;
   };
   const Input inputs[] = {
-      {"{\"DeviceSeries\": {", "not valid JSON: parse error at line 1"},
+      {"{\"DeviceSeries\": {", ":1: not valid JSON at column 19: "},
       {"[1, 2]", "expected an object with one key naming the record kind"},
       {R"({"ModelInfo": {}, "InkInfo": {}})",
        "expected an object with one key"},
@@ -499,10 +584,88 @@ TEST_F(BadInputTest, ASchemaThatCannotBeUsedIsNamed) {
   ToolRun run = RunDsrTool({"validate", "--schema", schema, good_});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(LineCount(run.err), 1);
-  EXPECT_EQ(
-      run.err.rfind("dsrtool: " + schema + ": the schema cannot be used", 0),
-      0u)
+  EXPECT_EQ(run.err.rfind(schema + ": the schema cannot be used", 0), 0u)
       << run.err;
+}
+
+TEST_F(BadInputTest, BuildRefusesAFileTheReadersWouldRefuse) {
+  // 2.7 million "<" in the name of every language: 13 copies of "&lt;"
+  // each, over the size limit; one text of 10.5 MB, over the parser's
+  // limit for a text node.
+  struct Input {
+    std::string json;
+    std::string problem;
+  };
+  const Input inputs[] = {
+      {R"({"MediaInfo": {"strMediaName": [")" + std::string(2700000, '<') +
+           R"(", "", "", "", "", "", "", "", "", "", "", "", ""]}})",
+       "not written: the file would be 133.8 MiB (140401947 bytes), over the "
+       "128 MiB the library reads"},
+      {R"({"ModelInfo": {"strLongModelName": ")" + std::string(10500000, 'a') +
+           R"("}})",
+       "not written: the library's reader would refuse the file (line "},
+  };
+  std::string json = dir_.File("input.json");
+  WriteFileBytes(Out(), "previous");
+  for (const Input& input : inputs) {
+    WriteFileBytes(json, input.json);
+    ToolRun run = RunDsrTool({"build", json, Out()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.rfind(Out() + ": " + input.problem, 0), 0u) << run.err;
+    EXPECT_EQ(ReadFileBytes(Out()), "previous");
+  }
+  EXPECT_EQ(ListFolder(dir_.path()),
+            (std::vector<std::string>{"binary.dsr", "folder", "good.dsr",
+                                      "input.json", "out.dsr", "plain.txt",
+                                      "truncated.dsr"}));
+}
+
+// ---------------------------------------------------- standard streams
+
+TEST(StandardStreamsTest, DashReadsStandardInputAndWritesStandardOutput) {
+  ScopedTempDir dir;
+  std::string path = dir.File("full.dsr");
+  WriteSeries(path, FullSeries());
+  const std::string bytes = ReadFileBytes(path);
+  const std::string json = RunDsrTool({"dump", path}).out;
+  // What the writer makes of the records read (the reader normalises some).
+  ASSERT_EQ(RunDsrTool({"roundtrip", path, path + ".out"}).exitCode, 0);
+  const std::string written = ReadFileBytes(path + ".out");
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string input;
+    std::string out;
+  };
+  const Case cases[] = {
+      {{"dump", "-"}, bytes, json},
+      {{"roundtrip", "-", "-"}, bytes, written},
+      {{"build", "-", "-"}, json, written},
+      {{"validate", "-"}, bytes, "<stdin>: valid\n"},
+      {{"roundtrip", path, "-"}, "", written},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    // Standard input and output as files, then as pipes.
+    for (ToolRun run : {RunDsrTool(c.arguments, c.input),
+                        RunDsrToolThroughPipes(c.arguments, c.input)}) {
+      EXPECT_EQ(run.exitCode, 0) << run.err;
+      EXPECT_EQ(run.err, "");
+      EXPECT_TRUE(run.out == c.out) << run.out.substr(0, 200);
+    }
+  }
+  // What cannot be read is named as standard input.
+  ToolRun run = RunDsrToolThroughPipes({"dump", "-"}, "<DeviceSeries>");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err.rfind("<stdin>:1: not well-formed XML: ", 0), 0u)
+      << run.err;
+  // Standard input is read once, and never replaced.
+  for (const std::vector<std::string>& line :
+       std::vector<std::vector<std::string>>{{"validate", "--schema", "-", "-"},
+                                             {"merge", "-", path}}) {
+    ToolRun refused = RunDsrTool(line, bytes);
+    EXPECT_EQ(refused.exitCode, 2) << refused.err;
+  }
+  EXPECT_EQ(ReadFileBytes(path), bytes);
 }
 
 // ------------------------------------------------------ usage and help

@@ -15,9 +15,16 @@ struct ToolRun {
   std::string err;
 };
 
-// Runs dsrtool with `arguments`, standard output and error going to files
-// in a folder of its own.
-ToolRun RunDsrTool(const std::vector<std::string>& arguments);
+// Runs dsrtool with `arguments`, standard input reading `input` from a
+// file, standard output and error going to files in a folder of its own.
+ToolRun RunDsrTool(const std::vector<std::string>& arguments,
+                   const std::string& input = "");
+
+// As RunDsrTool with pipes for standard input and output: the pipeline
+// "cat INPUT | dsrtool ARGUMENTS | cat > OUTPUT", whose exit code is the
+// tool's.
+ToolRun RunDsrToolThroughPipes(const std::vector<std::string>& arguments,
+                               const std::string& input);
 
 // The number of lines of `text` (a last line without a line break counts).
 int LineCount(const std::string& text);

@@ -1,5 +1,5 @@
 // The command line of dsrtool: a table of commands with their operands and
-// options, parsed without any other help, and the help texts made from it.
+// options, parsed with CLI11, and the help texts made from the same table.
 #pragma once
 
 #include <iosfwd>
@@ -11,6 +11,8 @@
 namespace dsrtool {
 
 // The operands and options of one command line, as the table allowed them.
+// An operand or option value "-" that names a file read is given to the
+// command as kStandardInputName, whose bytes are standard input's.
 struct Arguments {
   std::vector<std::string> operands;
   // Option name without the leading "--" to its value ("" for a flag).
@@ -22,15 +24,30 @@ struct Arguments {
   std::optional<std::string> Get(const std::string& option) const;
 };
 
+// What a command does with the file an operand or option names, which
+// decides what "-" means there.
+enum class FileUse {
+  kNone,      // not a file
+  kRead,      // read: "-" is standard input
+  kWritten,   // written whole: "-" is standard output
+  kReplaced,  // read and then replaced where it is: "-" is not allowed
+};
+
+struct OperandSpec {
+  const char* name;
+  FileUse use;
+};
+
 struct OptionSpec {
   const char* name;   // without "--"
   const char* value;  // the value's name in help texts; null for a flag
   const char* help;
+  FileUse use = FileUse::kNone;
 };
 
 struct CommandSpec {
   const char* name;
-  std::vector<const char*> operands;
+  std::vector<OperandSpec> operands;
   std::vector<OptionSpec> options;
   const char* summary;
   // The command's help text after the usage line.
@@ -42,8 +59,11 @@ struct CommandSpec {
 
 // Runs the command line `arguments` (argv without the program name) and
 // returns the process's exit code: 0 success, 1 a file problem or failed
-// operation (one line on `err` naming the file and the problem), 2 a usage
-// error.
+// operation (lines on `err` of the form "FILE:LINE: problem"), 2 a usage
+// error. Standard input, where "-" names a file read, is `in`.
+int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in,
+                   std::ostream& out, std::ostream& err);
+// As above with the process's standard input.
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& err);
 

@@ -1,11 +1,13 @@
 #include "tools/dsrtool_src/commands.h"
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 
 #include "platform/debug_output.h"
 #include "platform/dom.h"
 #include "platform/file_system.h"
+#include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/schema_validation.h"
 #include "tools/dsrtool_src/tool_error.h"
@@ -25,13 +27,32 @@ std::string ReadJsonText(const std::string& path) {
   return text;
 }
 
-// nlohmann's message without its "[json.exception.parse_error.101] " tag.
-std::string ParseErrorText(const std::string& what) {
-  size_t tagEnd = what.find("] ");
-  if (what.rfind("[json.exception.", 0) != 0 || tagEnd == std::string::npos) {
-    return what;
+// The refusal of nlohmann's parser as a located ToolError: its byte
+// position turned into the line and column of `text`, its message without
+// the "[json.exception.parse_error.101] parse error at line 1, column 2: "
+// it starts with.
+ToolError JsonParseError(const std::string& path, const std::string& text,
+                         const Json::parse_error& error) {
+  std::string what = error.what();
+  if (size_t end = what.find("] ");
+      what.starts_with("[json.exception.") && end != std::string::npos) {
+    what = what.substr(end + 2);
   }
-  return what.substr(tagEnd + 2);
+  if (what.starts_with("parse error")) {
+    if (size_t colon = what.find(": "); colon != std::string::npos) {
+      what = what.substr(colon + 2);
+    }
+  }
+  // The byte is the 1-based position of the last character read.
+  size_t at =
+      std::min<size_t>(error.byte > 0 ? error.byte - 1 : 0, text.size());
+  size_t lineStart = text.rfind('\n', at == 0 ? 0 : at - 1);
+  lineStart = lineStart == std::string::npos || at == 0 ? 0 : lineStart + 1;
+  int line =
+      1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+  return ToolError(path, line,
+                   "not valid JSON at column " +
+                       std::to_string(at - lineStart + 1) + ": " + what);
 }
 
 // The record the JSON file at `path` describes; ToolError when the file is
@@ -42,7 +63,7 @@ AnyRecord ReadJsonRecord(const std::string& path) {
   try {
     document = Json::parse(text);
   } catch (const Json::parse_error& error) {
-    throw ToolError(path, "not valid JSON: " + ParseErrorText(error.what()));
+    throw JsonParseError(path, text, error);
   }
   try {
     return RecordFromJson(document);
@@ -53,7 +74,7 @@ AnyRecord ReadJsonRecord(const std::string& path) {
 
 void Flush(std::ostream& out) {
   out.flush();
-  if (!out) throw ToolError("standard output", "cannot be written");
+  if (!out) throw ToolError(kStandardOutputName, "cannot be written");
 }
 
 }  // namespace
@@ -69,32 +90,60 @@ int RunDump(const Arguments& arguments, std::ostream& out, std::ostream&) {
   return kExitSuccess;
 }
 
-int RunBuild(const Arguments& arguments, std::ostream&, std::ostream&) {
-  // Everything is checked before the writer runs, and the writer replaces
-  // OUT only once the whole file is written.
+int RunBuild(const Arguments& arguments, std::ostream& out, std::ostream&) {
+  // Everything is checked before the target is touched, and a file is
+  // replaced only once it is whole.
   AnyRecord record = ReadJsonRecord(arguments.operands[0]);
-  WriteRecordFile(arguments.operands[1], record);
+  WriteRecordFile(arguments.operands[1], record, out);
   return kExitSuccess;
 }
 
-int RunRoundtrip(const Arguments& arguments, std::ostream&, std::ostream&) {
+int RunRoundtrip(const Arguments& arguments, std::ostream& out, std::ostream&) {
   AnyRecord record = ReadRecordFile(arguments.operands[0]);
-  WriteRecordFile(arguments.operands[1], record);
+  WriteRecordFile(arguments.operands[1], record, out);
   return kExitSuccess;
 }
 
 int RunValidate(const Arguments& arguments, std::ostream& out,
                 std::ostream& err) {
   const std::string& path = arguments.operands[0];
-  std::vector<std::string> violations =
+  const bool strict = arguments.Has("strict");
+  // The schema first: a file that is not well-formed ends here.
+  std::vector<LineMessage> violations =
       ValidateFile(path, arguments.Get("schema"));
-  if (violations.empty()) {
+  for (const LineMessage& violation : violations) {
+    err << Located(path, violation.line, violation.text) << '\n';
+  }
+
+  // Then the library's reader, whose refusal makes the file invalid even
+  // where the schema allows it.
+  ReadReport report;
+  report.collectWarnings = strict;
+  bool read = true;
+  std::string refusal;
+  try {
+    ReadRecordFile(path, &report);
+  } catch (const ToolError& error) {
+    read = false;
+    refusal = error.what();
+  }
+  for (const ReadDiagnostic& warning : report.warnings) {
+    err << Located(path, warning.line, "warning: " + warning.ToString())
+        << '\n';
+  }
+  if (report.warningsLeftOut > 0) {
+    err << Located(path, 0,
+                   "warning: " + std::to_string(report.warningsLeftOut) +
+                       " more coerced values not shown")
+        << '\n';
+  }
+  if (!read) err << refusal << '\n';
+
+  const bool warned = !report.warnings.empty() || report.warningsLeftOut > 0;
+  if (violations.empty() && read && !(strict && warned)) {
     out << path << ": valid\n";
     Flush(out);
     return kExitSuccess;
-  }
-  for (const std::string& violation : violations) {
-    err << path << ": " << OneLine(violation) << '\n';
   }
   return kExitFailure;
 }

@@ -2,12 +2,15 @@
 
 #include <exception>
 #include <memory>
-#include <type_traits>
+#include <ostream>
 
 #include "platform/com.h"
 #include "platform/file_system.h"
 #include "tools/dsrtool_src/custom_color_file.h"
+#include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/tool_error.h"
+#include "xmlio/read_session.h"
+#include "xmlio/value_codecs.h"
 
 namespace dsrtool {
 
@@ -25,188 +28,204 @@ std::string DescribeComError(std::string_view root, const _com_error& error,
   return WithoutFilePrefix(error.Description(), path);
 }
 
-// Runs a standalone loader or saver of the library and turns each way it
-// reports failure into a ToolError: a false result (`failure` says what it
-// means), a component error, an integer code or a standard exception.
+// The refusal of the file at `path` as a ToolError: the reader's own
+// located message when its report has one, else `fallback`.
+[[noreturn]] void ThrowRefused(const std::string& path,
+                               const ReadReport& report,
+                               const std::string& fallback) {
+  if (!report.error.IsEmpty()) {
+    throw ToolError(path, report.error.line, report.error.ToString());
+  }
+  throw ToolError(path, fallback);
+}
+
+// Runs a standalone loader of the library and turns each way it reports
+// failure into a ToolError: a false result (`failure` says what it means),
+// a component error, an integer code or a standard exception. The loader's
+// report, when it says where the read failed, gives the message.
 template <typename Operation>
 void Run(const std::string& path, std::string_view root,
-         const std::string& failure, Operation&& operation) {
-  bool ok = false;
+         const std::string& failure, const ReadReport& report,
+         Operation&& operation) {
+  std::string problem = failure;
   try {
-    ok = operation();
+    if (operation()) return;
   } catch (const _com_error& error) {
-    throw ToolError(path, DescribeComError(root, error, path));
+    problem = DescribeComError(root, error, path);
   } catch (int code) {
-    throw ToolError(path, "the " + std::string(root) +
-                              " element cannot be handled (code " +
-                              std::to_string(code) + ")");
+    problem = "the " + std::string(root) + " element cannot be handled (code " +
+              std::to_string(code) + ")";
   } catch (const std::exception& error) {
-    throw ToolError(path, error.what());
+    problem = error.what();
   }
-  if (!ok) throw ToolError(path, failure);
+  ThrowRefused(path, report, problem);
 }
 
-std::string VersionText(const ICommonIO& io) {
-  IOVersion version;
-  io.GetVersion(version);
-  return std::to_string(version.nMajor) + "." + std::to_string(version.nMinor);
-}
-
-// Why DeviceSeriesIO2::Read (or, for an older file, the 1.0 reader it hands
-// the file to) refused the file at `path`: the same steps again, this time
-// with their errors kept.
-template <typename IO>
-std::string ExplainUnreadableSeries(const std::string& path) {
-  IO io(path);
-  try {
-    if (!io.EnsureDocumentLoaded()) return "cannot be loaded";
-    DomNode root = io.LocateRootElement();
-    DeviceSeries scratch;
-    io.ReadDeviceSeries(root, scratch);
-    return "cannot be read as a device-series document";
-  } catch (const ICommonIO::VersionMismatchException& mismatch) {
-    if constexpr (std::is_same_v<IO, DeviceSeriesIO2>) {
-      if (IsOlderVersion(mismatch.m_found, mismatch.m_expected)) {
-        return ExplainUnreadableSeries<DeviceSeriesIO>(path);
-      }
-    }
-    DeviceSeriesIO2 current(path);
-    DeviceSeriesIO older(path);
-    return "format version " + mismatch.m_found.ToString() +
-           " is refused by the version gate of this host (it reads versions " +
-           VersionText(current) + " and " + VersionText(older) + ")";
-  } catch (const ICommonIO::InterpretException&) {
-    return "no DeviceSeries root element";
-  } catch (const _com_error& error) {
-    if (error.Error() == platform::E_POINTER) {
-      return "a list, record field or command string the DeviceSeries "
-             "element must hold is missing";
-    }
-    return DescribeComError("DeviceSeries", error, path);
-  } catch (int code) {
-    return "the DeviceSeries element cannot be read (code " +
-           std::to_string(code) + ")";
-  } catch (const std::exception& error) {
-    return error.what();
-  }
-}
-
-// The library's reader of each kind.
-void ReadInto(const std::string& path, DeviceSeries& series) {
+// The library's reader of each kind; `report` receives its report.
+void ReadInto(const std::string& path, DeviceSeries& series,
+              ReadReport& report) {
   DeviceSeriesIO2 io(path);
-  if (!io.Read(series)) {
-    throw ToolError(path, ExplainUnreadableSeries<DeviceSeriesIO2>(path));
+  io.Report().collectWarnings = report.collectWarnings;
+  bool read = io.Read(series);
+  report = io.Report();
+  if (!read) {
+    ThrowRefused(path, report, "cannot be read as a device-series document");
   }
 }
 
 const std::string kUnreadable = "the record cannot be read";
 
-void ReadInto(const std::string& path, ModelInfo& r) {
-  Run(path, "ModelInfo", kUnreadable,
-      [&] { return ModelInfoIO().LoadModelInfoFile(path, r); });
+void ReadInto(const std::string& path, ModelInfo& r, ReadReport& report) {
+  Run(path, "ModelInfo", kUnreadable, report,
+      [&] { return ModelInfoIO().LoadModelInfoFile(path, r, &report); });
 }
-void ReadInto(const std::string& path, InkInfo& r) {
-  Run(path, "InkInfo", kUnreadable,
-      [&] { return InkInfoIO().LoadInkInfoFile(path, r); });
+void ReadInto(const std::string& path, InkInfo& r, ReadReport& report) {
+  Run(path, "InkInfo", kUnreadable, report,
+      [&] { return InkInfoIO().LoadInkInfoFile(path, r, &report); });
 }
-void ReadInto(const std::string& path, InkConfigInfo& r) {
-  Run(path, "InkConfigInfo", kUnreadable,
-      [&] { return InkConfigInfoIO().LoadInkConfigInfoFile(path.c_str(), r); });
+void ReadInto(const std::string& path, InkConfigInfo& r, ReadReport& report) {
+  Run(path, "InkConfigInfo", kUnreadable, report, [&] {
+    return InkConfigInfoIO().LoadInkConfigInfoFile(path.c_str(), r, &report);
+  });
 }
-void ReadInto(const std::string& path, ResolutionInfo& r) {
-  Run(path, "ResolutionInfo", kUnreadable,
-      [&] { return ResolutionInfoIO().LoadResolutionInfoFile(path, r); });
+void ReadInto(const std::string& path, ResolutionInfo& r, ReadReport& report) {
+  Run(path, "ResolutionInfo", kUnreadable, report, [&] {
+    return ResolutionInfoIO().LoadResolutionInfoFile(path, r, &report);
+  });
 }
-void ReadInto(const std::string& path, ModeInfo& r) {
-  Run(path, "ModeInfo", kUnreadable,
-      [&] { return ModeInfoIO().LoadModeInfoFile(path, r); });
+void ReadInto(const std::string& path, ModeInfo& r, ReadReport& report) {
+  Run(path, "ModeInfo", kUnreadable, report,
+      [&] { return ModeInfoIO().LoadModeInfoFile(path, r, &report); });
 }
-void ReadInto(const std::string& path, PatternInfo& r) {
-  Run(path, "PatternInfo", kUnreadable,
-      [&] { return PatternInfoIO().LoadPatternInfoFile(path, r); });
+void ReadInto(const std::string& path, PatternInfo& r, ReadReport& report) {
+  Run(path, "PatternInfo", kUnreadable, report,
+      [&] { return PatternInfoIO().LoadPatternInfoFile(path, r, &report); });
 }
-void ReadInto(const std::string& path, MediaInfo& r) {
-  Run(path, "MediaInfo", kUnreadable,
-      [&] { return MediaInfoIO().LoadMediaInfoFile(path, r); });
+void ReadInto(const std::string& path, MediaInfo& r, ReadReport& report) {
+  Run(path, "MediaInfo", kUnreadable, report,
+      [&] { return MediaInfoIO().LoadMediaInfoFile(path, r, &report); });
 }
-void ReadInto(const std::string& path, SeparationInfo& r) {
-  Run(path, "SeparationInfo", kUnreadable,
-      [&] { return SeparationInfoIO().LoadSeparationInfoFile(path, r); });
+void ReadInto(const std::string& path, SeparationInfo& r, ReadReport& report) {
+  Run(path, "SeparationInfo", kUnreadable, report, [&] {
+    return SeparationInfoIO().LoadSeparationInfoFile(path, r, &report);
+  });
 }
-void ReadInto(const std::string& path, VControlPoint& r) {
-  Run(path, "VControlPoint", kUnreadable,
-      [&] { return LoadVControlPointFile(path, r); });
+void ReadInto(const std::string& path, VControlPoint& r, ReadReport& report) {
+  Run(path, "VControlPoint", kUnreadable, report,
+      [&] { return LoadVControlPointFile(path, r, &report); });
 }
-void ReadInto(const std::string& path, TimeStamp& r) {
+void ReadInto(const std::string& path, TimeStamp& r, ReadReport& report) {
   Run(path, "TimeStamp",
       "the TimeStamp element lacks one of year, month, day, hour, minute, "
       "second, ms",
-      [&] { return LoadTimeStampFile(path, r); });
+      report, [&] { return LoadTimeStampFile(path, r, &report); });
 }
-void ReadInto(const std::string& path, CustomColorInfo& r) {
+void ReadInto(const std::string& path, CustomColorInfo& r, ReadReport& report) {
   Run(path, "CustomColorInfo",
       "the second child of the CustomColorInfo element is not a CMYKColor or "
       "CMYKOGColor element",
-      [&] { return LoadCustomColorInfoFile(path, r); });
+      report, [&] { return ::LoadCustomColorInfoFile(path, r, &report); });
 }
 
-// The library's writer of each kind.
-const std::string kUnwritable = "the file cannot be written";
-
-void WriteFrom(const std::string& path, DeviceSeries& series) {
-  DeviceSeriesIO2 io(path);
-  if (!io.Write(series)) throw ToolError(path, kUnwritable);
+// The document the library's writer of each kind makes.
+DomDocumentPtr BuildDocument(const std::string&, DeviceSeries& series) {
+  // As DeviceSeriesIO2::Write builds it: the declaration, then the root
+  // with the class's own version.
+  DeviceSeriesIO2 io("");
+  IOVersion version;
+  io.GetVersion(version);
+  auto document = std::make_shared<DomDocument>();
+  document->InsertBefore(
+      document->CreateProcessingInstruction("xml", kXmlDeclarationData),
+      DomNode());
+  DomNode root = io.WriteDeviceSeries(*document, series);
+  root.SetAttribute("strVersion", version.ToString());
+  document->AppendChild(root);
+  return document;
 }
-void WriteFrom(const std::string& path, ModelInfo& r) {
-  Run(path, "ModelInfo", kUnwritable,
-      [&] { return ModelInfoIO().SaveModelInfoFile(path, r); });
+DomDocumentPtr BuildDocument(const std::string&, ModelInfo& r) {
+  return ModelInfoIO().CreateModelInfoDocument(r);
 }
-void WriteFrom(const std::string& path, InkInfo& r) {
-  Run(path, "InkInfo", kUnwritable,
-      [&] { return InkInfoIO().SaveInkInfoFile(path, r); });
+DomDocumentPtr BuildDocument(const std::string&, InkInfo& r) {
+  return InkInfoIO().CreateInkInfoDocument(r);
 }
-void WriteFrom(const std::string& path, InkConfigInfo& r) {
-  Run(path, "InkConfigInfo", kUnwritable,
-      [&] { return InkConfigInfoIO().SaveInkConfigInfoFile(path.c_str(), r); });
+DomDocumentPtr BuildDocument(const std::string&, InkConfigInfo& r) {
+  return InkConfigInfoIO().CreateInkConfigInfoDocument(r);
 }
-void WriteFrom(const std::string& path, ResolutionInfo& r) {
-  Run(path, "ResolutionInfo", kUnwritable,
-      [&] { return ResolutionInfoIO().SaveResolutionInfoFile(path, r); });
+DomDocumentPtr BuildDocument(const std::string&, ResolutionInfo& r) {
+  return ResolutionInfoIO().CreateResolutionInfoDocument(r);
 }
-void WriteFrom(const std::string& path, ModeInfo& r) {
-  Run(path, "ModeInfo", kUnwritable,
-      [&] { return ModeInfoIO().SaveModeInfoFile(path, r); });
+DomDocumentPtr BuildDocument(const std::string&, ModeInfo& r) {
+  return ModeInfoIO().CreateModeInfoDocument(r);
 }
-void WriteFrom(const std::string& path, PatternInfo& r) {
-  Run(path, "PatternInfo", kUnwritable,
-      [&] { return PatternInfoIO().SavePatternInfoFile(path, r); });
+DomDocumentPtr BuildDocument(const std::string&, PatternInfo& r) {
+  return PatternInfoIO().CreatePatternInfoDocument(r);
 }
-void WriteFrom(const std::string& path, MediaInfo& r) {
-  Run(path, "MediaInfo", kUnwritable,
-      [&] { return MediaInfoIO().SaveMediaInfoFile(path, r); });
+DomDocumentPtr BuildDocument(const std::string&, MediaInfo& r) {
+  return MediaInfoIO().CreateMediaInfoDocument(r);
 }
-void WriteFrom(const std::string& path, SeparationInfo& r) {
-  Run(path, "SeparationInfo", kUnwritable,
-      [&] { return SeparationInfoIO().SaveSeparationInfoFile(path, r); });
+DomDocumentPtr BuildDocument(const std::string&, SeparationInfo& r) {
+  return SeparationInfoIO().CreateSeparationInfoDocument(r);
 }
-void WriteFrom(const std::string& path, VControlPoint& r) {
-  Run(path, "VControlPoint", kUnwritable,
-      [&] { return SaveVControlPointFile(path, r); });
+DomDocumentPtr BuildDocument(const std::string&, VControlPoint& r) {
+  return CreateVControlPointDocument(r);
 }
-void WriteFrom(const std::string& path, TimeStamp& r) {
-  Run(path, "TimeStamp", kUnwritable,
-      [&] { return SaveTimeStampFile(path, r); });
+DomDocumentPtr BuildDocument(const std::string&, TimeStamp& r) {
+  // As SaveTimeStampFile builds it.
+  auto document = std::make_shared<DomDocument>();
+  document->InsertBefore(
+      document->CreateProcessingInstruction("xml", kXmlDeclarationData),
+      DomNode());
+  document->AppendChild(WriteTimeStamp(*document, "TimeStamp", r));
+  return document;
 }
-void WriteFrom(const std::string& path, CustomColorInfo& r) {
+DomDocumentPtr BuildDocument(const std::string& name, CustomColorInfo& r) {
   // Without a CMYK or CMYKOG colour the element has no colour child, and
   // the reader cannot take it back: refuse before anything is written.
   if (r.nColorSpace != 2 && r.nColorSpace != 4) {
-    throw ToolError(path, "nColorSpace " + std::to_string(r.nColorSpace) +
+    throw ToolError(name, "nColorSpace " + std::to_string(r.nColorSpace) +
                               " cannot be written: a custom colour is CMYK "
                               "(2) or CMYKOG (4)");
   }
-  Run(path, "CustomColorInfo", kUnwritable,
-      [&] { return SaveCustomColorInfoFile(path, r); });
+  return CreateCustomColorInfoDocument(r);
+}
+
+// "130.2 MiB (136524343 bytes)".
+std::string SizeText(size_t bytes) {
+  constexpr size_t kMiB = size_t{1} << 20;
+  return std::to_string(bytes / kMiB) + "." +
+         std::to_string(bytes % kMiB * 10 / kMiB) + " MiB (" +
+         std::to_string(bytes) + " bytes)";
+}
+
+// Raises ToolError naming `name` when the library's readers would refuse
+// `bytes` as the file `name`: over their size limit, or refused by the
+// reader of its kind, read from memory.
+void CheckReadable(const std::string& name, const std::string& bytes) {
+  if (bytes.size() > platform::kMaxDocumentBytes) {
+    throw ToolError(name,
+                    "not written: the file would be " + SizeText(bytes.size()) +
+                        ", over the " +
+                        std::to_string(platform::kMaxDocumentBytes >> 20) +
+                        " MiB the library reads");
+  }
+  MemoryFiles written;
+  written.Add(name, bytes);
+  try {
+    ReadRecordFile(name);
+  } catch (const ToolError& refused) {
+    std::string where = refused.line() > 0
+                            ? " (line " + std::to_string(refused.line()) + ")"
+                            : std::string();
+    throw ToolError(name,
+                    "not written: the library's reader would refuse the file" +
+                        where + ": " + refused.problem());
+  }
+}
+
+void Flush(std::ostream& out) {
+  out.flush();
+  if (!out) throw ToolError(kStandardOutputName, "cannot be written");
 }
 
 }  // namespace
@@ -216,31 +235,33 @@ std::unique_ptr<platform::DomDocument> LoadXmlFile(const std::string& path) {
   if (fs.IsDirectory(path)) throw ToolError(path, "is a folder, not a file");
   auto document = std::make_unique<platform::DomDocument>();
   if (document->Load(path)) return document;
-  const platform::DomParseError& error = document->parseError();
-  if (error.errorCode == platform::XML_E_FILEIO) {
-    throw ToolError(path, WithoutFilePrefix(error.reason, path));
-  }
-  std::string first =
-      error.messages.empty() ? error.reason : error.messages.front();
-  throw ToolError(path, "not well-formed XML: " + first);
+  ReadReport report;
+  RecordLoadFailure(document->parseError(), path, report);
+  throw ToolError(path, report.error.line, report.error.ToString());
 }
 
-AnyRecord ReadRecordFile(const std::string& path) {
+AnyRecord ReadRecordFile(const std::string& path, ReadReport* report) {
   std::unique_ptr<platform::DomDocument> document = LoadXmlFile(path);
-  std::string root;
+  DomNode root;
   for (DomNode node = document->GetFirstChild(); node;
        node = node.GetNextSibling()) {
     if (node.GetNodeType() == platform::NODE_ELEMENT) {
-      root = node.GetNodeName();
+      root = node;
       break;
     }
   }
-  std::optional<AnyRecord> record = NewRecordForRoot(root);
+  std::string name = root ? root.GetNodeName() : std::string();
+  std::optional<AnyRecord> record = NewRecordForRoot(name);
   if (!record) {
-    throw ToolError(path, "the root element \"" + root + "\" is not one of " +
-                              RootNameList());
+    throw ToolError(
+        path, root ? root.GetLine() : 0,
+        "the root element \"" + name + "\" is not one of " + RootNameList());
   }
-  std::visit([&](auto& value) { ReadInto(path, value); }, *record);
+  document.reset();
+  ReadReport own;
+  ReadReport& used = report != nullptr ? *report : own;
+  used.Reset();
+  std::visit([&](auto& value) { ReadInto(path, value, used); }, *record);
   return std::move(*record);
 }
 
@@ -264,9 +285,46 @@ void CheckOutputPath(const std::string& path) {
   }
 }
 
-void WriteRecordFile(const std::string& path, AnyRecord& record) {
-  CheckOutputPath(path);
-  std::visit([&](auto& value) { WriteFrom(path, value); }, record);
+std::string SerializeRecord(const std::string& name, AnyRecord& record) {
+  ScopedComInit com;
+  if (!com.ok() || !IsMsxmlRegistered()) {
+    throw ToolError(name, "the DOM service is not available");
+  }
+  const std::string_view root = RootName(record);
+  DomDocumentPtr document;
+  try {
+    document = std::visit(
+        [&](auto& value) { return BuildDocument(name, value); }, record);
+  } catch (const ToolError&) {
+    throw;
+  } catch (const _com_error& error) {
+    throw ToolError(name, DescribeComError(root, error, name));
+  } catch (int code) {
+    throw ToolError(name, "the " + std::string(root) +
+                              " element cannot be written (code " +
+                              std::to_string(code) + ")");
+  } catch (const std::exception& error) {
+    throw ToolError(name, error.what());
+  }
+  if (!document) throw ToolError(name, "the file cannot be written");
+  return document->ToXml();
+}
+
+void WriteRecordFile(const std::string& path, AnyRecord& record,
+                     std::ostream& out) {
+  const bool toOut = path == kStandardStream;
+  const std::string name = toOut ? kStandardOutputName : path;
+  if (!toOut) CheckOutputPath(path);
+  const std::string bytes = SerializeRecord(name, record);
+  CheckReadable(name, bytes);
+  if (toOut) {
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    Flush(out);
+    return;
+  }
+  int error = platform::ReplaceFileAtomically(*platform::FileSystem::Current(),
+                                              path, bytes);
+  if (error != 0) throw ToolError(path, platform::IoErrorText(error));
 }
 
 }  // namespace dsrtool

@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 #include "platform/resources.h"
 #include "tools/dsrtool_src/tool_error.h"
+#include "xmlio/read_session.h"
 
 namespace dsrtool {
 
@@ -26,7 +27,7 @@ std::string_view EmbeddedSchema() {
                           platform::SizeofResource(nullptr, found));
 }
 
-std::vector<std::string> ValidateFile(
+std::vector<LineMessage> ValidateFile(
     const std::string& path, const std::optional<std::string>& schemaPath) {
   platform::DomSchemaCache schemas;
   std::string schemaName = schemaPath ? *schemaPath : "device_series.xsd";
@@ -56,13 +57,17 @@ std::vector<std::string> ValidateFile(
   platform::DomDocument document;
   if (document.LoadValidated(path, schemas)) return {};
   const platform::DomParseError& error = document.parseError();
-  if (error.errorCode == platform::XML_E_SCHEMAINVALID) return error.messages;
-  std::string first =
-      error.messages.empty() ? error.reason : error.messages.front();
-  if (error.errorCode == platform::XML_E_FILEIO) {
-    throw ToolError(path, WithoutFilePrefix(first, path));
+  if (error.errorCode == platform::XML_E_SCHEMAINVALID) {
+    std::vector<LineMessage> violations;
+    for (const std::string& message : error.messages) {
+      violations.push_back(SplitLinePrefix(message));
+    }
+    return violations;
   }
-  throw ToolError(path, "not well-formed XML: " + first);
+  // Not loaded: said as the library's readers say it.
+  ReadReport report;
+  RecordLoadFailure(error, path, report);
+  throw ToolError(path, report.error.line, report.error.ToString());
 }
 
 }  // namespace dsrtool

@@ -7,17 +7,18 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/dsrtool_src/tool_error.h"
+
 namespace dsrtool {
 
 // The schema embedded in the tool.
 std::string_view EmbeddedSchema();
 
 // Validates the file at `path` against the schema at `schemaPath`, or the
-// embedded one when none is given. Returns the violations, one per entry,
-// each "line N: text"; none when the file is valid. Raises ToolError when
-// the schema cannot be used, or the file cannot be read or is not
-// well-formed XML.
-std::vector<std::string> ValidateFile(
+// embedded one when none is given. Returns the violations, each with its
+// line; none when the file is valid. Raises ToolError when the schema cannot
+// be used, or the file cannot be read or is not well-formed XML.
+std::vector<LineMessage> ValidateFile(
     const std::string& path, const std::optional<std::string>& schemaPath);
 
 }  // namespace dsrtool
