@@ -6,6 +6,8 @@
 #include "platform/registry.h"
 #include "platform/wow64.h"
 
+using namespace devseries;
+
 namespace {
 
 using platform::BYTE;

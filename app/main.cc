@@ -4,6 +4,8 @@
 #include "platform/app_framework.h"
 #include "platform/file_system.h"
 
+using namespace devseries;
+
 // The one application object of the updater, constructed during static
 // initialisation. It lives here, not in the app library, so test programs
 // can construct application objects of their own.

@@ -3,8 +3,10 @@
 #include <string>
 
 #include "app/installation_environment.h"
-#include "app/resource_file_writer.h"
+#include "platform/resource_file_writer.h"
 #include "platform/resources.h"
+
+using namespace devseries;
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "platform/app_framework.h"
 
-class C_TOVRAApp : public platform::CWinApp {
+class C_TOVRAApp : public devseries::platform::CWinApp {
  public:
   C_TOVRAApp() = default;
 
@@ -13,5 +13,5 @@ class C_TOVRAApp : public platform::CWinApp {
   // then writes the thirteen help pages and the device-series file below
   // the installation folder, one debug-output line per file. Every write is
   // attempted whatever happened before; results are not used.
-  platform::BOOL InitInstance() override;
+  devseries::platform::BOOL InitInstance() override;
 };

@@ -32,6 +32,8 @@
 #include "bench/synthetic_series.h"
 #include "records/media/output_table.h"
 
+using namespace devseries;
+
 namespace {
 
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS |

@@ -4,7 +4,9 @@
 
 #include <cstddef>
 
-#include "xmlio/device_series.h"
+#include "devseries/device_series.h"
+
+using namespace devseries;
 
 struct SyntheticShape {
   size_t models = 20;

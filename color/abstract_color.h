@@ -4,6 +4,9 @@
 #include <ostream>
 #include <string>
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // Colour-space codes returned by AbstractColor::GetColorSpace. The codes 1
 // and 3 are not used by any colour class.
 inline constexpr int kColorSpaceRGB = 0;
@@ -46,3 +49,6 @@ class AbstractColor {
   AbstractColor(const AbstractColor&) = default;
   AbstractColor& operator=(const AbstractColor&) = default;
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

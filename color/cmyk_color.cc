@@ -5,6 +5,8 @@
 #include "color/internal/byte_channels.h"
 #include "color/internal/channel_copy.h"
 
+namespace devseries {
+
 namespace color_internal {
 
 template <>
@@ -41,3 +43,5 @@ AbstractColor* CMYKColor::Clone() const {
 void CMYKColor::Print(std::ostream& os) const {
   color_internal::PrintByteChannels(*this, os);
 }
+
+}  // namespace devseries

@@ -7,6 +7,9 @@
 
 #include "color/abstract_color.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 namespace color_internal {
 template <typename Color>
 struct ByteChannelLayout;
@@ -41,3 +44,6 @@ class CMYKColor : public AbstractColor {
   std::uint8_t byYellow = 0;
   std::uint8_t byBlack = 0;
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -7,6 +7,9 @@
 
 #include "color/abstract_color.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 namespace color_internal {
 template <typename Color>
 struct ByteChannelLayout;
@@ -43,3 +46,6 @@ class CMYKOGColor : public AbstractColor {
   std::uint8_t byOrange = 0;
   std::uint8_t byGreen = 0;
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

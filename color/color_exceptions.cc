@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace devseries {
+
 ColorSpaceNotMatchException::ColorSpaceNotMatchException(std::string type1,
                                                          std::string type2)
     : strType1(std::move(type1)), strType2(std::move(type2)) {
@@ -20,3 +22,5 @@ InvalidIndexException::InvalidIndexException(std::string type, int index)
 const char* InvalidIndexException::what() const noexcept {
   return message_.c_str();
 }
+
+}  // namespace devseries

@@ -8,6 +8,9 @@
 #include <exception>
 #include <string>
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // An attempt to assign a colour from a colour of another class.
 class ColorSpaceNotMatchException : private std::exception {
  public:
@@ -42,3 +45,6 @@ class InvalidIndexException : private std::exception {
  private:
   std::string message_;
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -8,6 +8,8 @@
 
 #include "xmlio/number_text.h"
 
+namespace devseries {
+
 namespace {
 
 constexpr std::string_view kValueAttribute = "VALUE";
@@ -206,3 +208,5 @@ int ReadRGBValue(DomNode element) {
   }
   return static_cast<int>(packed);
 }
+
+}  // namespace devseries

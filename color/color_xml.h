@@ -27,6 +27,9 @@
 #include "color/rgb_color.h"
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // An element `strChannelName` whose "VALUE" attribute holds `nValue` in
 // decimal ("-7", "255").
 DomNode WriteColorChannel(DomDocument& doc, std::string_view strChannelName,
@@ -80,3 +83,6 @@ DomNode WriteRGBValue(DomDocument& doc, std::string_view strElementName,
 // The channels of an RGB colour element packed as WriteRGBValue takes them;
 // bits 24 to 31 are 0.
 int ReadRGBValue(DomNode element);
+
+}  // namespace devseries
+#pragma GCC visibility pop

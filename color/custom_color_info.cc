@@ -13,6 +13,8 @@
 #include "xmlio/record_codec.h"
 #include "xmlio/record_files.h"
 
+namespace devseries {
+
 namespace {
 
 using ChannelBytes = decltype(CustomColorInfo::aColorValue);
@@ -113,3 +115,5 @@ bool LoadCustomColorInfoFile(const std::string& path, CustomColorInfo& info,
     return false;
   }
 }
+
+}  // namespace devseries

@@ -8,6 +8,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct ReadReport;
 
 struct CustomColorInfo {
@@ -48,3 +51,6 @@ DomNode WriteCustomColorInfo(DomDocument& doc, const CustomColorInfo& info);
 [[nodiscard]] bool LoadCustomColorInfoFile(const std::string& path,
                                            CustomColorInfo& info,
                                            ReadReport* report);
+
+}  // namespace devseries
+#pragma GCC visibility pop

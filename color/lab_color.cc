@@ -5,6 +5,8 @@
 #include "color/color_exceptions.h"
 #include "color/internal/channel_copy.h"
 
+namespace devseries {
+
 int LabColor::GetColorSpace() const { return kColorSpaceLab; }
 
 std::string LabColor::GetColorSpaceName() const { return "Lab"; }
@@ -50,3 +52,5 @@ void LabColor::Print(std::ostream& os) const {
     os << kLabels[i] << GetValue(i) << std::endl;
   }
 }
+
+}  // namespace devseries

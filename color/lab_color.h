@@ -6,6 +6,9 @@
 
 #include "color/abstract_color.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // A CIE Lab colour: channels 0 L, 1 a, 2 b, each a float stored as given,
 // without range checks. Default construction sets every channel to 0.
 class LabColor : public AbstractColor {
@@ -36,3 +39,6 @@ class LabColor : public AbstractColor {
   float flA = 0.0f;
   float flB = 0.0f;
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -6,6 +6,8 @@
 #include "color/internal/channel_byte.h"
 #include "color/internal/channel_copy.h"
 
+namespace devseries {
+
 int RGBColor::GetColorSpace() const { return kColorSpaceRGB; }
 
 std::string RGBColor::GetColorSpaceName() const { return "RGB"; }
@@ -43,3 +45,5 @@ AbstractColor* RGBColor::Clone() const {
 void RGBColor::Print(std::ostream& os) const {
   color_internal::PrintIntegerChannels(*this, os, "RGB", {"R:", "G:", "B:"});
 }
+
+}  // namespace devseries

@@ -7,6 +7,9 @@
 
 #include "color/abstract_color.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // An RGB colour: channels 0 red, 1 green, 2 blue, each an unsigned byte.
 // Default construction sets every channel to 0. SetValue truncates toward
 // zero and stores the low 8 bits; there is no clamping.
@@ -36,3 +39,6 @@ class RGBColor : public AbstractColor {
   std::uint8_t byGreen = 0;
   std::uint8_t byBlue = 0;
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

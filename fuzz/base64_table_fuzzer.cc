@@ -14,6 +14,8 @@
 #include "records/media/output_table.h"
 #include "xmlio/base64.h"
 
+using namespace devseries;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tovra::fuzz::Quiet();
   std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -16,6 +16,8 @@
 #include "fuzz/fuzz_support.h"
 #include "platform/dom.h"
 
+using namespace devseries;
+
 namespace {
 
 // The element `write` makes, as text.

@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "devseries/device_series.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/dom.h"
-#include "xmlio/device_series.h"
+
+using namespace devseries;
 
 namespace {
 

@@ -12,6 +12,8 @@
 #include "fuzz/fuzz_support.h"
 #include "xmlio/value_codecs.h"
 
+using namespace devseries;
+
 namespace {
 
 std::string Decode(const std::string& text) {

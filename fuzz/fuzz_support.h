@@ -13,6 +13,8 @@
 
 namespace tovra::fuzz {
 
+using namespace ::devseries;
+
 // Readers report on the debug output; a fuzzer runs them millions of times.
 class QuietDebugOutput : public platform::DebugOutputSink {
  public:

@@ -23,6 +23,8 @@
 #include "records/printer/resolution_info.h"
 #include "xmlio/time_stamp.h"
 
+using namespace devseries;
+
 namespace {
 
 using tovra::fuzz::InputFileSystem;

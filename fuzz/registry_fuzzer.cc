@@ -10,6 +10,8 @@
 #include "fuzz/fuzz_support.h"
 #include "platform/registry_file.h"
 
+using namespace devseries;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tovra::fuzz::Quiet();
   std::string_view bytes(reinterpret_cast<const char*>(data), size);

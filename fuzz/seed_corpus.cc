@@ -13,12 +13,14 @@
 
 #include "color/color_xml.h"
 #include "color/custom_color_info.h"
+#include "devseries/device_series.h"
 #include "platform/dom.h"
 #include "records/media/output_table.h"
 #include "xmlio/base64.h"
-#include "xmlio/device_series.h"
 #include "xmlio/time_stamp.h"
 #include "xmlio/value_codecs.h"
+
+using namespace devseries;
 
 namespace {
 

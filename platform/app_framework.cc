@@ -1,6 +1,6 @@
 #include "platform/app_framework.h"
 
-namespace platform {
+namespace devseries::platform {
 namespace {
 
 CWinApp* g_app = nullptr;
@@ -32,4 +32,4 @@ int AfxWinMain(int /*argc*/, char** /*argv*/) {
   return app->Run();
 }
 
-}  // namespace platform
+}  // namespace devseries::platform

@@ -6,7 +6,8 @@
 
 #include "platform/win_types.h"
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 class CWnd;
 
@@ -34,4 +35,5 @@ CWinApp* AfxGetApp();
 // ignored. Returns the process exit code.
 int AfxWinMain(int argc, char** argv);
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdio>
 
-namespace platform {
+namespace devseries::platform {
 namespace {
 
 thread_local int t_initCount = 0;
@@ -59,4 +59,4 @@ int CoInitializeCount() { return t_initCount; }
 
 void SetCoInitializeFailureForTesting(HRESULT hr) { g_injectedFailure = hr; }
 
-}  // namespace platform
+}  // namespace devseries::platform

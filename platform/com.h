@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 using HRESULT = std::int32_t;
 
@@ -60,4 +61,5 @@ int CoInitializeCount();
 // turns the failure off). Used by tests.
 void SetCoInitializeFailureForTesting(HRESULT hr);
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

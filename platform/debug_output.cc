@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace platform {
+namespace devseries::platform {
 namespace {
 
 class StandardErrorSink : public DebugOutputSink {
@@ -48,4 +48,4 @@ ScopedDebugCapture::ScopedDebugCapture()
 
 ScopedDebugCapture::~ScopedDebugCapture() { SetDebugOutputSink(previous_); }
 
-}  // namespace platform
+}  // namespace devseries::platform

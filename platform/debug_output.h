@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 // Receives every debug-output string. The default sink writes each string
 // unchanged, in one write, to standard error.
@@ -40,4 +41,5 @@ class ScopedDebugCapture : public DebugOutputSink {
   std::string text_;
 };
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

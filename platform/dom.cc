@@ -16,7 +16,7 @@
 
 #include "platform/file_system.h"
 
-namespace platform {
+namespace devseries::platform {
 namespace {
 
 // Options of every parse: no network, blank text between elements dropped,
@@ -1001,4 +1001,4 @@ void SetDomServiceAvailableForTesting(bool available) {
 
 int RefusedExternalLoadCount() { return g_refusedLoads.load(); }
 
-}  // namespace platform
+}  // namespace devseries::platform

@@ -38,7 +38,8 @@
 struct _xmlNode;
 struct _xmlDoc;
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 // Node types, with the DOM's numbering.
 enum DomNodeType {
@@ -255,4 +256,5 @@ void SetDomServiceAvailableForTesting(bool available);
 // process started; such attempts are refused. For tests.
 int RefusedExternalLoadCount();
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <mutex>
 
-namespace platform {
+namespace devseries::platform {
 namespace {
 
 // The one place that turns a failed system call into an error number.
@@ -643,4 +643,4 @@ void InstallInterruptCleanup() {
   });
 }
 
-}  // namespace platform
+}  // namespace devseries::platform

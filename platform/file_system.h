@@ -14,7 +14,8 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 // The path handed to the operating system: every backslash becomes a slash.
 std::string NativePath(std::string_view path);
@@ -308,4 +309,5 @@ int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target);
 // a later write.
 void InstallInterruptCleanup();
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

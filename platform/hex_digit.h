@@ -1,7 +1,8 @@
 // The value of one hexadecimal digit, for every reader of hex text.
 #pragma once
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 // The value of the hex digit `c` (0 to 9, a to f, A to F in any case), or -1
 // for any other character. Independent of the process locale.
@@ -12,4 +13,5 @@ constexpr int HexDigitValue(char c) {
   return -1;
 }
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

@@ -8,7 +8,7 @@
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
 
-namespace platform {
+namespace devseries::platform {
 
 // An open key: where it is and the access mask it was opened with.
 struct HKEY__ {
@@ -146,4 +146,4 @@ REGSAM RegistryKeyAccessMask(HKEY key) {
   return key != nullptr ? key->samDesired : 0;
 }
 
-}  // namespace platform
+}  // namespace devseries::platform

@@ -19,7 +19,8 @@
 #include "platform/registry_file.h"
 #include "platform/win_types.h"
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 // Registry handles. The two predefined roots are fixed handles; every other
 // handle comes from RegOpenKeyExA and must be closed with RegCloseKey.
@@ -128,4 +129,5 @@ class ScopedRegistry {
   RegistryService* previous_;
 };
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

@@ -7,7 +7,7 @@
 #include "platform/debug_output.h"
 #include "platform/hex_digit.h"
 
-namespace platform {
+namespace devseries::platform {
 
 namespace {
 
@@ -416,4 +416,4 @@ RegistryFile LoadRegistryText(std::string_view bytes,
   return file;
 }
 
-}  // namespace platform
+}  // namespace devseries::platform

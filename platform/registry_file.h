@@ -31,7 +31,8 @@
 
 #include "platform/win_types.h"
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 // Registry value types.
 inline constexpr DWORD REG_NONE = 0;
@@ -90,4 +91,5 @@ RegistryFile LoadRegistryText(std::string_view bytes,
 // doubled backslashes) dropped.
 std::string NormaliseRegistryKeyPath(std::string_view path);
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

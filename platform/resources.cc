@@ -2,7 +2,7 @@
 
 #include <strings.h>
 
-namespace platform {
+namespace devseries::platform {
 namespace {
 
 const ResourceProvider* g_provider = nullptr;
@@ -121,4 +121,4 @@ bool LoadString(UINT id, std::string& text) {
   return true;
 }
 
-}  // namespace platform
+}  // namespace devseries::platform

@@ -16,7 +16,8 @@
 
 #include "platform/win_types.h"
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 // Standard resource types.
 inline constexpr int RT_ICON = 3;
@@ -140,4 +141,5 @@ DWORD SizeofResource(HMODULE module, HRSRC resource);
 // framework's CString::LoadString).
 bool LoadString(UINT id, std::string& text);
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 using BOOL = int;
 using BYTE = std::uint8_t;
@@ -25,4 +26,5 @@ inline constexpr LONG ERROR_INVALID_HANDLE = 6;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

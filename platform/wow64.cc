@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace platform {
+namespace devseries::platform {
 
 namespace {
 
@@ -61,4 +61,4 @@ Wow64Answer SetWow64Answer(Wow64Answer answer) {
   return previous;
 }
 
-}  // namespace platform
+}  // namespace devseries::platform

@@ -11,7 +11,8 @@
 
 #include "platform/win_types.h"
 
-namespace platform {
+#pragma GCC visibility push(default)
+namespace devseries::platform {
 
 using HANDLE = void*;
 using IsWow64ProcessFunction = BOOL (*)(HANDLE process, BOOL* wow64Process);
@@ -43,4 +44,5 @@ class ScopedWow64Answer {
   Wow64Answer previous_;
 };
 
-}  // namespace platform
+}  // namespace devseries::platform
+#pragma GCC visibility pop

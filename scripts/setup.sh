@@ -1,9 +1,9 @@
 #!/bin/bash
 # Set-up of the project on Debian 12, as root.
 #
-#   scripts/setup.sh demo   install what is missing, build, create a sample
-#                           installation under build/demo and run the
-#                           updater on it
+#   scripts/setup.sh demo   install what is missing, build the updater,
+#                           create a sample installation under build/demo
+#                           and run the updater on it
 #   scripts/setup.sh test   install what is missing, build and run every
 #                           test, then again under AddressSanitizer and
 #                           UndefinedBehaviorSanitizer, then run each fuzz
@@ -15,7 +15,8 @@ cd -- "$top"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
 packages=(g++ cmake make libxml2-dev libgtest-dev googletest libbenchmark-dev
-  nlohmann-json3-dev locales clang-14 libclang-rt-14-dev)
+  nlohmann-json3-dev libcli11-dev pkg-config dpkg-dev locales clang-14
+  libclang-rt-14-dev)
 
 install_missing() {
   local missing=()
@@ -41,15 +42,24 @@ install_missing() {
   fi
 }
 
+# build PRESET [TARGET...]: configure and build (everything when no target
+# is named).
 build() {
-  cmake --preset "$1" >/dev/null
-  cmake --build --preset "$1" -j "$jobs"
+  local preset="$1"
+  shift
+  cmake --preset "$preset" >/dev/null
+  if (($#)); then
+    cmake --build --preset "$preset" -j "$jobs" --target "$@"
+  else
+    cmake --build --preset "$preset" -j "$jobs"
+  fi
 }
 
 case "${1:-}" in
   demo)
     install_missing
-    build default
+    # Only the updater and what it links: the tests are not needed here.
+    build default tovra_update
     registry_line="$(scripts/make_demo_installation.sh build/demo | tail -n 1)"
     export "$registry_line"
     echo "Running tovra_update with $registry_line"

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <utility>
 
+namespace devseries {
+
 namespace {
 
 constexpr char kAlphabet[] =
@@ -116,3 +118,5 @@ bool CBase64::Decode(std::string_view text, std::vector<unsigned char>& bytes,
   }
   return true;
 }
+
+}  // namespace devseries

@@ -6,6 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 class CBase64 {
  public:
   // Why Decode refused a text: the offending character (0-based offset in
@@ -29,3 +32,6 @@ class CBase64 {
                                    std::vector<unsigned char>& bytes,
                                    Problem* problem = nullptr);
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

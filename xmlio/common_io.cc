@@ -7,6 +7,8 @@
 #include "xmlio/number_text.h"
 #include "xmlio/read_session.h"
 
+namespace devseries {
+
 std::string IOVersion::ToString() const {
   return FormatInt(nMajor) + "." + FormatInt(nMinor) + "." +
          FormatInt(nRevision) + "." + FormatInt(nBuild);
@@ -164,3 +166,5 @@ void ICommonIO::RecordVersionRefusal(ReadSession& session,
                "version " + found + " is not one this host reads (" +
                    std::string(readable) + ")");
 }
+
+}  // namespace devseries

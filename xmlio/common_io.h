@@ -9,6 +9,9 @@
 #include "xmlio/dom_creator.h"
 #include "xmlio/read_report.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 class ReadSession;
 
 // A four-part format version, written "%d.%d.%d.%d".
@@ -153,3 +156,6 @@ bool WriteDocumentFile(const std::string& path, BuildRoot&& buildRoot) {
     return false;
   }
 }
+
+}  // namespace devseries
+#pragma GCC visibility pop

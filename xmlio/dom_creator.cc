@@ -2,6 +2,8 @@
 
 #include "platform/debug_output.h"
 
+namespace devseries {
+
 namespace {
 
 // Raised inside the constructor when the DOM service is missing.
@@ -83,3 +85,5 @@ void MSXMLDOMCreator::LoadValidatedDocument(const std::string& path,
   m_bLoadFailed = document->parseError().errorCode != 0;
   m_pDocument = m_bLoadFailed ? nullptr : std::move(document);
 }
+
+}  // namespace devseries

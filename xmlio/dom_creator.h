@@ -5,6 +5,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // True when the DOM service can be used. A positive answer is remembered
 // for the rest of the process.
 bool IsMsxmlRegistered();
@@ -39,3 +42,6 @@ class MSXMLDOMCreator {
   // failure is kNone after a load that raised before the file was read.
   platform::DomParseError m_lastParseError;
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -4,8 +4,14 @@
 #include "platform/com.h"
 #include "platform/dom.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 using DomNode = platform::DomNode;
 using DomDocument = platform::DomDocument;
 using DomDocumentPtr = platform::DomDocumentPtr;
 using platform::_com_error;
 using platform::HRESULT;
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -2,6 +2,8 @@
 
 #include "platform/resources.h"
 
+namespace devseries {
+
 namespace {
 
 std::array<std::string, kLanguageCount> LoadNames() {
@@ -24,3 +26,5 @@ const std::array<std::string, kLanguageCount>& LanguageNameTable() {
 }
 
 void ReloadLanguageNameTableForTesting() { Table() = LoadNames(); }
+
+}  // namespace devseries

@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <string>
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 inline constexpr size_t kLanguageCount = 13;
 
 // One text per language, entry 0 to entry 12.
@@ -24,3 +27,6 @@ inline constexpr std::array<unsigned, kLanguageCount> kLanguageNameStringIds = {
 // Reads the table again from the current string table. For tests that
 // install another string table.
 void ReloadLanguageNameTableForTesting();
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -5,6 +5,8 @@
 #include <limits>
 #include <system_error>
 
+namespace devseries {
+
 namespace {
 
 // The C locale's isspace.
@@ -214,3 +216,5 @@ float NarrowToFloat(double value) {
   }
   return static_cast<float>(value);
 }
+
+}  // namespace devseries

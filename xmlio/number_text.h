@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // How much of a number text the readers below took, for noting values they
 // coerced. Blanks before and after the number are part of a clean text.
 enum class NumberFit {
@@ -43,3 +46,6 @@ std::string FormatShortest(double value);
 std::int32_t TruncateToInt32(double value);
 // Narrows to float; values beyond the float range become infinities.
 float NarrowToFloat(double value);
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -2,6 +2,8 @@
 
 #include "xmlio/read_session.h"
 
+namespace devseries {
+
 std::string ReadDiagnostic::ToString() const {
   if (elementPath.empty()) return message;
   return elementPath + ": " + message;
@@ -21,3 +23,5 @@ void NoteCoercion(DomNode node, std::string_view what) {
     session->NoteCoercion(node, what);
   }
 }
+
+}  // namespace devseries

@@ -15,6 +15,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // One located message.
 struct ReadDiagnostic {
   // The element path from the root with 1-based positions where an element
@@ -71,3 +74,6 @@ struct ReadReport {
 // the document holding `node` collects warnings. Called by the value
 // readers; never throws.
 void NoteCoercion(DomNode node, std::string_view what);
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -5,6 +5,8 @@
 
 #include "xmlio/number_text.h"
 
+namespace devseries {
+
 std::string DescribeNode(DomNode node) {
   switch (node.GetNodeType()) {
     case platform::NODE_ELEMENT:
@@ -303,3 +305,5 @@ void RecordLoadFailure(const platform::DomParseError& error,
   report.error.line = 0;
   report.error.message = "cannot be loaded";
 }
+
+}  // namespace devseries

@@ -13,6 +13,9 @@
 #include "xmlio/dom_types.h"
 #include "xmlio/read_report.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 class ReadSession : public platform::DomReadObserver {
  public:
   // Attaches the session to `document` for its lifetime; the outcome of the
@@ -90,3 +93,6 @@ std::string DescribeNode(DomNode node);
 // Fills `report` from a load that failed, for the file at `path`.
 void RecordLoadFailure(const platform::DomParseError& error,
                        const std::string& path, ReadReport& report);
+
+}  // namespace devseries
+#pragma GCC visibility pop

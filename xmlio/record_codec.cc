@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace devseries {
+
 void ReadIntSlots(DomNode table, std::span<std::int32_t> slots,
                   SlotNameFn slotName) {
   ChildCursor cursor(table);
@@ -25,3 +27,5 @@ std::string_view NumberedSlotName(size_t index) {
   return index < names.size() ? std::string_view(names[index])
                               : std::string_view();
 }
+
+}  // namespace devseries

@@ -13,6 +13,9 @@
 #include "xmlio/read_session.h"
 #include "xmlio/value_codecs.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // Precision of every floating-point field in the files.
 inline constexpr int kFloatPrecision = 3;
 
@@ -165,3 +168,6 @@ bool ReadFirstNamedChild(DomNode parent, std::string_view name, Read&& read) {
   }
   return false;
 }
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -11,6 +11,9 @@
 #include "xmlio/read_report.h"
 #include "xmlio/read_session.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // A new document with the declaration instruction and the element
 // `buildRoot` makes as root; null when any step raised.
 template <typename BuildRoot>
@@ -72,3 +75,6 @@ bool LoadRecordFile(const std::string& path, ReadFirst&& readFirst,
   }
   return true;
 }
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -5,6 +5,8 @@
 #include "xmlio/read_session.h"
 #include "xmlio/value_codecs.h"
 
+namespace devseries {
+
 bool SaveTimeStampFile(const std::string& path, const TimeStamp& stamp) {
   return WriteDocumentFile(path, [&](DomDocument& document) {
     return WriteTimeStamp(document, "TimeStamp", stamp);
@@ -53,3 +55,5 @@ bool LoadTimeStampFile(const std::string& path, TimeStamp& stamp,
     return false;
   }
 }
+
+}  // namespace devseries

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct ReadReport;
 
 struct TimeStamp {
@@ -31,3 +34,6 @@ struct TimeStamp {
 // was not read, and where.
 [[nodiscard]] bool LoadTimeStampFile(const std::string& path, TimeStamp& stamp,
                                      ReadReport* report);
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -7,6 +7,8 @@
 #include "xmlio/number_text.h"
 #include "xmlio/read_report.h"
 
+namespace devseries {
+
 namespace {
 
 DomNode TextElement(DomDocument& doc, std::string_view name,
@@ -279,3 +281,5 @@ std::string decodeEscapedString(const char* text, size_t length) {
   }
   return bytes;
 }
+
+}  // namespace devseries

@@ -19,6 +19,9 @@
 #include "xmlio/language_string_set.h"
 #include "xmlio/time_stamp.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // "true" or "false".
 DomNode WriteBoolElement(DomDocument& doc, std::string_view name, bool value);
 // Decimal, a minus sign for negatives.
@@ -62,3 +65,6 @@ std::string EncodeEscapedString(const void* bytes, size_t length);
 // bytes. Throws std::runtime_error with "decodeEscapedString(): invalid
 // source string" or "decodeEscapedString(): unrecognized escape sequence".
 std::string decodeEscapedString(const char* text, size_t length);
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -13,6 +13,8 @@
 #include "color/internal/channel_byte.h"
 #include "color/internal/channel_copy.h"
 
+namespace devseries {
+
 namespace color_internal {
 
 // The channels of the 8-bit colour class `Color`. Each class specialises this
@@ -55,3 +57,5 @@ void PrintByteChannels(const Color& self, std::ostream& os) {
 }
 
 }  // namespace color_internal
+
+}  // namespace devseries

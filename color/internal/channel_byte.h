@@ -6,6 +6,8 @@
 
 #include "xmlio/number_text.h"
 
+namespace devseries {
+
 namespace color_internal {
 
 // Truncates `value` toward zero to a signed 32-bit integer and keeps its low
@@ -18,3 +20,5 @@ inline std::uint8_t ChannelByteFromFloat(float value) {
 }
 
 }  // namespace color_internal
+
+}  // namespace devseries

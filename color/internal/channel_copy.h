@@ -11,6 +11,8 @@
 #include "color/abstract_color.h"
 #include "color/color_exceptions.h"
 
+namespace devseries {
+
 namespace color_internal {
 
 // Copies every channel of `other` into `self` in ascending order when both
@@ -52,3 +54,5 @@ void PrintIntegerChannels(
 }
 
 }  // namespace color_internal
+
+}  // namespace devseries

@@ -2,6 +2,8 @@
 
 #include "xmlio/record_codec.h"
 
+namespace devseries {
+
 DomNode WriteCalibrationInfo(DomDocument& document,
                              const CalibrationInfo& record) {
   DomNode element = document.CreateElement("CalibrationInfo");
@@ -37,3 +39,5 @@ void ReadCalibrationInfo(DomNode element, CalibrationInfo& record) {
     ReadNext(value, "b", step.b);
   }
 }
+
+}  // namespace devseries

@@ -8,6 +8,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 inline constexpr size_t kCalibrationStepCount = 21;
 
 // The Lab colour measured at one calibration step.
@@ -40,3 +43,6 @@ DomNode WriteCalibrationInfo(DomDocument& document,
 // ignored. A missing child raises E_POINTER; the values decoded before it
 // stay in `record`.
 void ReadCalibrationInfo(DomNode element, CalibrationInfo& record);
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -8,6 +8,8 @@
 
 #include "xmlio/record_codec.h"
 
+namespace devseries {
+
 namespace media_internal {
 
 // Decodes every child node of `list`, of any kind and name (`entry` is the
@@ -60,3 +62,5 @@ DomNode WriteRecordList(DomDocument& doc, std::string_view name,
 }
 
 }  // namespace media_internal
+
+}  // namespace devseries

@@ -6,6 +6,8 @@
 #include "xmlio/record_codec.h"
 #include "xmlio/record_files.h"
 
+namespace devseries {
+
 using media_internal::AppendEveryChild;
 using media_internal::AppendEveryChildRecord;
 using media_internal::WriteRecordList;
@@ -23,9 +25,10 @@ void MediaInfoIO::ReadMediaInfo(DomNode element, MediaInfo& record) {
   ReadNext(cursor, "strMediaName", record.strMediaName);
   ReadNext(cursor, "strBaseMediaName", record.strBaseMediaName);
   AppendEveryChildRecord(cursor.Next("aPermissionSetList"), "PermissionSet",
-                         record.aPermissionSetList, ::ReadPermissionSet);
+                         record.aPermissionSetList,
+                         devseries::ReadPermissionSet);
   AppendEveryChildRecord(cursor.Next("aQualityInfoList"), "QualityInfo",
-                         record.aQualityInfoList, ::ReadQualityInfo);
+                         record.aQualityInfoList, devseries::ReadQualityInfo);
   ReadNext(cursor, "nDefaultLevel", record.nDefaultLevel);
   ReadNext(cursor, "nDryTime", record.nDryTime);
   ReadNext(cursor, "nVacuumPower", record.nVacuumPower);
@@ -80,10 +83,10 @@ DomNode MediaInfoIO::WriteMediaInfo(DomDocument& document,
   AppendField(document, element, "strBaseMediaName", record.strBaseMediaName);
   element.AppendChild(WriteRecordList(document, "aPermissionSetList",
                                       record.aPermissionSetList,
-                                      ::WritePermissionSet));
+                                      devseries::WritePermissionSet));
   element.AppendChild(WriteRecordList(document, "aQualityInfoList",
                                       record.aQualityInfoList,
-                                      ::WriteQualityInfo));
+                                      devseries::WriteQualityInfo));
   AppendField(document, element, "nDefaultLevel", record.nDefaultLevel);
   AppendField(document, element, "nDryTime", record.nDryTime);
   AppendField(document, element, "nVacuumPower", record.nVacuumPower);
@@ -151,19 +154,21 @@ bool MediaInfoIO::LoadMediaInfoFile(const std::string& path, MediaInfo& record,
 }
 
 void MediaInfoIO::ReadPermissionSet(DomNode element, PermissionSet& record) {
-  ::ReadPermissionSet(element, record);
+  devseries::ReadPermissionSet(element, record);
 }
 
 DomNode MediaInfoIO::WritePermissionSet(DomDocument& document,
                                         const PermissionSet& record) {
-  return ::WritePermissionSet(document, record);
+  return devseries::WritePermissionSet(document, record);
 }
 
 void MediaInfoIO::ReadQualityInfo(DomNode element, QualityInfo& record) {
-  ::ReadQualityInfo(element, record);
+  devseries::ReadQualityInfo(element, record);
 }
 
 DomNode MediaInfoIO::WriteQualityInfo(DomDocument& document,
                                       const QualityInfo& record) {
-  return ::WriteQualityInfo(document, record);
+  return devseries::WriteQualityInfo(document, record);
 }
+
+}  // namespace devseries

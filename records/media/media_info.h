@@ -13,6 +13,9 @@
 #include "xmlio/language_string_set.h"
 #include "xmlio/time_stamp.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct ReadReport;
 
 struct MediaInfo {
@@ -34,7 +37,7 @@ struct MediaInfo {
   float flCutOffset = 0.0f;
   // Time of the record's last change. The member bears the type's name, so
   // the type is named with its global qualifier.
-  ::TimeStamp TimeStamp;
+  devseries::TimeStamp TimeStamp;
   bool bVisibleMedia = true;
   bool bCuttingMedia = true;
   bool bUpdateNeeded = false;
@@ -101,3 +104,6 @@ class MediaInfoIO {
   void ReadQualityInfo(DomNode element, QualityInfo& record);
   DomNode WriteQualityInfo(DomDocument& document, const QualityInfo& record);
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

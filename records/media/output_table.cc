@@ -9,6 +9,8 @@
 #include "xmlio/base64.h"
 #include "xmlio/read_report.h"
 
+namespace devseries {
+
 namespace {
 
 // Distance between neighbouring sample positions: 4095 / 255.
@@ -189,3 +191,5 @@ bool DecodeOutputTableText(std::string_view text, OutputTable& table,
   BuildOutputTable(samples, table);
   return true;
 }
+
+}  // namespace devseries

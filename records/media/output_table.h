@@ -11,6 +11,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 inline constexpr size_t kOutputTableSize = 4096;
 inline constexpr size_t kOutputTableSampleCount = 256;
 // Two bytes per sample, most significant first.
@@ -51,3 +54,6 @@ bool DecodeOutputTableText(std::string_view text, OutputTable& table);
 // collects warnings.
 bool DecodeOutputTableText(std::string_view text, OutputTable& table,
                            DomNode element);
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -5,6 +5,8 @@
 #include "records/media/list_fields_internal.h"
 #include "xmlio/record_codec.h"
 
+namespace devseries {
+
 using media_internal::AppendEveryChild;
 using media_internal::AppendEveryChildRecord;
 using media_internal::WriteRecordList;
@@ -114,3 +116,5 @@ void ReadPermissionSet(DomNode element, PermissionSet& record) {
 
   if (!recommendedSeen) record.bRecommended = record.bVisiblePermission;
 }
+
+}  // namespace devseries

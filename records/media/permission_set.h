@@ -11,6 +11,9 @@
 #include "records/media/screen_option.h"
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // eScreen code whose settings travel in screenOption.
 inline constexpr std::int32_t kCustomScreen = 8;
 
@@ -62,3 +65,6 @@ void ReadPermissionSet(DomNode element, PermissionSet& record);
 // nor 2 it becomes 2 if flag bit 1 is set, else 1 if flag bit 0 is set,
 // else the value is kept. The low half never changes.
 std::int32_t NormalizeDirection(std::int32_t eDirection);
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -5,6 +5,8 @@
 #include "records/media/list_fields_internal.h"
 #include "xmlio/record_codec.h"
 
+namespace devseries {
+
 DomNode WritePrintChartFileInfoSet(DomDocument& document,
                                    const PrintChartFileInfoSet& record) {
   DomNode element = document.CreateElement("PrintChartFileInfoSet");
@@ -48,3 +50,5 @@ void ReadPrintChartFileInfoSetList(DomNode element,
     list.push_back(std::move(set));
   }
 }
+
+}  // namespace devseries

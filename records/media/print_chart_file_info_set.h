@@ -8,6 +8,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct PrintChartFileInfoSet {
   // The value nPrintChartFileInfoIndex refers to.
   std::int32_t nIndex = 0;
@@ -37,3 +40,6 @@ DomNode WritePrintChartFileInfoSetList(
 // skipped. The list is not emptied first.
 void ReadPrintChartFileInfoSetList(DomNode element,
                                    std::vector<PrintChartFileInfoSet>& list);
+
+}  // namespace devseries
+#pragma GCC visibility pop

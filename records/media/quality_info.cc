@@ -5,6 +5,8 @@
 #include "records/media/list_fields_internal.h"
 #include "xmlio/record_codec.h"
 
+namespace devseries {
+
 DomNode WriteQualityInfo(DomDocument& document, const QualityInfo& record) {
   DomNode element = document.CreateElement("QualityInfo");
   AppendField(document, element, "nQualityLevel", record.nQualityLevel);
@@ -29,3 +31,5 @@ void ReadQualityInfo(DomNode element, QualityInfo& record) {
                record.bVisibleQuality);
   }
 }
+
+}  // namespace devseries

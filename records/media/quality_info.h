@@ -8,6 +8,9 @@
 #include "xmlio/dom_types.h"
 #include "xmlio/language_string_set.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct QualityInfo {
   std::int32_t nQualityLevel = 0;
   LanguageStringSet strQualityName;
@@ -28,3 +31,6 @@ DomNode WriteQualityInfo(DomDocument& document, const QualityInfo& record);
 // children all appended as ints; then a "bVisibleQuality" child is read by
 // name and every other node skipped.
 void ReadQualityInfo(DomNode element, QualityInfo& record);
+
+}  // namespace devseries
+#pragma GCC visibility pop

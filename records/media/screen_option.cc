@@ -5,6 +5,8 @@
 #include "records/media/list_fields_internal.h"
 #include "xmlio/record_codec.h"
 
+namespace devseries {
+
 DomNode WriteScreenOption(DomDocument& document, const ScreenOption& record) {
   DomNode element = document.CreateElement("screenOption");
   AppendField(document, element, "bUseCustomSetting", record.bUseCustomSetting);
@@ -33,3 +35,5 @@ void ReadScreenOption(DomNode element, ScreenOption& record) {
         MatchField(node, name, "eDotShape", record.eDotShape);
   }
 }
+
+}  // namespace devseries

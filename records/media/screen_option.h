@@ -6,6 +6,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct ScreenOption {
   bool bUseCustomSetting = false;
   std::int32_t nLineCount = 30;
@@ -26,3 +29,6 @@ DomNode WriteScreenOption(DomDocument& document, const ScreenOption& record);
 // they were. A "flDegrees" child replaces the angles: the list is emptied
 // and every child node of it, whatever its name, is appended as an angle.
 void ReadScreenOption(DomNode element, ScreenOption& record);
+
+}  // namespace devseries
+#pragma GCC visibility pop

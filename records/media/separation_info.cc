@@ -5,6 +5,8 @@
 #include "xmlio/record_codec.h"
 #include "xmlio/record_files.h"
 
+namespace devseries {
+
 void SeparationInfoIO::ReadSeparationInfo(DomNode element,
                                           SeparationInfo& record) {
   ChildCursor cursor(element);
@@ -143,5 +145,7 @@ bool SeparationInfoIO::LoadSeparationInfoFile(const std::string& path,
 
 void SeparationInfoIO::BuildOutputTable(const OutputTableSamples& samples,
                                         OutputTable& table) {
-  ::BuildOutputTable(samples, table);
+  devseries::BuildOutputTable(samples, table);
 }
+
+}  // namespace devseries

@@ -11,6 +11,9 @@
 #include "xmlio/dom_types.h"
 #include "xmlio/language_string_set.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // One output channel's curve.
 struct ReadReport;
 
@@ -99,3 +102,6 @@ class SeparationInfoIO {
   // function of the same name).
   void BuildOutputTable(const OutputTableSamples& samples, OutputTable& table);
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

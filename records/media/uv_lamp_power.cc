@@ -4,6 +4,8 @@
 
 #include "xmlio/record_codec.h"
 
+namespace devseries {
+
 namespace {
 
 // The lamp position an element names; -1 when it names none.
@@ -38,3 +40,5 @@ bool ReadUVLampPower(DomNode element, UVLampPower& entry, int& position) {
   }
   return true;
 }
+
+}  // namespace devseries

@@ -6,6 +6,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct UVLampPower {
   // The value the print-mode writer compares both powers with; no element
   // carries it.
@@ -35,3 +38,6 @@ DomNode WriteUVLampPower(DomDocument& document, const UVLampPower& entry,
 // `element` raises _com_error(E_POINTER).
 [[nodiscard]] bool ReadUVLampPower(DomNode element, UVLampPower& entry,
                                    int& position);
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -6,6 +6,8 @@
 #include "xmlio/record_codec.h"
 #include "xmlio/record_files.h"
 
+namespace devseries {
+
 void ReadVControlPoint(DomNode element, VControlPoint& record) {
   ChildCursor cursor(element);
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
@@ -118,3 +120,5 @@ bool LoadVControlPointFile(const std::string& path, VControlPoint& record,
     return false;
   }
 }
+
+}  // namespace devseries

@@ -7,6 +7,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct ReadReport;
 
 struct VControlPoint {
@@ -67,3 +70,6 @@ bool LoadVControlPointFile(const std::string& path, VControlPoint& record);
 // was not read, and where.
 bool LoadVControlPointFile(const std::string& path, VControlPoint& record,
                            ReadReport* report);
+
+}  // namespace devseries
+#pragma GCC visibility pop

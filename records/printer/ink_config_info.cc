@@ -6,6 +6,8 @@
 #include "xmlio/read_session.h"
 #include "xmlio/record_codec.h"
 
+namespace devseries {
+
 void InkConfigInfoIO::ReadInkConfigInfo(DomNode element, InkConfigInfo& r) {
   ChildCursor cursor(element);
   ReadNext(cursor, "nInkConfigIndex", r.nInkConfigIndex);
@@ -108,3 +110,5 @@ bool InkConfigInfoIO::LoadInkConfigInfoFile(const char* path,
   }
   return true;
 }
+
+}  // namespace devseries

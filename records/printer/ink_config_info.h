@@ -11,6 +11,9 @@
 #include "xmlio/dom_types.h"
 #include "xmlio/language_string_set.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct InkConfigInfo {
   std::int32_t nInkConfigIndex = 0;
   LanguageStringSet strInkConfigName;
@@ -108,3 +111,6 @@ DomDocumentPtr CreateCodedRecordDocument(BuildRoot&& buildRoot) {
 }
 
 }  // namespace ink_config_internal
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -5,6 +5,8 @@
 #include "xmlio/record_codec.h"
 #include "xmlio/record_files.h"
 
+namespace devseries {
+
 namespace {
 
 // The colour's first three child nodes, whatever their names, as red, green
@@ -78,3 +80,5 @@ bool InkInfoIO::LoadInkInfoFile(const std::string& path, InkInfo& record,
   return LoadRecordFile(
       path, [&](DomNode node) { ReadFirstInkInfo(node, record); }, report);
 }
+
+}  // namespace devseries

@@ -8,6 +8,9 @@
 #include "xmlio/dom_types.h"
 #include "xmlio/language_string_set.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // A display colour as three bytes. Written as an element with the children
 // "R", "G" and "B".
 struct ReadReport;
@@ -61,3 +64,6 @@ class InkInfoIO {
   bool LoadInkInfoFile(const std::string& path, InkInfo& record,
                        ReadReport* report);
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

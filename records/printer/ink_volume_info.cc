@@ -4,6 +4,8 @@
 
 #include "xmlio/record_codec.h"
 
+namespace devseries {
+
 namespace {
 
 // Appends the text of every "strInkVolume_pl" child of `element`.
@@ -60,3 +62,5 @@ DomNode WriteInkVolumeInfoList(DomDocument& doc,
   }
   return e;
 }
+
+}  // namespace devseries

@@ -9,6 +9,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct InkVolumeInfo {
   // The index by which modes refer to the setting (ModeInfo::nInkVolumeIndex).
   std::int32_t nInkVolumeIndex = 0;
@@ -33,3 +36,6 @@ void ReadInkVolumeInfoList(DomNode element, std::vector<InkVolumeInfo>& list);
 // element per record, in list order.
 DomNode WriteInkVolumeInfoList(DomDocument& document,
                                const std::vector<InkVolumeInfo>& list);
+
+}  // namespace devseries
+#pragma GCC visibility pop

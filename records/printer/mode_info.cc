@@ -5,6 +5,8 @@
 #include "xmlio/record_codec.h"
 #include "xmlio/record_files.h"
 
+namespace devseries {
+
 namespace {
 
 // True when a power of either entry differs from that entry's base power.
@@ -123,3 +125,5 @@ bool ModeInfoIO::LoadModeInfoFile(const std::string& path, ModeInfo& record,
   return LoadRecordFile(
       path, [&](DomNode node) { ReadFirstModeInfo(node, record); }, report);
 }
+
+}  // namespace devseries

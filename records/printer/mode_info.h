@@ -10,6 +10,9 @@
 #include "records/media/uv_lamp_power.h"
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct ReadReport;
 
 struct ModeInfo {
@@ -68,3 +71,6 @@ class ModeInfoIO {
   bool LoadModeInfoFile(const std::string& path, ModeInfo& record,
                         ReadReport* report);
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -5,6 +5,8 @@
 #include "xmlio/record_codec.h"
 #include "xmlio/record_files.h"
 
+namespace devseries {
+
 namespace {
 
 // The name of a per-slot table child: value0 to value23.
@@ -208,3 +210,5 @@ bool ModelInfoIO::LoadModelInfoFile(const std::string& path, ModelInfo& record,
   return LoadRecordFile(
       path, [&](DomNode node) { ReadFirstModelInfo(node, record); }, report);
 }
+
+}  // namespace devseries

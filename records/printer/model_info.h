@@ -9,6 +9,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // An entry of the model's two extra tables. The record carries the tables
 // for its owner; no element holds them.
 struct ReadReport;
@@ -138,3 +141,6 @@ class ModelInfoIO {
   bool LoadModelInfoFile(const std::string& path, ModelInfo& record,
                          ReadReport* report);
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

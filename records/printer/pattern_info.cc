@@ -3,6 +3,8 @@
 #include "xmlio/record_codec.h"
 #include "xmlio/record_files.h"
 
+namespace devseries {
+
 void PatternInfoIO::ReadPatternInfo(DomNode element, PatternInfo& r) {
   ChildCursor cursor(element);
   ReadNext(cursor, "nFMPatternIndex", r.nFMPatternIndex);
@@ -50,3 +52,5 @@ bool PatternInfoIO::LoadPatternInfoFile(const std::string& path,
   return LoadRecordFile(
       path, [&](DomNode node) { ReadFirstPatternInfo(node, record); }, report);
 }
+
+}  // namespace devseries

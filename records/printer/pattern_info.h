@@ -7,6 +7,9 @@
 
 #include "xmlio/dom_types.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct ReadReport;
 
 struct PatternInfo {
@@ -42,3 +45,6 @@ class PatternInfoIO {
   bool LoadPatternInfoFile(const std::string& path, PatternInfo& record,
                            ReadReport* report);
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

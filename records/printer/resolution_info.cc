@@ -3,6 +3,8 @@
 #include "xmlio/record_codec.h"
 #include "xmlio/record_files.h"
 
+namespace devseries {
+
 void ResolutionInfoIO::ReadResolutionInfo(DomNode element, ResolutionInfo& r) {
   ChildCursor cursor(element);
   ReadNext(cursor, "nResolutionIndex", r.nResolutionIndex);
@@ -52,3 +54,5 @@ bool ResolutionInfoIO::LoadResolutionInfoFile(const std::string& path,
       path, [&](DomNode node) { ReadFirstResolutionInfo(node, record); },
       report);
 }
+
+}  // namespace devseries

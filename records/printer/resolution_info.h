@@ -8,6 +8,9 @@
 #include "xmlio/dom_types.h"
 #include "xmlio/language_string_set.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 struct ReadReport;
 
 struct ResolutionInfo {
@@ -44,3 +47,6 @@ class ResolutionInfoIO {
   bool LoadResolutionInfoFile(const std::string& path, ResolutionInfo& record,
                               ReadReport* report);
 };
+
+}  // namespace devseries
+#pragma GCC visibility pop

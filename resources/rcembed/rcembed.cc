@@ -328,7 +328,7 @@ int main(int argc, char** argv) {
     if (bytes.empty()) out << "0";
     out << "\n};\n\n";
   }
-  out << "const platform::ResourceEntry kResources[] = {\n";
+  out << "const devseries::platform::ResourceEntry kResources[] = {\n";
   for (size_t i = 0; i < resources.size(); ++i) {
     const Resource& r = resources[i];
     out << "    {" << r.typeId << ", "
@@ -339,16 +339,17 @@ int main(int argc, char** argv) {
   }
   if (resources.empty())
     out << "    {0, nullptr, 0, nullptr, 0, nullptr, 0},\n";
-  out << "};\n\nconst platform::StringEntry kStrings[] = {\n";
+  out << "};\n\nconst devseries::platform::StringEntry kStrings[] = {\n";
   for (const StringItem& s : strings) {
     out << "    {" << s.id << ", " << s.language << ", " << CString(s.text)
         << "},\n";
   }
   if (strings.empty()) out << "    {0, 0, nullptr},\n";
-  out << "};\n\nconst platform::ResourceTable kTable = {kResources, "
+  out << "};\n\nconst devseries::platform::ResourceTable kTable = {kResources, "
       << resources.size() << ", kStrings, " << strings.size() << "};\n\n";
   out << "// The executable's own table is the host's from start-up on.\n"
-      << "const platform::HostResourceRegistration kRegistration(kTable);\n\n"
+      << "const devseries::platform::HostResourceRegistration "
+         "kRegistration(kTable);\n\n"
       << "}  // namespace\n";
 
   std::string output = argv[2];

@@ -8,6 +8,8 @@
 #include "platform/registry.h"
 #include "platform/wow64.h"
 
+using namespace devseries;
+
 namespace {
 
 using platform::InMemoryRegistry;

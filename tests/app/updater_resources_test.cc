@@ -5,6 +5,8 @@
 
 #include "platform/resources.h"
 
+using namespace devseries;
+
 namespace {
 
 std::string ResourceBytes(const platform::ResourceId& id,

@@ -19,6 +19,8 @@
 #include "color/lab_color.h"
 #include "color/rgb_color.h"
 
+using namespace devseries;
+
 namespace {
 
 // Both errors must escape a std::exception handler: the base is not public.

@@ -8,11 +8,13 @@
 #include <functional>
 #include <string>
 
+#include "devseries/device_series.h"
 #include "platform/com.h"
 #include "platform/file_system.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/device_series.h"
+
+using namespace devseries;
 
 namespace {
 

@@ -1,12 +1,14 @@
 // The device-series document: list layout, command strings, the optional
 // trailing lists, the normalisations after reading, the version gate and
 // the version kept by WriteKeepingFileVersion.
-#include "xmlio/device_series.h"
+#include "devseries/device_series.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/resources.h"
 #include "tests/support/temp_dir.h"
+
+using namespace devseries;
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include <functional>
 #include <string>
 
+#include "devseries/device_series.h"
 #include "platform/dom.h"
 #include "records/media/media_info.h"
 #include "records/media/separation_info.h"
@@ -28,8 +29,9 @@
 #include "records/printer/pattern_info.h"
 #include "records/printer/resolution_info.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/device_series.h"
 #include "xmlio/time_stamp.h"
+
+using namespace devseries;
 
 namespace {
 

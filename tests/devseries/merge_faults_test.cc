@@ -12,14 +12,16 @@
 #include <cstring>
 #include <string>
 
+#include "devseries/device_series.h"
+#include "devseries/merge_update.h"
 #include "platform/com.h"
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
 #include "platform/resources.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/device_series.h"
-#include "xmlio/merge_update.h"
+
+using namespace devseries;
 
 namespace {
 

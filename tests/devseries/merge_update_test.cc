@@ -1,7 +1,7 @@
 // The merge update: media carried over by name, calibration trimmed, the new
 // file's version kept, and the installed file left as it was whenever the
 // merge cannot be completed.
-#include "xmlio/merge_update.h"
+#include "devseries/merge_update.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,12 +12,14 @@
 #include <filesystem>
 #include <functional>
 
+#include "devseries/device_series.h"
 #include "platform/debug_output.h"
 #include "platform/dom.h"
 #include "platform/file_system.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/device_series.h"
+
+using namespace devseries;
 
 namespace {
 

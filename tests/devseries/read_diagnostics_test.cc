@@ -11,14 +11,16 @@
 #include <string>
 
 #include "color/custom_color_info.h"
+#include "devseries/device_series.h"
 #include "platform/resources.h"
 #include "records/media/media_info.h"
 #include "records/media/vcontrol_point.h"
 #include "records/printer/model_info.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/device_series.h"
 #include "xmlio/read_report.h"
 #include "xmlio/time_stamp.h"
+
+using namespace devseries;
 
 namespace {
 

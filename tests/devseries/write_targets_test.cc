@@ -16,13 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "app/resource_file_writer.h"
+#include "devseries/device_series.h"
+#include "devseries/merge_update.h"
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
+#include "platform/resource_file_writer.h"
 #include "records/printer/model_info.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/device_series.h"
-#include "xmlio/merge_update.h"
+
+using namespace devseries;
 
 namespace {
 

@@ -11,7 +11,9 @@
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 
-namespace platform {
+namespace devseries::platform {
+
+using namespace ::devseries;
 namespace {
 
 using tovra::testing::FaultFileSystem;
@@ -60,4 +62,4 @@ TEST(DomSaveTest, StreamsWhatToXmlGivesOrKeepsThePreviousFile) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace devseries::platform

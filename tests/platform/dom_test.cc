@@ -12,7 +12,9 @@
 #include "platform/file_system.h"
 #include "tests/support/temp_dir.h"
 
-namespace platform {
+namespace devseries::platform {
+
+using namespace ::devseries;
 namespace {
 
 using tovra::testing::ReadFileBytes;
@@ -307,4 +309,4 @@ TEST(DomSchemaCacheTest, ValidatesAgainstASchema) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace devseries::platform

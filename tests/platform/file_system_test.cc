@@ -14,7 +14,9 @@
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 
-namespace platform {
+namespace devseries::platform {
+
+using namespace ::devseries;
 namespace {
 
 using tovra::testing::FaultFileSystem;
@@ -314,4 +316,4 @@ TEST(FileSystemContractTest, RealFileSystem) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace devseries::platform

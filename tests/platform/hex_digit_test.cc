@@ -4,7 +4,9 @@
 
 #include <string_view>
 
-namespace platform {
+namespace devseries::platform {
+
+using namespace ::devseries;
 namespace {
 
 // Every one of the 256 byte values: the 22 hex digits give their value,
@@ -22,4 +24,4 @@ TEST(HexDigitTest, EveryByteValue) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace devseries::platform

@@ -11,7 +11,9 @@
 #include "platform/debug_output.h"
 #include "tests/support/temp_dir.h"
 
-namespace platform {
+namespace devseries::platform {
+
+using namespace ::devseries;
 namespace {
 
 using namespace std::string_literals;
@@ -383,4 +385,4 @@ TEST(RegistryFileTest, DefaultServiceReadsTheNamedFileOnce) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace devseries::platform

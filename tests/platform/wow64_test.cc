@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-namespace platform {
+namespace devseries::platform {
+
+using namespace ::devseries;
 namespace {
 
 TEST(Wow64Test, AnswersOfTheLookUp) {
@@ -36,4 +38,4 @@ TEST(Wow64Test, AnswersOfTheLookUp) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace devseries::platform

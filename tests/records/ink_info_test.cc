@@ -13,6 +13,8 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 
+using namespace devseries;
+
 namespace {
 
 using platform::E_POINTER;

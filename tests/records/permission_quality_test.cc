@@ -12,6 +12,8 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 
+using namespace devseries;
+
 namespace {
 
 using xml_test::Child;

@@ -15,6 +15,8 @@
 #include "xmlio/read_report.h"
 #include "xmlio/read_session.h"
 
+using namespace devseries;
+
 namespace {
 
 using xml_test::Child;

@@ -24,6 +24,8 @@
 #include "tests/support/temp_dir.h"
 #include "xmlio/time_stamp.h"
 
+using namespace devseries;
+
 namespace {
 
 using tovra::testing::FaultFileSystem;

@@ -8,6 +8,8 @@
 #include "platform/com.h"
 #include "tests/support/xml_test_support.h"
 
+using namespace devseries;
+
 namespace {
 
 using xml_test::Parse;

@@ -19,6 +19,8 @@
 
 namespace tovra::testing {
 
+using namespace ::devseries;
+
 // The operations of the file seam.
 enum class FsCall {
   kCreateNew,

@@ -15,6 +15,8 @@
 
 namespace xml_test {
 
+using namespace ::devseries;
+
 // The root element of `xml`, loaded into `doc`.
 inline DomNode Parse(DomDocument& doc, std::string_view xml) {
   EXPECT_TRUE(doc.LoadFromMemory(xml, "inline")) << xml;

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "devseries/device_series.h"
+#include "devseries/merge_update.h"
 #include "platform/file_system.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_runner.h"
-#include "xmlio/device_series.h"
-#include "xmlio/merge_update.h"
+
+using namespace devseries;
 
 namespace {
 

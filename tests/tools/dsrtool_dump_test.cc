@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "devseries/device_series.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_runner.h"
-#include "xmlio/device_series.h"
+
+using namespace devseries;
 
 namespace {
 

@@ -11,6 +11,8 @@
 #include "platform/resources.h"
 #include "tests/support/temp_dir.h"
 
+using namespace devseries;
+
 namespace {
 
 using tovra::testing::ScopedTempDir;

@@ -18,6 +18,8 @@
 #include "xmlio/read_report.h"
 #include "xmlio/read_session.h"
 
+using namespace devseries;
+
 namespace {
 
 // An element whose text is `text`, in a document of its own.

@@ -16,6 +16,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 namespace {
 
 const OptionSpec kHostTitle = {

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "devseries/merge_update.h"
 #include "platform/debug_output.h"
 #include "platform/dom.h"
 #include "platform/file_system.h"
@@ -11,9 +12,10 @@
 #include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/schema_validation.h"
 #include "tools/dsrtool_src/tool_error.h"
-#include "xmlio/merge_update.h"
 
 namespace dsrtool {
+
+using namespace ::devseries;
 
 namespace {
 

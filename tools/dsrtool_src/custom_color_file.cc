@@ -4,6 +4,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 DomDocumentPtr CreateCustomColorInfoDocument(const CustomColorInfo& info) {
   return CreateRecordDocument([&](DomDocument& document) {
     return WriteCustomColorInfo(document, info);

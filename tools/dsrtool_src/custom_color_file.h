@@ -9,6 +9,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 // A document holding the declaration and the record's element; null when
 // building it failed.
 DomDocumentPtr CreateCustomColorInfoDocument(const CustomColorInfo& info);

@@ -3,12 +3,14 @@
 #pragma once
 
 #include "color/custom_color_info.h"
+#include "devseries/device_series.h"
 #include "tools/dsrtool_src/json_codec.h"
 #include "tools/dsrtool_src/media_fields.h"
 #include "tools/dsrtool_src/printer_fields.h"
-#include "xmlio/device_series.h"
 
 namespace dsrtool {
+
+using namespace ::devseries;
 
 template <>
 struct RecordFields<DeviceSeriesCommandSet> {

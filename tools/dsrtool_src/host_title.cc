@@ -4,6 +4,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 class ScopedHostTitle::Provider : public platform::ResourceProvider {
  public:
   explicit Provider(std::string title)

@@ -11,6 +11,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 // While it lives, string 57344 reads as `title` and every other resource and
 // string comes from the tool's own table.
 class ScopedHostTitle {

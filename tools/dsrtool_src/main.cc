@@ -6,6 +6,8 @@
 #include "platform/file_system.h"
 #include "tools/dsrtool_src/command_line.h"
 
+using namespace devseries;
+
 int main(int argc, char** argv) {
   // An interrupted command leaves no temporary file beside its output.
   platform::InstallInterruptCleanup();

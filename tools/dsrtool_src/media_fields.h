@@ -17,6 +17,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 template <>
 struct RecordFields<TimeStamp> {
   static constexpr bool kDefined = true;

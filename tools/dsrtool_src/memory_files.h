@@ -12,6 +12,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 // The operand that means standard input (where a file is read) or standard
 // output (where one is written).
 inline constexpr const char* kStandardStream = "-";

@@ -16,6 +16,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 template <>
 struct RecordFields<ModelExtraEntry> {
   static constexpr bool kDefined = true;

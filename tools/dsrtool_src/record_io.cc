@@ -14,6 +14,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 namespace {
 
 // What a component error raised while reading or writing the `root`
@@ -124,7 +126,8 @@ void ReadInto(const std::string& path, CustomColorInfo& r, ReadReport& report) {
   Run(path, "CustomColorInfo",
       "the second child of the CustomColorInfo element is not a CMYKColor or "
       "CMYKOGColor element",
-      report, [&] { return ::LoadCustomColorInfoFile(path, r, &report); });
+      report,
+      [&] { return devseries::LoadCustomColorInfoFile(path, r, &report); });
 }
 
 // The document the library's writer of each kind makes.

@@ -13,6 +13,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 // Loads the file at `path` as XML. Raises ToolError when it is missing, is
 // a folder, cannot be read or is not well-formed XML (with the first
 // parser message and its line).

@@ -10,11 +10,13 @@
 #include <variant>
 
 #include "color/custom_color_info.h"
+#include "devseries/device_series.h"
 #include "tools/dsrtool_src/json_codec.h"
-#include "xmlio/device_series.h"
 #include "xmlio/time_stamp.h"
 
 namespace dsrtool {
+
+using namespace ::devseries;
 
 // One record of any kind; the alternatives in the order of kRootNames.
 using AnyRecord =

@@ -8,6 +8,8 @@
 
 namespace dsrtool {
 
+using namespace ::devseries;
+
 namespace {
 
 // The schema's entry in the tool's resource script.

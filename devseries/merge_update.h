@@ -7,6 +7,9 @@
 
 #include "platform/resources.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // Merges the device-series file held in the "BIN" resource `resourceName`
 // (a name or a numeric id) into the file at `installedPath`.
 //
@@ -66,3 +69,6 @@ struct MergeOutcome {
 MergeOutcome MergeUpdateDeviceSeriesWith(
     const std::string& installedPath,
     const std::function<bool(const std::string& path)>& extractNew);
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -1,14 +1,16 @@
-#include "xmlio/merge_update.h"
+#include "devseries/merge_update.h"
 
 #include <cerrno>
 #include <string>
 
-#include "app/resource_file_writer.h"
+#include "devseries/device_series.h"
 #include "platform/debug_output.h"
 #include "platform/dom.h"
 #include "platform/file_system.h"
-#include "xmlio/device_series.h"
+#include "platform/resource_file_writer.h"
 #include "xmlio/read_report.h"
+
+namespace devseries {
 
 namespace {
 
@@ -266,3 +268,5 @@ bool MergeUpdateDeviceSeries(const std::string& installedPath,
   });
   return true;
 }
+
+}  // namespace devseries

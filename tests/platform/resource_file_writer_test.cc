@@ -1,4 +1,4 @@
-#include "app/resource_file_writer.h"
+#include "platform/resource_file_writer.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,6 +12,8 @@
 #include "platform/resources.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
+
+using namespace devseries;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/resource_file_writer.h"
+#include "platform/resource_file_writer.h"
 
 #include <cerrno>
 #include <cstdarg>
@@ -8,6 +8,8 @@
 
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
+
+namespace devseries {
 
 int g_nBinUpdateCount = 0;
 int g_nHtmlUpdateCount = 0;
@@ -100,3 +102,5 @@ bool UpdateFileFromHtmlResource(const char* pszFilePath,
   return UpdateFileFromResource(pszFilePath, nResourceId, platform::RT_HTML,
                                 &g_nHtmlUpdateCount);
 }
+
+}  // namespace devseries

@@ -25,6 +25,9 @@
 
 #include "platform/resources.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // Calls of each writer so far; 0 at start, never reset.
 extern int g_nBinUpdateCount;
 extern int g_nHtmlUpdateCount;
@@ -38,3 +41,6 @@ bool UpdateFileFromBinResource(const char* pszFilePath,
 // True only when the file was written completely.
 bool UpdateFileFromHtmlResource(const char* pszFilePath,
                                 const platform::ResourceId& nResourceId);
+
+}  // namespace devseries
+#pragma GCC visibility pop

@@ -1,7 +1,9 @@
-#include "xmlio/device_series.h"
+#include "devseries/device_series.h"
 
 #include "xmlio/read_session.h"
 #include "xmlio/record_codec.h"
+
+namespace devseries {
 
 const std::array<CommandStringField, 9> kCommandStringFields = {{
     {"strInitialize", &DeviceSeriesCommandSet::strInitialize},
@@ -364,3 +366,5 @@ bool ReadDeviceSeriesElement(DomNode root, DeviceSeries& series) {
     return false;
   }
 }
+
+}  // namespace devseries

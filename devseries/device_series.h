@@ -19,6 +19,9 @@
 #include "records/printer/resolution_info.h"
 #include "xmlio/common_io.h"
 
+#pragma GCC visibility push(default)
+namespace devseries {
+
 // The printer command strings: byte strings that may hold zero bytes.
 struct DeviceSeriesCommandSet {
   std::string strInitialize;
@@ -142,3 +145,6 @@ class DeviceSeriesIO2 : public DeviceSeriesIO {
 // Reads `series` from an already located root element through a temporary
 // DeviceSeriesIO with an empty path. False when the codecs raised.
 [[nodiscard]] bool ReadDeviceSeriesElement(DomNode root, DeviceSeries& series);
+
+}  // namespace devseries
+#pragma GCC visibility pop

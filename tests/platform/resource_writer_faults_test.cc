@@ -8,12 +8,14 @@
 
 #include <string>
 
-#include "app/resource_file_writer.h"
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
+#include "platform/resource_file_writer.h"
 #include "platform/resources.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
+
+using namespace devseries;
 
 namespace {
 
