@@ -1,6 +1,5 @@
 #include "devseries/merge_update.h"
 
-#include <cerrno>
 #include <string>
 
 #include "devseries/device_series.h"
@@ -14,6 +13,7 @@ namespace devseries {
 
 namespace {
 
+using platform::FileError;
 using platform::FileInfo;
 using platform::FileKind;
 using platform::FileSystem;
@@ -51,7 +51,7 @@ std::string Located(const std::string& path, const ReadReport& report) {
 // True when the file at `path` holds no byte at all.
 bool IsEmptyFile(FileSystem& fs, const std::string& path) {
   std::string nothing;
-  return fs.ReadFile(path, 0, &nothing) == 0;
+  return fs.ReadFile(path, 0, &nothing) == FileError::kNone;
 }
 
 // Writes the new file at `path` (nothing there, or a file that holds no
@@ -78,13 +78,14 @@ MergeOutcome KeepAndInstallNew(
   const std::string kept = path + ".unreadable";
   FileInfo keptInfo;
   std::string why;
-  if (fs.Stat(kept, &keptInfo) == 0 && keptInfo.kind != FileKind::kRegular) {
+  if (fs.Stat(kept, &keptInfo) == FileError::kNone &&
+      keptInfo.kind != FileKind::kRegular) {
     // A device or a FIFO would be written in place, a folder not at all.
     why = "it is not a regular file";
   } else {
-    int error = platform::CopyFileAtomically(
+    FileError error = platform::CopyFileAtomically(
         fs, path, kept, true, platform::kMaxDocumentBytes, &info);
-    if (error != 0) why = platform::IoErrorText(error);
+    if (error != FileError::kNone) why = platform::FileErrorText(error);
   }
   if (!why.empty()) {
     return Report(problem + "; no copy can be kept as " + kept + " (" + why +
@@ -161,11 +162,12 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   // replaced: a folder, a device or a FIFO is not the user's file, and
   // reading a FIFO would wait for a writer.
   FileInfo info;
-  int error = fs.Stat(installedPath, &info);
-  const bool exists = error == 0;
-  if (!exists && error != ENOENT && error != ENOTDIR) {
+  FileError error = fs.Stat(installedPath, &info);
+  const bool exists = error == FileError::kNone;
+  if (!exists && error != FileError::kNotFound &&
+      error != FileError::kNotDirectory) {
     return Report(installedPath,
-                  platform::IoErrorText(error) + "; left as it is");
+                  platform::FileErrorText(error) + "; left as it is");
   }
   if (exists && info.kind == FileKind::kDirectory) {
     return Report(installedPath, "is a folder; nothing is written");
@@ -179,9 +181,9 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   // it, and the merged file is renamed over it, never over a link.
   std::string real;
   error = platform::ResolveLinks(fs, installedPath, &real);
-  if (error != 0) {
+  if (error != FileError::kNone) {
     return Report(installedPath,
-                  platform::IoErrorText(error) + "; left as it is");
+                  platform::FileErrorText(error) + "; left as it is");
   }
   if (!exists) return InstallNew(real, extractNew);
 
@@ -229,9 +231,9 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   // rename hands them on with the merged file.
   error = platform::CopyFileAtomically(fs, tmp, out, true,
                                        platform::kMaxDocumentBytes, &info);
-  if (error != 0) {
+  if (error != FileError::kNone) {
     cleanUp();
-    return Report(out, platform::IoErrorText(error));
+    return Report(out, platform::FileErrorText(error));
   }
 
   CarryOverMedia(installed, fresh);
@@ -250,9 +252,9 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
                   "left as it is");
   }
   error = fs.Rename(out, real);
-  if (error != 0) {
+  if (error != FileError::kNone) {
     fs.Remove(out);
-    return Report(real, platform::IoErrorText(error) + "; left as it is");
+    return Report(real, platform::FileErrorText(error) + "; left as it is");
   }
   fs.SyncParentDirectory(real);
   MergeOutcome outcome;

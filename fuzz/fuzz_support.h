@@ -2,7 +2,6 @@
 // served from memory through the file seam, and the failure report.
 #pragma once
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,7 +17,9 @@ using namespace ::devseries;
 // Readers report on the debug output; a fuzzer runs them millions of times.
 class QuietDebugOutput : public platform::DebugOutputSink {
  public:
-  QuietDebugOutput() { platform::SetDebugOutputSink(this); }
+  QuietDebugOutput() {
+    platform::Seam<platform::DebugOutputSink>::Install(this);
+  }
   void Write(std::string_view) override {}
 };
 
@@ -30,48 +31,64 @@ inline void Quiet() { static QuietDebugOutput quiet; }
 // loaders run unchanged without touching the disk.
 class InputFileSystem : public platform::FileSystem {
  public:
+  using FileError = platform::FileError;
+
   static constexpr const char* kInputPath = "fuzz-input.xml";
 
   explicit InputFileSystem(std::string_view bytes)
-      : bytes_(bytes), previous_(platform::FileSystem::SetCurrent(this)) {}
-  ~InputFileSystem() override { platform::FileSystem::SetCurrent(previous_); }
+      : bytes_(bytes), installed_(this) {}
 
-  int CreateNew(const std::string&, Handle*) override { return EROFS; }
-  int OpenInPlace(const std::string&, Handle*) override { return EROFS; }
-  int Write(Handle, const void*, size_t, size_t* written) override {
+  FileError CreateNew(const std::string&, Handle*) override {
+    return FileError::kReadOnly;
+  }
+  FileError OpenInPlace(const std::string&, Handle*) override {
+    return FileError::kReadOnly;
+  }
+  FileError Write(Handle, const void*, size_t, size_t* written) override {
     *written = 0;
-    return EBADF;
+    return FileError::kBadHandle;
   }
-  int Sync(Handle) override { return EBADF; }
-  int Close(Handle) override { return EBADF; }
-  int SetOwner(Handle, uint32_t, uint32_t) override { return EBADF; }
-  int SetPermissions(Handle, uint32_t) override { return EBADF; }
-  int Rename(const std::string&, const std::string&) override { return EROFS; }
-  int Remove(const std::string&) override { return EROFS; }
-  int SyncParentDirectory(const std::string&) override { return 0; }
-  int Stat(const std::string& path, platform::FileInfo* info) override {
-    if (path != kInputPath) return ENOENT;
+  FileError Sync(Handle) override { return FileError::kBadHandle; }
+  FileError Close(Handle) override { return FileError::kBadHandle; }
+  FileError SetOwner(Handle, uint32_t, uint32_t) override {
+    return FileError::kBadHandle;
+  }
+  FileError SetPermissions(Handle, uint32_t) override {
+    return FileError::kBadHandle;
+  }
+  FileError Rename(const std::string&, const std::string&) override {
+    return FileError::kReadOnly;
+  }
+  FileError Remove(const std::string&) override { return FileError::kReadOnly; }
+  FileError SyncParentDirectory(const std::string&) override {
+    return FileError::kNone;
+  }
+  FileError Stat(const std::string& path, platform::FileInfo* info) override {
+    if (path != kInputPath) return FileError::kNotFound;
     *info = {platform::FileKind::kRegular, 0444, 0, 0};
-    return 0;
+    return FileError::kNone;
   }
-  int LinkStat(const std::string& path, platform::FileInfo* info) override {
+  FileError LinkStat(const std::string& path,
+                     platform::FileInfo* info) override {
     return Stat(path, info);
   }
-  int ReadLink(const std::string&, std::string*) override { return EINVAL; }
+  FileError ReadLink(const std::string&, std::string*) override {
+    return FileError::kInvalid;
+  }
   bool Exists(const std::string& path) override { return path == kInputPath; }
   bool IsDirectory(const std::string&) override { return false; }
-  int ReadFile(const std::string& path, size_t maxBytes,
-               std::string* contents) override {
+  FileError ReadFile(const std::string& path, size_t maxBytes,
+                     std::string* contents) override {
     contents->clear();
-    if (path != kInputPath) return ENOENT;
-    if (bytes_.size() > maxBytes) return EFBIG;
+    if (path != kInputPath) return FileError::kNotFound;
+    if (bytes_.size() > maxBytes) return FileError::kTooLarge;
     contents->assign(bytes_);
-    return 0;
+    return FileError::kNone;
   }
 
  private:
   std::string_view bytes_;
-  platform::FileSystem* previous_;
+  platform::ScopedFileSystem installed_;
 };
 
 // Reports a broken property of the code under test and stops the process,

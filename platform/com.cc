@@ -7,7 +7,20 @@ namespace devseries::platform {
 namespace {
 
 thread_local int t_initCount = 0;
-std::atomic<HRESULT> g_injectedFailure{S_OK};
+
+class StartingRuntime : public ComponentRuntime {
+ public:
+  HRESULT Start() override { return S_OK; }
+};
+
+class FailingRuntime : public ComponentRuntime {
+ public:
+  HRESULT Start() override { return failure_.load(); }
+  void SetFailure(HRESULT hr) { failure_ = hr; }
+
+ private:
+  std::atomic<HRESULT> failure_{E_FAIL};
+};
 
 }  // namespace
 
@@ -46,8 +59,8 @@ std::string _com_error::ErrorMessage() const {
 }
 
 HRESULT CoInitialize(void* /*reserved*/) {
-  HRESULT injected = g_injectedFailure.load();
-  if (FAILED(injected)) return injected;
+  HRESULT started = Seam<ComponentRuntime>::Current()->Start();
+  if (FAILED(started)) return started;
   return t_initCount++ == 0 ? S_OK : S_FALSE;
 }
 
@@ -57,6 +70,19 @@ void CoUninitialize() {
 
 int CoInitializeCount() { return t_initCount; }
 
-void SetCoInitializeFailureForTesting(HRESULT hr) { g_injectedFailure = hr; }
+ComponentRuntime* ComponentRuntime::Default() {
+  static StartingRuntime runtime;
+  return &runtime;
+}
+
+void SetCoInitializeFailureForTesting(HRESULT hr) {
+  static FailingRuntime failing;
+  if (SUCCEEDED(hr)) {
+    Seam<ComponentRuntime>::Install(nullptr);
+    return;
+  }
+  failing.SetFailure(hr);
+  Seam<ComponentRuntime>::Install(&failing);
+}
 
 }  // namespace devseries::platform

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/seam.h"
+
 #pragma GCC visibility push(default)
 namespace devseries::platform {
 
@@ -48,17 +50,35 @@ class _com_error {
   std::string description_;
 };
 
+// The seam (Seam<ComponentRuntime>): whether the runtime can start on a
+// thread. The count of initialisations is CoInitialize's own; the default
+// runtime always starts, tests install one that fails.
+class ComponentRuntime {
+ public:
+  ComponentRuntime() = default;
+  ComponentRuntime(const ComponentRuntime&) = delete;
+  ComponentRuntime& operator=(const ComponentRuntime&) = delete;
+  virtual ~ComponentRuntime() = default;
+
+  // S_OK when the runtime starts on the calling thread, or the failure code
+  // CoInitialize returns.
+  virtual HRESULT Start() = 0;
+
+  // The runtime that always starts.
+  static ComponentRuntime* Default();
+};
+
 // Initialises the component runtime for the calling thread: S_OK for the
 // first initialisation, S_FALSE for a nested one; both must be paired with
-// CoUninitialize. Returns the injected failure code when tests set one.
+// CoUninitialize. Returns the runtime's failure code when it cannot start.
 HRESULT CoInitialize(void* reserved);
 void CoUninitialize();
 
 // The calling thread's current initialisation count.
 int CoInitializeCount();
 
-// Makes every following CoInitialize on any thread fail with `hr` (S_OK
-// turns the failure off). Used by tests.
+// Installs, through Seam<ComponentRuntime>, a runtime whose every start on
+// any thread fails with `hr` (S_OK: the default runtime again). For tests.
 void SetCoInitializeFailureForTesting(HRESULT hr);
 
 }  // namespace devseries::platform

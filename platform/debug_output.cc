@@ -27,25 +27,17 @@ class StandardErrorSink : public DebugOutputSink {
   }
 };
 
-StandardErrorSink g_standardErrorSink;
-DebugOutputSink* g_sink = &g_standardErrorSink;
-
 }  // namespace
 
 void OutputDebugStringA(const char* text) {
   if (text == nullptr) return;
-  g_sink->Write(std::string_view(text, std::strlen(text)));
+  Seam<DebugOutputSink>::Current()->Write(
+      std::string_view(text, std::strlen(text)));
 }
 
-DebugOutputSink* SetDebugOutputSink(DebugOutputSink* sink) {
-  DebugOutputSink* previous = g_sink;
-  g_sink = sink != nullptr ? sink : &g_standardErrorSink;
-  return previous;
+DebugOutputSink* DebugOutputSink::Default() {
+  static StandardErrorSink standardError;
+  return &standardError;
 }
-
-ScopedDebugCapture::ScopedDebugCapture()
-    : previous_(SetDebugOutputSink(this)) {}
-
-ScopedDebugCapture::~ScopedDebugCapture() { SetDebugOutputSink(previous_); }
 
 }  // namespace devseries::platform

@@ -15,8 +15,68 @@
 namespace devseries::platform {
 namespace {
 
-// The one place that turns a failed system call into an error number.
-int LastError() { return errno != 0 ? errno : EIO; }
+// The one place that turns an error number of the system into the error of
+// the file seam.
+FileError FromErrno(int error) {
+  switch (error) {
+    case 0:
+      return FileError::kNone;
+    case ENOENT:
+      return FileError::kNotFound;
+    case EEXIST:
+      return FileError::kExists;
+    case EACCES:
+      return FileError::kAccessDenied;
+    case EISDIR:
+      return FileError::kIsDirectory;
+    case ENOTDIR:
+      return FileError::kNotDirectory;
+    case ENOSPC:
+      return FileError::kNoSpace;
+    case EFBIG:
+    case EOVERFLOW:
+      return FileError::kTooLarge;
+    case EINTR:
+      return FileError::kInterrupted;
+    case ELOOP:
+      return FileError::kLoop;
+    case EBADF:
+      return FileError::kBadHandle;
+    case EROFS:
+      return FileError::kReadOnly;
+    case EINVAL:
+      return FileError::kInvalid;
+    case EPERM:
+      return FileError::kNotPermitted;
+    case EIO:
+      return FileError::kIo;
+    case ENAMETOOLONG:
+      return FileError::kNameTooLong;
+    case EXDEV:
+      return FileError::kCrossDevice;
+    case EBUSY:
+      return FileError::kBusy;
+    case EMFILE:
+    case ENFILE:
+      return FileError::kTooManyOpenFiles;
+    case EDQUOT:
+      return FileError::kQuotaExceeded;
+    case ENOMEM:
+      return FileError::kNoMemory;
+    case EPIPE:
+      return FileError::kBrokenPipe;
+    case ENXIO:
+    case ENODEV:
+      return FileError::kNoDevice;
+    case ETXTBSY:
+      return FileError::kTextFileBusy;
+    default:
+      return FileError::kOther;
+  }
+}
+
+// The error of the system call that just failed.
+FileError LastError() { return errno != 0 ? FromErrno(errno) : FileError::kIo; }
 
 void Describe(const struct stat& st, FileInfo* info) {
   info->kind = S_ISREG(st.st_mode)   ? FileKind::kRegular
@@ -30,66 +90,67 @@ void Describe(const struct stat& st, FileInfo* info) {
 
 class PosixFileSystem : public FileSystem {
  public:
-  int CreateNew(const std::string& path, Handle* handle) override {
+  FileError CreateNew(const std::string& path, Handle* handle) override {
     int fd = ::open(NativePath(path).c_str(),
                     O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return LastError();
     *handle = fd;
-    return 0;
+    return FileError::kNone;
   }
 
-  int OpenInPlace(const std::string& path, Handle* handle) override {
+  FileError OpenInPlace(const std::string& path, Handle* handle) override {
     // No O_CREAT: a target that vanished is not created as a plain file.
     // O_NOCTTY: writing to a terminal does not make it ours.
     int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return LastError();
     *handle = fd;
-    return 0;
+    return FileError::kNone;
   }
 
-  int Write(Handle handle, const void* data, size_t size,
-            size_t* written) override {
+  FileError Write(Handle handle, const void* data, size_t size,
+                  size_t* written) override {
     *written = 0;
     ssize_t n = ::write(handle, data, size);
     if (n < 0) return LastError();
     *written = static_cast<size_t>(n);
-    return 0;
+    return FileError::kNone;
   }
 
-  int Sync(Handle handle) override {
-    return ::fsync(handle) == 0 ? 0 : LastError();
+  FileError Sync(Handle handle) override {
+    return ::fsync(handle) == 0 ? FileError::kNone : LastError();
   }
 
-  int Close(Handle handle) override {
-    return ::close(handle) == 0 ? 0 : LastError();
+  FileError Close(Handle handle) override {
+    return ::close(handle) == 0 ? FileError::kNone : LastError();
   }
 
-  int SetOwner(Handle handle, uint32_t owner, uint32_t group) override {
+  FileError SetOwner(Handle handle, uint32_t owner, uint32_t group) override {
     static_assert(static_cast<uid_t>(kUnchangedId) == static_cast<uid_t>(-1) &&
                   static_cast<gid_t>(kUnchangedId) == static_cast<gid_t>(-1));
     return ::fchown(handle, static_cast<uid_t>(owner),
                     static_cast<gid_t>(group)) == 0
-               ? 0
+               ? FileError::kNone
                : LastError();
   }
 
-  int SetPermissions(Handle handle, uint32_t permissions) override {
+  FileError SetPermissions(Handle handle, uint32_t permissions) override {
     return ::fchmod(handle, static_cast<mode_t>(permissions & 07777)) == 0
-               ? 0
+               ? FileError::kNone
                : LastError();
   }
 
-  int Rename(const std::string& from, const std::string& to) override {
+  FileError Rename(const std::string& from, const std::string& to) override {
     return ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0
-               ? 0
+               ? FileError::kNone
                : LastError();
   }
 
-  int Remove(const std::string& path) override {
-    return ::unlink(NativePath(path).c_str()) == 0 ? 0 : LastError();
+  FileError Remove(const std::string& path) override {
+    return ::unlink(NativePath(path).c_str()) == 0 ? FileError::kNone
+                                                   : LastError();
   }
 
-  int SyncParentDirectory(const std::string& path) override {
+  FileError SyncParentDirectory(const std::string& path) override {
     std::string native = NativePath(path);
     size_t slash = native.rfind('/');
     std::string dir = slash == std::string::npos ? std::string(".")
@@ -97,26 +158,26 @@ class PosixFileSystem : public FileSystem {
                                                  : native.substr(0, slash);
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return LastError();
-    int result = ::fsync(fd) == 0 ? 0 : LastError();
+    FileError result = ::fsync(fd) == 0 ? FileError::kNone : LastError();
     ::close(fd);
     return result;
   }
 
-  int Stat(const std::string& path, FileInfo* info) override {
+  FileError Stat(const std::string& path, FileInfo* info) override {
     struct stat st;
     if (::stat(NativePath(path).c_str(), &st) != 0) return LastError();
     Describe(st, info);
-    return 0;
+    return FileError::kNone;
   }
 
-  int LinkStat(const std::string& path, FileInfo* info) override {
+  FileError LinkStat(const std::string& path, FileInfo* info) override {
     struct stat st;
     if (::lstat(NativePath(path).c_str(), &st) != 0) return LastError();
     Describe(st, info);
-    return 0;
+    return FileError::kNone;
   }
 
-  int ReadLink(const std::string& path, std::string* target) override {
+  FileError ReadLink(const std::string& path, std::string* target) override {
     target->clear();
     std::string native = NativePath(path);
     std::string buffer(256, '\0');
@@ -127,9 +188,9 @@ class PosixFileSystem : public FileSystem {
       if (static_cast<size_t>(n) < buffer.size()) {
         buffer.resize(static_cast<size_t>(n));
         *target = std::move(buffer);
-        return 0;
+        return FileError::kNone;
       }
-      if (buffer.size() >= (size_t{1} << 20)) return ENAMETOOLONG;
+      if (buffer.size() >= (size_t{1} << 20)) return FileError::kNameTooLong;
       buffer.resize(buffer.size() * 2);
     }
   }
@@ -144,31 +205,31 @@ class PosixFileSystem : public FileSystem {
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
 
-  int ReadFile(const std::string& path, size_t maxBytes,
-               std::string* contents) override {
+  FileError ReadFile(const std::string& path, size_t maxBytes,
+                     std::string* contents) override {
     contents->clear();
     int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return LastError();
     struct stat st;
     if (::fstat(fd, &st) != 0) {
-      int error = LastError();
+      FileError error = LastError();
       ::close(fd);
       return error;
     }
     if (S_ISDIR(st.st_mode)) {
       ::close(fd);
-      return EISDIR;
+      return FileError::kIsDirectory;
     }
     if (st.st_size > 0 && static_cast<uint64_t>(st.st_size) > maxBytes) {
       ::close(fd);
-      return EFBIG;
+      return FileError::kTooLarge;
     }
     char buffer[65536];
     for (;;) {
       ssize_t n = ::read(fd, buffer, sizeof buffer);
       if (n < 0) {
         if (errno == EINTR) continue;
-        int error = LastError();
+        FileError error = LastError();
         ::close(fd);
         contents->clear();
         return error;
@@ -177,28 +238,29 @@ class PosixFileSystem : public FileSystem {
       if (contents->size() + static_cast<size_t>(n) > maxBytes) {
         ::close(fd);
         contents->clear();
-        return EFBIG;
+        return FileError::kTooLarge;
       }
       contents->append(buffer, static_cast<size_t>(n));
     }
     ::close(fd);
-    return 0;
+    return FileError::kNone;
   }
 
-  int ReadFileInPieces(const std::string& path, size_t maxBytes,
-                       const ChunkSink& sink) override {
+  FileError ReadFileInPieces(const std::string& path, size_t maxBytes,
+                             const ChunkSink& sink) override {
     int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return LastError();
     struct stat st;
-    int result = ::fstat(fd, &st) != 0 ? LastError() : 0;
-    if (result == 0 && S_ISDIR(st.st_mode)) result = EISDIR;
-    if (result == 0 && st.st_size > 0 &&
+    FileError result = ::fstat(fd, &st) != 0 ? LastError() : FileError::kNone;
+    if (result == FileError::kNone && S_ISDIR(st.st_mode))
+      result = FileError::kIsDirectory;
+    if (result == FileError::kNone && st.st_size > 0 &&
         static_cast<uint64_t>(st.st_size) > maxBytes) {
-      result = EFBIG;
+      result = FileError::kTooLarge;
     }
     std::string buffer(size_t{1} << 20, '\0');
     size_t total = 0;
-    while (result == 0) {
+    while (result == FileError::kNone) {
       ssize_t n = ::read(fd, buffer.data(), buffer.size());
       if (n < 0) {
         if (errno == EINTR) continue;
@@ -208,7 +270,7 @@ class PosixFileSystem : public FileSystem {
       if (n == 0) break;
       total += static_cast<size_t>(n);
       if (total > maxBytes) {
-        result = EFBIG;
+        result = FileError::kTooLarge;
         break;
       }
       if (!sink(std::string_view(buffer.data(), static_cast<size_t>(n)))) break;
@@ -218,8 +280,6 @@ class PosixFileSystem : public FileSystem {
   }
 };
 
-PosixFileSystem g_posix;
-FileSystem* g_current = &g_posix;
 std::atomic<unsigned> g_siblingCounter{0};
 
 // Symbolic links followed before a path counts as a cycle, as the kernel's
@@ -360,23 +420,25 @@ std::string FolderOf(const std::string& path) {
 
 // Relative targets are joined as text and left for the kernel to walk, so
 // ".." means what it means to the kernel.
-int ResolveLinks(FileSystem& fs, const std::string& path, std::string* out) {
+FileError ResolveLinks(FileSystem& fs, const std::string& path,
+                       std::string* out) {
   std::string current = path;
   for (int hops = 0;; ++hops) {
     FileInfo info;
-    int error = fs.LinkStat(current, &info);
-    if (error == ENOENT) break;  // created there, as a plain open would
-    if (error != 0) return error;
+    FileError error = fs.LinkStat(current, &info);
+    // Nothing there: created there, as a plain open would.
+    if (error == FileError::kNotFound) break;
+    if (error != FileError::kNone) return error;
     if (info.kind != FileKind::kSymbolicLink) break;
-    if (hops == kMaxLinkHops) return ELOOP;
+    if (hops == kMaxLinkHops) return FileError::kLoop;
     std::string target;
     error = fs.ReadLink(current, &target);
-    if (error != 0) return error;
-    if (target.empty()) return ENOENT;
+    if (error != FileError::kNone) return error;
+    if (target.empty()) return FileError::kNotFound;
     current = target.front() == '/' ? target : FolderOf(current) + target;
   }
   *out = std::move(current);
-  return 0;
+  return FileError::kNone;
 }
 
 std::string NativePath(std::string_view path) {
@@ -387,34 +449,24 @@ std::string NativePath(std::string_view path) {
   return native;
 }
 
-std::string IoErrorText(int error) {
-  if (error == EFBIG) return "file too large";
-  return std::strerror(error);
-}
-
-int FileSystem::ReadFileInPieces(const std::string& path, size_t maxBytes,
-                                 const ChunkSink& sink) {
+FileError FileSystem::ReadFileInPieces(const std::string& path, size_t maxBytes,
+                                       const ChunkSink& sink) {
   std::string contents;
-  int error = ReadFile(path, maxBytes, &contents);
-  if (error == 0 && !contents.empty()) sink(contents);
+  FileError error = ReadFile(path, maxBytes, &contents);
+  if (error == FileError::kNone && !contents.empty()) sink(contents);
   return error;
 }
 
-FileSystem* FileSystem::Current() { return g_current; }
-
-FileSystem* FileSystem::SetCurrent(FileSystem* fs) {
-  FileSystem* previous = g_current;
-  g_current = fs != nullptr ? fs : &g_posix;
-  return previous;
+FileSystem* FileSystem::Default() {
+  static PosixFileSystem posix;
+  return &posix;
 }
-
-FileSystem* FileSystem::Real() { return &g_posix; }
 
 // --------------------------------------------------------- FileReplacement
 
 FileReplacement::~FileReplacement() { Abort(); }
 
-int FileReplacement::Fail(ReplaceStep step, int error) {
+FileError FileReplacement::Fail(ReplaceStep step, FileError error) {
   Release();
   state_ = State::kFailed;
   error_ = error;
@@ -440,20 +492,20 @@ void FileReplacement::Abort() {
   state_ = State::kIdle;
 }
 
-int FileReplacement::Open(FileSystem& fs, const std::string& path) {
+FileError FileReplacement::Open(FileSystem& fs, const std::string& path) {
   return OpenWith(fs, path, nullptr);
 }
 
-int FileReplacement::Open(FileSystem& fs, const std::string& path,
-                          const FileInfo& like) {
+FileError FileReplacement::Open(FileSystem& fs, const std::string& path,
+                                const FileInfo& like) {
   return OpenWith(fs, path, &like);
 }
 
-int FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
-                              const FileInfo* like) {
+FileError FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
+                                    const FileInfo* like) {
   Abort();
   fs_ = &fs;
-  error_ = 0;
+  error_ = FileError::kNone;
   failedStep_ = ReplaceStep::kNone;
   target_.clear();
 
@@ -461,33 +513,35 @@ int FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
   // a pipe, /dev/stdout leads to a name ("pipe:[123]") that no lookup of
   // the link chain would find.
   FileInfo replaced;
-  int error = fs.Stat(path, &replaced);
-  const bool exists = error == 0;
-  if (!exists && error != ENOENT) return Fail(ReplaceStep::kResolve, error);
+  FileError error = fs.Stat(path, &replaced);
+  const bool exists = error == FileError::kNone;
+  if (!exists && error != FileError::kNotFound) {
+    return Fail(ReplaceStep::kResolve, error);
+  }
   if (exists && replaced.kind == FileKind::kDirectory) {
-    return Fail(ReplaceStep::kCreate, EISDIR);
+    return Fail(ReplaceStep::kCreate, FileError::kIsDirectory);
   }
   if (exists && replaced.kind != FileKind::kRegular) {
     // A device or a FIFO is written where it is: a renamed sibling would
     // take its place, and removing it would take it away.
     error = fs.OpenInPlace(path, &handle_);
-    if (error != 0) return Fail(ReplaceStep::kCreate, error);
+    if (error != FileError::kNone) return Fail(ReplaceStep::kCreate, error);
     state_ = State::kInPlace;
-    return 0;
+    return FileError::kNone;
   }
 
   error = ResolveLinks(fs, path, &target_);
-  if (error != 0) return Fail(ReplaceStep::kResolve, error);
+  if (error != FileError::kNone) return Fail(ReplaceStep::kResolve, error);
   error = CreateSibling(target_);
-  if (error != 0) return Fail(ReplaceStep::kCreate, error);
+  if (error != FileError::kNone) return Fail(ReplaceStep::kCreate, error);
   state_ = State::kReplacing;
   if (like == nullptr && exists) like = &replaced;
   error = KeepAttributes(like);
-  if (error != 0) return Fail(ReplaceStep::kAttributes, error);
-  return 0;
+  if (error != FileError::kNone) return Fail(ReplaceStep::kAttributes, error);
+  return FileError::kNone;
 }
 
-int FileReplacement::CreateSibling(const std::string& target) {
+FileError FileReplacement::CreateSibling(const std::string& target) {
   // In the target's folder, so the rename never crosses file systems; the
   // name is new to this process, and created exclusively, so a sibling left
   // by a killed process of the same id is never written into.
@@ -495,18 +549,18 @@ int FileReplacement::CreateSibling(const std::string& target) {
   for (int attempt = 0;; ++attempt) {
     std::string sibling = target + ".~" + std::to_string(::getpid()) + "-" +
                           std::to_string(g_siblingCounter++) + ".part";
-    int error = fs_->CreateNew(sibling, &handle_);
-    if (error == 0) {
+    FileError error = fs_->CreateNew(sibling, &handle_);
+    if (error == FileError::kNone) {
       sibling_ = std::move(sibling);
       pendingSlot_ = RegisterPendingSibling(sibling_);
-      return 0;
+      return FileError::kNone;
     }
     handle_ = -1;
-    if (error != EEXIST || attempt >= 100) return error;
+    if (error != FileError::kExists || attempt >= 100) return error;
   }
 }
 
-int FileReplacement::KeepAttributes(const FileInfo* replaced) {
+FileError FileReplacement::KeepAttributes(const FileInfo* replaced) {
   uint32_t permissions = 0;
   if (replaced == nullptr) {
     // What a plain create gives.
@@ -515,64 +569,64 @@ int FileReplacement::KeepAttributes(const FileInfo* replaced) {
     // Owner and group before the permission bits: changing the owner clears
     // set-user-ID and set-group-ID, and the sibling stays 0600 until then.
     permissions = replaced->permissions & 07777;
-    int error = fs_->SetOwner(handle_, replaced->owner, replaced->group);
-    if (error == EPERM) {
+    FileError error = fs_->SetOwner(handle_, replaced->owner, replaced->group);
+    if (error == FileError::kNotPermitted) {
       // The file cannot be given away: it stays the writing user's, whose
       // rights set-user-ID would now lend.
       permissions &= ~uint32_t{04000};
       error = fs_->SetOwner(handle_, FileSystem::kUnchangedId, replaced->group);
-      if (error == EPERM) {
+      if (error == FileError::kNotPermitted) {
         // Nor put in that group: it keeps the group it was created with,
         // whose members gain nothing from it.
         permissions &= ~uint32_t{02070};
-        error = 0;
+        error = FileError::kNone;
       }
     }
-    if (error != 0) return error;
+    if (error != FileError::kNone) return error;
   }
   return fs_->SetPermissions(handle_, permissions);
 }
 
-int FileReplacement::Write(std::string_view piece) {
+FileError FileReplacement::Write(std::string_view piece) {
   if (state_ == State::kFailed) return error_;
-  if (state_ == State::kIdle) return EBADF;
+  if (state_ == State::kIdle) return FileError::kBadHandle;
   const char* p = piece.data();
   size_t left = piece.size();
   while (left > 0) {
     size_t written = 0;
-    int error = fs_->Write(handle_, p, left, &written);
-    if (error == EINTR) {
+    FileError error = fs_->Write(handle_, p, left, &written);
+    if (error == FileError::kInterrupted) {
       written = 0;
-    } else if (error != 0) {
+    } else if (error != FileError::kNone) {
       return Fail(ReplaceStep::kWrite, error);
     } else if (written == 0) {
       // A write that makes no progress would loop for ever.
-      return Fail(ReplaceStep::kWrite, ENOSPC);
+      return Fail(ReplaceStep::kWrite, FileError::kNoSpace);
     }
     p += written;
     left -= written;
   }
-  return 0;
+  return FileError::kNone;
 }
 
-int FileReplacement::Commit() {
+FileError FileReplacement::Commit() {
   if (state_ == State::kFailed) return error_;
-  if (state_ == State::kIdle) return EBADF;
+  if (state_ == State::kIdle) return FileError::kBadHandle;
   if (state_ == State::kInPlace) {
     // A device or a pipe has nothing to flush to disk and no name to move.
-    int error = fs_->Close(handle_);
+    FileError error = fs_->Close(handle_);
     handle_ = -1;
-    if (error != 0) return Fail(ReplaceStep::kClose, error);
+    if (error != FileError::kNone) return Fail(ReplaceStep::kClose, error);
     state_ = State::kIdle;
-    return 0;
+    return FileError::kNone;
   }
-  int error = fs_->Sync(handle_);
-  if (error != 0) return Fail(ReplaceStep::kSync, error);
+  FileError error = fs_->Sync(handle_);
+  if (error != FileError::kNone) return Fail(ReplaceStep::kSync, error);
   error = fs_->Close(handle_);
   handle_ = -1;  // released whatever close reported
-  if (error != 0) return Fail(ReplaceStep::kClose, error);
+  if (error != FileError::kNone) return Fail(ReplaceStep::kClose, error);
   error = fs_->Rename(sibling_, target_);
-  if (error != 0) return Fail(ReplaceStep::kRename, error);
+  if (error != FileError::kNone) return Fail(ReplaceStep::kRename, error);
   sibling_.clear();
   ReleasePendingSibling(pendingSlot_);
   pendingSlot_ = -1;
@@ -580,45 +634,49 @@ int FileReplacement::Commit() {
   // that, so this result is not reported.
   fs_->SyncParentDirectory(target_);
   state_ = State::kIdle;
-  return 0;
+  return FileError::kNone;
 }
 
-int ReplaceFileAtomically(FileSystem& fs, const std::string& path,
-                          std::string_view data, ReplaceStep* failedStep) {
+FileError ReplaceFileAtomically(FileSystem& fs, const std::string& path,
+                                std::string_view data,
+                                ReplaceStep* failedStep) {
   FileReplacement replacement;
-  int error = replacement.Open(fs, path);
-  if (error == 0) error = replacement.Write(data);
-  if (error == 0) error = replacement.Commit();
+  FileError error = replacement.Open(fs, path);
+  if (error == FileError::kNone) error = replacement.Write(data);
+  if (error == FileError::kNone) error = replacement.Commit();
   if (failedStep != nullptr) *failedStep = replacement.failedStep();
   return error;
 }
 
-int CopyFileAtomically(FileSystem& fs, const std::string& from,
-                       const std::string& to, bool overwrite, size_t maxBytes,
-                       const FileInfo* like) {
-  if (!overwrite && fs.Exists(to)) return EEXIST;
+FileError CopyFileAtomically(FileSystem& fs, const std::string& from,
+                             const std::string& to, bool overwrite,
+                             size_t maxBytes, const FileInfo* like) {
+  if (!overwrite && fs.Exists(to)) return FileError::kExists;
   // The replacement is opened with the first piece, so a source that cannot
   // be opened leaves nothing to undo.
   FileReplacement replacement;
   bool opened = false;
-  int writeError = 0;
-  int readError =
+  FileError writeError = FileError::kNone;
+  FileError readError =
       fs.ReadFileInPieces(from, maxBytes, [&](std::string_view piece) {
         if (!opened) {
           opened = true;
           writeError = like != nullptr ? replacement.Open(fs, to, *like)
                                        : replacement.Open(fs, to);
         }
-        if (writeError == 0) writeError = replacement.Write(piece);
-        return writeError == 0;
+        if (writeError == FileError::kNone) {
+          writeError = replacement.Write(piece);
+        }
+        return writeError == FileError::kNone;
       });
-  if (readError != 0) return readError;  // the replacement aborts
-  if (writeError != 0) return writeError;
+  if (readError != FileError::kNone)
+    return readError;  // the replacement aborts
+  if (writeError != FileError::kNone) return writeError;
   if (!opened) {
     // An empty source.
-    int error = like != nullptr ? replacement.Open(fs, to, *like)
-                                : replacement.Open(fs, to);
-    if (error != 0) return error;
+    FileError error = like != nullptr ? replacement.Open(fs, to, *like)
+                                      : replacement.Open(fs, to);
+    if (error != FileError::kNone) return error;
   }
   return replacement.Commit();
 }

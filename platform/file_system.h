@@ -14,14 +14,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_error.h"
+#include "platform/seam.h"
+
 #pragma GCC visibility push(default)
 namespace devseries::platform {
 
 // The path handed to the operating system: every backslash becomes a slash.
 std::string NativePath(std::string_view path);
-
-// Text for an error number of the operations below ("No space left on device").
-std::string IoErrorText(int error);
 
 // What Stat and LinkStat tell about a file.
 enum class FileKind {
@@ -39,7 +39,7 @@ struct FileInfo {
   uint32_t group = 0;
 };
 
-// The seam. Operations return 0 on success or a POSIX error number.
+// The seam. Operations return FileError::kNone on success, or the error.
 class FileSystem {
  public:
   using Handle = int;
@@ -51,56 +51,57 @@ class FileSystem {
   FileSystem& operator=(const FileSystem&) = delete;
   virtual ~FileSystem() = default;
 
-  // The file system in use: the real one unless a test installed another.
-  static FileSystem* Current();
-  // Installs `fs` (nullptr restores the real one); returns the previous one.
-  static FileSystem* SetCurrent(FileSystem* fs);
-  // The real file system.
-  static FileSystem* Real();
+  // The real file system of the process.
+  static FileSystem* Default();
+  // The file system in use (Seam<FileSystem>::Current()): the real one
+  // unless a ScopedFileSystem installed another.
+  static FileSystem* Current() { return Seam<FileSystem>::Current(); }
 
   // Creates a new file for writing, readable and writable by its owner only
-  // (0600); fails with EEXIST when anything, even a dangling link, is there.
-  virtual int CreateNew(const std::string& path, Handle* handle) = 0;
+  // (0600); fails with kExists when anything, even a dangling link, is there.
+  virtual FileError CreateNew(const std::string& path, Handle* handle) = 0;
   // Opens the existing file at `path` (following links) for writing where it
   // is: nothing is created, truncated or renamed. For devices and FIFOs.
-  virtual int OpenInPlace(const std::string& path, Handle* handle) = 0;
+  virtual FileError OpenInPlace(const std::string& path, Handle* handle) = 0;
   // Writes up to `size` bytes; `*written` receives the count actually
-  // written, which may be less than `size`. EINTR may be returned.
-  virtual int Write(Handle handle, const void* data, size_t size,
-                    size_t* written) = 0;
-  virtual int Sync(Handle handle) = 0;
-  virtual int Close(Handle handle) = 0;
+  // written, which may be less than `size`. kInterrupted may be returned.
+  virtual FileError Write(Handle handle, const void* data, size_t size,
+                          size_t* written) = 0;
+  virtual FileError Sync(Handle handle) = 0;
+  virtual FileError Close(Handle handle) = 0;
   // Gives the open file `owner` and `group`; kUnchangedId keeps either.
-  // EPERM when the caller may not give the file away or into that group.
-  virtual int SetOwner(Handle handle, uint32_t owner, uint32_t group) = 0;
+  // kNotPermitted when the caller may not give the file away or into that
+  // group.
+  virtual FileError SetOwner(Handle handle, uint32_t owner, uint32_t group) = 0;
   // Sets the open file's permission bits (07777) exactly, umask aside.
-  virtual int SetPermissions(Handle handle, uint32_t permissions) = 0;
-  virtual int Rename(const std::string& from, const std::string& to) = 0;
-  virtual int Remove(const std::string& path) = 0;
+  virtual FileError SetPermissions(Handle handle, uint32_t permissions) = 0;
+  virtual FileError Rename(const std::string& from, const std::string& to) = 0;
+  virtual FileError Remove(const std::string& path) = 0;
   // Flushes the directory entry changes of the folder holding `path`.
-  virtual int SyncParentDirectory(const std::string& path) = 0;
-  // What is at `path`, following symbolic links: ENOENT when nothing is,
-  // also for a link whose final target is missing; ELOOP for a link cycle.
-  virtual int Stat(const std::string& path, FileInfo* info) = 0;
+  virtual FileError SyncParentDirectory(const std::string& path) = 0;
+  // What is at `path`, following symbolic links: kNotFound when nothing is,
+  // also for a link whose final target is missing; kLoop for a link cycle.
+  virtual FileError Stat(const std::string& path, FileInfo* info) = 0;
   // As Stat, except that a symbolic link at `path` itself is reported as
   // kSymbolicLink (with the link's own owner), not followed.
-  virtual int LinkStat(const std::string& path, FileInfo* info) = 0;
+  virtual FileError LinkStat(const std::string& path, FileInfo* info) = 0;
   // The target of the symbolic link at `path`, exactly as stored (relative
-  // targets are relative to the link's folder); EINVAL when not a link.
-  virtual int ReadLink(const std::string& path, std::string* target) = 0;
+  // targets are relative to the link's folder); kInvalid when not a link.
+  virtual FileError ReadLink(const std::string& path, std::string* target) = 0;
   // True when a regular file (or anything else) exists at `path`.
   virtual bool Exists(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
-  // Reads a whole file. Fails with EFBIG when it holds more than `maxBytes`.
-  virtual int ReadFile(const std::string& path, size_t maxBytes,
-                       std::string* contents) = 0;
+  // Reads a whole file. Fails with kTooLarge when it holds more than
+  // `maxBytes`.
+  virtual FileError ReadFile(const std::string& path, size_t maxBytes,
+                             std::string* contents) = 0;
   // Reads a file piece by piece, handing each piece to `sink` in order;
-  // stops early, with result 0, when `sink` returns false. Fails with EFBIG
+  // stops early, with kNone, when `sink` returns false. Fails with kTooLarge
   // when the file holds more than `maxBytes` (pieces may have been handed
   // over by then). The default reads the whole file with ReadFile.
   using ChunkSink = std::function<bool(std::string_view piece)>;
-  virtual int ReadFileInPieces(const std::string& path, size_t maxBytes,
-                               const ChunkSink& sink);
+  virtual FileError ReadFileInPieces(const std::string& path, size_t maxBytes,
+                                     const ChunkSink& sink);
 };
 
 // Forwards every operation to another file system; tests derive from it and
@@ -109,38 +110,40 @@ class FileSystemWrapper : public FileSystem {
  public:
   explicit FileSystemWrapper(FileSystem* target) : target_(target) {}
 
-  int CreateNew(const std::string& path, Handle* handle) override {
+  FileError CreateNew(const std::string& path, Handle* handle) override {
     return target_->CreateNew(path, handle);
   }
-  int OpenInPlace(const std::string& path, Handle* handle) override {
+  FileError OpenInPlace(const std::string& path, Handle* handle) override {
     return target_->OpenInPlace(path, handle);
   }
-  int Write(Handle handle, const void* data, size_t size,
-            size_t* written) override {
+  FileError Write(Handle handle, const void* data, size_t size,
+                  size_t* written) override {
     return target_->Write(handle, data, size, written);
   }
-  int Sync(Handle handle) override { return target_->Sync(handle); }
-  int Close(Handle handle) override { return target_->Close(handle); }
-  int SetOwner(Handle handle, uint32_t owner, uint32_t group) override {
+  FileError Sync(Handle handle) override { return target_->Sync(handle); }
+  FileError Close(Handle handle) override { return target_->Close(handle); }
+  FileError SetOwner(Handle handle, uint32_t owner, uint32_t group) override {
     return target_->SetOwner(handle, owner, group);
   }
-  int SetPermissions(Handle handle, uint32_t permissions) override {
+  FileError SetPermissions(Handle handle, uint32_t permissions) override {
     return target_->SetPermissions(handle, permissions);
   }
-  int Rename(const std::string& from, const std::string& to) override {
+  FileError Rename(const std::string& from, const std::string& to) override {
     return target_->Rename(from, to);
   }
-  int Remove(const std::string& path) override { return target_->Remove(path); }
-  int SyncParentDirectory(const std::string& path) override {
+  FileError Remove(const std::string& path) override {
+    return target_->Remove(path);
+  }
+  FileError SyncParentDirectory(const std::string& path) override {
     return target_->SyncParentDirectory(path);
   }
-  int Stat(const std::string& path, FileInfo* info) override {
+  FileError Stat(const std::string& path, FileInfo* info) override {
     return target_->Stat(path, info);
   }
-  int LinkStat(const std::string& path, FileInfo* info) override {
+  FileError LinkStat(const std::string& path, FileInfo* info) override {
     return target_->LinkStat(path, info);
   }
-  int ReadLink(const std::string& path, std::string* target) override {
+  FileError ReadLink(const std::string& path, std::string* target) override {
     return target_->ReadLink(path, target);
   }
   bool Exists(const std::string& path) override {
@@ -149,8 +152,8 @@ class FileSystemWrapper : public FileSystem {
   bool IsDirectory(const std::string& path) override {
     return target_->IsDirectory(path);
   }
-  int ReadFile(const std::string& path, size_t maxBytes,
-               std::string* contents) override {
+  FileError ReadFile(const std::string& path, size_t maxBytes,
+                     std::string* contents) override {
     return target_->ReadFile(path, maxBytes, contents);
   }
 
@@ -162,17 +165,7 @@ class FileSystemWrapper : public FileSystem {
 };
 
 // Installs a file system for the lifetime of the object.
-class ScopedFileSystem {
- public:
-  explicit ScopedFileSystem(FileSystem* fs)
-      : previous_(FileSystem::SetCurrent(fs)) {}
-  ~ScopedFileSystem() { FileSystem::SetCurrent(previous_); }
-  ScopedFileSystem(const ScopedFileSystem&) = delete;
-  ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
-
- private:
-  FileSystem* previous_;
-};
+using ScopedFileSystem = ScopedSeam<FileSystem>;
 
 // The step of a replacement that failed.
 enum class ReplaceStep {
@@ -192,9 +185,9 @@ enum class ReplaceStep {
 // through it:
 //
 //   FileReplacement out;
-//   int error = out.Open(fs, path);
-//   while (error == 0 && more) error = out.Write(piece);
-//   if (error == 0) error = out.Commit();
+//   FileError error = out.Open(fs, path);
+//   while (error == FileError::kNone && more) error = out.Write(piece);
+//   if (error == FileError::kNone) error = out.Commit();
 //
 // What is at the path decides how it is written. A regular file, or
 // nothing: the bytes go to a new sibling file (PATH.~PID-N.part, created
@@ -206,7 +199,7 @@ enum class ReplaceStep {
 // lives in that target's folder. Anything else that exists (a device, a
 // FIFO, a socket, what /dev/stdout names) is opened and written in place and
 // never removed; like a plain open, opening a FIFO waits for its reader. A
-// folder fails with EISDIR.
+// folder fails with kIsDirectory.
 //
 // Owner and group: the replaced file's are kept when the process may set
 // them (root always can). Otherwise the file becomes the writing user's,
@@ -228,31 +221,31 @@ class FileReplacement {
   FileReplacement& operator=(const FileReplacement&) = delete;
 
   // Starts replacing the file at `path` (aborting a replacement this object
-  // still has open). Returns 0, or the error number with failedStep()
+  // still has open). Returns kNone, or the error with failedStep()
   // telling the step (kResolve, kCreate or kAttributes); nothing is left
   // behind then. `fs` must outlive the replacement.
-  [[nodiscard]] int Open(FileSystem& fs, const std::string& path);
+  [[nodiscard]] FileError Open(FileSystem& fs, const std::string& path);
   // As Open, except that a file written through a sibling receives the
   // owner, group and permission bits of `like` (what Stat tells of another
   // file), not those of the file it replaces: a copy kept of a file, or a
   // file that will be renamed over it, then has that file's attributes from
   // its first byte. A target written in place keeps its own.
-  [[nodiscard]] int Open(FileSystem& fs, const std::string& path,
-                         const FileInfo& like);
+  [[nodiscard]] FileError Open(FileSystem& fs, const std::string& path,
+                               const FileInfo& like);
   // Appends `piece`, however the file system splits or interrupts writes.
   // After a failure (the replacement is then aborted) every further call
-  // returns that first error without writing; EBADF when nothing is open.
-  [[nodiscard]] int Write(std::string_view piece);
-  // Puts the written bytes in place: 0 when the path now holds exactly them.
-  // On failure the sibling is removed and the path holds what it held; a
+  // returns that first error without writing; kBadHandle when nothing is open.
+  [[nodiscard]] FileError Write(std::string_view piece);
+  // Puts the written bytes in place: kNone when the path now holds exactly
+  // them. On failure the sibling is removed and the path holds what it held; a
   // folder that cannot be flushed afterwards is not a failure. Returns the
   // first error of an earlier Write without doing anything else.
-  [[nodiscard]] int Commit();
+  [[nodiscard]] FileError Commit();
   // Gives up: the sibling is removed, the path keeps what it held.
   void Abort();
 
-  // The first error since Open (0: none) and the step it happened in.
-  int error() const { return error_; }
+  // The first error since Open (kNone: none) and the step it happened in.
+  FileError error() const { return error_; }
   ReplaceStep failedStep() const { return failedStep_; }
   // True when the target is written in place (not a regular file).
   bool writesInPlace() const { return state_ == State::kInPlace; }
@@ -260,10 +253,11 @@ class FileReplacement {
  private:
   enum class State { kIdle, kReplacing, kInPlace, kFailed };
 
-  int Fail(ReplaceStep step, int error);
-  int CreateSibling(const std::string& target);
-  int OpenWith(FileSystem& fs, const std::string& path, const FileInfo* like);
-  int KeepAttributes(const FileInfo* replaced);
+  FileError Fail(ReplaceStep step, FileError error);
+  FileError CreateSibling(const std::string& target);
+  FileError OpenWith(FileSystem& fs, const std::string& path,
+                     const FileInfo* like);
+  FileError KeepAttributes(const FileInfo* replaced);
   void Release();
 
   FileSystem* fs_ = nullptr;
@@ -272,34 +266,36 @@ class FileReplacement {
   std::string target_;    // the file that the rename replaces
   std::string sibling_;   // the temporary file, while it exists
   int pendingSlot_ = -1;  // the sibling's entry for the interrupt clean-up
-  int error_ = 0;
+  FileError error_ = FileError::kNone;
   ReplaceStep failedStep_ = ReplaceStep::kNone;
 };
 
 // Replaces the file at `path` with `data` through a FileReplacement: opens,
-// writes, commits. Returns 0 or the error number of the first failing step,
+// writes, commits. Returns kNone or the error of the first failing step,
 // which `failedStep` receives when given (kNone on success); a folder that
 // does not exist fails at kCreate, a folder at `path` at kCreate with
-// EISDIR. On failure the previous file at `path` is left exactly as it was.
-int ReplaceFileAtomically(FileSystem& fs, const std::string& path,
-                          std::string_view data,
-                          ReplaceStep* failedStep = nullptr);
+// kIsDirectory. On failure the previous file at `path` is left exactly as it
+// was.
+FileError ReplaceFileAtomically(FileSystem& fs, const std::string& path,
+                                std::string_view data,
+                                ReplaceStep* failedStep = nullptr);
 
 // Copies the file at `from` to `to` through a FileReplacement, in pieces
-// (replacing `to` when `overwrite`; failing with EEXIST otherwise when it
+// (replacing `to` when `overwrite`; failing with kExists otherwise when it
 // exists). A source that cannot be read, or holds more than `maxBytes`,
 // leaves `to` as it was. With `like`, the copy receives those attributes
 // (FileReplacement::Open with `like`).
-int CopyFileAtomically(FileSystem& fs, const std::string& from,
-                       const std::string& to, bool overwrite, size_t maxBytes,
-                       const FileInfo* like = nullptr);
+FileError CopyFileAtomically(FileSystem& fs, const std::string& from,
+                             const std::string& to, bool overwrite,
+                             size_t maxBytes, const FileInfo* like = nullptr);
 
 // The file that the symbolic links at `path` finally name (`path` itself
 // when it is no link), which may not exist yet: what a replacement of `path`
 // replaces. Relative targets count from the folder of the link holding them.
-// ELOOP for a cycle or too long a chain; an error of a link that cannot be
+// kLoop for a cycle or too long a chain; an error of a link that cannot be
 // examined or read.
-int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target);
+FileError ResolveLinks(FileSystem& fs, const std::string& path,
+                       std::string* target);
 
 // Installs handlers for SIGINT, SIGTERM and SIGHUP that remove the sibling
 // files of every replacement still open, then end the process by the same

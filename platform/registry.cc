@@ -1,6 +1,5 @@
 #include "platform/registry.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -46,14 +45,14 @@ class FileRegistryService : public RegistryService {
     loaded_ = true;
     std::string path = RegistryFilePath();
     std::string bytes;
-    int error =
+    FileError error =
         FileSystem::Current()->ReadFile(path, kMaxRegistryFileBytes, &bytes);
-    if (error == 0) {
+    if (error == FileError::kNone) {
       file_ = LoadRegistryText(bytes, path);
-    } else if (error != ENOENT) {
+    } else if (error != FileError::kNotFound) {
       // A missing file is an empty registry; anything else is worth a word.
       std::string line =
-          path + ": registry file cannot be read: " + IoErrorText(error) +
+          path + ": registry file cannot be read: " + FileErrorText(error) +
           "\r\n";
       OutputDebugStringA(line.c_str());
     }
@@ -63,9 +62,6 @@ class FileRegistryService : public RegistryService {
   bool loaded_ = false;
   RegistryFile file_;
 };
-
-FileRegistryService g_fileRegistry;
-RegistryService* g_registry = &g_fileRegistry;
 
 }  // namespace
 
@@ -77,12 +73,9 @@ std::string RegistryFilePath() {
 HKEY const HKEY_LOCAL_MACHINE = &g_localMachine;
 HKEY const HKEY_CURRENT_USER = &g_currentUser;
 
-RegistryService* RegistryService::Current() { return g_registry; }
-
-RegistryService* RegistryService::SetCurrent(RegistryService* service) {
-  RegistryService* previous = g_registry;
-  g_registry = service != nullptr ? service : &g_fileRegistry;
-  return previous;
+RegistryService* RegistryService::Default() {
+  static FileRegistryService fileRegistry;
+  return &fileRegistry;
 }
 
 bool InMemoryRegistry::OpenKey(RegistryRoot root, const std::string& path,
@@ -107,7 +100,7 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/,
   if (subKey != nullptr && *subKey != '\0') {
     path = NormaliseRegistryKeyPath(path + '\\' + subKey);
   }
-  if (!RegistryService::Current()->OpenKey(key->root, path, samDesired)) {
+  if (!Seam<RegistryService>::Current()->OpenKey(key->root, path, samDesired)) {
     return ERROR_FILE_NOT_FOUND;
   }
   *result = new HKEY__{key->root, std::move(path), samDesired, false};
@@ -121,7 +114,7 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved,
     return ERROR_INVALID_PARAMETER;
   }
   if ((key->samDesired & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
-  const RegistryValue* value = RegistryService::Current()->FindValue(
+  const RegistryValue* value = Seam<RegistryService>::Current()->FindValue(
       key->root, key->path, valueName != nullptr ? valueName : "");
   if (value == nullptr) return ERROR_FILE_NOT_FOUND;
   if (type != nullptr) *type = value->type;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/registry_file.h"
+#include "platform/seam.h"
 #include "platform/win_types.h"
 
 #pragma GCC visibility push(default)
@@ -59,9 +60,9 @@ LONG RegCloseKey(HKEY key);
 // The access mask `key` was opened with (KEY_READ for a predefined root).
 REGSAM RegistryKeyAccessMask(HKEY key);
 
-// The seam: where registry opens and queries are answered. The default
-// reads the file named by TOVRA_REGISTRY the first time it is asked; tests
-// install an InMemoryRegistry.
+// The seam (Seam<RegistryService>): where registry opens and queries are
+// answered. The default reads the file named by TOVRA_REGISTRY the first
+// time it is asked; tests install an InMemoryRegistry with ScopedRegistry.
 class RegistryService {
  public:
   RegistryService() = default;
@@ -78,11 +79,8 @@ class RegistryService {
                                          const std::string& path,
                                          const std::string& name) = 0;
 
-  // The service in use.
-  static RegistryService* Current();
-  // Installs `service` (nullptr restores the default); returns the
-  // previous one. The caller keeps ownership.
-  static RegistryService* SetCurrent(RegistryService* service);
+  // The service reading the registry file.
+  static RegistryService* Default();
 };
 
 // The file the default service reads: $TOVRA_REGISTRY, or
@@ -117,17 +115,7 @@ class InMemoryRegistry : public RegistryService {
 };
 
 // Installs a registry service for the lifetime of the object.
-class ScopedRegistry {
- public:
-  explicit ScopedRegistry(RegistryService* service)
-      : previous_(RegistryService::SetCurrent(service)) {}
-  ~ScopedRegistry() { RegistryService::SetCurrent(previous_); }
-  ScopedRegistry(const ScopedRegistry&) = delete;
-  ScopedRegistry& operator=(const ScopedRegistry&) = delete;
-
- private:
-  RegistryService* previous_;
-};
+using ScopedRegistry = ScopedSeam<RegistryService>;
 
 }  // namespace devseries::platform
 #pragma GCC visibility pop

@@ -1,6 +1,5 @@
 #include "platform/resource_file_writer.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -68,10 +67,10 @@ bool UpdateFileFromResource(const char* pszFilePath,
   // An empty path names no file; it must not leave a temporary file in the
   // current folder either.
   platform::FileReplacement replacement;
-  int error = *path == '\0'
-                  ? ENOENT
-                  : replacement.Open(*platform::FileSystem::Current(), path);
-  if (error != 0) {
+  platform::FileError error =
+      *path == '\0' ? platform::FileError::kNotFound
+                    : replacement.Open(*platform::FileSystem::Current(), path);
+  if (error != platform::FileError::kNone) {
     // Nothing was written: the folder is missing or refuses new files, or
     // the path names a folder.
     EmitLine("[%02d] %s error: file cannot opened.\r\n", Count(counter), path);
@@ -79,8 +78,8 @@ bool UpdateFileFromResource(const char* pszFilePath,
   }
   error =
       replacement.Write(std::string_view(static_cast<const char*>(data), size));
-  if (error == 0) error = replacement.Commit();
-  if (error != 0) {
+  if (error == platform::FileError::kNone) error = replacement.Commit();
+  if (error != platform::FileError::kNone) {
     EmitLine("[%02d] error: %s file io failed.\r\n", Count(counter), path);
     return false;
   }

@@ -5,7 +5,6 @@
 namespace devseries::platform {
 namespace {
 
-const ResourceProvider* g_provider = nullptr;
 const ResourceTable* g_hostTable = nullptr;
 
 const StringEntry kDefaultStrings[] = {
@@ -40,11 +39,6 @@ class HostTableProvider : public ResourceProvider {
     return TableResourceProvider(HostResourceTable()).String(id);
   }
 };
-
-const ResourceProvider& HostProvider() {
-  static const HostTableProvider provider;
-  return provider;
-}
 
 }  // namespace
 
@@ -86,19 +80,13 @@ std::optional<std::string> TableResourceProvider::String(UINT id) const {
   return std::nullopt;
 }
 
-const ResourceProvider* ResourceProvider::Current() {
-  return g_provider != nullptr ? g_provider : &HostProvider();
-}
-
-const ResourceProvider* ResourceProvider::SetCurrent(
-    const ResourceProvider* provider) {
-  const ResourceProvider* previous = Current();
-  g_provider = provider;
-  return previous;
+ResourceProvider* ResourceProvider::Default() {
+  static HostTableProvider provider;
+  return &provider;
 }
 
 HRSRC FindResourceA(HMODULE, const ResourceId& name, const ResourceId& type) {
-  return ResourceProvider::Current()->Find(name, type);
+  return Seam<ResourceProvider>::Current()->Find(name, type);
 }
 
 HGLOBAL LoadResource(HMODULE, HRSRC resource) {
@@ -115,7 +103,8 @@ DWORD SizeofResource(HMODULE, HRSRC resource) {
 }
 
 bool LoadString(UINT id, std::string& text) {
-  std::optional<std::string> found = ResourceProvider::Current()->String(id);
+  std::optional<std::string> found =
+      Seam<ResourceProvider>::Current()->String(id);
   if (!found) return false;
   text = std::move(*found);
   return true;

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/seam.h"
 #include "platform/win_types.h"
 
 #pragma GCC visibility push(default)
@@ -90,9 +91,10 @@ struct HostResourceRegistration {
   }
 };
 
-// The seam: where resources are looked up. The default reads
-// HostResourceTable() at each lookup; tests install their own to simulate a
-// missing, unloadable or empty resource.
+// The seam (Seam<ResourceProvider>): where resources are looked up. The
+// default reads HostResourceTable() at each lookup; tests install their own
+// with ScopedResourceProvider to simulate a missing, unloadable or empty
+// resource.
 class ResourceProvider {
  public:
   ResourceProvider() = default;
@@ -106,11 +108,12 @@ class ResourceProvider {
   // The string with `id`, or nothing when the table has no such entry.
   virtual std::optional<std::string> String(UINT id) const = 0;
 
-  static const ResourceProvider* Current();
-  // Installs `provider` (nullptr restores the host table); returns the
-  // previous one.
-  static const ResourceProvider* SetCurrent(const ResourceProvider* provider);
+  // The provider reading the host's table.
+  static ResourceProvider* Default();
 };
+
+// Installs a resource provider for the lifetime of the object.
+using ScopedResourceProvider = ScopedSeam<ResourceProvider>;
 
 // Serves the entries of a ResourceTable.
 class TableResourceProvider : public ResourceProvider {

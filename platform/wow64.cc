@@ -9,8 +9,6 @@ namespace devseries::platform {
 
 namespace {
 
-Wow64Answer g_wow64Answer = Wow64Answer::kSystem;
-
 // A 32-bit build reports the machine of the kernel it runs on; a 64-bit
 // kernel names a 64-bit machine ("x86_64", "aarch64", "s390x", ...).
 bool SystemIsWow64() {
@@ -26,7 +24,7 @@ bool SystemIsWow64() {
 
 BOOL IsWow64ProcessStandIn(HANDLE /*process*/, BOOL* wow64Process) {
   if (wow64Process == nullptr) return FALSE;
-  switch (g_wow64Answer) {
+  switch (Seam<Wow64Probe>::Current()->Answer()) {
     case Wow64Answer::kNotWow64:
       *wow64Process = FALSE;
       return TRUE;
@@ -43,6 +41,13 @@ BOOL IsWow64ProcessStandIn(HANDLE /*process*/, BOOL* wow64Process) {
   return TRUE;
 }
 
+class SystemProbe : public Wow64Probe {
+ public:
+  Wow64Answer Answer() override {
+    return SystemIsWow64() ? Wow64Answer::kWow64 : Wow64Answer::kNotWow64;
+  }
+};
+
 }  // namespace
 
 HANDLE GetCurrentProcess() {
@@ -51,14 +56,14 @@ HANDLE GetCurrentProcess() {
 }
 
 IsWow64ProcessFunction LookUpIsWow64Process() {
-  return g_wow64Answer == Wow64Answer::kExportMissing ? nullptr
-                                                      : &IsWow64ProcessStandIn;
+  return Seam<Wow64Probe>::Current()->Answer() == Wow64Answer::kExportMissing
+             ? nullptr
+             : &IsWow64ProcessStandIn;
 }
 
-Wow64Answer SetWow64Answer(Wow64Answer answer) {
-  Wow64Answer previous = g_wow64Answer;
-  g_wow64Answer = answer;
-  return previous;
+Wow64Probe* Wow64Probe::Default() {
+  static SystemProbe probe;
+  return &probe;
 }
 
 }  // namespace devseries::platform

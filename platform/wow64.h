@@ -7,8 +7,10 @@
 // WOW64" for a native process and "under WOW64" for a 32-bit build running
 // on a 64-bit kernel. Tests can replace the answer, including the two ways
 // the platform cannot tell: no such export, or a call that fails.
+// The answer comes from the seam Seam<Wow64Probe>.
 #pragma once
 
+#include "platform/seam.h"
 #include "platform/win_types.h"
 
 #pragma GCC visibility push(default)
@@ -29,19 +31,34 @@ enum class Wow64Answer {
   kCallFails,      // cannot tell: the function returns FALSE
 };
 
-// Sets the answer (kSystem restores the real one); returns the previous one.
-Wow64Answer SetWow64Answer(Wow64Answer answer);
+// The seam: what LookUpIsWow64Process and the function it returns answer.
+class Wow64Probe {
+ public:
+  Wow64Probe() = default;
+  Wow64Probe(const Wow64Probe&) = delete;
+  Wow64Probe& operator=(const Wow64Probe&) = delete;
+  virtual ~Wow64Probe() = default;
 
-class ScopedWow64Answer {
+  // The answer; kSystem defers to what the system says.
+  virtual Wow64Answer Answer() = 0;
+
+  // The probe of this process and kernel: kNotWow64 or kWow64.
+  static Wow64Probe* Default();
+};
+
+// Answers `answer` while it lives (kSystem: what the system says), then
+// restores the probe installed before.
+class ScopedWow64Answer : public Wow64Probe {
  public:
   explicit ScopedWow64Answer(Wow64Answer answer)
-      : previous_(SetWow64Answer(answer)) {}
-  ~ScopedWow64Answer() { SetWow64Answer(previous_); }
-  ScopedWow64Answer(const ScopedWow64Answer&) = delete;
-  ScopedWow64Answer& operator=(const ScopedWow64Answer&) = delete;
+      : answer_(answer),
+        installed_(answer == Wow64Answer::kSystem ? nullptr : this) {}
+
+  Wow64Answer Answer() override { return answer_; }
 
  private:
-  Wow64Answer previous_;
+  Wow64Answer answer_;
+  ScopedSeam<Wow64Probe> installed_;
 };
 
 }  // namespace devseries::platform

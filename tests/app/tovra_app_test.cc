@@ -194,11 +194,11 @@ TEST_F(UpdateRunTest, EachFolderGetsItsResourceId) {
   platform::InMemoryRegistry registry(RegistryNaming(Root()));
   platform::ScopedRegistry installed(&registry);
   DistinctPages pages;
-  platform::ResourceProvider::SetCurrent(&pages);
+  platform::Seam<platform::ResourceProvider>::Install(&pages);
 
   C_TOVRAApp app;
   app.InitInstance();
-  platform::ResourceProvider::SetCurrent(nullptr);
+  platform::Seam<platform::ResourceProvider>::Install(nullptr);
 
   const int kIds[] = {146, 147, 149, 150, 151, 152, 153,
                       154, 155, 157, 156, 158, 148};

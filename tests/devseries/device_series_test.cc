@@ -68,7 +68,7 @@ class HostTitle : public platform::ResourceProvider {
  private:
   std::string title_;
   const platform::ResourceProvider* host_ =
-      platform::ResourceProvider::Current();
+      platform::Seam<platform::ResourceProvider>::Current();
 };
 
 class DeviceSeriesTest : public ::testing::Test {
@@ -290,15 +290,15 @@ TEST_F(DeviceSeriesTest, VersionGateFollowsTheHostTitle) {
   HostTitle other("Some Other Host");
   for (const Case& c : cases) {
     WriteFileBytes(dir_.File("v.dsr"), File(c.version, MandatoryLists()));
-    for (const HostTitle* host : {&product, &other}) {
-      const platform::ResourceProvider* previous =
-          platform::ResourceProvider::SetCurrent(host);
+    for (HostTitle* host : {&product, &other}) {
+      platform::ResourceProvider* previous =
+          platform::Seam<platform::ResourceProvider>::Install(host);
       DeviceSeries series;
       DeviceSeriesIO2 io2(dir_.File("v.dsr"));
       bool byIO2 = io2.Read(series);
       DeviceSeriesIO io(dir_.File("v.dsr"));
       bool byIO = io.Read(series);
-      platform::ResourceProvider::SetCurrent(previous);
+      platform::Seam<platform::ResourceProvider>::Install(previous);
       bool gated = host == &product;
       EXPECT_EQ(byIO2, gated ? c.readByIO2 : true) << c.version;
       EXPECT_EQ(byIO, gated ? c.readByIO : true) << c.version;

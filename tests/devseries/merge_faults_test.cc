@@ -8,8 +8,6 @@
 // the ".out" file is left behind unless its removal was refused.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <string>
 
 #include "devseries/device_series.h"
@@ -57,10 +55,6 @@ class NewSeriesResource : public platform::ResourceProvider {
         -1,           "NEWSERIES",
         0x0411,       reinterpret_cast<const unsigned char*>(bytes_.data()),
         bytes_.size()};
-    previous_ = platform::ResourceProvider::SetCurrent(this);
-  }
-  ~NewSeriesResource() override {
-    platform::ResourceProvider::SetCurrent(previous_);
   }
   const platform::ResourceEntry* Find(
       const platform::ResourceId& name,
@@ -78,7 +72,9 @@ class NewSeriesResource : public platform::ResourceProvider {
  private:
   std::string bytes_;
   platform::ResourceEntry entry_;
-  const platform::ResourceProvider* previous_;
+  const platform::ResourceProvider* previous_ =
+      platform::Seam<platform::ResourceProvider>::Current();
+  platform::ScopedResourceProvider installed_{this};
 };
 
 class MergeFaultTest : public ::testing::Test {
@@ -205,15 +201,18 @@ TEST_F(MergeFaultTest, DirectReplacementIsAtomicToo) {
 // An installed file that exists but cannot be read at the moment is not
 // "missing": writing the new file over it would lose the user's media.
 TEST_F(MergeFaultTest, InstalledFileThatCannotBeReadIsLeftAlone) {
-  for (int error : {EIO, EACCES, EMFILE}) {
+  for (platform::FileError error :
+       {platform::FileError::kIo, platform::FileError::kAccessDenied,
+        platform::FileError::kTooManyOpenFiles}) {
     ScopedTempDir dir;
     FaultFileSystem fs;
     fs.FailCall(FsCall::kReadFile, 1, error);
     Outcome outcome = Merge(dir, fs, &installed_);
-    EXPECT_TRUE(outcome.installed == installed_) << std::strerror(error);
+    EXPECT_TRUE(outcome.installed == installed_)
+        << platform::FileErrorText(error);
     EXPECT_EQ(outcome.log,
               "MergeUpdateDeviceSeries: " + dir.File("_TOVRA.dsr") + ": " +
-                  "cannot be read: " + std::strerror(error) +
+                  "cannot be read: " + platform::FileErrorText(error) +
                   "; left as it is\r\n");
     EXPECT_EQ(tovra::testing::ListFolder(dir.path()),
               std::vector<std::string>{"_TOVRA.dsr"});

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -75,9 +74,9 @@ class MergeUpdateTest : public ::testing::Test {
   MergeOutcome Merge() {
     return MergeUpdateDeviceSeriesWith(
         installedPath_, [&](const std::string& path) {
-          return platform::CopyFileAtomically(*platform::FileSystem::Current(),
-                                              newPath_, path, true,
-                                              platform::kMaxDocumentBytes) == 0;
+          return platform::CopyFileAtomically(
+                     *platform::FileSystem::Current(), newPath_, path, true,
+                     platform::kMaxDocumentBytes) == platform::FileError::kNone;
         });
   }
 
@@ -323,9 +322,13 @@ TEST_F(MergeUpdateTest, EachKindOfInstalledFile) {
 class FailingOutSave : public platform::FileSystemWrapper {
  public:
   explicit FailingOutSave(std::string out)
-      : FileSystemWrapper(platform::FileSystem::Real()), out_(std::move(out)) {}
-  int Rename(const std::string& from, const std::string& to) override {
-    if (to == out_ && renamesOntoOut_++ > 0) return ENOSPC;
+      : FileSystemWrapper(platform::FileSystem::Default()),
+        out_(std::move(out)) {}
+  platform::FileError Rename(const std::string& from,
+                             const std::string& to) override {
+    if (to == out_ && renamesOntoOut_++ > 0) {
+      return platform::FileError::kNoSpace;
+    }
     return FileSystemWrapper::Rename(from, to);
   }
 

@@ -31,10 +31,7 @@ using tovra::testing::WriteFileBytes;
 // Answers the version-gate title with `title`, everything else as before.
 class HostTitle : public platform::ResourceProvider {
  public:
-  explicit HostTitle(std::string title) : title_(std::move(title)) {
-    previous_ = platform::ResourceProvider::SetCurrent(this);
-  }
-  ~HostTitle() override { platform::ResourceProvider::SetCurrent(previous_); }
+  explicit HostTitle(std::string title) : title_(std::move(title)) {}
   const platform::ResourceEntry* Find(
       const platform::ResourceId& name,
       const platform::ResourceId& type) const override {
@@ -47,7 +44,9 @@ class HostTitle : public platform::ResourceProvider {
 
  private:
   std::string title_;
-  const platform::ResourceProvider* previous_ = nullptr;
+  const platform::ResourceProvider* previous_ =
+      platform::Seam<platform::ResourceProvider>::Current();
+  platform::ScopedResourceProvider installed_{this};
 };
 
 // The 1-based line of the first occurrence of `needle` in `text`.

@@ -44,7 +44,8 @@ TEST(DomSaveTest, StreamsWhatToXmlGivesOrKeepsThePreviousFile) {
     ADD_FAILURE() << "saved on a full disk";
   } catch (const _com_error& error) {
     EXPECT_EQ(error.Error(), XML_E_FILEIO);
-    EXPECT_EQ(error.Description(), path + ": " + IoErrorText(ENOSPC));
+    EXPECT_EQ(error.Description(),
+              path + ": " + FileErrorText(FileError::kNoSpace));
   }
   EXPECT_EQ(ReadFileBytes(path), "previous");
   EXPECT_EQ(tovra::testing::ListFolder(dir.path()),

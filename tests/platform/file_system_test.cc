@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -29,47 +28,59 @@ using tovra::testing::WriteFileBytes;
 struct ReplaceCase {
   const char* what;
   void (*inject)(FaultFileSystem& fs);
-  int error;
+  FileError error;
   ReplaceStep step;
 };
 
 const ReplaceCase kReplaceCases[] = {
-    {"no fault", [](FaultFileSystem&) {}, 0, ReplaceStep::kNone},
+    {"no fault", [](FaultFileSystem&) {}, FileError::kNone, ReplaceStep::kNone},
     {"short writes of one byte",
-     [](FaultFileSystem& fs) { fs.LimitBytesPerWrite(1); }, 0,
+     [](FaultFileSystem& fs) { fs.LimitBytesPerWrite(1); }, FileError::kNone,
      ReplaceStep::kNone},
     {"interrupted writes",
      [](FaultFileSystem& fs) {
        fs.LimitBytesPerWrite(3);
        fs.InterruptEveryOtherWrite();
      },
-     0, ReplaceStep::kNone},
+     FileError::kNone, ReplaceStep::kNone},
     {"full disk after some bytes",
-     [](FaultFileSystem& fs) { fs.SetDiskSpace(5); }, ENOSPC,
+     [](FaultFileSystem& fs) { fs.SetDiskSpace(5); }, FileError::kNoSpace,
      ReplaceStep::kWrite},
     {"full disk at once", [](FaultFileSystem& fs) { fs.SetDiskSpace(0); },
-     ENOSPC, ReplaceStep::kWrite},
+     FileError::kNoSpace, ReplaceStep::kWrite},
     {"failed flush",
-     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kSync, 0, EIO); }, EIO,
-     ReplaceStep::kSync},
+     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kSync, 0, FileError::kIo); },
+     FileError::kIo, ReplaceStep::kSync},
     {"failed close",
-     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kClose, 0, EIO); }, EIO,
-     ReplaceStep::kClose},
+     [](FaultFileSystem& fs) {
+       fs.FailCall(FsCall::kClose, 0, FileError::kIo);
+     },
+     FileError::kIo, ReplaceStep::kClose},
     {"failed rename",
-     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kRename, 0, EACCES); },
-     EACCES, ReplaceStep::kRename},
+     [](FaultFileSystem& fs) {
+       fs.FailCall(FsCall::kRename, 0, FileError::kAccessDenied);
+     },
+     FileError::kAccessDenied, ReplaceStep::kRename},
     {"path cannot be looked at",
-     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kStat, 0, EACCES); }, EACCES,
-     ReplaceStep::kResolve},
+     [](FaultFileSystem& fs) {
+       fs.FailCall(FsCall::kStat, 0, FileError::kAccessDenied);
+     },
+     FileError::kAccessDenied, ReplaceStep::kResolve},
     {"failed owner",
-     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kSetOwner, 0, EIO); }, EIO,
-     ReplaceStep::kAttributes},
+     [](FaultFileSystem& fs) {
+       fs.FailCall(FsCall::kSetOwner, 0, FileError::kIo);
+     },
+     FileError::kIo, ReplaceStep::kAttributes},
     {"owner and group refused",
-     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kSetOwner, 0, EPERM); }, 0,
-     ReplaceStep::kNone},
+     [](FaultFileSystem& fs) {
+       fs.FailCall(FsCall::kSetOwner, 0, FileError::kNotPermitted);
+     },
+     FileError::kNone, ReplaceStep::kNone},
     {"failed mode",
-     [](FaultFileSystem& fs) { fs.FailCall(FsCall::kSetPermissions, 0, EIO); },
-     EIO, ReplaceStep::kAttributes},
+     [](FaultFileSystem& fs) {
+       fs.FailCall(FsCall::kSetPermissions, 0, FileError::kIo);
+     },
+     FileError::kIo, ReplaceStep::kAttributes},
 };
 
 void PrintTo(const ReplaceCase& c, std::ostream* os) { *os << c.what; }
@@ -90,7 +101,8 @@ TEST_P(ReplaceFileTest, NewFileCompleteOrOldFileUntouched) {
   ReplaceStep step = ReplaceStep::kCreate;
   EXPECT_EQ(ReplaceFileAtomically(fs, target, data, &step), c.error);
   EXPECT_EQ(step, c.step);
-  EXPECT_EQ(ReadFileBytes(target), c.error == 0 ? data : "previous content");
+  EXPECT_EQ(ReadFileBytes(target),
+            c.error == FileError::kNone ? data : "previous content");
   EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"target.dat"});
 }
 
@@ -101,16 +113,16 @@ TEST(ReplaceFileAtomicallyTest, CreateFailuresCreateNothing) {
   ScopedTempDir dir;
   ReplaceStep step = ReplaceStep::kNone;
   // Folder missing.
-  EXPECT_EQ(ReplaceFileAtomically(*FileSystem::Real(),
+  EXPECT_EQ(ReplaceFileAtomically(*FileSystem::Default(),
                                   dir.File("missing/target.dat"), "x", &step),
-            ENOENT);
+            FileError::kNotFound);
   EXPECT_EQ(step, ReplaceStep::kCreate);
   // A folder where the file should be.
   ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0755), 0);
   step = ReplaceStep::kNone;
-  EXPECT_NE(ReplaceFileAtomically(*FileSystem::Real(), dir.File("folder"), "x",
-                                  &step),
-            0);
+  EXPECT_NE(ReplaceFileAtomically(*FileSystem::Default(), dir.File("folder"),
+                                  "x", &step),
+            FileError::kNone);
   EXPECT_EQ(step, ReplaceStep::kCreate);
   EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"folder"});
   EXPECT_TRUE(ListFolder(dir.File("folder")).empty());
@@ -119,9 +131,9 @@ TEST(ReplaceFileAtomicallyTest, CreateFailuresCreateNothing) {
 TEST(ReplaceFileAtomicallyTest, BackslashesSeparateFolders) {
   ScopedTempDir dir;
   ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
-  EXPECT_EQ(ReplaceFileAtomically(*FileSystem::Real(),
+  EXPECT_EQ(ReplaceFileAtomically(*FileSystem::Default(),
                                   dir.path() + "\\sub\\file.txt", "bytes"),
-            0);
+            FileError::kNone);
   EXPECT_EQ(ReadFileBytes(dir.File("sub/file.txt")), "bytes");
   EXPECT_EQ(ListFolder(dir.File("sub")), std::vector<std::string>{"file.txt"});
 }
@@ -156,9 +168,10 @@ TEST_P(ReplacedAttributesTest, OwnerGroupAndModeAsFarAsAllowed) {
   ASSERT_EQ(::chmod(target.c_str(), c.before), 0);
   FaultFileSystem fs;
   for (int n = 1; n <= c.refusedSetOwnerCalls; ++n) {
-    fs.FailCall(FsCall::kSetOwner, static_cast<size_t>(n), EPERM);
+    fs.FailCall(FsCall::kSetOwner, static_cast<size_t>(n),
+                FileError::kNotPermitted);
   }
-  ASSERT_EQ(ReplaceFileAtomically(fs, target, "new content"), 0);
+  ASSERT_EQ(ReplaceFileAtomically(fs, target, "new content"), FileError::kNone);
   struct stat st = {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, c.after);
@@ -178,9 +191,10 @@ TEST(ReplaceInPlaceTest, FailedWriteLeavesTheFifo) {
   int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
   FaultFileSystem fs;
-  fs.FailCall(FsCall::kWrite, 0, ENOSPC);
+  fs.FailCall(FsCall::kWrite, 0, FileError::kNoSpace);
   ReplaceStep step = ReplaceStep::kNone;
-  EXPECT_EQ(ReplaceFileAtomically(fs, fifo, "bytes", &step), ENOSPC);
+  EXPECT_EQ(ReplaceFileAtomically(fs, fifo, "bytes", &step),
+            FileError::kNoSpace);
   ::close(reader);
   EXPECT_EQ(step, ReplaceStep::kWrite);
   for (FsCall call : {FsCall::kCreateNew, FsCall::kRename, FsCall::kRemove}) {
@@ -199,17 +213,17 @@ TEST(FileReplacementTest, UncommittedPiecesNeverShow) {
   full.SetDiskSpace(3);
   {
     FileReplacement out;
-    ASSERT_EQ(out.Open(full, target), 0);
-    EXPECT_EQ(out.Write("new content"), ENOSPC);
-    EXPECT_EQ(out.Write("more"), ENOSPC);
-    EXPECT_EQ(out.Commit(), ENOSPC);
+    ASSERT_EQ(out.Open(full, target), FileError::kNone);
+    EXPECT_EQ(out.Write("new content"), FileError::kNoSpace);
+    EXPECT_EQ(out.Write("more"), FileError::kNoSpace);
+    EXPECT_EQ(out.Commit(), FileError::kNoSpace);
     EXPECT_EQ(out.failedStep(), ReplaceStep::kWrite);
-    ASSERT_EQ(out.Open(*FileSystem::Real(), target), 0);
-    EXPECT_EQ(out.Write("new"), 0);
+    ASSERT_EQ(out.Open(*FileSystem::Default(), target), FileError::kNone);
+    EXPECT_EQ(out.Write("new"), FileError::kNone);
     out.Abort();
-    EXPECT_EQ(out.Commit(), EBADF);
-    ASSERT_EQ(out.Open(*FileSystem::Real(), target), 0);
-    EXPECT_EQ(out.Write("new"), 0);
+    EXPECT_EQ(out.Commit(), FileError::kBadHandle);
+    ASSERT_EQ(out.Open(*FileSystem::Default(), target), FileError::kNone);
+    EXPECT_EQ(out.Write("new"), FileError::kNone);
   }
   EXPECT_EQ(ReadFileBytes(target), "previous content");
   EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"target.dat"});
@@ -250,8 +264,8 @@ TEST_P(InterruptCleanupTest, SiblingRemovedTargetUnchanged) {
     ::alarm(30);  // a broken clean-up must not hang the test
     InstallInterruptCleanup();
     FileReplacement out;
-    if (out.Open(*FileSystem::Real(), target) != 0 ||
-        out.Write("part of the new content") != 0 ||
+    if (out.Open(*FileSystem::Default(), target) != FileError::kNone ||
+        out.Write("part of the new content") != FileError::kNone ||
         ::write(ready[1], "!", 1) != 1) {
       ::_exit(2);
     }
@@ -278,40 +292,40 @@ INSTANTIATE_TEST_SUITE_P(Signals, InterruptCleanupTest,
 // What callers of the seam rely on from the real file system.
 TEST(FileSystemContractTest, RealFileSystem) {
   ScopedTempDir dir;
-  FileSystem& fs = *FileSystem::Real();
+  FileSystem& fs = *FileSystem::Default();
   std::string file = dir.File("a.txt");
   FileSystem::Handle handle = -1;
-  ASSERT_EQ(fs.CreateNew(file, &handle), 0);
+  ASSERT_EQ(fs.CreateNew(file, &handle), FileError::kNone);
   size_t written = 0;
-  EXPECT_EQ(fs.Write(handle, "abc", 3, &written), 0);
+  EXPECT_EQ(fs.Write(handle, "abc", 3, &written), FileError::kNone);
   EXPECT_EQ(written, 3u);
-  EXPECT_EQ(fs.Close(handle), 0);
-  EXPECT_EQ(fs.CreateNew(file, &handle), EEXIST);
+  EXPECT_EQ(fs.Close(handle), FileError::kNone);
+  EXPECT_EQ(fs.CreateNew(file, &handle), FileError::kExists);
 
   std::string contents;
-  EXPECT_EQ(fs.ReadFile(file, 3, &contents), 0);
+  EXPECT_EQ(fs.ReadFile(file, 3, &contents), FileError::kNone);
   EXPECT_EQ(contents, "abc");
-  EXPECT_EQ(fs.ReadFile(file, 2, &contents), EFBIG);
-  EXPECT_EQ(fs.ReadFile(dir.File("none"), 10, &contents), ENOENT);
+  EXPECT_EQ(fs.ReadFile(file, 2, &contents), FileError::kTooLarge);
+  EXPECT_EQ(fs.ReadFile(dir.File("none"), 10, &contents), FileError::kNotFound);
 
   FileInfo info;
-  EXPECT_EQ(fs.Stat(file, &info), 0);
+  EXPECT_EQ(fs.Stat(file, &info), FileError::kNone);
   EXPECT_EQ(info.kind, FileKind::kRegular);
   EXPECT_EQ(info.permissions, 0600u);  // CreateNew: the owner's only
   ASSERT_EQ(::symlink("a.txt", dir.File("link").c_str()), 0);
-  EXPECT_EQ(fs.LinkStat(dir.File("link"), &info), 0);
+  EXPECT_EQ(fs.LinkStat(dir.File("link"), &info), FileError::kNone);
   EXPECT_EQ(info.kind, FileKind::kSymbolicLink);
   std::string target;
-  EXPECT_EQ(fs.ReadLink(dir.File("link"), &target), 0);
+  EXPECT_EQ(fs.ReadLink(dir.File("link"), &target), FileError::kNone);
   EXPECT_EQ(target, "a.txt");
-  EXPECT_EQ(fs.ReadLink(file, &target), EINVAL);
-  EXPECT_EQ(fs.Remove(dir.File("link")), 0);
+  EXPECT_EQ(fs.ReadLink(file, &target), FileError::kInvalid);
+  EXPECT_EQ(fs.Remove(dir.File("link")), FileError::kNone);
 
   EXPECT_TRUE(fs.Exists(file));
   EXPECT_FALSE(fs.IsDirectory(file));
   EXPECT_TRUE(fs.IsDirectory(dir.path()));
-  EXPECT_EQ(fs.Remove(file), 0);
-  EXPECT_EQ(fs.Remove(file), ENOENT);
+  EXPECT_EQ(fs.Remove(file), FileError::kNone);
+  EXPECT_EQ(fs.Remove(file), FileError::kNotFound);
   EXPECT_FALSE(fs.Exists(file));
 }
 

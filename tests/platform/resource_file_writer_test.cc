@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -46,10 +45,10 @@ class ResourceFileWriterTest : public ::testing::Test {
   ResourceFileWriterTest() {
     g_nBinUpdateCount = 0;
     g_nHtmlUpdateCount = 0;
-    platform::ResourceProvider::SetCurrent(&provider_);
+    platform::Seam<platform::ResourceProvider>::Install(&provider_);
   }
   ~ResourceFileWriterTest() override {
-    platform::ResourceProvider::SetCurrent(nullptr);
+    platform::Seam<platform::ResourceProvider>::Install(nullptr);
   }
 
   ScopedTempDir dir_;
@@ -116,7 +115,7 @@ TEST_P(WriterOutcomeTest, OneLineOneCountAndTheFileAsExpected) {
   FaultFileSystem failing;
   failing.SetDiskSpace(3);
   platform::ScopedFileSystem fs(c.failWrites ? &failing
-                                             : platform::FileSystem::Real());
+                                             : platform::FileSystem::Default());
 
   bool result = c.writer == Writer::kHtml
                     ? UpdateFileFromHtmlResource(path.c_str(), c.id)
@@ -197,7 +196,7 @@ TEST_F(ResourceFileWriterTest, RefusedRenameKeepsThePreviousFile) {
   std::string path = dir_.File("_TOVRA.dsr");
   WriteFileBytes(path, kOld);
   FaultFileSystem refusing;
-  refusing.FailCall(FsCall::kRename, 0, EACCES);
+  refusing.FailCall(FsCall::kRename, 0, platform::FileError::kAccessDenied);
   platform::ScopedFileSystem fs(&refusing);
 
   EXPECT_FALSE(UpdateFileFromBinResource(path.c_str(), 1));

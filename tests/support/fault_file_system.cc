@@ -1,12 +1,12 @@
 #include "tests/support/fault_file_system.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "tests/support/temp_dir.h"
 
 namespace tovra::testing {
+
+using platform::FileError;
 
 const char* FsCallName(FsCall call) {
   switch (call) {
@@ -46,47 +46,47 @@ const char* FsCallName(FsCall call) {
   return "?";
 }
 
-int DefaultError(FsCall call) {
+FileError DefaultError(FsCall call) {
   switch (call) {
     case FsCall::kCreateNew:
     case FsCall::kOpenInPlace:
     case FsCall::kRename:
     case FsCall::kRemove:
-      return EACCES;
+      return FileError::kAccessDenied;
     case FsCall::kWrite:
-      return ENOSPC;
+      return FileError::kNoSpace;
     case FsCall::kSetOwner:
-      return EPERM;
+      return FileError::kNotPermitted;
     default:
-      return EIO;
+      return FileError::kIo;
   }
 }
 
-std::vector<int> ErrorsToInject(FsCall call) {
+std::vector<FileError> ErrorsToInject(FsCall call) {
   switch (call) {
     case FsCall::kCreateNew:
-      // EEXIST: a sibling of that name exists; another name must be tried.
-      return {EACCES, EEXIST};
+      // kExists: a sibling of that name exists; another name must be tried.
+      return {FileError::kAccessDenied, FileError::kExists};
     case FsCall::kWrite:
-      return {ENOSPC, EINTR};
+      return {FileError::kNoSpace, FileError::kInterrupted};
     case FsCall::kSetOwner:
-      return {EPERM, EIO};
+      return {FileError::kNotPermitted, FileError::kIo};
     default:
       return {DefaultError(call)};
   }
 }
 
 FaultFileSystem::FaultFileSystem()
-    : FaultFileSystem(platform::FileSystem::Real()) {}
+    : FaultFileSystem(platform::FileSystem::Default()) {}
 
 FaultFileSystem::FaultFileSystem(platform::FileSystem* target)
     : FileSystemWrapper(target) {}
 
-void FaultFileSystem::FailNthCall(size_t n, int error) {
+void FaultFileSystem::FailNthCall(size_t n, FileError error) {
   rules_.push_back({true, FsCall::kCreateNew, n, error});
 }
 
-void FaultFileSystem::FailCall(FsCall call, size_t n, int error) {
+void FaultFileSystem::FailCall(FsCall call, size_t n, FileError error) {
   rules_.push_back({false, call, n, error});
 }
 
@@ -120,8 +120,8 @@ std::set<std::string> FaultFileSystem::RefusedRemovals() const {
   return refused;
 }
 
-int FaultFileSystem::Enter(FsCall call, const std::string& path,
-                           const std::string& to) {
+FileError FaultFileSystem::Enter(FsCall call, const std::string& path,
+                                 const std::string& to) {
   calls_.push_back({call, path, to, false});
   const size_t overall = calls_.size();
   const size_t ofKind = CallCount(call);
@@ -131,10 +131,10 @@ int FaultFileSystem::Enter(FsCall call, const std::string& path,
                    : rule.call == call && (rule.n == 0 || rule.n == ofKind);
     if (hit) {
       calls_.back().failed = true;
-      return rule.error != 0 ? rule.error : DefaultError(call);
+      return rule.error != FileError::kNone ? rule.error : DefaultError(call);
     }
   }
-  return 0;
+  return FileError::kNone;
 }
 
 std::string FaultFileSystem::PathOf(Handle handle) const {
@@ -144,87 +144,115 @@ std::string FaultFileSystem::PathOf(Handle handle) const {
   return "";
 }
 
-int FaultFileSystem::CreateNew(const std::string& path, Handle* handle) {
-  if (int error = Enter(FsCall::kCreateNew, path)) return error;
-  int error = target()->CreateNew(path, handle);
-  if (error == 0) open_.emplace_back(*handle, path);
+FileError FaultFileSystem::CreateNew(const std::string& path, Handle* handle) {
+  if (FileError error = Enter(FsCall::kCreateNew, path);
+      error != FileError::kNone)
+    return error;
+  FileError error = target()->CreateNew(path, handle);
+  if (error == FileError::kNone) open_.emplace_back(*handle, path);
   return error;
 }
 
-int FaultFileSystem::OpenInPlace(const std::string& path, Handle* handle) {
-  if (int error = Enter(FsCall::kOpenInPlace, path)) return error;
-  int error = target()->OpenInPlace(path, handle);
-  if (error == 0) open_.emplace_back(*handle, path);
+FileError FaultFileSystem::OpenInPlace(const std::string& path,
+                                       Handle* handle) {
+  if (FileError error = Enter(FsCall::kOpenInPlace, path);
+      error != FileError::kNone)
+    return error;
+  FileError error = target()->OpenInPlace(path, handle);
+  if (error == FileError::kNone) open_.emplace_back(*handle, path);
   return error;
 }
 
-int FaultFileSystem::Write(Handle handle, const void* data, size_t size,
-                           size_t* written) {
+FileError FaultFileSystem::Write(Handle handle, const void* data, size_t size,
+                                 size_t* written) {
   *written = 0;
-  if (int error = Enter(FsCall::kWrite, PathOf(handle))) return error;
-  if (interruptEveryOtherWrite_ && (++writes_ % 2) == 1) return EINTR;
+  if (FileError error = Enter(FsCall::kWrite, PathOf(handle));
+      error != FileError::kNone)
+    return error;
+  if (interruptEveryOtherWrite_ && (++writes_ % 2) == 1) {
+    return FileError::kInterrupted;
+  }
   if (bytesPerWrite_ != 0 && size > bytesPerWrite_) size = bytesPerWrite_;
   size_t room = diskSpace_ - used_;
-  if (size > 0 && room == 0) return ENOSPC;
+  if (size > 0 && room == 0) return FileError::kNoSpace;
   if (size > room) size = room;
-  int error = target()->Write(handle, data, size, written);
+  FileError error = target()->Write(handle, data, size, written);
   used_ += *written;
   return error;
 }
 
-int FaultFileSystem::Sync(Handle handle) {
-  if (int error = Enter(FsCall::kSync, PathOf(handle))) return error;
+FileError FaultFileSystem::Sync(Handle handle) {
+  if (FileError error = Enter(FsCall::kSync, PathOf(handle));
+      error != FileError::kNone)
+    return error;
   return target()->Sync(handle);
 }
 
-int FaultFileSystem::Close(Handle handle) {
-  int injected = Enter(FsCall::kClose, PathOf(handle));
+FileError FaultFileSystem::Close(Handle handle) {
+  FileError injected = Enter(FsCall::kClose, PathOf(handle));
   // The handle is released whatever is reported, as close(2) does.
-  int error = target()->Close(handle);
+  FileError error = target()->Close(handle);
   open_.erase(std::remove_if(open_.begin(), open_.end(),
                              [&](const auto& e) { return e.first == handle; }),
               open_.end());
-  return injected != 0 ? injected : error;
+  return injected != FileError::kNone ? injected : error;
 }
 
-int FaultFileSystem::SetOwner(Handle handle, uint32_t owner, uint32_t group) {
-  if (int error = Enter(FsCall::kSetOwner, PathOf(handle))) return error;
+FileError FaultFileSystem::SetOwner(Handle handle, uint32_t owner,
+                                    uint32_t group) {
+  if (FileError error = Enter(FsCall::kSetOwner, PathOf(handle));
+      error != FileError::kNone)
+    return error;
   return target()->SetOwner(handle, owner, group);
 }
 
-int FaultFileSystem::SetPermissions(Handle handle, uint32_t permissions) {
-  if (int error = Enter(FsCall::kSetPermissions, PathOf(handle))) return error;
+FileError FaultFileSystem::SetPermissions(Handle handle, uint32_t permissions) {
+  if (FileError error = Enter(FsCall::kSetPermissions, PathOf(handle));
+      error != FileError::kNone)
+    return error;
   return target()->SetPermissions(handle, permissions);
 }
 
-int FaultFileSystem::Rename(const std::string& from, const std::string& to) {
-  if (int error = Enter(FsCall::kRename, from, to)) return error;
+FileError FaultFileSystem::Rename(const std::string& from,
+                                  const std::string& to) {
+  if (FileError error = Enter(FsCall::kRename, from, to);
+      error != FileError::kNone)
+    return error;
   return target()->Rename(from, to);
 }
 
-int FaultFileSystem::Remove(const std::string& path) {
-  if (int error = Enter(FsCall::kRemove, path)) return error;
+FileError FaultFileSystem::Remove(const std::string& path) {
+  if (FileError error = Enter(FsCall::kRemove, path); error != FileError::kNone)
+    return error;
   return target()->Remove(path);
 }
 
-int FaultFileSystem::SyncParentDirectory(const std::string& path) {
-  if (int error = Enter(FsCall::kSyncParentDirectory, path)) return error;
+FileError FaultFileSystem::SyncParentDirectory(const std::string& path) {
+  if (FileError error = Enter(FsCall::kSyncParentDirectory, path);
+      error != FileError::kNone)
+    return error;
   return target()->SyncParentDirectory(path);
 }
 
-int FaultFileSystem::Stat(const std::string& path, platform::FileInfo* info) {
-  if (int error = Enter(FsCall::kStat, path)) return error;
+FileError FaultFileSystem::Stat(const std::string& path,
+                                platform::FileInfo* info) {
+  if (FileError error = Enter(FsCall::kStat, path); error != FileError::kNone)
+    return error;
   return target()->Stat(path, info);
 }
 
-int FaultFileSystem::LinkStat(const std::string& path,
-                              platform::FileInfo* info) {
-  if (int error = Enter(FsCall::kLinkStat, path)) return error;
+FileError FaultFileSystem::LinkStat(const std::string& path,
+                                    platform::FileInfo* info) {
+  if (FileError error = Enter(FsCall::kLinkStat, path);
+      error != FileError::kNone)
+    return error;
   return target()->LinkStat(path, info);
 }
 
-int FaultFileSystem::ReadLink(const std::string& path, std::string* target) {
-  if (int error = Enter(FsCall::kReadLink, path)) {
+FileError FaultFileSystem::ReadLink(const std::string& path,
+                                    std::string* target) {
+  if (FileError error = Enter(FsCall::kReadLink, path);
+      error != FileError::kNone) {
     target->clear();
     return error;
   }
@@ -232,18 +260,19 @@ int FaultFileSystem::ReadLink(const std::string& path, std::string* target) {
 }
 
 bool FaultFileSystem::Exists(const std::string& path) {
-  if (Enter(FsCall::kExists, path) != 0) return false;
+  if (Enter(FsCall::kExists, path) != FileError::kNone) return false;
   return target()->Exists(path);
 }
 
 bool FaultFileSystem::IsDirectory(const std::string& path) {
-  if (Enter(FsCall::kIsDirectory, path) != 0) return false;
+  if (Enter(FsCall::kIsDirectory, path) != FileError::kNone) return false;
   return target()->IsDirectory(path);
 }
 
-int FaultFileSystem::ReadFile(const std::string& path, size_t maxBytes,
-                              std::string* contents) {
-  if (int error = Enter(FsCall::kReadFile, path)) {
+FileError FaultFileSystem::ReadFile(const std::string& path, size_t maxBytes,
+                                    std::string* contents) {
+  if (FileError error = Enter(FsCall::kReadFile, path);
+      error != FileError::kNone) {
     contents->clear();
     return error;
   }
@@ -262,22 +291,23 @@ std::vector<InjectedFault> SweepFaults(const FaultFileSystem& clean) {
   const std::vector<FsCallRecord>& calls = clean.calls();
   for (size_t k = 1; k <= calls.size(); ++k) {
     const FsCallRecord& call = calls[k - 1];
-    for (int error : ErrorsToInject(call.call)) {
+    for (FileError error : ErrorsToInject(call.call)) {
       InjectedFault fault;
       bool answers =
           call.call == FsCall::kExists || call.call == FsCall::kIsDirectory;
       fault.what = Describe(k, call) +
                    (answers ? " answers false"
-                            : std::string(" fails: ") + std::strerror(error));
+                            : " fails: " + platform::FileErrorText(error));
       fault.inject = [k, error](FaultFileSystem& fs) {
         fs.FailNthCall(k, error);
       };
       fault.call = call;
       fault.error = error;
       fault.recoverable =
-          error == EINTR ||
-          (call.call == FsCall::kCreateNew && error == EEXIST) ||
-          (call.call == FsCall::kSetOwner && error == EPERM) ||
+          error == FileError::kInterrupted ||
+          (call.call == FsCall::kCreateNew && error == FileError::kExists) ||
+          (call.call == FsCall::kSetOwner &&
+           error == FileError::kNotPermitted) ||
           call.call == FsCall::kSyncParentDirectory ||
           call.call == FsCall::kIsDirectory;
       if (!fault.recoverable) {
@@ -295,13 +325,13 @@ std::vector<InjectedFault> SweepFaults(const FaultFileSystem& clean) {
   }
   faults.push_back({"every write takes one byte",
                     [](FaultFileSystem& fs) { fs.LimitBytesPerWrite(1); },
-                    std::nullopt, 0, true});
+                    std::nullopt, FileError::kNone, true});
   faults.push_back({"every other write is interrupted",
                     [](FaultFileSystem& fs) {
                       fs.LimitBytesPerWrite(7);
                       fs.InterruptEveryOtherWrite();
                     },
-                    std::nullopt, EINTR, true});
+                    std::nullopt, FileError::kInterrupted, true});
   const size_t total = clean.BytesWritten();
   std::set<size_t> room = {0, 1, total / 2};
   if (total > 0) room.insert(total - 1);
@@ -310,7 +340,7 @@ std::vector<InjectedFault> SweepFaults(const FaultFileSystem& clean) {
     faults.push_back({"disk full after " + std::to_string(bytes) + " of " +
                           std::to_string(total) + " bytes",
                       [bytes](FaultFileSystem& fs) { fs.SetDiskSpace(bytes); },
-                      std::nullopt, ENOSPC, false});
+                      std::nullopt, FileError::kNoSpace, false});
   }
   return faults;
 }

@@ -44,11 +44,11 @@ enum class FsCall {
 // "CreateNew", "Write", ...
 const char* FsCallName(FsCall call);
 
-// The error a failed call of `call` reports by default: EACCES for a create,
-// an open in place, a rename and a remove, ENOSPC for a write, EPERM for
-// setting the owner (what a user who is not root meets), EIO for the
-// others. A failed Exists or IsDirectory answers false.
-int DefaultError(FsCall call);
+// The error a failed call of `call` reports by default: kAccessDenied for a
+// create, an open in place, a rename and a remove, kNoSpace for a write,
+// kNotPermitted for setting the owner (what a user who is not root meets),
+// kIo for the others. A failed Exists or IsDirectory answers false.
+platform::FileError DefaultError(FsCall call);
 
 // One call of the seam as the operation made it.
 struct FsCallRecord {
@@ -70,17 +70,19 @@ class FaultFileSystem : public platform::FileSystemWrapper {
   explicit FaultFileSystem(platform::FileSystem* target);
 
   // Fails the `n`-th call (1-based) counted over every kind of call, with
-  // `error` (0: the kind's DefaultError).
-  void FailNthCall(size_t n, int error = 0);
+  // `error` (kNone: the kind's DefaultError).
+  void FailNthCall(size_t n,
+                   platform::FileError error = platform::FileError::kNone);
   // Fails the `n`-th call (1-based) of `call`; n == 0 fails every one.
-  void FailCall(FsCall call, size_t n, int error = 0);
+  void FailCall(FsCall call, size_t n,
+                platform::FileError error = platform::FileError::kNone);
   // Every write accepts at most `bytes` bytes (a short write).
   void LimitBytesPerWrite(size_t bytes);
-  // Every other write (the first, the third, ...) is interrupted: EINTR,
-  // nothing written.
+  // Every other write (the first, the third, ...) is interrupted
+  // (kInterrupted), nothing written.
   void InterruptEveryOtherWrite();
   // The disk takes `bytes` bytes in all (what fits first), then every write
-  // fails with ENOSPC.
+  // fails with kNoSpace.
   void SetDiskSpace(size_t bytes);
 
   const std::vector<FsCallRecord>& calls() const { return calls_; }
@@ -95,35 +97,44 @@ class FaultFileSystem : public platform::FileSystemWrapper {
   // Bytes the writes passed on to the real file system.
   size_t BytesWritten() const { return used_; }
 
-  int CreateNew(const std::string& path, Handle* handle) override;
-  int OpenInPlace(const std::string& path, Handle* handle) override;
-  int Write(Handle handle, const void* data, size_t size,
-            size_t* written) override;
-  int Sync(Handle handle) override;
-  int Close(Handle handle) override;
-  int SetOwner(Handle handle, uint32_t owner, uint32_t group) override;
-  int SetPermissions(Handle handle, uint32_t permissions) override;
-  int Rename(const std::string& from, const std::string& to) override;
-  int Remove(const std::string& path) override;
-  int SyncParentDirectory(const std::string& path) override;
-  int Stat(const std::string& path, platform::FileInfo* info) override;
-  int LinkStat(const std::string& path, platform::FileInfo* info) override;
-  int ReadLink(const std::string& path, std::string* target) override;
+  platform::FileError CreateNew(const std::string& path,
+                                Handle* handle) override;
+  platform::FileError OpenInPlace(const std::string& path,
+                                  Handle* handle) override;
+  platform::FileError Write(Handle handle, const void* data, size_t size,
+                            size_t* written) override;
+  platform::FileError Sync(Handle handle) override;
+  platform::FileError Close(Handle handle) override;
+  platform::FileError SetOwner(Handle handle, uint32_t owner,
+                               uint32_t group) override;
+  platform::FileError SetPermissions(Handle handle,
+                                     uint32_t permissions) override;
+  platform::FileError Rename(const std::string& from,
+                             const std::string& to) override;
+  platform::FileError Remove(const std::string& path) override;
+  platform::FileError SyncParentDirectory(const std::string& path) override;
+  platform::FileError Stat(const std::string& path,
+                           platform::FileInfo* info) override;
+  platform::FileError LinkStat(const std::string& path,
+                               platform::FileInfo* info) override;
+  platform::FileError ReadLink(const std::string& path,
+                               std::string* target) override;
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
-  int ReadFile(const std::string& path, size_t maxBytes,
-               std::string* contents) override;
+  platform::FileError ReadFile(const std::string& path, size_t maxBytes,
+                               std::string* contents) override;
 
  private:
   struct Rule {
     bool anyKind;
     FsCall call;
     size_t n;
-    int error;
+    platform::FileError error;
   };
 
-  // Records a call and returns the error it must fail with, or 0.
-  int Enter(FsCall call, const std::string& path, const std::string& to = "");
+  // Records a call and returns the error it must fail with, or kNone.
+  platform::FileError Enter(FsCall call, const std::string& path,
+                            const std::string& to = "");
   std::string PathOf(Handle handle) const;
 
   std::vector<Rule> rules_;
@@ -137,10 +148,10 @@ class FaultFileSystem : public platform::FileSystemWrapper {
 };
 
 // The errors a sweep injects at one call: the kind's own failure, for a
-// create also EEXIST (another sibling name must be tried), for a write also
-// EINTR (which a writer must retry), for setting the owner also EIO (EPERM,
-// its own, a writer comes through by keeping what it may).
-std::vector<int> ErrorsToInject(FsCall call);
+// create also kExists (another sibling name must be tried), for a write also
+// kInterrupted (which a writer must retry), for setting the owner also kIo
+// (kNotPermitted, its own, a writer comes through by keeping what it may).
+std::vector<platform::FileError> ErrorsToInject(FsCall call);
 
 // "call 7: Rename a.part -> a"
 std::string Describe(size_t k, const FsCallRecord& call);
@@ -151,7 +162,7 @@ struct InjectedFault {
   std::function<void(FaultFileSystem&)> inject;
   // The call made to fail, for a fault of one call.
   std::optional<FsCallRecord> call;
-  int error = 0;
+  platform::FileError error = platform::FileError::kNone;
   // A careful writer comes through this fault with the same result as
   // without it: an interrupted or short write, a sibling name already
   // taken, a folder that cannot be flushed once the new file is in place,

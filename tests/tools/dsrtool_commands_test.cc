@@ -325,7 +325,8 @@ TEST_F(MergeTest, GivesTheLibrarysResult) {
       library + "/installed.dsr", [&](const std::string& path) {
         return platform::CopyFileAtomically(*platform::FileSystem::Current(),
                                             library + "/new.dsr", path, true,
-                                            platform::kMaxDocumentBytes) == 0;
+                                            platform::kMaxDocumentBytes) ==
+               platform::FileError::kNone;
       });
   ToolRun run =
       RunDsrTool({"merge", tool + "/installed.dsr", tool + "/new.dsr"});

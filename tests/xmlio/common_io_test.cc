@@ -194,8 +194,8 @@ TEST_F(CommonIOTest, VersionGateFollowsTheHostTitle) {
       TestIO io(dir_.File("v.xml"));
       EXPECT_EQ(io.CheckFileVersion(), 0) << c.version;
     }
-    const platform::ResourceProvider* previous =
-        platform::ResourceProvider::SetCurrent(&gated);
+    platform::ResourceProvider* previous =
+        platform::Seam<platform::ResourceProvider>::Install(&gated);
     {
       TestIO io(dir_.File("v.xml"));
       EXPECT_EQ(io.CheckFileVersion(), c.gated) << c.version;
@@ -204,7 +204,7 @@ TEST_F(CommonIOTest, VersionGateFollowsTheHostTitle) {
       // The version is kept even when the gate rejects the file.
       EXPECT_EQ(io.m_nFileVersion, found.Pack());
     }
-    platform::ResourceProvider::SetCurrent(previous);
+    platform::Seam<platform::ResourceProvider>::Install(previous);
   }
 }
 

@@ -24,8 +24,11 @@ std::string ReadJsonText(const std::string& path) {
   platform::FileSystem& fs = *platform::FileSystem::Current();
   if (fs.IsDirectory(path)) throw ToolError(path, "is a folder, not a file");
   std::string text;
-  int error = fs.ReadFile(path, platform::kMaxDocumentBytes, &text);
-  if (error != 0) throw ToolError(path, platform::IoErrorText(error));
+  platform::FileError error =
+      fs.ReadFile(path, platform::kMaxDocumentBytes, &text);
+  if (error != platform::FileError::kNone) {
+    throw ToolError(path, platform::FileErrorText(error));
+  }
   return text;
 }
 
@@ -163,9 +166,9 @@ int RunMerge(const Arguments& arguments, std::ostream&, std::ostream&) {
   platform::ScopedDebugCapture quiet;
   MergeOutcome outcome =
       MergeUpdateDeviceSeriesWith(installed, [&](const std::string& target) {
-        return platform::CopyFileAtomically(*platform::FileSystem::Current(),
-                                            fresh, target, true,
-                                            platform::kMaxDocumentBytes) == 0;
+        return platform::CopyFileAtomically(
+                   *platform::FileSystem::Current(), fresh, target, true,
+                   platform::kMaxDocumentBytes) == platform::FileError::kNone;
       });
   if (outcome.kind != MergeOutcome::kMerged) {
     throw ToolError(installed, "not merged: " + OneLine(outcome.problem));

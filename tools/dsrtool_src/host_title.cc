@@ -28,10 +28,8 @@ class ScopedHostTitle::Provider : public platform::ResourceProvider {
 
 ScopedHostTitle::ScopedHostTitle(std::string title)
     : provider_(std::make_unique<Provider>(std::move(title))),
-      previous_(platform::ResourceProvider::SetCurrent(provider_.get())) {}
+      installed_(provider_.get()) {}
 
-ScopedHostTitle::~ScopedHostTitle() {
-  platform::ResourceProvider::SetCurrent(previous_);
-}
+ScopedHostTitle::~ScopedHostTitle() = default;
 
 }  // namespace dsrtool

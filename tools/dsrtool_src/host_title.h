@@ -25,7 +25,7 @@ class ScopedHostTitle {
  private:
   class Provider;
   std::unique_ptr<Provider> provider_;
-  const platform::ResourceProvider* previous_;
+  platform::ScopedResourceProvider installed_;
 };
 
 }  // namespace dsrtool

@@ -1,7 +1,6 @@
 #include "tools/dsrtool_src/memory_files.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <istream>
 #include <utility>
 
@@ -9,9 +8,9 @@ namespace dsrtool {
 
 MemoryFiles::MemoryFiles()
     : platform::FileSystemWrapper(platform::FileSystem::Current()),
-      previous_(platform::FileSystem::SetCurrent(this)) {}
+      installed_(this) {}
 
-MemoryFiles::~MemoryFiles() { platform::FileSystem::SetCurrent(previous_); }
+MemoryFiles::~MemoryFiles() = default;
 
 void MemoryFiles::Add(const std::string& name, std::string bytes) {
   files_[name] = std::move(bytes);
@@ -37,13 +36,15 @@ const std::string* MemoryFiles::Find(const std::string& path) const {
   return found == files_.end() ? nullptr : &found->second;
 }
 
-int MemoryFiles::Stat(const std::string& path, platform::FileInfo* info) {
+platform::FileError MemoryFiles::Stat(const std::string& path,
+                                      platform::FileInfo* info) {
   if (Find(path) == nullptr) return target()->Stat(path, info);
   *info = platform::FileInfo{platform::FileKind::kRegular, 0600, 0, 0};
-  return 0;
+  return platform::FileError::kNone;
 }
 
-int MemoryFiles::LinkStat(const std::string& path, platform::FileInfo* info) {
+platform::FileError MemoryFiles::LinkStat(const std::string& path,
+                                          platform::FileInfo* info) {
   if (Find(path) == nullptr) return target()->LinkStat(path, info);
   return Stat(path, info);
 }
@@ -56,22 +57,24 @@ bool MemoryFiles::IsDirectory(const std::string& path) {
   return Find(path) == nullptr && target()->IsDirectory(path);
 }
 
-int MemoryFiles::ReadFile(const std::string& path, size_t maxBytes,
-                          std::string* contents) {
+platform::FileError MemoryFiles::ReadFile(const std::string& path,
+                                          size_t maxBytes,
+                                          std::string* contents) {
   const std::string* held = Find(path);
   if (held == nullptr) return target()->ReadFile(path, maxBytes, contents);
-  if (held->size() > maxBytes) return EFBIG;
+  if (held->size() > maxBytes) return platform::FileError::kTooLarge;
   *contents = *held;
-  return 0;
+  return platform::FileError::kNone;
 }
 
-int MemoryFiles::ReadFileInPieces(const std::string& path, size_t maxBytes,
-                                  const ChunkSink& sink) {
+platform::FileError MemoryFiles::ReadFileInPieces(const std::string& path,
+                                                  size_t maxBytes,
+                                                  const ChunkSink& sink) {
   const std::string* held = Find(path);
   if (held == nullptr) return target()->ReadFileInPieces(path, maxBytes, sink);
-  if (held->size() > maxBytes) return EFBIG;
+  if (held->size() > maxBytes) return platform::FileError::kTooLarge;
   if (!held->empty()) sink(*held);
-  return 0;
+  return platform::FileError::kNone;
 }
 
 }  // namespace dsrtool

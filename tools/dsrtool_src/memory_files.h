@@ -37,20 +37,22 @@ class MemoryFiles : public platform::FileSystemWrapper {
   // file as too large without more being read. False when `in` failed.
   bool AddStream(const std::string& name, std::istream& in, size_t maxBytes);
 
-  int Stat(const std::string& path, platform::FileInfo* info) override;
-  int LinkStat(const std::string& path, platform::FileInfo* info) override;
+  platform::FileError Stat(const std::string& path,
+                           platform::FileInfo* info) override;
+  platform::FileError LinkStat(const std::string& path,
+                               platform::FileInfo* info) override;
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
-  int ReadFile(const std::string& path, size_t maxBytes,
-               std::string* contents) override;
-  int ReadFileInPieces(const std::string& path, size_t maxBytes,
-                       const ChunkSink& sink) override;
+  platform::FileError ReadFile(const std::string& path, size_t maxBytes,
+                               std::string* contents) override;
+  platform::FileError ReadFileInPieces(const std::string& path, size_t maxBytes,
+                                       const ChunkSink& sink) override;
 
  private:
   const std::string* Find(const std::string& path) const;
 
   std::map<std::string, std::string> files_;
-  platform::FileSystem* previous_;
+  platform::ScopedFileSystem installed_;
 };
 
 }  // namespace dsrtool

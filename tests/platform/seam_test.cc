@@ -1,0 +1,52 @@
+#include "platform/seam.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/file_error.h"
+#include "platform/file_system.h"
+
+namespace devseries::platform {
+namespace {
+
+// Scopes nest and each end restores exactly what was installed before it,
+// the default included.
+TEST(SeamTest, ScopesRestoreWhatWasInstalledBefore) {
+  FileSystemWrapper outer(FileSystem::Default());
+  FileSystemWrapper inner(FileSystem::Default());
+  EXPECT_EQ(Seam<FileSystem>::Current(), FileSystem::Default());
+  {
+    ScopedFileSystem a(&outer);
+    EXPECT_EQ(FileSystem::Current(), &outer);
+    {
+      ScopedFileSystem b(&inner);
+      EXPECT_EQ(FileSystem::Current(), &inner);
+      {
+        ScopedFileSystem real(nullptr);  // the default again, for a while
+        EXPECT_EQ(FileSystem::Current(), FileSystem::Default());
+      }
+      EXPECT_EQ(FileSystem::Current(), &inner);
+    }
+    EXPECT_EQ(FileSystem::Current(), &outer);
+  }
+  EXPECT_EQ(Seam<FileSystem>::Install(nullptr), nullptr);
+  EXPECT_EQ(FileSystem::Current(), FileSystem::Default());
+}
+
+// The texts users see are the C library's, whatever the platform.
+TEST(FileErrorTest, Texts) {
+  const std::pair<FileError, const char*> cases[] = {
+      {FileError::kNotFound, "No such file or directory"},
+      {FileError::kAccessDenied, "Permission denied"},
+      {FileError::kNoSpace, "No space left on device"},
+      {FileError::kTooLarge, "file too large"},
+      {FileError::kLoop, "Too many levels of symbolic links"},
+      {FileError::kCrossDevice, "Invalid cross-device link"},
+      {FileError::kOther, "Unknown error"},
+  };
+  for (const auto& [error, text] : cases) {
+    EXPECT_EQ(FileErrorText(error), text);
+  }
+}
+
+}  // namespace
+}  // namespace devseries::platform
