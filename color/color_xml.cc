@@ -67,8 +67,7 @@ Color* ReadChannels(
     ChannelForm form) {
   std::array<double, Color::kChannelCount> values{};
   std::string scratch;  // attribute text assembled from pieces
-  for (DomNode child = element.GetFirstChild(); child;
-       child = child.GetNextSibling()) {
+  for (DomNode child : element.Children()) {
     if (child.GetNodeType() != platform::NODE_ELEMENT) continue;
     DomNode attribute = child.GetAttributeNode(kValueAttribute);
     if (!attribute) continue;

@@ -90,18 +90,19 @@ bool LoadCustomColorInfoFile(const std::string& path, CustomColorInfo& info,
     const bool loaded = LoadRecordFile(
         path,
         [&](DomNode document) {
-          found = ReadFirstNamedChild(
-              document, "CustomColorInfo", [&](DomNode root) {
-                read = ReadCustomColorInfo(root, info);
-                ReadSession* session = ReadSession::Of(root);
-                if (!read && session != nullptr) {
-                  const DomNode color = root.GetFirstChild().GetNextSibling();
-                  session->Fail(ReadFailure::kNotReadable, color,
-                                "expected a CMYKColor or CMYKOGColor element, "
-                                "found " +
-                                    DescribeNode(color));
-                }
-              });
+          const DomNode root = document.FirstChildNamed("CustomColorInfo");
+          found = static_cast<bool>(root);
+          if (found) {
+            read = ReadCustomColorInfo(root, info);
+            ReadSession* session = ReadSession::Of(root);
+            if (!read && session != nullptr) {
+              const DomNode color = root.GetFirstChild().GetNextSibling();
+              session->Fail(ReadFailure::kNotReadable, color,
+                            "expected a CMYKColor or CMYKOGColor element, "
+                            "found " +
+                                DescribeNode(color));
+            }
+          }
           ReadSession* session = ReadSession::Of(document);
           if (!found && session != nullptr) {
             session->Fail(ReadFailure::kNotReadable, DomNode(),

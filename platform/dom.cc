@@ -27,7 +27,6 @@ constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS |
                               XML_PARSE_NOCDATA | XML_PARSE_BIG_LINES;
 
 std::atomic<int> g_refusedLoads{0};
-std::atomic<bool> g_availableOverride{true};
 
 // Collects the messages of one parse or validation.
 struct ParseState {
@@ -282,24 +281,31 @@ xmlNodePtr NewTextNode(xmlDocPtr doc, std::string_view text) {
   return node;
 }
 
+// Links the unlinked `node` as the last child of `parent`, by hand:
+// xmlAddChild would merge adjacent text nodes.
+void LinkLast(xmlNodePtr parent, xmlNodePtr node) {
+  node->parent = parent;
+  node->prev = parent->last;
+  node->next = nullptr;
+  if (parent->last != nullptr) {
+    parent->last->next = node;
+  } else {
+    parent->children = node;
+  }
+  parent->last = node;
+}
+
 // Links `node` into the nursery: created nodes live there until attached.
 void Adopt(xmlNodePtr nursery, xmlNodePtr node) {
-  node->parent = nursery;
   if (node->type == XML_ATTRIBUTE_NODE) {
+    node->parent = nursery;
     auto* attr = reinterpret_cast<xmlAttrPtr>(node);
     attr->next = nursery->properties;
     if (nursery->properties != nullptr) nursery->properties->prev = attr;
     nursery->properties = attr;
     return;
   }
-  node->prev = nursery->last;
-  node->next = nullptr;
-  if (nursery->last != nullptr) {
-    nursery->last->next = node;
-  } else {
-    nursery->children = node;
-  }
-  nursery->last = node;
+  LinkLast(nursery, node);
 }
 
 bool IsNursery(xmlNodePtr node) {
@@ -391,6 +397,27 @@ DomNode DomNode::GetFirstChild() const {
     return DomNode(reinterpret_cast<xmlAttrPtr>(node)->children);
   }
   return DomNode(node->children);
+}
+
+// Range-for and the standard algorithms take the child range as it is.
+static_assert(std::forward_iterator<DomNode::ChildIterator>);
+static_assert(sizeof(DomNode::ChildIterator) == sizeof(void*));
+
+DomNode::ChildRange DomNode::Children() const {
+  return ChildRange(GetFirstChild().node_);
+}
+
+xmlNodePtr DomNode::Following(xmlNodePtr node) {
+  // Only the nursery's children need GetNextSibling's care, and the nursery
+  // is never handed out as a node whose children could be walked.
+  return node->next;
+}
+
+DomNode DomNode::FirstChildNamed(std::string_view name) const {
+  for (DomNode child : Children()) {
+    if (child.IsElementNamed(name)) return child;
+  }
+  return DomNode();
 }
 
 DomNode DomNode::GetNextSibling() const {
@@ -557,18 +584,11 @@ DomNode DomNode::InsertBefore(DomNode child, DomNode reference) {
   }
   if (before == node) return child;
   xmlUnlinkNode(node);
-  // Linked by hand: xmlAddChild would merge adjacent text nodes.
-  node->parent = parent;
   if (before == nullptr) {
-    node->prev = parent->last;
-    node->next = nullptr;
-    if (parent->last != nullptr) {
-      parent->last->next = node;
-    } else {
-      parent->children = node;
-    }
-    parent->last = node;
+    LinkLast(parent, node);
   } else {
+    // Linked by hand, as LinkLast does.
+    node->parent = parent;
     node->next = before;
     node->prev = before->prev;
     if (before->prev != nullptr) {
@@ -684,9 +704,11 @@ DomReadObserver* DomDocument::SetReadObserver(DomReadObserver* observer) {
 bool DomDocument::Load(const std::string& path) {
   return Parse(
       [&](const FileSystem::ChunkSink& sink) {
-        int error = FileSystem::Current()->ReadFileInPieces(
+        FileError error = FileSystem::Current()->ReadFileInPieces(
             path, kMaxDocumentBytes, sink);
-        if (error == EFBIG) parseError_.fileBytes = SizeOnDisk(path);
+        if (error == FileError::kTooLarge) {
+          parseError_.fileBytes = SizeOnDisk(path);
+        }
         return error;
       },
       path, nullptr);
@@ -698,13 +720,13 @@ bool DomDocument::LoadFromMemory(std::string_view bytes,
       [&](const FileSystem::ChunkSink& sink) {
         if (bytes.size() > kMaxDocumentBytes) {
           parseError_.fileBytes = bytes.size();
-          return EFBIG;
+          return FileError::kTooLarge;
         }
         constexpr size_t kPiece = size_t{1} << 20;
         for (size_t at = 0; at < bytes.size(); at += kPiece) {
           if (!sink(bytes.substr(at, kPiece))) break;
         }
-        return 0;
+        return FileError::kNone;
       },
       name, nullptr);
 }
@@ -713,9 +735,11 @@ bool DomDocument::LoadValidated(const std::string& path,
                                 const DomSchemaCache& schemas) {
   return Parse(
       [&](const FileSystem::ChunkSink& sink) {
-        int error = FileSystem::Current()->ReadFileInPieces(
+        FileError error = FileSystem::Current()->ReadFileInPieces(
             path, kMaxDocumentBytes, sink);
-        if (error == EFBIG) parseError_.fileBytes = SizeOnDisk(path);
+        if (error == FileError::kTooLarge) {
+          parseError_.fileBytes = SizeOnDisk(path);
+        }
         return error;
       },
       path, &schemas);
@@ -734,7 +758,7 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
   // a large file never sits in memory whole beside its tree.
   xmlParserCtxtPtr ctxt = nullptr;
   bool stopped = false;
-  int readError = source([&](std::string_view piece) {
+  FileError readError = source([&](std::string_view piece) {
     size_t offset = 0;
     if (ctxt == nullptr) {
       // The first bytes tell the parser the file's encoding.
@@ -756,11 +780,18 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
       ctxt->sax->comment = CommentKeepingLine;
       ctxt->sax->processingInstruction = InstructionKeepingLine;
     }
-    if (offset < piece.size() &&
-        xmlParseChunk(ctxt, piece.data() + offset,
-                      static_cast<int>(piece.size() - offset), 0) != 0) {
-      stopped = true;
-      return false;
+    // However large the piece a source hands over, the parser gets it in
+    // slices: one chunk of more than 10 MB is refused as a "huge input
+    // lookup" without XML_PARSE_HUGE, which the parsing never turns on.
+    constexpr size_t kSlice = size_t{1} << 20;
+    while (offset < piece.size()) {
+      size_t size = std::min(kSlice, piece.size() - offset);
+      if (xmlParseChunk(ctxt, piece.data() + offset, static_cast<int>(size),
+                        0) != 0) {
+        stopped = true;
+        return false;
+      }
+      offset += size;
     }
     return true;
   });
@@ -768,23 +799,26 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
   xmlDocPtr parsed = nullptr;
   bool wellFormed = false;
   if (ctxt != nullptr) {
-    if (!stopped && readError == 0) xmlParseChunk(ctxt, nullptr, 0, 1);
+    if (!stopped && readError == FileError::kNone) {
+      xmlParseChunk(ctxt, nullptr, 0, 1);
+    }
     parsed = ctxt->myDoc;
     ctxt->myDoc = nullptr;
     wellFormed = ctxt->wellFormed != 0 && !stopped;
     xmlFreeParserCtxt(ctxt);
-  } else if (readError == 0) {
+  } else if (readError == FileError::kNone) {
     parseError_.reason = "the document is empty";
     parseError_.messages.push_back(parseError_.reason);
   }
-  if (readError != 0) {
+  if (readError != FileError::kNone) {
     parseError_.errorCode = XML_E_FILEIO;
-    parseError_.reason = name + ": " + IoErrorText(readError);
+    parseError_.reason = name + ": " + FileErrorText(readError);
     parseError_.messages.insert(parseError_.messages.begin(),
                                 parseError_.reason);
     // A file over the size limit is refused, not unreadable.
-    parseError_.failure = readError == EFBIG ? DomLoadFailure::kRefused
-                                             : DomLoadFailure::kCannotRead;
+    parseError_.failure = readError == FileError::kTooLarge
+                              ? DomLoadFailure::kRefused
+                              : DomLoadFailure::kCannotRead;
   } else if (state.refused ||
              (parsed != nullptr &&
               (parsed->intSubset != nullptr || parsed->extSubset != nullptr))) {
@@ -901,9 +935,9 @@ void Serialize(xmlDocPtr doc, SerializedText& out) {
 int WriteToReplacement(void* context, const char* buffer, int length) {
   if (length <= 0) return 0;
   auto* replacement = static_cast<FileReplacement*>(context);
-  int error =
+  FileError error =
       replacement->Write(std::string_view(buffer, static_cast<size_t>(length)));
-  return error == 0 ? length : -1;
+  return error == FileError::kNone ? length : -1;
 }
 
 // Streams the same bytes as Serialize into `replacement`: the serializer
@@ -918,7 +952,7 @@ bool SerializeInto(xmlDocPtr doc, FileReplacement& replacement) {
   if (out == nullptr) return false;
   // Closes `out`, flushing what it still holds.
   int result = xmlSaveFormatFileTo(out, doc, "UTF-8", 1);
-  return result >= 0 || replacement.error() != 0;
+  return result >= 0 || replacement.error() != FileError::kNone;
 }
 
 }  // namespace
@@ -932,14 +966,14 @@ std::string DomDocument::ToXml() const {
 void DomDocument::Save(const std::string& path) const {
   // Written piece by piece as the serializer makes it, never held whole.
   FileReplacement replacement;
-  int error = replacement.Open(*FileSystem::Current(), path);
-  if (error == 0) {
+  FileError error = replacement.Open(*FileSystem::Current(), path);
+  if (error == FileError::kNone) {
     if (!SerializeInto(doc_, replacement)) throw _com_error(E_OUTOFMEMORY);
     error = replacement.error();
   }
-  if (error == 0) error = replacement.Commit();
-  if (error != 0) {
-    throw _com_error(XML_E_FILEIO, path + ": " + IoErrorText(error));
+  if (error == FileError::kNone) error = replacement.Commit();
+  if (error != FileError::kNone) {
+    throw _com_error(XML_E_FILEIO, path + ": " + FileErrorText(error));
   }
 }
 
@@ -954,9 +988,10 @@ DomSchemaCache::~DomSchemaCache() {
 void DomSchemaCache::Add(const std::string& namespaceUri,
                          const std::string& path) {
   std::string text;
-  int error = FileSystem::Current()->ReadFile(path, kMaxDocumentBytes, &text);
-  if (error != 0) {
-    throw _com_error(E_FAIL, path + ": " + IoErrorText(error));
+  FileError error =
+      FileSystem::Current()->ReadFile(path, kMaxDocumentBytes, &text);
+  if (error != FileError::kNone) {
+    throw _com_error(E_FAIL, path + ": " + FileErrorText(error));
   }
   AddFromMemory(namespaceUri, text, path);
 }
@@ -991,12 +1026,32 @@ void DomSchemaCache::AddFromMemory(const std::string& /*namespaceUri*/,
 
 // ------------------------------------------------------------------ service
 
+namespace {
+
+class LibxmlProbe : public DomServiceProbe {
+ public:
+  bool Available() override { return InitialiseService(); }
+};
+
+class MissingServiceProbe : public DomServiceProbe {
+ public:
+  bool Available() override { return false; }
+};
+
+}  // namespace
+
+DomServiceProbe* DomServiceProbe::Default() {
+  static LibxmlProbe probe;
+  return &probe;
+}
+
 bool DomServiceAvailable() {
-  return g_availableOverride.load() && InitialiseService();
+  return Seam<DomServiceProbe>::Current()->Available();
 }
 
 void SetDomServiceAvailableForTesting(bool available) {
-  g_availableOverride = available;
+  static MissingServiceProbe missing;
+  Seam<DomServiceProbe>::Install(available ? nullptr : &missing);
 }
 
 int RefusedExternalLoadCount() { return g_refusedLoads.load(); }

@@ -28,12 +28,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/com.h"
+#include "platform/file_error.h"
+#include "platform/seam.h"
 
 struct _xmlNode;
 struct _xmlDoc;
@@ -80,6 +83,59 @@ class DomNode {
 
   DomNode GetFirstChild() const;
   DomNode GetNextSibling() const;
+
+  // Walks the child nodes of one node in document order, every kind
+  // included (elements, text, comments, processing instructions), as
+  // GetFirstChild and GetNextSibling would. One pointer; stepping neither
+  // allocates nor throws.
+  class ChildIterator {
+   public:
+    using iterator_concept = std::forward_iterator_tag;
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = DomNode;
+    using difference_type = std::ptrdiff_t;
+    using reference = DomNode;
+
+    ChildIterator() = default;
+    explicit ChildIterator(_xmlNode* node) : node_(node) {}
+
+    DomNode operator*() const { return DomNode(node_); }
+    ChildIterator& operator++() {
+      node_ = Following(node_);
+      return *this;
+    }
+    ChildIterator operator++(int) {
+      ChildIterator before = *this;
+      ++*this;
+      return before;
+    }
+    bool operator==(const ChildIterator& other) const = default;
+
+   private:
+    _xmlNode* node_ = nullptr;
+  };
+
+  // The children of a node as a range: `for (DomNode child :
+  // node.Children())`. Valid while the document lives and the children are
+  // not moved or removed.
+  class ChildRange {
+   public:
+    explicit ChildRange(_xmlNode* first) : first_(first) {}
+    ChildIterator begin() const { return ChildIterator(first_); }
+    ChildIterator end() const { return ChildIterator(); }
+    bool empty() const { return first_ == nullptr; }
+
+   private:
+    _xmlNode* first_;
+  };
+
+  // Every child node in document order. Raises E_POINTER on a null node.
+  ChildRange Children() const;
+  // The first child ELEMENT named exactly `name` (comments, processing
+  // instructions and text are passed over), or null when there is none.
+  // Raises E_POINTER on a null node.
+  DomNode FirstChildNamed(std::string_view name) const;
+
   // The parent node; null for a node not attached anywhere.
   DomNode GetParentNode() const;
   // The previous sibling, or null before the first.
@@ -120,6 +176,8 @@ class DomNode {
 
  private:
   _xmlNode* Checked() const;
+  // The sibling after `node`, which is a child node of a parent.
+  static _xmlNode* Following(_xmlNode* node);
 
   _xmlNode* node_ = nullptr;
 };
@@ -209,10 +267,10 @@ class DomDocument {
   _xmlDoc* raw() const { return doc_; }
 
  private:
-  // Hands the document's bytes, piece by piece, to a sink; returns 0 or
-  // the error number of a failed read.
+  // Hands the document's bytes, piece by piece, to a sink; returns kNone
+  // or the error of a failed read.
   using Source =
-      std::function<int(const std::function<bool(std::string_view)>&)>;
+      std::function<FileError(const std::function<bool(std::string_view)>&)>;
   bool Parse(const Source& source, const std::string& name,
              const DomSchemaCache* schemas);
   void Reset();
@@ -247,9 +305,25 @@ class DomSchemaCache {
   void* schema_ = nullptr;  // xmlSchemaPtr
 };
 
-// True when the DOM service initialised (libxml2 is usable). Tests can make
-// it report false.
+// The seam of the "is the DOM service registered" probe. The default
+// answers whether libxml2 initialised; tests install one that says no.
+class DomServiceProbe {
+ public:
+  DomServiceProbe() = default;
+  DomServiceProbe(const DomServiceProbe&) = delete;
+  DomServiceProbe& operator=(const DomServiceProbe&) = delete;
+  virtual ~DomServiceProbe() = default;
+
+  virtual bool Available() = 0;
+
+  // The probe of the real service.
+  static DomServiceProbe* Default();
+};
+
+// True when the DOM service is usable: what Seam<DomServiceProbe> answers.
 bool DomServiceAvailable();
+// Installs, through Seam<DomServiceProbe>, a probe that answers false
+// (`available` false) or the default probe again (true). For tests.
 void SetDomServiceAvailableForTesting(bool available);
 
 // Whether libxml2 was asked to load an external entity or DTD since the

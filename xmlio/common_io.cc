@@ -125,12 +125,7 @@ void ICommonIO::WriteVersionAttribute(DomNode root) {
 }
 
 DomNode ICommonIO::FindRootElement(DomDocument& document) const {
-  const std::string rootName = GetRootName();
-  for (DomNode child = document.GetFirstChild(); child;
-       child = child.GetNextSibling()) {
-    if (child.IsElementNamed(rootName)) return child;
-  }
-  return DomNode();
+  return document.AsNode().FirstChildNamed(GetRootName());
 }
 
 void ICommonIO::RecordRootFailure(ReadSession& session,
@@ -139,8 +134,7 @@ void ICommonIO::RecordRootFailure(ReadSession& session,
   DomNode root = FindRootElement(document);
   if (!root) {
     std::string message = "no " + rootName + " element";
-    for (DomNode child = document.GetFirstChild(); child;
-         child = child.GetNextSibling()) {
+    for (DomNode child : document.AsNode().Children()) {
       if (child.GetNodeType() == platform::NODE_ELEMENT) {
         message += " (the root element is " + child.GetNodeName() + ")";
         break;

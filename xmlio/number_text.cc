@@ -27,15 +27,23 @@ NumberFit FitAfter(std::string_view text, size_t end) {
   return end == text.size() ? NumberFit::kExact : NumberFit::kTrailingText;
 }
 
-template <typename Int>
-Int ParseSaturating(std::string_view text, NumberFit& fit) {
+// Where the digits of a number start in `text`: after leading blanks and one
+// optional sign, which sets `negative` when it is '-'.
+size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
   size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;
-  bool negative = false;
+  negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';
     ++i;
   }
+  return i;
+}
+
+template <typename Int>
+Int ParseSaturating(std::string_view text, NumberFit& fit) {
+  bool negative = false;
+  size_t i = SkipBlanksAndSign(text, negative);
   // Accumulated as a negative number, which holds the whole range.
   constexpr Int kMin = std::numeric_limits<Int>::min();
   Int value = 0;
@@ -99,13 +107,8 @@ double ParseCDouble(std::string_view text) {
 }
 
 double ParseCDouble(std::string_view text, NumberFit& fit) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  size_t i = SkipBlanksAndSign(text, negative);
   std::string_view rest = text.substr(i);
   fit = NumberFit::kNoNumber;
   if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) return 0.0;

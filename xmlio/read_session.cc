@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <iterator>
 
 #include "xmlio/number_text.h"
 
@@ -44,12 +45,8 @@ bool IsWithin(DomNode node, DomNode ancestor) {
 }
 
 size_t CountChildren(DomNode node) {
-  size_t count = 0;
-  for (DomNode child = node.GetFirstChild(); child;
-       child = child.GetNextSibling()) {
-    ++count;
-  }
-  return count;
+  const DomNode::ChildRange children = node.Children();
+  return static_cast<size_t>(std::distance(children.begin(), children.end()));
 }
 
 // "12.3 MiB" with one decimal, rounded down.

@@ -30,7 +30,7 @@ class ChildCursor {
  public:
   explicit ChildCursor(DomNode parent)
       : parent_(parent),
-        next_(parent.GetFirstChild()),
+        next_(parent.Children().begin()),
         session_(ReadSession::Of(parent)) {}
 
   // The next child, or a null node after the last. `expected` names the
@@ -38,15 +38,15 @@ class ChildCursor {
   // literal that outlives the read), empty when any node will do: a node
   // that is not that element is noted by the session as out of place.
   DomNode Next(std::string_view expected = {}) {
-    DomNode node = next_;
-    if (node) next_ = node.GetNextSibling();
+    DomNode node = *next_;
+    if (node) ++next_;
     if (session_ != nullptr) session_->Step(parent_, node, expected);
     return node;
   }
 
  private:
   DomNode parent_;
-  DomNode next_;
+  DomNode::ChildIterator next_;
   ReadSession* session_;
 };
 
@@ -154,20 +154,6 @@ std::string NumberedName(std::string_view stem, size_t index);
 // NumberedName("value", index) for a reader's trail: value0 to value63 (an
 // empty name past those).
 std::string_view NumberedSlotName(size_t index);
-
-// Calls `read` on the first element child of `parent` named `name` and
-// returns true; returns false when there is none. Non-elements are skipped.
-template <typename Read>
-bool ReadFirstNamedChild(DomNode parent, std::string_view name, Read&& read) {
-  for (DomNode child = parent.GetFirstChild(); child;
-       child = child.GetNextSibling()) {
-    if (child.IsElementNamed(name)) {
-      read(child);
-      return true;
-    }
-  }
-  return false;
-}
 
 }  // namespace devseries
 #pragma GCC visibility pop

@@ -32,15 +32,12 @@ bool LoadTimeStampFile(const std::string& path, TimeStamp& stamp,
     }
     ReadSession session(*document, outcome);
     try {
-      for (DomNode child = document->GetFirstChild(); child;
-           child = child.GetNextSibling()) {
-        if (child.IsElementNamed("TimeStamp")) {
-          // The seven fields are read without a cursor: the trail stops at
-          // the element, which a refusal then names.
-          session.Step(document->AsNode(), child, "TimeStamp");
-          stamp = ReadTimeStamp(child);
-          return true;
-        }
+      if (DomNode element = document->AsNode().FirstChildNamed("TimeStamp")) {
+        // The seven fields are read without a cursor: the trail stops at
+        // the element, which a refusal then names.
+        session.Step(document->AsNode(), element, "TimeStamp");
+        stamp = ReadTimeStamp(element);
+        return true;
       }
       session.Fail(ReadFailure::kNotReadable, DomNode(),
                    "no TimeStamp element");

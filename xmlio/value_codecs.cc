@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "platform/hex_digit.h"
 #include "xmlio/number_text.h"
 #include "xmlio/read_report.h"
 
@@ -16,13 +17,6 @@ DomNode TextElement(DomDocument& doc, std::string_view name,
   DomNode element = doc.CreateElement(name);
   element.SetText(text);
   return element;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // `text` for a note: in quotes, control characters as blanks, cut after
@@ -72,6 +66,20 @@ template <typename Number>
   } else {
     NoteCoercion(node, what + "; read as " + FormatShortest(read));
   }
+}
+
+// The number `parse` reads from the text of `node`; text that is not exactly
+// one number of the type is noted.
+template <typename Number, Number (*parse)(std::string_view, NumberFit&)>
+Number ReadNumber(DomNode node) {
+  std::string scratch;
+  const std::string_view text = node.TextView(scratch);
+  NumberFit fit;
+  const Number value = parse(text, fit);
+  if (fit != NumberFit::kExact) [[unlikely]] {
+    NoteNumber(node, text, fit, value);
+  }
+  return value;
 }
 
 // The int of a time-stamp field, keeping the low bits as a narrowing store
@@ -153,44 +161,22 @@ bool ReadBoolValue(DomNode node) {
 }
 
 std::int32_t ReadIntValue(DomNode node) {
-  std::string scratch;
-  std::string_view text = node.TextView(scratch);
-  NumberFit fit;
-  std::int32_t value = ParseCLong(text, fit);
-  if (fit != NumberFit::kExact) [[unlikely]] {
-    NoteNumber(node, text, fit, value);
-  }
-  return value;
+  return ReadNumber<std::int32_t, ParseCLong>(node);
 }
 
 std::int64_t ReadInt64Value(DomNode node) {
-  std::string scratch;
-  std::string_view text = node.TextView(scratch);
-  NumberFit fit;
-  std::int64_t value = ParseCLongLong(text, fit);
-  if (fit != NumberFit::kExact) [[unlikely]] {
-    NoteNumber(node, text, fit, value);
-  }
-  return value;
+  return ReadNumber<std::int64_t, ParseCLongLong>(node);
 }
 
 double ReadFloatValue(DomNode node) {
-  std::string scratch;
-  std::string_view text = node.TextView(scratch);
-  NumberFit fit;
-  double value = ParseCDouble(text, fit);
-  if (fit != NumberFit::kExact) [[unlikely]] {
-    NoteNumber(node, text, fit, value);
-  }
-  return value;
+  return ReadNumber<double, ParseCDouble>(node);
 }
 
 std::string ReadStringValue(DomNode node) { return node.GetText(); }
 
 void ReadLanguageStringSet(DomNode node, LanguageStringSet& set) {
   const auto& languages = LanguageNameTable();
-  for (DomNode child = node.GetFirstChild(); child;
-       child = child.GetNextSibling()) {
+  for (DomNode child : node.Children()) {
     std::string_view name = child.NodeName();
     for (size_t i = 0; i < kLanguageCount; ++i) {
       if (name == languages[i]) {
@@ -273,8 +259,8 @@ std::string decodeEscapedString(const char* text, size_t length) {
       ++k;
     }
     int value = 0;
-    for (; k < 2 && HexDigit(pair[k]) >= 0; ++k) {
-      value = value * 16 + HexDigit(pair[k]);
+    for (; k < 2 && platform::HexDigitValue(pair[k]) >= 0; ++k) {
+      value = value * 16 + platform::HexDigitValue(pair[k]);
     }
     bytes += static_cast<char>(negative ? -value : value);
     i += 3;

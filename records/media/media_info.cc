@@ -128,8 +128,9 @@ DomNode MediaInfoIO::WriteMediaInfo(DomDocument& document,
 }
 
 void MediaInfoIO::ReadFirstMediaInfo(DomNode node, MediaInfo& record) {
-  ReadFirstNamedChild(node, "MediaInfo",
-                      [&](DomNode element) { ReadMediaInfo(element, record); });
+  if (DomNode element = node.FirstChildNamed("MediaInfo")) {
+    ReadMediaInfo(element, record);
+  }
 }
 
 DomDocumentPtr MediaInfoIO::CreateMediaInfoDocument(const MediaInfo& record) {

@@ -112,9 +112,9 @@ DomNode SeparationInfoIO::WriteSeparationTable(DomDocument& document,
 
 void SeparationInfoIO::ReadFirstSeparationInfo(DomNode node,
                                                SeparationInfo& record) {
-  ReadFirstNamedChild(node, "SeparationInfo", [&](DomNode element) {
+  if (DomNode element = node.FirstChildNamed("SeparationInfo")) {
     ReadSeparationInfo(element, record);
-  });
+  }
 }
 
 DomDocumentPtr SeparationInfoIO::CreateSeparationInfoDocument(

@@ -57,8 +57,9 @@ DomNode InkInfoIO::WriteInkInfo(DomDocument& doc, const InkInfo& r) {
 }
 
 void InkInfoIO::ReadFirstInkInfo(DomNode node, InkInfo& record) {
-  ReadFirstNamedChild(node, "InkInfo",
-                      [&](DomNode element) { ReadInkInfo(element, record); });
+  if (DomNode element = node.FirstChildNamed("InkInfo")) {
+    ReadInkInfo(element, record);
+  }
 }
 
 DomDocumentPtr InkInfoIO::CreateInkInfoDocument(const InkInfo& record) {

@@ -102,8 +102,9 @@ DomNode ModeInfoIO::WriteModeInfo(DomDocument& doc, const ModeInfo& r) {
 }
 
 void ModeInfoIO::ReadFirstModeInfo(DomNode node, ModeInfo& record) {
-  ReadFirstNamedChild(node, "ModeInfo",
-                      [&](DomNode element) { ReadModeInfo(element, record); });
+  if (DomNode element = node.FirstChildNamed("ModeInfo")) {
+    ReadModeInfo(element, record);
+  }
 }
 
 DomDocumentPtr ModeInfoIO::CreateModeInfoDocument(const ModeInfo& record) {

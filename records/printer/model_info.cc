@@ -186,8 +186,9 @@ DomNode ModelInfoIO::WriteModelInfo(DomDocument& doc, const ModelInfo& r) {
 }
 
 void ModelInfoIO::ReadFirstModelInfo(DomNode node, ModelInfo& record) {
-  ReadFirstNamedChild(node, "ModelInfo",
-                      [&](DomNode element) { ReadModelInfo(element, record); });
+  if (DomNode element = node.FirstChildNamed("ModelInfo")) {
+    ReadModelInfo(element, record);
+  }
 }
 
 DomDocumentPtr ModelInfoIO::CreateModelInfoDocument(const ModelInfo& record) {

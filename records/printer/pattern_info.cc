@@ -24,9 +24,9 @@ DomNode PatternInfoIO::WritePatternInfo(DomDocument& doc,
 }
 
 void PatternInfoIO::ReadFirstPatternInfo(DomNode node, PatternInfo& record) {
-  ReadFirstNamedChild(node, "PatternInfo", [&](DomNode element) {
+  if (DomNode element = node.FirstChildNamed("PatternInfo")) {
     ReadPatternInfo(element, record);
-  });
+  }
 }
 
 DomDocumentPtr PatternInfoIO::CreatePatternInfoDocument(

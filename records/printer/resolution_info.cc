@@ -25,9 +25,9 @@ DomNode ResolutionInfoIO::WriteResolutionInfo(DomDocument& doc,
 
 void ResolutionInfoIO::ReadFirstResolutionInfo(DomNode node,
                                                ResolutionInfo& record) {
-  ReadFirstNamedChild(node, "ResolutionInfo", [&](DomNode element) {
+  if (DomNode element = node.FirstChildNamed("ResolutionInfo")) {
     ReadResolutionInfo(element, record);
-  });
+  }
 }
 
 DomDocumentPtr ResolutionInfoIO::CreateResolutionInfoDocument(

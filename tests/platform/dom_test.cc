@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
 
 #include "platform/file_system.h"
@@ -51,8 +50,7 @@ class StderrCapture {
 
 std::string Children(DomNode node) {
   std::string names;
-  for (DomNode child = node.GetFirstChild(); child;
-       child = child.GetNextSibling()) {
+  for (DomNode child : node.Children()) {
     if (!names.empty()) names += ",";
     names += child.GetNodeName();
   }
@@ -75,6 +73,8 @@ TEST(DomNodeTest, NullNodeRaisesPointerError) {
   expectPointerError([&] { null.GetText(); });
   expectPointerError([&] { null.GetNodeType(); });
   expectPointerError([&] { null.GetAttributeNode("a"); });
+  expectPointerError([&] { null.Children(); });
+  expectPointerError([&] { null.FirstChildNamed("a"); });
   DomDocument document;
   DomNode text;
   ASSERT_TRUE(document.LoadFromMemory("<a>x</a>", "mem"));
@@ -101,6 +101,51 @@ TEST(DomNodeTest, NamesTypesAndTextOfEveryNodeKind) {
   EXPECT_EQ(comment.GetText(), "c");
   EXPECT_EQ(document.AsNode().GetNodeName(), "#document");
   EXPECT_EQ(document.GetElementsByTagName("f").size(), 1u);
+}
+
+TEST(DomNodeTest, ChildRangeVisitsEveryNodeAndFirstChildNamedOnlyElements) {
+  struct Case {
+    const char* xml;
+    const char* children;  // of the element r
+    const char* name;
+    const char* found;  // text of the element found, null for none
+  };
+  const Case cases[] = {
+      {"<r>t<!--c--><?p d?><e>1</e><![CDATA[z]]></r>",
+       "#text,#comment,p,e,#text", "e", "1"},
+      {"<r/>", "", "e", nullptr},
+      {"<r></r>", "", "e", nullptr},
+      // A comment holding the name and a processing instruction with it as
+      // target are passed over; the first of two matches wins.
+      {"<r><!--e--><?e x?><x>0</x><e>1</e><e>2</e></r>", "#comment,e,x,e,e",
+       "e", "1"},
+      // Text, a prefixed name and another case do not match.
+      {"<r xmlns:p='u'>e<p:e>0</p:e><E>0</E></r>", "#text,p:e,E", "e", nullptr},
+      {"<!--r--><?r x?><r><e>1</e></r>", "e", "e", "1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.xml);
+    DomDocument document;
+    ASSERT_TRUE(document.LoadFromMemory(c.xml, "mem"));
+    DomNode root = document.AsNode().FirstChildNamed("r");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(Children(root), c.children);
+    EXPECT_EQ(root.Children().empty(), !root.GetFirstChild());
+    DomNode found = root.FirstChildNamed(c.name);
+    if (c.found == nullptr) {
+      EXPECT_TRUE(found.IsNull());
+    } else {
+      ASSERT_TRUE(found);
+      EXPECT_EQ(found.GetText(), c.found);
+    }
+  }
+  // Children of an element not yet attached to the document.
+  DomDocument document;
+  DomNode created = document.CreateElement("n");
+  created.AppendChild(document.CreateElement("a"));
+  created.AppendChild(document.CreateProcessingInstruction("b", "x"));
+  EXPECT_EQ(Children(created), "a,b");
+  EXPECT_TRUE(created.FirstChildNamed("b").IsNull());
 }
 
 TEST(DomNodeTest, BlankTextBetweenElementsIsNotANode) {
@@ -266,8 +311,10 @@ TEST(DomDocumentTest, MissingFileAndFolderFailToLoad) {
 // Fails the rename of the save's temporary sibling.
 class FailingRename : public FileSystemWrapper {
  public:
-  FailingRename() : FileSystemWrapper(FileSystem::Real()) {}
-  int Rename(const std::string&, const std::string&) override { return EXDEV; }
+  FailingRename() : FileSystemWrapper(FileSystem::Default()) {}
+  FileError Rename(const std::string&, const std::string&) override {
+    return FileError::kCrossDevice;
+  }
 };
 
 TEST(DomDocumentTest, FailedSaveKeepsThePreviousFile) {
@@ -306,6 +353,22 @@ TEST(DomSchemaCacheTest, ValidatesAgainstASchema) {
   EXPECT_THROW(broken.AddFromMemory("", "<notaschema/>", "x"), _com_error);
   EXPECT_THROW(broken.Add("", dir.File("missing.xsd")), _com_error);
   EXPECT_TRUE(broken.IsEmpty());
+}
+
+// A file seam may hand a file over in one piece (the wrapper does); the
+// parser still gets it in slices, since one chunk of more than 10 MB would be
+// refused as a huge input lookup.
+TEST(DomDocumentTest, LoadsALargeFileHandedOverInOnePiece) {
+  ScopedTempDir dir;
+  std::string text = "<r>";
+  while (text.size() < (size_t{12} << 20)) text += "<a>1234567890</a>\n";
+  text += "</r>";
+  WriteFileBytes(dir.File("large.xml"), text);
+  FileSystemWrapper whole(FileSystem::Default());
+  ScopedFileSystem use(&whole);
+  DomDocument document;
+  EXPECT_TRUE(document.Load(dir.File("large.xml")))
+      << document.parseError().reason;
 }
 
 }  // namespace

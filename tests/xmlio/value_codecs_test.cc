@@ -276,14 +276,14 @@ class MissingLanguageHost : public platform::ResourceProvider {
 
 TEST(LanguageStringSetTest, AnUnusableLanguageNameMakesTheWriteRaise) {
   MissingLanguageHost host;
-  const platform::ResourceProvider* previous =
-      platform::ResourceProvider::SetCurrent(&host);
+  platform::ResourceProvider* previous =
+      platform::Seam<platform::ResourceProvider>::Install(&host);
   ReloadLanguageNameTableForTesting();
   EXPECT_EQ(LanguageNameTable()[12], "");
   DomDocument document;
   EXPECT_THROW(WriteLanguageStringSet(document, "s", LanguageStringSet()),
                _com_error);
-  platform::ResourceProvider::SetCurrent(previous);
+  platform::Seam<platform::ResourceProvider>::Install(previous);
   ReloadLanguageNameTableForTesting();
   EXPECT_EQ(LanguageNameTable()[12], "Arabic");
 }

@@ -2,18 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/hex_digit.h"
+
 namespace dsrtool {
-
-namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 std::string BytesToHex(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -31,8 +22,8 @@ bool HexToBytes(std::string_view hex, std::string& bytes) {
   std::string result;
   result.reserve(hex.size() / 2);
   for (size_t i = 0; i < hex.size(); i += 2) {
-    int high = HexDigit(hex[i]);
-    int low = HexDigit(hex[i + 1]);
+    int high = devseries::platform::HexDigitValue(hex[i]);
+    int low = devseries::platform::HexDigitValue(hex[i + 1]);
     if (high < 0 || low < 0) return false;
     result += static_cast<char>(high * 16 + low);
   }

@@ -246,8 +246,7 @@ std::unique_ptr<platform::DomDocument> LoadXmlFile(const std::string& path) {
 AnyRecord ReadRecordFile(const std::string& path, ReadReport* report) {
   std::unique_ptr<platform::DomDocument> document = LoadXmlFile(path);
   DomNode root;
-  for (DomNode node = document->GetFirstChild(); node;
-       node = node.GetNextSibling()) {
+  for (DomNode node : document->AsNode().Children()) {
     if (node.GetNodeType() == platform::NODE_ELEMENT) {
       root = node;
       break;
@@ -325,9 +324,11 @@ void WriteRecordFile(const std::string& path, AnyRecord& record,
     Flush(out);
     return;
   }
-  int error = platform::ReplaceFileAtomically(*platform::FileSystem::Current(),
-                                              path, bytes);
-  if (error != 0) throw ToolError(path, platform::IoErrorText(error));
+  platform::FileError error = platform::ReplaceFileAtomically(
+      *platform::FileSystem::Current(), path, bytes);
+  if (error != platform::FileError::kNone) {
+    throw ToolError(path, platform::FileErrorText(error));
+  }
 }
 
 }  // namespace dsrtool
