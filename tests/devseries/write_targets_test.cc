@@ -23,6 +23,7 @@
 #include "platform/resource_file_writer.h"
 #include "records/printer/model_info.h"
 #include "tests/support/temp_dir.h"
+#include "tests/tools/tool_runner.h"
 
 using namespace devseries;
 
@@ -93,8 +94,19 @@ const Writer kWriters[] = {
      }},
     {"ReplaceFileAtomically",
      [](const std::string& path) {
-       return platform::ReplaceFileAtomically(*platform::FileSystem::Real(),
-                                              path, "plain bytes\n") == 0;
+       return platform::ReplaceFileAtomically(*platform::FileSystem::Default(),
+                                              path, "plain bytes\n") ==
+              platform::FileError::kNone;
+     }},
+    {"dsrtool roundtrip",
+     [](const std::string& path) {
+       // The tool's own output path: what it writes after reading the file
+       // back in memory goes through the same sink.
+       ScopedTempDir source;
+       WriteFileBytes(source.File("in.dsr"), MergedDocument());
+       return tovra::testing::RunDsrTool(
+                  {"roundtrip", source.File("in.dsr"), path})
+                  .exitCode == 0;
      }},
     {"merge update",
      [](const std::string& path) {
@@ -103,7 +115,7 @@ const Writer kWriters[] = {
            MergeUpdateDeviceSeriesWith(path, [](const std::string& to) {
              return platform::ReplaceFileAtomically(
                         *platform::FileSystem::Current(), to,
-                        MergedDocument()) == 0;
+                        MergedDocument()) == platform::FileError::kNone;
            });
        return outcome.kind != MergeOutcome::kLeftAsItWas;
      },

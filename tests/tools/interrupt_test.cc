@@ -1,0 +1,104 @@
+// dsrtool stopped while it writes: SIGTERM, SIGINT or SIGHUP during the
+// write of a large file ends the tool by that signal with no temporary
+// sibling left beside the output and the previous output untouched.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "devseries/device_series.h"
+#include "tests/support/temp_dir.h"
+
+using namespace devseries;
+
+namespace {
+
+using tovra::testing::ListFolder;
+using tovra::testing::ReadFileBytes;
+using tovra::testing::ScopedTempDir;
+using tovra::testing::WriteFileBytes;
+
+// A device series of some tens of megabytes: writing it takes long enough
+// to catch the tool with its sibling open.
+const std::string& LargeSeries(const ScopedTempDir& dir) {
+  static std::string path;
+  if (path.empty()) {
+    DeviceSeries series;
+    series.aModelInfoList.resize(4);
+    MediaInfo media;
+    for (std::string& name : media.strMediaName) name = "Glossy film";
+    media.aflFeedCalibration.assign(4, 1.5f);
+    media.aPermissionSetList.resize(12);
+    for (PermissionSet& permission : media.aPermissionSetList) {
+      permission.aCalibrationInfoList.resize(4);
+    }
+    series.aMediaInfoList.assign(200, media);
+    path = dir.File("large.dsr");
+    EXPECT_TRUE(DeviceSeriesIO2(path).Write(series));
+  }
+  return path;
+}
+
+// True when `folder` holds a temporary sibling of the tool's output.
+bool HasSibling(const std::string& folder) {
+  for (const std::string& name : ListFolder(folder)) {
+    if (name.find(".part") != std::string::npos) return true;
+  }
+  return false;
+}
+
+class InterruptTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(InterruptTest, LeavesNoSiblingBehind) {
+  static ScopedTempDir source;
+  const std::string& input = LargeSeries(source);
+  ScopedTempDir dir;
+  const std::string output = dir.File("out.dsr");
+  WriteFileBytes(output, "the previous output");
+
+  // The write is short: a few tries catch the tool with its sibling open.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    std::string tool = DSRTOOL_PATH;
+    std::string command = "roundtrip";
+    char* argv[] = {tool.data(), command.data(),
+                    const_cast<char*>(input.c_str()),
+                    const_cast<char*>(output.c_str()), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(
+        ::posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ), 0);
+    bool seen = false;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+      if (HasSibling(dir.path())) {
+        seen = true;
+        ::kill(pid, GetParam());
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    if (!seen) continue;  // finished before the sibling was seen
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), GetParam());
+    EXPECT_FALSE(HasSibling(dir.path()));
+    // Stopped before the rename, or just after it: old or new, never a mix.
+    std::string now = ReadFileBytes(output);
+    EXPECT_TRUE(now == "the previous output" ||
+                now.size() > ReadFileBytes(input).size() / 2);
+    return;
+  }
+  FAIL() << "the tool's sibling was never seen while it wrote";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest,
+                         ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return std::string(sigabbrev_np(info.param));
+                         });
+
+}  // namespace
