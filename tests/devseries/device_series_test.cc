@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/resources.h"
+#include "tests/support/host_title.h"
 #include "tests/support/temp_dir.h"
 
 using namespace devseries;
@@ -52,24 +53,7 @@ std::string File(const std::string& version, const std::string& body) {
          version + "\">" + body + "</DeviceSeries>";
 }
 
-class HostTitle : public platform::ResourceProvider {
- public:
-  explicit HostTitle(std::string title) : title_(std::move(title)) {}
-  const platform::ResourceEntry* Find(
-      const platform::ResourceId& name,
-      const platform::ResourceId& type) const override {
-    return host_->Find(name, type);
-  }
-  std::optional<std::string> String(platform::UINT id) const override {
-    if (id == kHostTitleStringId) return title_;
-    return host_->String(id);
-  }
-
- private:
-  std::string title_;
-  const platform::ResourceProvider* host_ =
-      platform::Seam<platform::ResourceProvider>::Current();
-};
+using tovra::testing::HostTitle;
 
 class DeviceSeriesTest : public ::testing::Test {
  protected:

@@ -16,6 +16,7 @@
 #include "records/media/media_info.h"
 #include "records/media/vcontrol_point.h"
 #include "records/printer/model_info.h"
+#include "tests/support/host_title.h"
 #include "tests/support/temp_dir.h"
 #include "xmlio/read_report.h"
 #include "xmlio/time_stamp.h"
@@ -28,25 +29,14 @@ using tovra::testing::ReadFileBytes;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
 
-// Answers the version-gate title with `title`, everything else as before.
-class HostTitle : public platform::ResourceProvider {
+// The product's host: the version gate is on while it lives.
+class ProductHost {
  public:
-  explicit HostTitle(std::string title) : title_(std::move(title)) {}
-  const platform::ResourceEntry* Find(
-      const platform::ResourceId& name,
-      const platform::ResourceId& type) const override {
-    return previous_->Find(name, type);
-  }
-  std::optional<std::string> String(platform::UINT id) const override {
-    if (id == kHostTitleStringId) return title_;
-    return previous_->String(id);
-  }
+  explicit ProductHost(std::string title) : title_(std::move(title)) {}
 
  private:
-  std::string title_;
-  const platform::ResourceProvider* previous_ =
-      platform::Seam<platform::ResourceProvider>::Current();
-  platform::ScopedResourceProvider installed_{this};
+  tovra::testing::HostTitle title_;
+  platform::ScopedResourceProvider installed_{&title_};
 };
 
 // The 1-based line of the first occurrence of `needle` in `text`.
@@ -177,7 +167,7 @@ TEST_F(ReadDiagnosticsTest, RefusedDeviceSeriesSaysWhereAndWhy) {
        ReadFailure::kRefused, "", 0, "",
        "the file is 128.0 MiB (134217729 bytes), over the 128 MiB limit"},
   };
-  HostTitle product(kVersionGateTitle);
+  ProductHost product(kVersionGateTitle);
   int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
