@@ -42,9 +42,6 @@ function(check_consumer prefix label)
 
   set(pc ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${libdir}/pkgconfig
       pkg-config)
-  if(label MATCHES "static")
-    list(APPEND pc --static)
-  endif()
   execute_process(COMMAND ${pc} --cflags --libs devseries
                   OUTPUT_VARIABLE flags RESULT_VARIABLE result
                   OUTPUT_STRIP_TRAILING_WHITESPACE)

@@ -38,6 +38,13 @@ install(FILES ${PROJECT_BINARY_DIR}/DevSeriesConfig.cmake
 # installation moved elsewhere (or unpacked with dpkg -x) still works.
 file(RELATIVE_PATH DEVSERIES_PC_TO_PREFIX
   /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+# A static libdevseries needs libxml2 on the consumer's link line; a shared
+# one links it itself.
+if(BUILD_SHARED_LIBS)
+  set(DEVSERIES_PC_REQUIRES Requires.private)
+else()
+  set(DEVSERIES_PC_REQUIRES Requires)
+endif()
 configure_file(cmake/devseries.pc.in ${PROJECT_BINARY_DIR}/devseries.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/devseries.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT library)
@@ -50,7 +57,7 @@ install(TARGETS tovra_update dsrtool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
 
 # Debian packages: libdevseries (library, headers, package files, schema)
 # and tovra-tools (the two programs). Shared-library dependencies are found
-# with dpkg-shlibdeps (dpkg-dev).
+# with dpkg-shlibdeps (dpkg-dev, and file, which CPack runs on each binary).
 set(CPACK_PACKAGE_NAME devseries)
 set(CPACK_PACKAGE_VENDOR "Vintrell")
 set(CPACK_PACKAGE_CONTACT "Ostrivane maintenance <maintenance@vintrell.invalid>")

@@ -15,7 +15,7 @@ cd -- "$top"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
 packages=(g++ cmake make libxml2-dev libgtest-dev googletest libbenchmark-dev
-  nlohmann-json3-dev libcli11-dev pkg-config dpkg-dev locales clang-14
+  nlohmann-json3-dev libcli11-dev pkg-config dpkg-dev file locales clang-14
   libclang-rt-14-dev)
 
 install_missing() {
