@@ -28,20 +28,6 @@ DomNode WriteList(DomDocument& document, std::string_view name,
   return list;
 }
 
-// Reads every child node of `list`, whatever its name (`entry` is the name
-// the writer gives each), into a freshly constructed record and appends it.
-// A null `list` raises E_POINTER.
-template <typename Record, typename Read>
-void ReadList(DomNode list, std::string_view entry,
-              std::vector<Record>& records, Read&& read) {
-  ChildCursor cursor(list);
-  for (DomNode child = cursor.Next(entry); child; child = cursor.Next(entry)) {
-    Record record;
-    read(child, record);
-    records.push_back(std::move(record));
-  }
-}
-
 // Separations without input inks get C, M, Y, K by short ink name (the last
 // ink of a name wins; a missing one gives 0).
 void SetDefaultInputInks(DeviceSeries& series) {
@@ -167,35 +153,40 @@ DomNode DeviceSeriesIO::WriteDeviceSeries(DomDocument& document,
 
 void DeviceSeriesIO::ReadDeviceSeries(DomNode root, DeviceSeries& series) {
   ChildCursor cursor(root);
-  ReadList(
+  AppendEveryChildRecord(
       cursor.Next("aModelInfoList"), "ModelInfo", series.aModelInfoList,
       [&](DomNode node, ModelInfo& record) { ReadModelInfo(node, record); });
-  ReadList(cursor.Next("aInkInfoList"), "InkInfo", series.aInkInfoList,
-           [&](DomNode node, InkInfo& record) { ReadInkInfo(node, record); });
-  ReadList(cursor.Next("aInkConfigInfoList"), "InkConfigInfo",
-           series.aInkConfigInfoList, [&](DomNode node, InkConfigInfo& record) {
-             ReadInkConfigInfo(node, record);
-           });
-  ReadList(cursor.Next("aResolutionInfoList"), "ResolutionInfo",
-           series.aResolutionInfoList,
-           [&](DomNode node, ResolutionInfo& record) {
-             ReadResolutionInfo(node, record);
-           });
-  ReadList(cursor.Next("aModeInfoList"), "ModeInfo", series.aModeInfoList,
-           [&](DomNode node, ModeInfo& record) { ReadModeInfo(node, record); });
-  ReadList(cursor.Next("aSeparationInfoList"), "SeparationInfo",
-           series.aSeparationInfoList,
-           [&](DomNode node, SeparationInfo& record) {
-             ReadSeparationInfo(node, record);
-           });
-  ReadList(cursor.Next("aVControlPointList"), "VControlPoint",
-           series.aVControlPointList, [](DomNode node, VControlPoint& record) {
-             ReadVControlPoint(node, record);
-           });
-  ReadList(cursor.Next("aPatternInfoList"), "PatternInfo",
-           series.aPatternInfoList, [&](DomNode node, PatternInfo& record) {
-             ReadPatternInfo(node, record);
-           });
+  AppendEveryChildRecord(
+      cursor.Next("aInkInfoList"), "InkInfo", series.aInkInfoList,
+      [&](DomNode node, InkInfo& record) { ReadInkInfo(node, record); });
+  AppendEveryChildRecord(cursor.Next("aInkConfigInfoList"), "InkConfigInfo",
+                         series.aInkConfigInfoList,
+                         [&](DomNode node, InkConfigInfo& record) {
+                           ReadInkConfigInfo(node, record);
+                         });
+  AppendEveryChildRecord(cursor.Next("aResolutionInfoList"), "ResolutionInfo",
+                         series.aResolutionInfoList,
+                         [&](DomNode node, ResolutionInfo& record) {
+                           ReadResolutionInfo(node, record);
+                         });
+  AppendEveryChildRecord(
+      cursor.Next("aModeInfoList"), "ModeInfo", series.aModeInfoList,
+      [&](DomNode node, ModeInfo& record) { ReadModeInfo(node, record); });
+  AppendEveryChildRecord(cursor.Next("aSeparationInfoList"), "SeparationInfo",
+                         series.aSeparationInfoList,
+                         [&](DomNode node, SeparationInfo& record) {
+                           ReadSeparationInfo(node, record);
+                         });
+  AppendEveryChildRecord(cursor.Next("aVControlPointList"), "VControlPoint",
+                         series.aVControlPointList,
+                         [](DomNode node, VControlPoint& record) {
+                           ReadVControlPoint(node, record);
+                         });
+  AppendEveryChildRecord(cursor.Next("aPatternInfoList"), "PatternInfo",
+                         series.aPatternInfoList,
+                         [&](DomNode node, PatternInfo& record) {
+                           ReadPatternInfo(node, record);
+                         });
 
   // Each command string keeps every decoded byte, zero bytes included.
   ChildCursor commands(cursor.Next("commandSet"));
@@ -205,7 +196,7 @@ void DeviceSeriesIO::ReadDeviceSeries(DomNode root, DeviceSeries& series) {
         decodeEscapedString(text.data(), text.size());
   }
 
-  ReadList(
+  AppendEveryChildRecord(
       cursor.Next("aMediaInfoList"), "MediaInfo", series.aMediaInfoList,
       [&](DomNode node, MediaInfo& record) { ReadMediaInfo(node, record); });
 

@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "xmlio/number_text.h"
 #include "xmlio/read_session.h"
@@ -154,6 +156,20 @@ std::string NumberedName(std::string_view stem, size_t index);
 // NumberedName("value", index) for a reader's trail: value0 to value63 (an
 // empty name past those).
 std::string_view NumberedSlotName(size_t index);
+
+// Reads every child node of `list` (`entry` is the name the writer gives
+// each) into a freshly constructed record with `read` and appends it. A
+// record whose read raises is not appended; the ones before it stay.
+template <typename Record, typename Read>
+void AppendEveryChildRecord(DomNode list, std::string_view entry,
+                            std::vector<Record>& records, Read&& read) {
+  ChildCursor cursor(list);
+  for (DomNode node = cursor.Next(entry); node; node = cursor.Next(entry)) {
+    Record record;
+    read(node, record);
+    records.push_back(std::move(record));
+  }
+}
 
 }  // namespace devseries
 #pragma GCC visibility pop

@@ -26,20 +26,6 @@ void AppendEveryChild(DomNode list, std::string_view entry,
   }
 }
 
-// Reads every child node of `list` (`entry` is the name the writer gives
-// each) into a freshly constructed record with `read` and appends it. A
-// record whose read raises is not appended; the ones before it stay.
-template <typename Record, typename Read>
-void AppendEveryChildRecord(DomNode list, std::string_view entry,
-                            std::vector<Record>& records, Read&& read) {
-  ChildCursor cursor(list);
-  for (DomNode node = cursor.Next(entry); node; node = cursor.Next(entry)) {
-    Record record;
-    read(node, record);
-    records.push_back(std::move(record));
-  }
-}
-
 // An element `name` holding one value child named `childName` per entry, in
 // list order; an empty list gives an empty element.
 template <typename T>

@@ -8,7 +8,6 @@
 namespace devseries {
 
 using media_internal::AppendEveryChild;
-using media_internal::AppendEveryChildRecord;
 using media_internal::WriteRecordList;
 using media_internal::WriteValueList;
 
