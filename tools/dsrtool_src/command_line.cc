@@ -20,6 +20,8 @@ using namespace ::devseries;
 
 namespace {
 
+constexpr const char* kToolVersion = DSRTOOL_VERSION;
+
 const OptionSpec kHostTitle = {
     "host-title", "TEXT",
     "behave as a host whose application title is TEXT; the title "
@@ -28,16 +30,23 @@ const OptionSpec kHostTitle = {
 const std::vector<CommandSpec>& Commands() {
   static const std::vector<CommandSpec> commands = {
       {"dump",
-       {{"FILE", FileUse::kRead}},
-       {{"compact", nullptr, "print the JSON on one line"}, kHostTitle},
-       "print the records of a file as JSON",
-       "Reads FILE, a device-series file or a standalone record file, with\n"
-       "the library's readers and prints one JSON object whose single key is\n"
-       "the root element's name and whose value holds every member of the\n"
-       "record by its name. Byte strings are lower-case hex, floats numbers\n"
-       "(\"NaN\", \"Infinity\" and \"-Infinity\" when not finite), language\n"
-       "string sets arrays of 13 texts, fixed-size tables arrays of their\n"
-       "full length.\n",
+       {{"FILE", FileUse::kRead, Arity::kOneOrMore}},
+       {{"compact", nullptr, "print each JSON value on one line"},
+        {"memory", nullptr,
+         "show the whole record in memory (expanded output tables and the "
+         "members no file stores); build refuses this form"},
+        kHostTitle},
+       "print the records of files as JSON",
+       "Reads each FILE, a device-series file or a standalone record file,\n"
+       "with the library's readers and prints one JSON value per file: an\n"
+       "object whose single key is the root element's name and whose value\n"
+       "holds the record's members by their names, as the library keeps\n"
+       "them after reading. Only what a file stores is shown: an output\n"
+       "table as its 256 stored samples (\"usOutputTableSamples\") when its\n"
+       "eType stores one, a language string set as an object keyed by the\n"
+       "thirteen language names, byte strings as lower-case hex, floats as\n"
+       "numbers (\"NaN\", \"Infinity\" and \"-Infinity\" when not finite).\n"
+       "Several files give a stream of JSON values, one per file.\n",
        RunDump},
       {"build",
        {{"JSON", FileUse::kRead}, {"OUT", FileUse::kWritten}},
@@ -46,11 +55,15 @@ const std::vector<CommandSpec>& Commands() {
        "Reads JSON, in the form dump prints, and writes OUT with the "
        "library's\n"
        "writer of the kind the root key names. Absent keys keep the values a\n"
-       "new record has; unknown keys, values of the wrong type or range and\n"
-       "tables of the wrong length are errors, and nothing is written then.\n"
-       "Nor is it when the library's reader would refuse the file written\n"
-       "(over the 128 MiB it reads, say). A device series is written as\n"
-       "format version 3.3.0.0.\n",
+       "new record has (a missing language is an empty entry, which the\n"
+       "writer fills with the English text); unknown keys, members the file\n"
+       "does not store, values of the wrong type or range and tables of the\n"
+       "wrong length are errors naming the JSON path, and nothing is written\n"
+       "then. Nor is it when the library's reader would refuse the file\n"
+       "written (over the 128 MiB it reads, say). Values the file stores in\n"
+       "another form (a float rounded to the digits the format keeps) are\n"
+       "reported as warnings. A device series is written as format version\n"
+       "3.3.0.0.\n",
        RunBuild},
       {"roundtrip",
        {{"IN", FileUse::kRead}, {"OUT", FileUse::kWritten}},
@@ -62,36 +75,107 @@ const std::vector<CommandSpec>& Commands() {
        "checks it.\n",
        RunRoundtrip},
       {"validate",
-       {{"FILE", FileUse::kRead}},
+       {{"FILE", FileUse::kRead, Arity::kOneOrMore}},
        {{"schema", "XSD", "validate against XSD instead of the built-in schema",
          FileUse::kRead},
         {"strict", nullptr,
          "also report the values the reader coerces, and fail on them"},
         kHostTitle},
-       "check a file against the schema and the library's reader",
-       "Loads FILE validating it against the XML Schema of the format (the\n"
-       "one built into the tool, from resources/device_series.xsd, or XSD),\n"
-       "then reads it with the library's reader of its kind, as dump does.\n"
-       "Prints \"FILE: valid\" when both accept it; otherwise prints each\n"
-       "schema violation and the reader's refusal as \"FILE:LINE: message\"\n"
-       "on standard error and exits with 1. With --strict the values the\n"
-       "reader had to coerce (number text that is not a number, a saturated\n"
-       "integer, a boolean other than true or false, an output table that is\n"
-       "not Base64...) are printed as \"FILE:LINE: warning: message\" and "
-       "make\n"
-       "the file invalid too.\n",
+       "check files against the schema and the library's reader",
+       "Loads each FILE validating it against the XML Schema of the format\n"
+       "(the one built into the tool, from resources/device_series.xsd, or\n"
+       "XSD), then reads it with the library's reader of its kind, as dump\n"
+       "does. Prints \"FILE: valid\" for each file both accept; otherwise\n"
+       "prints each schema violation and the reader's refusal as\n"
+       "\"FILE:LINE: message\" on standard error, and exits with 1 when any\n"
+       "file is invalid. With --strict the values the reader had to coerce\n"
+       "(number text that is not a number, a saturated integer, a boolean\n"
+       "other than true or false, an output table that is not Base64...) are\n"
+       "printed as \"FILE:LINE: warning: message\" and make the file invalid\n"
+       "too.\n",
        RunValidate},
+      {"list",
+       {{"FILE", FileUse::kRead, Arity::kOneOrMore}},
+       {{"json", nullptr, "print one JSON object per record instead"},
+        kHostTitle},
+       "list the records of files, one line each",
+       "Prints one line per record of each FILE: its kind, its position in\n"
+       "its list, its index where it has one, its English name and a few key\n"
+       "figures. When the last operand is a kind (model, ink, inkconfig,\n"
+       "resolution, mode, separation, vcontrol, pattern, media, printchart,\n"
+       "inkvolume), only records of that kind are listed; write ./media for\n"
+       "a file of that name. With several files each line starts with the\n"
+       "file's name. With --json each line is a JSON object with the same\n"
+       "facts.\n",
+       RunList},
+      {"diff",
+       {{"A", FileUse::kRead}, {"B", FileUse::kRead}},
+       {kHostTitle},
+       "show how two files differ, record by record",
+       "Reads A and B as dump does and prints one line per difference: the\n"
+       "JSON path in A's form (0-based), the value in A and the value in B.\n"
+       "Media are matched by their names in the first ten languages, as the\n"
+       "merge matches them; records with an index member (inks, ink\n"
+       "configurations, resolutions, modes, separations, VControl points, FM\n"
+       "patterns, print-chart file sets, ink volumes, permission sets) by\n"
+       "that index; the others (models, quality levels, calibration entries,\n"
+       "separation tables, the command set) by position. Records with the\n"
+       "same key are matched in order and reported. Exit codes: 0 the same,\n"
+       "1 different, 2 a usage error or a file that cannot be read.\n",
+       RunDiff},
       {"merge",
        {{"INSTALLED", FileUse::kReplaced}, {"NEW", FileUse::kRead}},
-       {kHostTitle},
+       {{"dry-run", nullptr,
+         "show what the merge would do and write nothing at all"},
+        kHostTitle},
        "merge a new device-series file into an installed one",
        "The merge update of the library with the new file taken from NEW:\n"
        "media that exist only in INSTALLED are kept, the visibility of the\n"
        "others comes from INSTALLED, calibration lists are cut to their\n"
        "separation's channel count, and the result, marked with NEW's\n"
        "version, replaces INSTALLED. Both files must read as device series;\n"
-       "INSTALLED is left as it was whenever the merge cannot complete.\n",
+       "INSTALLED is left as it was whenever the merge cannot complete.\n"
+       "Prints a summary: the media carried over with their visibility, the\n"
+       "media appended, the calibration lists cut, the version before and\n"
+       "after. With --dry-run the same summary is printed and no file is\n"
+       "written, moved or removed.\n",
        RunMerge},
+      {"curves",
+       {{"FILE", FileUse::kRead}},
+       {{"separation", "N", "only the separation whose nSeparationIndex is N"},
+        {"csv", nullptr,
+         "print every input level (0 to 4095) as comma-separated values"},
+        kHostTitle},
+       "print the output curves of a device series's separations",
+       "Reads FILE, a device series or a separation file, and prints the\n"
+       "output curve of each channel whose table the file stores: the output\n"
+       "level for input levels 0 to 4095, as the library expands the 256\n"
+       "stored samples. Without --csv a table of every 256th input level;\n"
+       "with --csv one row per input level, the input level first and one\n"
+       "column per channel, named \"SEPARATION:CHANNEL\".\n",
+       RunCurves},
+      {"report",
+       {{"FILE", FileUse::kRead}},
+       {{"output", "HTML", "write the page to HTML (\"-\": standard output)",
+         FileUse::kWritten, 'o', true},
+        kHostTitle},
+       "write an HTML page with charts of a device series",
+       "Reads FILE, a device series, and writes one self-contained HTML page\n"
+       "(no network, no script): tables of the models, inks, modes and\n"
+       "media, and SVG charts of each separation's output curves, of each\n"
+       "medium's calibration densities and Lab values per permission set,\n"
+       "and of the VControl points. Every medium and separation has a\n"
+       "section of its own that opens and closes, listed in an index at the\n"
+       "top.\n",
+       RunReport},
+      {"json-schema",
+       {},
+       {},
+       "print the JSON Schema of the form dump prints",
+       "Prints the JSON Schema (draft 2020-12) that every value dump prints\n"
+       "(without --memory) and build reads conforms to, made from the same\n"
+       "field tables as dump and build.\n",
+       RunJsonSchema},
   };
   return commands;
 }
@@ -103,15 +187,38 @@ const CommandSpec* FindCommand(const std::string& name) {
   return nullptr;
 }
 
+// "FILE", "[FILE]" or "FILE..." as the operand takes values.
+std::string OperandUsage(const OperandSpec& operand) {
+  switch (operand.arity) {
+    case Arity::kOptional:
+      return std::string("[") + operand.name + "]";
+    case Arity::kOneOrMore:
+      return std::string(operand.name) + "...";
+    case Arity::kOne:
+      break;
+  }
+  return operand.name;
+}
+
+// "--output HTML" or "-o, --output HTML".
+std::string OptionUsage(const OptionSpec& option) {
+  std::string text = std::string("--") + option.name;
+  if (option.shortName != 0) {
+    text = std::string("-") + option.shortName + ", " + text;
+  }
+  if (option.value != nullptr) text += std::string(" ") + option.value;
+  return text;
+}
+
 std::string Synopsis(const CommandSpec& command) {
   std::string text = std::string("dsrtool ") + command.name;
   for (const OptionSpec& option : command.options) {
-    text += std::string(" [--") + option.name;
-    if (option.value != nullptr) text += std::string(" ") + option.value;
-    text += "]";
+    std::string usage = std::string("--") + option.name;
+    if (option.value != nullptr) usage += std::string(" ") + option.value;
+    text += option.required ? " " + usage : " [" + usage + "]";
   }
   for (const OperandSpec& operand : command.operands) {
-    text += std::string(" ") + operand.name;
+    text += " " + OperandUsage(operand);
   }
   return text;
 }
@@ -133,12 +240,14 @@ void PrintToolHelp(std::ostream& out) {
   for (const CommandSpec& command : Commands()) {
     std::string head = command.name;
     for (const OperandSpec& operand : command.operands) {
-      head += std::string(" ") + operand.name;
+      head += " " + OperandUsage(operand);
     }
     out << "  " << Column(head, 24, command.summary) << '\n';
   }
   out << "\n"
-         "Every command takes --host-title TEXT and --help. A file operand\n"
+         "'dsrtool --version' prints the version. Every command but\n"
+         "json-schema takes --host-title TEXT, and all take --help. A file "
+         "operand\n"
          "\"-\" is standard input where the file is read and standard output\n"
          "where it is written.\n"
          "Errors are printed as \"FILE:LINE: message\". Exit codes: 0 "
@@ -151,9 +260,7 @@ void PrintCommandHelp(const CommandSpec& command, std::ostream& out) {
   out << "Usage: " << Synopsis(command) << "\n\n"
       << command.details << "\nOptions:\n";
   for (const OptionSpec& option : command.options) {
-    std::string head = std::string("--") + option.name;
-    if (option.value != nullptr) head += std::string(" ") + option.value;
-    out << "  " << Column(head, 20, option.help) << '\n';
+    out << "  " << Column(OptionUsage(option), 20, option.help) << '\n';
   }
   out << "  " << Column("--help", 20, "show this text") << '\n';
 }
@@ -163,7 +270,8 @@ void PrintCommandHelp(const CommandSpec& command, std::ostream& out) {
 class Parser {
  public:
   Parser() : app_("dsrtool") {
-    app_.require_subcommand(1);
+    app_.require_subcommand(0, 1);
+    app_.add_flag("--version", version_, "print the version");
     for (const CommandSpec& command : Commands()) {
       CLI::App* sub = app_.add_subcommand(command.name, command.summary);
       Values& values = values_[command.name];
@@ -171,17 +279,27 @@ class Parser {
       values.options.resize(command.options.size());
       for (size_t i = 0; i < command.options.size(); ++i) {
         const OptionSpec& option = command.options[i];
-        const std::string name = std::string("--") + option.name;
-        if (option.value == nullptr) {
-          sub->add_flag(name, option.help)->disable_flag_override();
-        } else {
-          sub->add_option(name, values.options[i], option.help)
-              ->type_name(option.value);
+        std::string names = std::string("--") + option.name;
+        if (option.shortName != 0) {
+          names = std::string("-") + option.shortName + "," + names;
         }
+        CLI::Option* added =
+            option.value == nullptr
+                ? sub->add_flag(names, option.help)->disable_flag_override()
+                : sub->add_option(names, values.options[i], option.help)
+                      ->type_name(option.value);
+        if (option.required) added->required();
       }
       for (size_t i = 0; i < command.operands.size(); ++i) {
-        sub->add_option(command.operands[i].name, values.operands[i])
-            ->required();
+        const OperandSpec& operand = command.operands[i];
+        CLI::Option* added = sub->add_option(operand.name, values.operands[i]);
+        if (operand.arity == Arity::kOptional) {
+          added->expected(0, 1);
+        } else if (operand.arity == Arity::kOneOrMore) {
+          added->expected(1, CLI::detail::expected_max_vector_size)->required();
+        } else {
+          added->expected(1)->required();
+        }
       }
     }
   }
@@ -193,6 +311,8 @@ class Parser {
     app_.parse(reversed);
   }
 
+  bool VersionAsked() const { return version_; }
+
   // The command named on the command line, once parsing got that far.
   const CommandSpec* Selected() const {
     const std::vector<CLI::App*> selected = app_.get_subcommands();
@@ -203,7 +323,10 @@ class Parser {
     const CLI::App* sub = app_.get_subcommand(command.name);
     Values& values = values_[command.name];
     Arguments arguments;
-    arguments.operands = values.operands;
+    for (const std::vector<std::string>& given : values.operands) {
+      arguments.operands.insert(arguments.operands.end(), given.begin(),
+                                given.end());
+    }
     for (size_t i = 0; i < command.options.size(); ++i) {
       const OptionSpec& option = command.options[i];
       if (sub->get_option(std::string("--") + option.name)->count() > 0) {
@@ -215,11 +338,12 @@ class Parser {
 
  private:
   struct Values {
-    std::vector<std::string> operands;
+    std::vector<std::vector<std::string>> operands;
     std::vector<std::string> options;
   };
 
   CLI::App app_;
+  bool version_ = false;
   std::map<std::string, Values> values_;
 };
 
@@ -231,14 +355,17 @@ void OpenStandardInput(const CommandSpec& command, Arguments& arguments,
                        std::istream& in, std::unique_ptr<MemoryFiles>& held) {
   std::vector<std::string*> reads;
   const std::string prefix = std::string(command.name) + ": ";
-  for (size_t i = 0; i < command.operands.size(); ++i) {
+  for (size_t i = 0; i < arguments.operands.size(); ++i) {
     std::string& value = arguments.operands[i];
     if (value != kStandardStream) continue;
-    if (command.operands[i].use == FileUse::kReplaced) {
-      throw UsageError(prefix + command.operands[i].name +
+    // Values past the last operand belong to a repeated last operand.
+    const OperandSpec& operand =
+        command.operands[std::min(i, command.operands.size() - 1)];
+    if (operand.use == FileUse::kReplaced) {
+      throw UsageError(prefix + operand.name +
                        " cannot be \"-\": it is replaced where it is");
     }
-    if (command.operands[i].use == FileUse::kRead) reads.push_back(&value);
+    if (operand.use == FileUse::kRead) reads.push_back(&value);
   }
   for (const OptionSpec& option : command.options) {
     auto found = arguments.options.find(option.name);
@@ -304,6 +431,14 @@ int RunCommandLine(const std::vector<std::string>& args, std::istream& in,
         (command != nullptr ? std::string(command->name) + ": " : "") +
             error.what(),
         command, err);
+  }
+  if (parser.VersionAsked()) {
+    out << "dsrtool " << kToolVersion << '\n';
+    out.flush();
+    return out ? kExitSuccess : kExitFailure;
+  }
+  if (parser.Selected() == nullptr) {
+    return UsageFailure("no command given", nullptr, err);
   }
   const CommandSpec& command = *parser.Selected();
   Arguments arguments = parser.ArgumentsOf(command);

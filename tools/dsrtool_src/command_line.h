@@ -14,6 +14,8 @@ namespace dsrtool {
 // An operand or option value "-" that names a file read is given to the
 // command as kStandardInputName, whose bytes are standard input's.
 struct Arguments {
+  // In the order of the command's operands; a repeated operand contributes
+  // every value it was given, an optional one none when it was not given.
   std::vector<std::string> operands;
   // Option name without the leading "--" to its value ("" for a flag).
   std::map<std::string, std::string> options;
@@ -33,9 +35,18 @@ enum class FileUse {
   kReplaced,  // read and then replaced where it is: "-" is not allowed
 };
 
+// How many values an operand takes. Only the last operands of a command
+// may be optional or repeated.
+enum class Arity {
+  kOne,        // exactly one
+  kOptional,   // none or one
+  kOneOrMore,  // one or more: every remaining value
+};
+
 struct OperandSpec {
   const char* name;
   FileUse use;
+  Arity arity = Arity::kOne;
 };
 
 struct OptionSpec {
@@ -43,6 +54,10 @@ struct OptionSpec {
   const char* value;  // the value's name in help texts; null for a flag
   const char* help;
   FileUse use = FileUse::kNone;
+  // A one-letter name ("-o"), or 0 for none.
+  char shortName = 0;
+  // Must be given.
+  bool required = false;
 };
 
 struct CommandSpec {

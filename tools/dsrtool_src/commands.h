@@ -9,18 +9,29 @@
 
 namespace dsrtool {
 
-// dump FILE: the records of FILE as one JSON object on `out`.
+// dump FILE...: the records of each FILE as one JSON value on `out`.
 int RunDump(const Arguments& arguments, std::ostream& out, std::ostream& err);
 // build JSON OUT: the file a dump describes, written with the library.
 int RunBuild(const Arguments& arguments, std::ostream& out, std::ostream& err);
 // roundtrip IN OUT: IN read with the library and written back as OUT.
 int RunRoundtrip(const Arguments& arguments, std::ostream& out,
                  std::ostream& err);
-// validate FILE: the violations of the schema, one line each on `err`.
+// validate FILE...: the violations of the schema, one line each on `err`.
 int RunValidate(const Arguments& arguments, std::ostream& out,
                 std::ostream& err);
 // merge INSTALLED NEW: the library's merge update with the new file taken
 // from NEW.
 int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream& err);
+// list FILE... [KIND]: one line per record.
+int RunList(const Arguments& arguments, std::ostream& out, std::ostream& err);
+// diff A B: one line per difference; exit code 1 when there is one.
+int RunDiff(const Arguments& arguments, std::ostream& out, std::ostream& err);
+// curves FILE: the expanded output tables of the separations.
+int RunCurves(const Arguments& arguments, std::ostream& out, std::ostream& err);
+// report FILE -o HTML: a page of tables and charts.
+int RunReport(const Arguments& arguments, std::ostream& out, std::ostream& err);
+// json-schema: the JSON Schema of the dump form.
+int RunJsonSchema(const Arguments& arguments, std::ostream& out,
+                  std::ostream& err);
 
 }  // namespace dsrtool

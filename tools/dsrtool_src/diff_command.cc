@@ -1,0 +1,10 @@
+#include "tools/dsrtool_src/commands.h"
+#include "tools/dsrtool_src/tool_error.h"
+
+namespace dsrtool {
+
+int RunDiff(const Arguments&, std::ostream&, std::ostream&) {
+  throw UsageError("not available yet");
+}
+
+}  // namespace dsrtool
