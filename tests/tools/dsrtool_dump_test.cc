@@ -52,11 +52,25 @@ std::string Lang(const std::string& tag, const std::string& english,
   return xml + "</" + tag + ">";
 }
 
-// The same set as JSON: 13 texts, Japanese being entry 6.
+// The language names of the tool's string table, in entry order.
+const char* const kLanguages[] = {
+    "English", "French",  "German",  "Italian",  "Spanish",
+    "Portuguese", "Japanese", "Chinese_Simplified", "Chinese_Traditional",
+    "Korean",  "Russian", "Turkish", "Arabic"};
+
+// The same set as JSON: an object keyed by the 13 language names.
 std::string LangJson(const std::string& english,
                      const std::string& japanese = "") {
-  return R"([")" + english + R"(","","","","","",")" + japanese +
-         R"(","","","","","",""])";
+  std::string json = "{";
+  for (const char* language : kLanguages) {
+    const std::string& text = std::string(language) == "English" ? english
+                              : std::string(language) == "Japanese"
+                                  ? japanese
+                                  : std::string();
+    json += std::string(json.size() > 1 ? "," : "") + "\"" + language +
+            "\":\"" + text + "\"";
+  }
+  return json + "}";
 }
 
 std::string SequenceJson(int first, int count) {
@@ -103,8 +117,7 @@ const std::string kModelJson =
     "strActiveStatus":"","strPPDFile":"vx1.ppd","dCropMargin_mm":1.5,
     "dCropSize_mm":0.0,"dPageSpace_mm":0.0,"dHWLeftMargin_mm":0.0,
     "dHWRightMargin_mm":0.0,"dHWTopMargin_mm":0.0,"dHWBottomMargin_mm":-2.25,
-    "strBMPFileName":"","nMaxCutSpeed":60,"strExtension":"","nExtraValue1":0,
-    "strExtraText":"","bExtraFlag1":false,"bExtraFlag2":false,
+    "strBMPFileName":"","nMaxCutSpeed":60,"strExtension":"",
     "nMinimumScanSpeed":250,"nMaximumScanSpeed":1000,"nMinimumFeedSpeed":1,
     "nMaximumFeedSpeed":50,"nMinimumPageInterval_mm":0,
     "nMaximumPageInterval_mm":200,"nMinimumPreHeaterTemperature":35,
@@ -113,12 +126,11 @@ const std::string kModelJson =
     "nMaximumDrierTemperature":50,"dMinimumFeedCalibration_mm":-2.0,
     "dMaximumFeedCalibration_mm":2.0,"nMinimumCutForce":30,
     "nMaximumCutForce":300,"nMinimumHalfCutForce":1,"nMaximumHalfCutForce":80,
-    "flMaximumCutOffset":1.5,"aExtraTable1":[],"aExtraTable2":[],
+    "flMaximumCutOffset":1.5,
     "nGetMethodType":1,"nScanSpeedType":0,"strDllName":"","strDriverName":"",
     "strRequiredFirmwareVersion":"2.1","strRecommendedFirmwareVersion":"",
-    "nExtraValue2":3,"nExtraValue3":0,"bExtraFlag3":false,
-    "nNozzleCountPerHeadColumn":0,"flNozzleResolution":0.10000000149011612,
-    "nExtraValue4":0,"nMinimumReturnScanSpeed":1000,
+    "nNozzleCountPerHeadColumn":0,"flNozzleResolution":0.1,
+    "nMinimumReturnScanSpeed":1000,
     "nMaximumReturnScanSpeed":1000,"dMaxLength":0.0,
     "bOverlapCutPerCutPath":false,"nUVLampCount":0,"bHBridgeFeature":false})";
 
@@ -170,8 +182,8 @@ const std::string kModeJson =
     "strNozzleMask":"","nPassesPerLine":0,"strPJLOption":"",
     "flFeedResolutionPerPass":180.0,"nInkVolumeIndex":-1,"nNozzleMaskCount":0,
     "nEmptyPathLength":0,"nAdditionalPrintingTime":0,"aUVLampPowerList":[
-    {"nBasePower":100,"nForwardPower":100,"nBackwardPower":100},
-    {"nBasePower":100,"nForwardPower":100,"nBackwardPower":90}]})";
+    {"nForwardPower":100,"nBackwardPower":100},
+    {"nForwardPower":100,"nBackwardPower":90}]})";
 
 const std::string kPatternXml =
     "<PatternInfo><nFMPatternIndex>5</nFMPatternIndex>"
@@ -181,8 +193,8 @@ const std::string kPatternJson =
     R"({"nFMPatternIndex":5,"nScanPixelSize":64,"nFeedPixelSize":32,
     "strPatternFile":"fm5.bin"})";
 
-// A table without a carried output table (eType 0): the 4096 entries stay
-// 0, patched in below.
+// A table without a carried output table (eType 0), which the JSON does not
+// show.
 const std::string kSeparationXml =
     "<SeparationInfo><nSeparationIndex>7</nSeparationIndex>" +
     Lang("strSeparationName", "CMYK") +
@@ -199,7 +211,7 @@ const std::string kSeparationXml =
 const std::string kSeparationJson =
     R"({"nSeparationIndex":7,"strSeparationName":)" + LangJson("CMYK") +
     R"(,"nOutputChannel":1,"aSeparationTableList":[{"nInputChannelNum":1,
-    "eType":0,"usOutputTable":"4096 zeros","dStart":0.5,"dPeak":0.0,
+    "eType":0,"dStart":0.5,"dPeak":0.0,
     "dMax":0.0,"dEnd":1.0,"dEndMax":0.0,"strInputChannel":"C","nInkIndex":3,
     "nHeadCount":1}],"nPrintChartFileInfoIndex":1,
     "strInkLimitTableFile":"limit.txt","anInputChannelInkIndexList":[3,4,5,6]})";
@@ -275,7 +287,7 @@ const std::string kMediaJson =
     LangJson("Fine") +
     R"(,"anPermissionIndexList":[1],"bVisibleQuality":true}],
     "nDefaultLevel":2,"nDryTime":30,"nVacuumPower":0,"eHeadHeight":1,
-    "aflFeedCalibration":[0.15000000596046448],"nPreHeater":35,
+    "aflFeedCalibration":[0.15],"nPreHeater":35,
     "nPrintHeater":40,"nDryHeater":0,"nCutCount":1,"nCutVelocity":20,
     "nCutForce":100,"flCutOffset":0.25,"TimeStamp":)" +
     kTimeStampJson + R"(,"bVisibleMedia":true,"bCuttingMedia":true,
@@ -297,10 +309,6 @@ const std::string kCustomColorJson =
 // The expected record with the long tables filled in.
 Json Expected(const std::string& json) {
   Json expected = Json::parse(json);
-  if (expected.contains("aSeparationTableList")) {
-    expected["aSeparationTableList"][0]["usOutputTable"] =
-        std::vector<int>(4096, 0);
-  }
   if (expected.contains("aPermissionSetList")) {
     Json& calibration =
         expected["aPermissionSetList"][0]["aCalibrationInfoList"][0];
@@ -386,11 +394,12 @@ TEST(DumpTest, PrintsADeviceSeriesWithEveryRecordKind) {
       "</aInkVolumeInfoList>" +
       Lang("strFirmwareDownloadURL", "http://example.com/fw") +
       "</DeviceSeries>";
-  Json links = Json::array();
+  Json links = Json::object();
   for (size_t i = 0; i < 13; ++i) {
-    links.push_back(i == 0                        ? "http://example.com/fw"
-                    : i == kJapaneseLanguageEntry ? kFirmwareLinkJapanese
-                                                  : kFirmwareLinkInternational);
+    links[kLanguages[i]] = i == 0 ? "http://example.com/fw"
+                           : i == kJapaneseLanguageEntry
+                               ? kFirmwareLinkJapanese
+                               : kFirmwareLinkInternational;
   }
   Json series = {
       {"aModelInfoList", Json::array({Expected(kModelJson)})},

@@ -290,15 +290,14 @@ class Parser {
                       ->type_name(option.value);
         if (option.required) added->required();
       }
+      values.single.resize(command.operands.size());
       for (size_t i = 0; i < command.operands.size(); ++i) {
         const OperandSpec& operand = command.operands[i];
-        CLI::Option* added = sub->add_option(operand.name, values.operands[i]);
-        if (operand.arity == Arity::kOptional) {
-          added->expected(0, 1);
-        } else if (operand.arity == Arity::kOneOrMore) {
-          added->expected(1, CLI::detail::expected_max_vector_size)->required();
+        if (operand.arity == Arity::kOneOrMore) {
+          sub->add_option(operand.name, values.operands[i])->required();
         } else {
-          added->expected(1)->required();
+          CLI::Option* added = sub->add_option(operand.name, values.single[i]);
+          if (operand.arity == Arity::kOne) added->required();
         }
       }
     }
@@ -323,9 +322,14 @@ class Parser {
     const CLI::App* sub = app_.get_subcommand(command.name);
     Values& values = values_[command.name];
     Arguments arguments;
-    for (const std::vector<std::string>& given : values.operands) {
-      arguments.operands.insert(arguments.operands.end(), given.begin(),
-                                given.end());
+    for (size_t i = 0; i < command.operands.size(); ++i) {
+      if (command.operands[i].arity == Arity::kOneOrMore) {
+        const std::vector<std::string>& given = values.operands[i];
+        arguments.operands.insert(arguments.operands.end(), given.begin(),
+                                  given.end());
+      } else if (sub->get_option(command.operands[i].name)->count() > 0) {
+        arguments.operands.push_back(values.single[i]);
+      }
     }
     for (size_t i = 0; i < command.options.size(); ++i) {
       const OptionSpec& option = command.options[i];
@@ -338,6 +342,8 @@ class Parser {
 
  private:
   struct Values {
+    // Per operand: the value of a single one, the values of a repeated one.
+    std::vector<std::string> single;
     std::vector<std::vector<std::string>> operands;
     std::vector<std::string> options;
   };

@@ -8,6 +8,7 @@
 #include "platform/debug_output.h"
 #include "platform/dom.h"
 #include "platform/file_system.h"
+#include "tools/dsrtool_src/json_diff.h"
 #include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/schema_validation.h"
@@ -77,29 +78,67 @@ AnyRecord ReadJsonRecord(const std::string& path) {
   }
 }
 
-void Flush(std::ostream& out) {
-  out.flush();
-  if (!out) throw ToolError(kStandardOutputName, "cannot be written");
+// An empty language entry that the writer filled with the English text.
+bool IsLanguageFilledFromEnglish(const Difference& difference) {
+  if (difference.kind != Difference::kChanged || difference.before != "\"\"") {
+    return false;
+  }
+  const std::string language =
+      difference.path.substr(difference.path.rfind('.') + 1);
+  const auto& keys = LanguageKeys();
+  return std::find(keys.begin() + 1, keys.end(), language) != keys.end();
 }
 
 }  // namespace
 
-int RunDump(const Arguments& arguments, std::ostream& out, std::ostream&) {
-  AnyRecord record = ReadRecordFile(arguments.operands[0]);
-  // Texts read from a file are UTF-8; anything else would be the DOM's
-  // fault, and is shown replaced rather than lost in an error.
-  out << RecordToJson(record).dump(arguments.Has("compact") ? -1 : 2, ' ',
-                                   false, Json::error_handler_t::replace)
-      << '\n';
-  Flush(out);
-  return kExitSuccess;
+int ForEachFile(const std::vector<std::string>& paths, std::ostream& err,
+                const std::function<bool(const std::string& path)>& each) {
+  bool allWell = true;
+  for (const std::string& path : paths) {
+    try {
+      allWell = each(path) && allWell;
+    } catch (const ToolError& error) {
+      // Standard output failing ends everything.
+      if (error.file() == kStandardOutputName) throw;
+      err << error.what() << '\n';
+      allWell = false;
+    }
+  }
+  return allWell ? kExitSuccess : kExitFailure;
 }
 
-int RunBuild(const Arguments& arguments, std::ostream& out, std::ostream&) {
+int RunDump(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+  const JsonForm form =
+      arguments.Has("memory") ? JsonForm::kMemory : JsonForm::kFile;
+  const bool pretty = !arguments.Has("compact");
+  return ForEachFile(arguments.operands, err, [&](const std::string& path) {
+    AnyRecord record = ReadRecordFile(path);
+    WriteRecordJson(out, record, form, pretty);
+    if (!pretty) out << '\n';
+    Flush(out);
+    return true;
+  });
+}
+
+int RunBuild(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   // Everything is checked before the target is touched, and a file is
   // replaced only once it is whole.
-  AnyRecord record = ReadJsonRecord(arguments.operands[0]);
-  WriteRecordFile(arguments.operands[1], record, out);
+  const std::string& source = arguments.operands[0];
+  AnyRecord record = ReadJsonRecord(source);
+  const Json given = RecordJsonTree(record);
+  AnyRecord stored;
+  WriteRecordFile(arguments.operands[1], record, out, &stored);
+  // What the file holds in another form than the JSON gave it: a float
+  // rounded to the digits the format keeps, a value the reader derives.
+  // A language left empty takes the English text, as the format says.
+  for (const Difference& difference :
+       CompareRecords(given, RecordJsonTree(stored), Matching::kByPosition)) {
+    if (IsLanguageFilledFromEnglish(difference)) continue;
+    err << Located(source, 0,
+                   "warning: " + difference.ToString() +
+                       " (the file stores the value on the right)")
+        << '\n';
+  }
   return kExitSuccess;
 }
 
@@ -111,46 +150,45 @@ int RunRoundtrip(const Arguments& arguments, std::ostream& out, std::ostream&) {
 
 int RunValidate(const Arguments& arguments, std::ostream& out,
                 std::ostream& err) {
-  const std::string& path = arguments.operands[0];
   const bool strict = arguments.Has("strict");
-  // The schema first: a file that is not well-formed ends here.
-  std::vector<LineMessage> violations =
-      ValidateFile(path, arguments.Get("schema"));
-  for (const LineMessage& violation : violations) {
-    err << Located(path, violation.line, violation.text) << '\n';
-  }
+  const std::optional<std::string> schema = arguments.Get("schema");
+  return ForEachFile(arguments.operands, err, [&](const std::string& path) {
+    // The schema first: a file that is not well-formed ends here.
+    std::vector<LineMessage> violations = ValidateFile(path, schema);
+    for (const LineMessage& violation : violations) {
+      err << Located(path, violation.line, violation.text) << '\n';
+    }
 
-  // Then the library's reader, whose refusal makes the file invalid even
-  // where the schema allows it.
-  ReadReport report;
-  report.collectWarnings = strict;
-  bool read = true;
-  std::string refusal;
-  try {
-    ReadRecordFile(path, &report);
-  } catch (const ToolError& error) {
-    read = false;
-    refusal = error.what();
-  }
-  for (const ReadDiagnostic& warning : report.warnings) {
-    err << Located(path, warning.line, "warning: " + warning.ToString())
-        << '\n';
-  }
-  if (report.warningsLeftOut > 0) {
-    err << Located(path, 0,
-                   "warning: " + std::to_string(report.warningsLeftOut) +
-                       " more coerced values not shown")
-        << '\n';
-  }
-  if (!read) err << refusal << '\n';
+    // Then the library's reader, whose refusal makes the file invalid even
+    // where the schema allows it.
+    ReadReport report;
+    report.collectWarnings = strict;
+    bool read = true;
+    std::string refusal;
+    try {
+      ReadRecordFile(path, &report);
+    } catch (const ToolError& error) {
+      read = false;
+      refusal = error.what();
+    }
+    for (const ReadDiagnostic& warning : report.warnings) {
+      err << Located(path, warning.line, "warning: " + warning.ToString())
+          << '\n';
+    }
+    if (report.warningsLeftOut > 0) {
+      err << Located(path, 0,
+                     "warning: " + std::to_string(report.warningsLeftOut) +
+                         " more coerced values not shown")
+          << '\n';
+    }
+    if (!read) err << refusal << '\n';
 
-  const bool warned = !report.warnings.empty() || report.warningsLeftOut > 0;
-  if (violations.empty() && read && !(strict && warned)) {
+    const bool warned = !report.warnings.empty() || report.warningsLeftOut > 0;
+    if (!violations.empty() || !read || (strict && warned)) return false;
     out << path << ": valid\n";
     Flush(out);
-    return kExitSuccess;
-  }
-  return kExitFailure;
+    return true;
+  });
 }
 
 }  // namespace dsrtool

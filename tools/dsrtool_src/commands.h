@@ -3,11 +3,20 @@
 // written or understood raises ToolError, and nothing is written then.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
+#include <string>
+#include <vector>
 
 #include "tools/dsrtool_src/command_line.h"
 
 namespace dsrtool {
+
+// Runs `each` on every path in turn; a file that fails (ToolError, printed
+// on `err`) does not stop the others. kExitFailure when any failed or
+// `each` returned false, kExitSuccess otherwise.
+int ForEachFile(const std::vector<std::string>& paths, std::ostream& err,
+                const std::function<bool(const std::string& path)>& each);
 
 // dump FILE...: the records of each FILE as one JSON value on `out`.
 int RunDump(const Arguments& arguments, std::ostream& out, std::ostream& err);

@@ -1,10 +1,38 @@
+#include <ostream>
+
 #include "tools/dsrtool_src/commands.h"
+#include "tools/dsrtool_src/json_diff.h"
+#include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/tool_error.h"
 
 namespace dsrtool {
 
-int RunDiff(const Arguments&, std::ostream&, std::ostream&) {
-  throw UsageError("not available yet");
+int RunDiff(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+  const std::string& pathA = arguments.operands[0];
+  const std::string& pathB = arguments.operands[1];
+  Json a;
+  Json b;
+  try {
+    a = RecordJsonTree(ReadRecordFile(pathA));
+    b = RecordJsonTree(ReadRecordFile(pathB));
+  } catch (const ToolError& error) {
+    // A file that cannot be compared is neither the same nor different.
+    err << error.what() << '\n';
+    return kExitUsage;
+  }
+  const std::string kindA = a.begin().key();
+  const std::string kindB = b.begin().key();
+  if (kindA != kindB) {
+    out << ": A is a " << kindA << " file, B a " << kindB << " file\n";
+    Flush(out);
+    return kExitFailure;
+  }
+  const std::vector<Difference> differences = CompareRecords(a, b);
+  for (const Difference& difference : differences) {
+    out << difference.ToString() << '\n';
+  }
+  Flush(out);
+  return differences.empty() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace dsrtool

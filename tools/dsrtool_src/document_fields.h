@@ -15,6 +15,7 @@ using namespace ::devseries;
 template <>
 struct RecordFields<DeviceSeriesCommandSet> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "DeviceSeriesCommandSet";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     for (const CommandStringField& field : kCommandStringFields) {
@@ -24,10 +25,11 @@ struct RecordFields<DeviceSeriesCommandSet> {
 };
 
 // The document's fields under the names of their elements in the file; the
-// second media array, which only lives in memory, is left out (13 keys).
+// second media array lives in memory only.
 template <>
 struct RecordFields<DeviceSeries> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "DeviceSeries";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("aModelInfoList", r.aModelInfoList);
@@ -40,6 +42,7 @@ struct RecordFields<DeviceSeries> {
     v("aPatternInfoList", r.aPatternInfoList);
     v("commandSet", r.commandSet);
     v("aMediaInfoList", r.aMediaInfoList);
+    v.InMemory("aMediaInfoList2", r.aMediaInfoList2);
     v("aPrintChartFileInfoSetList", r.aPrintChartFileInfoSetList);
     v("aInkVolumeInfoList", r.aInkVolumeInfoList);
     v("strFirmwareDownloadURL", r.strFirmwareDownloadURL);
@@ -49,6 +52,7 @@ struct RecordFields<DeviceSeries> {
 template <>
 struct RecordFields<CustomColorInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "CustomColorInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("strColorName", r.strColorName);

@@ -1,6 +1,7 @@
 #include "tools/dsrtool_src/json_codec.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "platform/hex_digit.h"
 
@@ -45,6 +46,115 @@ std::string Expected(std::string_view what, const Json& found) {
     name = (name == "array" || name == "object" ? "an " : "a ") + name;
   }
   return "expected " + std::string(what) + ", found " + name;
+}
+
+const std::array<std::string, devseries::kLanguageCount>& LanguageKeys() {
+  return devseries::LanguageNameTable();
+}
+
+namespace {
+
+template <typename T>
+void EmitFiniteOrName(JsonEmitter& out, T value) {
+  if (std::isnan(value)) return out.String("NaN");
+  if (std::isinf(value))
+    return out.String(value < 0 ? "-Infinity" : "Infinity");
+  // The shortest text that reads back as the same value; a whole number
+  // keeps a ".0" so that it reads as a number with a fraction.
+  char text[64];
+  char* end = std::to_chars(text, text + sizeof text - 2, value).ptr;
+  if (std::find_if(text, end, [](char c) { return c == '.' || c == 'e'; }) ==
+      end) {
+    *end++ = '.';
+    *end++ = '0';
+  }
+  out.Number(std::string_view(text, static_cast<size_t>(end - text)));
+}
+
+}  // namespace
+
+void EmitFloat(JsonEmitter& out, double value) { EmitFiniteOrName(out, value); }
+void EmitFloat(JsonEmitter& out, float value) { EmitFiniteOrName(out, value); }
+
+void EmitLanguageSet(JsonEmitter& out,
+                     const devseries::LanguageStringSet& set) {
+  const auto& keys = LanguageKeys();
+  out.BeginObject();
+  for (size_t i = 0; i < set.size(); ++i) {
+    out.Key(keys[i]);
+    out.String(set[i]);
+  }
+  out.EndObject();
+}
+
+void FieldEmitter::Table(const char* name, const devseries::OutputTable& table,
+                         bool stored) {
+  if (form_ == JsonForm::kMemory) {
+    (*this)(name, table);
+  } else if (stored) {
+    (*this)(kSamplesKey, devseries::TakeOutputTableSamples(table));
+  }
+}
+
+void FieldReader::Table(const char* name, devseries::OutputTable& table, bool) {
+  if (object_.contains(name)) {
+    throw JsonError(where_ + "." + name,
+                    "a whole output table is not read; give its 256 stored "
+                    "samples as \"" +
+                        std::string(kSamplesKey) + "\" (the form dump prints)");
+  }
+  known_.push_back(kSamplesKey);
+  auto found = object_.find(kSamplesKey);
+  if (found == object_.end()) return;
+  devseries::OutputTableSamples samples{};
+  FromJson(*found, samples, where_ + "." + kSamplesKey);
+  devseries::BuildOutputTable(samples, table);
+}
+
+void FieldReader::RefuseInMemory(const char* name) const {
+  if (object_.contains(name)) {
+    throw JsonError(where_ + "." + name,
+                    "no file stores this member (it is kept in memory only; "
+                    "dump --memory shows it)");
+  }
+}
+
+void StoredWhenChecker::Check(bool stored, const char* name,
+                              const char* when) const {
+  if (!stored && object_.contains(name)) {
+    throw JsonError(where_ + "." + name,
+                    std::string("a file stores this member only when ") + when +
+                        "; remove it or set that first");
+  }
+}
+
+void LanguageSetFromJson(const Json& json, devseries::LanguageStringSet& set,
+                         const std::string& where) {
+  const auto& keys = LanguageKeys();
+  std::string names;
+  for (const std::string& key : keys) {
+    names += (names.empty() ? "" : ", ") + key;
+  }
+  if (json.is_array()) {
+    throw JsonError(where,
+                    "a language string set is an object keyed by language "
+                    "names ({\"English\": \"...\", \"French\": \"...\"}), "
+                    "no longer an array of 13 texts");
+  }
+  if (!json.is_object()) {
+    throw JsonError(where, Expected("an object keyed by language names", json));
+  }
+  devseries::LanguageStringSet read{};
+  for (auto it = json.begin(); it != json.end(); ++it) {
+    auto key = std::find(keys.begin(), keys.end(), it.key());
+    if (key == keys.end() || it.key().empty()) {
+      throw JsonError(where, "unknown language \"" + it.key() +
+                                 "\" (the languages are " + names + ")");
+    }
+    FromJson(it.value(), read[static_cast<size_t>(key - keys.begin())],
+             where + "." + it.key());
+  }
+  set = std::move(read);
 }
 
 void FieldReader::Bytes(const char* name, std::string& bytes) {

@@ -1,15 +1,19 @@
-// The JSON form of in-memory records, both ways, driven by one list of
-// fields per record kind (RecordFields<T>, in the *_fields.h headers).
+// The JSON form of records, both ways, driven by one list of fields per
+// record kind (RecordFields<T>, in the *_fields.h headers).
 //
-// Keys are the member names; numbers stay numbers (a float is widened to
-// double exactly, so the shortest text that nlohmann prints reads back as the
-// same float; values that are not finite are the strings "NaN", "Infinity"
-// and "-Infinity"); texts are strings; lists and fixed-size tables are arrays
-// (tables of their full length); nested records are objects; byte strings
-// are lower-case hex.
+// The form holds what a file stores of a record, as the library keeps it
+// after reading: keys are the member names; numbers stay numbers (a float
+// is printed as the shortest text that reads back as the same float; values
+// that are not finite are the strings "NaN", "Infinity" and "-Infinity");
+// texts are strings; language string sets are objects keyed by the
+// language names; lists and fixed-size tables are arrays (tables of their
+// full length); nested records are objects; byte strings are lower-case
+// hex. An output table is its 256 stored samples, "usOutputTableSamples",
+// and only where the file stores it. Members no file stores are left out;
+// the memory form (dump --memory) shows them too, with whole output tables.
 //
 // Reading is strict: every value must have its member's type and range, a
-// table its exact length, and an object no key its record does not have.
+// table its exact length, and an object no key its record does not store.
 // Absent keys leave members at the values they held (construction values
 // for a new record). Errors raise JsonError naming the place, for example
 // "DeviceSeries.aModelInfoList[0].nHeadNum: expected an integer, found a
@@ -27,6 +31,10 @@
 #include <type_traits>
 #include <vector>
 
+#include "records/media/output_table.h"
+#include "tools/dsrtool_src/json_emitter.h"
+#include "xmlio/language_string_set.h"
+
 namespace dsrtool {
 
 using Json = nlohmann::ordered_json;
@@ -38,12 +46,21 @@ class JsonError : public std::runtime_error {
       : std::runtime_error(where + ": " + what) {}
 };
 
-// The field list of one record kind. Each specialization has
+// The field list of one record kind. Each specialization has a kName (the
+// record's name in the JSON Schema) and
 //   template <typename Record, typename Visit>
 //   static void Each(Record& record, Visit& visit);
-// calling visit("member", record.member) for every member in declaration
-// order (visit.Bytes(...) for byte strings), whether or not the record's
-// element carries it. Record is the record type, const or not.
+// calling, for every member in declaration order, one of
+//   visit("member", record.member)             stored by every file
+//   visit.Bytes("member", record.member)       a byte string, stored
+//   visit.StoredWhen(stored, "member", record.member, "eScreen is 8")
+//                                              stored only when `stored`
+//   visit.InMemory("member", record.member)    kept in memory only
+//   visit.Table("member", record.member, stored)
+//                                              an output table, whose
+//                                              samples are stored when
+//                                              `stored`
+// Record is the record type, const or not.
 template <typename T>
 struct RecordFields {
   static constexpr bool kDefined = false;
@@ -51,6 +68,12 @@ struct RecordFields {
 
 template <typename T>
 concept FieldRecord = RecordFields<T>::kDefined;
+
+template <typename T>
+concept LanguageSet = std::is_same_v<T, devseries::LanguageStringSet>;
+
+// The key of an output table's stored samples.
+inline constexpr const char* kSamplesKey = "usOutputTableSamples";
 
 // Byte strings as lower-case hex; the reverse accepts either case.
 std::string BytesToHex(std::string_view bytes);
@@ -60,53 +83,81 @@ bool HexToBytes(std::string_view hex, std::string& bytes);
 // "expected an integer, found a string".
 std::string Expected(std::string_view what, const Json& found);
 
+// The thirteen language names, the keys of a language string set.
+const std::array<std::string, devseries::kLanguageCount>& LanguageKeys();
+
 // ------------------------------------------------------------- to JSON
 
-template <typename T>
-Json ToJson(const T& value);
-
-class FieldWriter {
- public:
-  explicit FieldWriter(Json& object) : object_(object) {}
-
-  template <typename T>
-  void operator()(const char* name, const T& member) {
-    object_[name] = ToJson(member);
-  }
-  void Bytes(const char* name, const std::string& bytes) {
-    object_[name] = BytesToHex(bytes);
-  }
-
- private:
-  Json& object_;
+// Which members a record's JSON shows.
+enum class JsonForm {
+  kFile,    // what a file stores: the form build reads
+  kMemory,  // every member in memory, output tables whole
 };
 
 template <typename T>
-Json FloatToJson(T value) {
-  if (std::isnan(value)) return "NaN";
-  if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
-  return static_cast<double>(value);
-}
+void EmitValue(JsonEmitter& out, const T& value, JsonForm form);
+
+class FieldEmitter {
+ public:
+  FieldEmitter(JsonEmitter& out, JsonForm form) : out_(out), form_(form) {}
+
+  template <typename T>
+  void operator()(const char* name, const T& member) {
+    out_.Key(name);
+    EmitValue(out_, member, form_);
+  }
+  void Bytes(const char* name, const std::string& bytes) {
+    out_.Key(name);
+    out_.String(BytesToHex(bytes));
+  }
+  template <typename T>
+  void StoredWhen(bool stored, const char* name, const T& member, const char*) {
+    if (stored || form_ == JsonForm::kMemory) (*this)(name, member);
+  }
+  template <typename T>
+  void InMemory(const char* name, const T& member) {
+    if (form_ == JsonForm::kMemory) (*this)(name, member);
+  }
+  void Table(const char* name, const devseries::OutputTable& table,
+             bool stored);
+
+ private:
+  JsonEmitter& out_;
+  JsonForm form_;
+};
+
+void EmitFloat(JsonEmitter& out, double value);
+void EmitFloat(JsonEmitter& out, float value);
+void EmitLanguageSet(JsonEmitter& out, const devseries::LanguageStringSet& set);
 
 template <typename T>
-Json ToJson(const T& value) {
+constexpr bool kScalar =
+    std::is_arithmetic_v<T> || std::is_same_v<T, std::string>;
+
+template <typename T>
+void EmitValue(JsonEmitter& out, const T& value, JsonForm form) {
   if constexpr (FieldRecord<T>) {
-    Json object = Json::object();
-    FieldWriter writer(object);
-    RecordFields<T>::Each(value, writer);
-    return object;
-  } else if constexpr (std::is_same_v<T, bool> ||
-                       std::is_same_v<T, std::string>) {
-    return value;
+    out.BeginObject();
+    FieldEmitter fields(out, form);
+    RecordFields<T>::Each(value, fields);
+    out.EndObject();
+  } else if constexpr (LanguageSet<T>) {
+    EmitLanguageSet(out, value);
+  } else if constexpr (std::is_same_v<T, bool>) {
+    out.Bool(value);
+  } else if constexpr (std::is_same_v<T, std::string>) {
+    out.String(value);
   } else if constexpr (std::is_floating_point_v<T>) {
-    return FloatToJson(value);
+    EmitFloat(out, value);
+  } else if constexpr (std::is_signed_v<T>) {
+    out.Integer(static_cast<std::int64_t>(value));
   } else if constexpr (std::is_integral_v<T>) {
-    return value;
+    out.Unsigned(static_cast<std::uint64_t>(value));
   } else {
-    // std::array and std::vector.
-    Json array = Json::array();
-    for (const auto& entry : value) array.push_back(ToJson(entry));
-    return array;
+    // std::array and std::vector; lists of plain values on one line.
+    out.BeginArray(kScalar<typename T::value_type>);
+    for (const auto& entry : value) EmitValue(out, entry, form);
+    out.EndArray();
   }
 }
 
@@ -127,19 +178,60 @@ class FieldReader {
     if (found != object_.end()) FromJson(*found, member, where_ + "." + name);
   }
   void Bytes(const char* name, std::string& bytes);
+  // Read whatever the condition; CheckStoredWhen refuses them afterwards.
+  template <typename T>
+  void StoredWhen(bool, const char* name, T& member, const char*) {
+    (*this)(name, member);
+  }
+  template <typename T>
+  void InMemory(const char* name, T&) {
+    RefuseInMemory(name);
+  }
+  void Table(const char* name, devseries::OutputTable& table, bool stored);
 
   // Raises JsonError for the first key that names no member.
   void RejectUnknownKeys() const;
 
  private:
+  void RefuseInMemory(const char* name) const;
+
   const Json& object_;
   const std::string& where_;
   std::vector<std::string_view> known_;
 };
 
+// Refuses, once a record is read, a member its record then does not store
+// (a screen option without the custom screen, say).
+class StoredWhenChecker {
+ public:
+  StoredWhenChecker(const Json& object, const std::string& where)
+      : object_(object), where_(where) {}
+
+  template <typename T>
+  void operator()(const char*, T&) {}
+  void Bytes(const char*, std::string&) {}
+  template <typename T>
+  void StoredWhen(bool stored, const char* name, T&, const char* when) {
+    Check(stored, name, when);
+  }
+  template <typename T>
+  void InMemory(const char*, T&) {}
+  void Table(const char*, devseries::OutputTable&, bool stored) {
+    Check(stored, kSamplesKey, "eType is 1");
+  }
+
+ private:
+  void Check(bool stored, const char* name, const char* when) const;
+
+  const Json& object_;
+  const std::string& where_;
+};
+
 void IntegerFromJson(const Json& json, std::int64_t low, std::int64_t high,
                      std::int64_t& value, const std::string& where);
 void DoubleFromJson(const Json& json, double& value, const std::string& where);
+void LanguageSetFromJson(const Json& json, devseries::LanguageStringSet& set,
+                         const std::string& where);
 
 template <typename T>
 void FromJson(const Json& json, T& value, const std::string& where) {
@@ -148,6 +240,10 @@ void FromJson(const Json& json, T& value, const std::string& where) {
     FieldReader reader(json, where);
     RecordFields<T>::Each(value, reader);
     reader.RejectUnknownKeys();
+    StoredWhenChecker checker(json, where);
+    RecordFields<T>::Each(value, checker);
+  } else if constexpr (LanguageSet<T>) {
+    LanguageSetFromJson(json, value, where);
   } else if constexpr (std::is_same_v<T, bool>) {
     if (!json.is_boolean())
       throw JsonError(where, Expected("true or false", json));

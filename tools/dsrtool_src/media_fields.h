@@ -22,6 +22,7 @@ using namespace ::devseries;
 template <>
 struct RecordFields<TimeStamp> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "TimeStamp";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("year", r.year);
@@ -37,6 +38,7 @@ struct RecordFields<TimeStamp> {
 template <>
 struct RecordFields<CalibrationLab> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "CalibrationLab";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("l", r.l);
@@ -48,6 +50,7 @@ struct RecordFields<CalibrationLab> {
 template <>
 struct RecordFields<CalibrationInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "CalibrationInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nOutputLimit", r.nOutputLimit);
@@ -59,6 +62,7 @@ struct RecordFields<CalibrationInfo> {
 template <>
 struct RecordFields<ScreenOption> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "ScreenOption";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("bUseCustomSetting", r.bUseCustomSetting);
@@ -71,6 +75,7 @@ struct RecordFields<ScreenOption> {
 template <>
 struct RecordFields<PermissionSet> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "PermissionSet";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nPermissionIndex", r.nPermissionIndex);
@@ -89,7 +94,8 @@ struct RecordFields<PermissionSet> {
     v("nScanSpeed", r.nScanSpeed);
     v("nFeedSpeed", r.nFeedSpeed);
     v("bVisiblePermission", r.bVisiblePermission);
-    v("screenOption", r.screenOption);
+    v.StoredWhen(r.eScreen == kCustomScreen, "screenOption", r.screenOption,
+                 "eScreen is 8 (the custom screen)");
     v("bRecommended", r.bRecommended);
     v("nRealPassCount", r.nRealPassCount);
     v("strNextPermissionIndex", r.strNextPermissionIndex);
@@ -99,6 +105,7 @@ struct RecordFields<PermissionSet> {
 template <>
 struct RecordFields<QualityInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "QualityInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nQualityLevel", r.nQualityLevel);
@@ -111,6 +118,7 @@ struct RecordFields<QualityInfo> {
 template <>
 struct RecordFields<MediaInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "MediaInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("strMediaName", r.strMediaName);
@@ -151,11 +159,12 @@ struct RecordFields<MediaInfo> {
 template <>
 struct RecordFields<SeparationTable> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "SeparationTable";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nInputChannelNum", r.nInputChannelNum);
     v("eType", r.eType);
-    v("usOutputTable", r.usOutputTable);
+    v.Table("usOutputTable", r.usOutputTable, r.eType == 1);
     v("dStart", r.dStart);
     v("dPeak", r.dPeak);
     v("dMax", r.dMax);
@@ -170,6 +179,7 @@ struct RecordFields<SeparationTable> {
 template <>
 struct RecordFields<SeparationInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "SeparationInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nSeparationIndex", r.nSeparationIndex);
@@ -185,6 +195,7 @@ struct RecordFields<SeparationInfo> {
 template <>
 struct RecordFields<VControlPoint> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "VControlPoint";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nVControlIndex", r.nVControlIndex);
@@ -209,6 +220,7 @@ struct RecordFields<VControlPoint> {
 template <>
 struct RecordFields<PrintChartFileInfoSet> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "PrintChartFileInfoSet";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nIndex", r.nIndex);

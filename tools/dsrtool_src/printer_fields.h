@@ -1,7 +1,7 @@
 // JSON field lists of the printer description records: model, ink, ink
 // configuration, ink volume, resolution, print mode (with its UV lamp
-// powers) and FM pattern. Every member in declaration order, including the
-// ones no element carries.
+// powers) and FM pattern. Every member in declaration order; the ones no
+// element carries are kept in memory only.
 #pragma once
 
 #include "records/media/uv_lamp_power.h"
@@ -21,6 +21,7 @@ using namespace ::devseries;
 template <>
 struct RecordFields<ModelExtraEntry> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "ModelExtraEntry";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("strText1", r.strText1);
@@ -33,6 +34,7 @@ struct RecordFields<ModelExtraEntry> {
 template <>
 struct RecordFields<ModelInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "ModelInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("strLongModelName", r.strLongModelName);
@@ -60,10 +62,10 @@ struct RecordFields<ModelInfo> {
     v("strBMPFileName", r.strBMPFileName);
     v("nMaxCutSpeed", r.nMaxCutSpeed);
     v("strExtension", r.strExtension);
-    v("nExtraValue1", r.nExtraValue1);
-    v("strExtraText", r.strExtraText);
-    v("bExtraFlag1", r.bExtraFlag1);
-    v("bExtraFlag2", r.bExtraFlag2);
+    v.InMemory("nExtraValue1", r.nExtraValue1);
+    v.InMemory("strExtraText", r.strExtraText);
+    v.InMemory("bExtraFlag1", r.bExtraFlag1);
+    v.InMemory("bExtraFlag2", r.bExtraFlag2);
     v("nMinimumScanSpeed", r.nMinimumScanSpeed);
     v("nMaximumScanSpeed", r.nMaximumScanSpeed);
     v("nMinimumFeedSpeed", r.nMinimumFeedSpeed);
@@ -83,20 +85,20 @@ struct RecordFields<ModelInfo> {
     v("nMinimumHalfCutForce", r.nMinimumHalfCutForce);
     v("nMaximumHalfCutForce", r.nMaximumHalfCutForce);
     v("flMaximumCutOffset", r.flMaximumCutOffset);
-    v("aExtraTable1", r.aExtraTable1);
-    v("aExtraTable2", r.aExtraTable2);
+    v.InMemory("aExtraTable1", r.aExtraTable1);
+    v.InMemory("aExtraTable2", r.aExtraTable2);
     v("nGetMethodType", r.nGetMethodType);
     v("nScanSpeedType", r.nScanSpeedType);
     v("strDllName", r.strDllName);
     v("strDriverName", r.strDriverName);
     v("strRequiredFirmwareVersion", r.strRequiredFirmwareVersion);
     v("strRecommendedFirmwareVersion", r.strRecommendedFirmwareVersion);
-    v("nExtraValue2", r.nExtraValue2);
-    v("nExtraValue3", r.nExtraValue3);
-    v("bExtraFlag3", r.bExtraFlag3);
+    v.InMemory("nExtraValue2", r.nExtraValue2);
+    v.InMemory("nExtraValue3", r.nExtraValue3);
+    v.InMemory("bExtraFlag3", r.bExtraFlag3);
     v("nNozzleCountPerHeadColumn", r.nNozzleCountPerHeadColumn);
     v("flNozzleResolution", r.flNozzleResolution);
-    v("nExtraValue4", r.nExtraValue4);
+    v.InMemory("nExtraValue4", r.nExtraValue4);
     v("nMinimumReturnScanSpeed", r.nMinimumReturnScanSpeed);
     v("nMaximumReturnScanSpeed", r.nMaximumReturnScanSpeed);
     v("dMaxLength", r.dMaxLength);
@@ -109,6 +111,7 @@ struct RecordFields<ModelInfo> {
 template <>
 struct RecordFields<InkRGB> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "InkRGB";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nRed", r.nRed);
@@ -120,6 +123,7 @@ struct RecordFields<InkRGB> {
 template <>
 struct RecordFields<InkInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "InkInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nInkIndex", r.nInkIndex);
@@ -135,6 +139,7 @@ struct RecordFields<InkInfo> {
 template <>
 struct RecordFields<InkConfigInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "InkConfigInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nInkConfigIndex", r.nInkConfigIndex);
@@ -147,6 +152,7 @@ struct RecordFields<InkConfigInfo> {
 template <>
 struct RecordFields<InkVolumeInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "InkVolumeInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nInkVolumeIndex", r.nInkVolumeIndex);
@@ -157,6 +163,7 @@ struct RecordFields<InkVolumeInfo> {
 template <>
 struct RecordFields<ResolutionInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "ResolutionInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nResolutionIndex", r.nResolutionIndex);
@@ -169,9 +176,10 @@ struct RecordFields<ResolutionInfo> {
 template <>
 struct RecordFields<UVLampPower> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "UVLampPower";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
-    v("nBasePower", r.nBasePower);
+    v.InMemory("nBasePower", r.nBasePower);
     v("nForwardPower", r.nForwardPower);
     v("nBackwardPower", r.nBackwardPower);
   }
@@ -180,6 +188,7 @@ struct RecordFields<UVLampPower> {
 template <>
 struct RecordFields<ModeInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "ModeInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nModeIndex", r.nModeIndex);
@@ -204,6 +213,7 @@ struct RecordFields<ModeInfo> {
 template <>
 struct RecordFields<PatternInfo> {
   static constexpr bool kDefined = true;
+  static constexpr const char* kName = "PatternInfo";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
     v("nFMPatternIndex", r.nFMPatternIndex);

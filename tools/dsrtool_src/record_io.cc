@@ -204,7 +204,7 @@ std::string SizeText(size_t bytes) {
 // Raises ToolError naming `name` when the library's readers would refuse
 // `bytes` as the file `name`: over their size limit, or refused by the
 // reader of its kind, read from memory.
-void CheckReadable(const std::string& name, const std::string& bytes) {
+AnyRecord CheckReadable(const std::string& name, const std::string& bytes) {
   if (bytes.size() > platform::kMaxDocumentBytes) {
     throw ToolError(name,
                     "not written: the file would be " + SizeText(bytes.size()) +
@@ -215,7 +215,7 @@ void CheckReadable(const std::string& name, const std::string& bytes) {
   MemoryFiles written;
   written.Add(name, bytes);
   try {
-    ReadRecordFile(name);
+    return ReadRecordFile(name);
   } catch (const ToolError& refused) {
     std::string where = refused.line() > 0
                             ? " (line " + std::to_string(refused.line()) + ")"
@@ -224,11 +224,6 @@ void CheckReadable(const std::string& name, const std::string& bytes) {
                     "not written: the library's reader would refuse the file" +
                         where + ": " + refused.problem());
   }
-}
-
-void Flush(std::ostream& out) {
-  out.flush();
-  if (!out) throw ToolError(kStandardOutputName, "cannot be written");
 }
 
 }  // namespace
@@ -313,12 +308,13 @@ std::string SerializeRecord(const std::string& name, AnyRecord& record) {
 }
 
 void WriteRecordFile(const std::string& path, AnyRecord& record,
-                     std::ostream& out) {
+                     std::ostream& out, AnyRecord* stored) {
   const bool toOut = path == kStandardStream;
   const std::string name = toOut ? kStandardOutputName : path;
   if (!toOut) CheckOutputPath(path);
   const std::string bytes = SerializeRecord(name, record);
-  CheckReadable(name, bytes);
+  AnyRecord readBack = CheckReadable(name, bytes);
+  if (stored != nullptr) *stored = std::move(readBack);
   if (toOut) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     Flush(out);

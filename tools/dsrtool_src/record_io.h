@@ -46,7 +46,8 @@ std::string SerializeRecord(const std::string& name, AnyRecord& record);
 // would be over the readers' size limit, or a reader would refuse it, the
 // target is not touched and ToolError says why. A file is then replaced
 // atomically, so a failure leaves the previous file (or none) in place.
+// `stored`, when given, receives the record as the file holds it, read back.
 void WriteRecordFile(const std::string& path, AnyRecord& record,
-                     std::ostream& out);
+                     std::ostream& out, AnyRecord* stored = nullptr);
 
 }  // namespace dsrtool

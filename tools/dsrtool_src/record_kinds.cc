@@ -1,5 +1,6 @@
 #include "tools/dsrtool_src/record_kinds.h"
 
+#include <sstream>
 #include <utility>
 
 #include "tools/dsrtool_src/document_fields.h"
@@ -38,14 +39,34 @@ std::string RootNameList() {
   return list;
 }
 
-Json RecordToJson(const AnyRecord& record) {
-  Json document = Json::object();
-  document[std::string(RootName(record))] =
-      std::visit([](const auto& value) { return ToJson(value); }, record);
-  return document;
+void WriteRecordJson(std::ostream& out, const AnyRecord& record, JsonForm form,
+                     bool pretty) {
+  JsonEmitter emitter(out, pretty);
+  emitter.BeginObject();
+  if (form == JsonForm::kMemory) {
+    emitter.Key(kInMemoryKey);
+    emitter.String(
+        "the record as held in memory, for inspection: build does not read "
+        "this form");
+  }
+  emitter.Key(RootName(record));
+  std::visit([&](const auto& value) { EmitValue(emitter, value, form); },
+             record);
+  emitter.EndObject();
+}
+
+Json RecordJsonTree(const AnyRecord& record) {
+  std::ostringstream text;
+  WriteRecordJson(text, record, JsonForm::kFile, false);
+  return Json::parse(text.str());
 }
 
 AnyRecord RecordFromJson(const Json& document) {
+  if (document.is_object() && document.contains(kInMemoryKey)) {
+    throw JsonError(kInMemoryKey,
+                    "this is the memory form that dump --memory prints, for "
+                    "inspection only; build reads the form of a plain dump");
+  }
   if (!document.is_object() || document.size() != 1) {
     throw JsonError("the document",
                     "expected an object with one key naming the record kind (" +

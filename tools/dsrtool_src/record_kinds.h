@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,10 +39,18 @@ std::string_view RootName(const AnyRecord& record);
 // "DeviceSeries, ModelInfo, ..., CustomColorInfo".
 std::string RootNameList();
 
-// {"<root name>": <the record's members>}.
-Json RecordToJson(const AnyRecord& record);
-// The reverse. Raises JsonError when `document` is not an object with one
-// key naming a kind, or its value does not fit the record.
+// The first key of the memory form, which build refuses.
+inline constexpr const char* kInMemoryKey = "inMemory";
+
+// {"<root name>": <the record's members>} on `out`, in `form`; the memory
+// form starts with the key kInMemoryKey. Pretty output ends with a line
+// break.
+void WriteRecordJson(std::ostream& out, const AnyRecord& record, JsonForm form,
+                     bool pretty);
+// The file form of `record` as a JSON tree, for comparing and listing.
+Json RecordJsonTree(const AnyRecord& record);
+// The reverse of the file form. Raises JsonError when `document` is not an
+// object with one key naming a kind, or its value does not fit the record.
 AnyRecord RecordFromJson(const Json& document);
 
 }  // namespace dsrtool

@@ -1,8 +1,16 @@
 #include "tools/dsrtool_src/tool_error.h"
 
 #include <charconv>
+#include <ostream>
+
+#include "tools/dsrtool_src/memory_files.h"
 
 namespace dsrtool {
+
+void Flush(std::ostream& out) {
+  out.flush();
+  if (!out) throw ToolError(kStandardOutputName, "cannot be written");
+}
 
 ToolError::ToolError(const std::string& file, const std::string& problem)
     : ToolError(file, 0, problem) {}

@@ -2,6 +2,7 @@
 // and a command line the tool does not understand (exit code 2).
 #pragma once
 
+#include <iosfwd>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -38,6 +39,10 @@ class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Flushes `out`, the tool's standard output; ToolError when it cannot be
+// written.
+void Flush(std::ostream& out);
 
 // "FILE:LINE: text" ("FILE: text" for line 0), on one line.
 std::string Located(const std::string& file, int line, const std::string& text);

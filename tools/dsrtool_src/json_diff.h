@@ -1,0 +1,45 @@
+// The differences between two records in their JSON form, matched the way a
+// person compares two device-series files: media by their names, records
+// with an index member by that index, the others by position.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/dsrtool_src/json_codec.h"
+
+namespace dsrtool {
+
+struct Difference {
+  enum Kind {
+    kChanged,    // a value of A became `after` in B
+    kRemoved,    // a record or member of A that B does not have
+    kAdded,      // a record or member of B that A does not have
+    kDuplicate,  // a key shared by several records of a list
+  };
+  Kind kind;
+  // The JSON path ("DeviceSeries.aInkInfoList[2].flPrice"), 0-based: A's
+  // position for what A has, B's for what only B has.
+  std::string path;
+  // Compact JSON of a changed value, or a short description of a record
+  // ("nInkIndex 5 \"Cyan\"").
+  std::string before;
+  std::string after;
+
+  // "PATH: BEFORE -> AFTER", "PATH: removed ...", "PATH: added ...",
+  // "PATH: ... matched in order".
+  std::string ToString() const;
+};
+
+// How the records of two lists are paired.
+enum class Matching {
+  kByKey,       // media by name, records with an index member by it
+  kByPosition,  // every list by position
+};
+
+// The differences from `a` to `b`, both the file form of a record
+// ({"<root name>": {...}}), in A's order with what only B has after it.
+std::vector<Difference> CompareRecords(const Json& a, const Json& b,
+                                       Matching matching = Matching::kByKey);
+
+}  // namespace dsrtool
