@@ -83,6 +83,11 @@ std::string Describe(const Json& record, std::string_view member) {
   return text.empty() ? "a record" : text;
 }
 
+// "1 record", "2 records".
+std::string Records(size_t count) {
+  return std::to_string(count) + (count == 1 ? " record" : " records");
+}
+
 class Comparer {
  public:
   Comparer(std::vector<Difference>& out, Matching matching)
@@ -183,8 +188,8 @@ class Comparer {
       const size_t inBCount = b_found == inB.end() ? 0 : b_found->second.size();
       if (inA < 2 && inBCount < 2) return;
       out_.push_back({Difference::kDuplicate, path,
-                      Describe(record, member) + " is shared by " +
-                          std::to_string(inA) + " records in A and " +
+                      Describe(record, member) + " is the key of " +
+                          Records(inA) + " in A and " +
                           std::to_string(inBCount) + " in B",
                       ""});
     };
