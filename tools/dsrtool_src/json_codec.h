@@ -60,7 +60,8 @@ class JsonError : public std::runtime_error {
 //                                              an output table, whose
 //                                              samples are stored when
 //                                              `stored`
-// Record is the record type, const or not.
+// Record is the record type, const or not. A small record of plain values
+// may set kOneLine to be printed on one line.
 template <typename T>
 struct RecordFields {
   static constexpr bool kDefined = false;
@@ -130,6 +131,12 @@ void EmitFloat(JsonEmitter& out, double value);
 void EmitFloat(JsonEmitter& out, float value);
 void EmitLanguageSet(JsonEmitter& out, const devseries::LanguageStringSet& set);
 
+// A record printed on one line: its field list says kOneLine.
+template <typename T>
+constexpr bool kOneLine = requires {
+  requires RecordFields<T>::kOneLine;
+};
+
 template <typename T>
 constexpr bool kScalar =
     std::is_arithmetic_v<T> || std::is_same_v<T, std::string>;
@@ -137,7 +144,7 @@ constexpr bool kScalar =
 template <typename T>
 void EmitValue(JsonEmitter& out, const T& value, JsonForm form) {
   if constexpr (FieldRecord<T>) {
-    out.BeginObject();
+    out.BeginObject(kOneLine<T>);
     FieldEmitter fields(out, form);
     RecordFields<T>::Each(value, fields);
     out.EndObject();

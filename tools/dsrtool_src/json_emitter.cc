@@ -64,16 +64,18 @@ void JsonEmitter::BeforeValue() {
   }
 }
 
-void JsonEmitter::BeginObject() {
+void JsonEmitter::BeginObject(bool inlineEntries) {
   BeforeValue();
   out_ << '{';
-  levels_.push_back({false, false});
+  levels_.push_back({false, inlineEntries});
 }
 
 void JsonEmitter::EndObject() {
-  const bool empty = levels_.back().entries == 0;
+  const Level level = levels_.back();
   levels_.pop_back();
-  if (pretty_ && !empty) NewLine(levels_.size());
+  if (pretty_ && level.entries > 0 && !level.inlineEntries) {
+    NewLine(levels_.size());
+  }
   out_ << '}';
   if (levels_.empty() && pretty_) out_ << '\n';
 }

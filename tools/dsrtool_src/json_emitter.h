@@ -3,8 +3,9 @@
 //
 // Pretty output indents by two blanks and prints an array of plain values
 // (numbers, booleans, texts) on one line, so a table of numbers stays one
-// line. Compact output has no blank or line break at all. Texts are UTF-8;
-// a byte that is not part of a valid UTF-8 sequence is printed as U+FFFD.
+// line, and so are small objects asked for inline. Compact output has no blank
+// or line break at all. Texts are UTF-8; a byte that is not part of a valid
+// UTF-8 sequence is printed as U+FFFD.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,9 @@ class JsonEmitter {
  public:
   JsonEmitter(std::ostream& out, bool pretty) : out_(out), pretty_(pretty) {}
 
-  void BeginObject();
+  // `inlineEntries`: in pretty output, keep the members on the object's
+  // line ({"l": 50.0, "a": -4.5, "b": 1.25}).
+  void BeginObject(bool inlineEntries = false);
   void EndObject();
   // `inlineEntries`: in pretty output, keep the entries on the array's line.
   void BeginArray(bool inlineEntries = false);

@@ -22,6 +22,7 @@ using namespace ::devseries;
 template <>
 struct RecordFields<TimeStamp> {
   static constexpr bool kDefined = true;
+  static constexpr bool kOneLine = true;
   static constexpr const char* kName = "TimeStamp";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
@@ -38,6 +39,7 @@ struct RecordFields<TimeStamp> {
 template <>
 struct RecordFields<CalibrationLab> {
   static constexpr bool kDefined = true;
+  static constexpr bool kOneLine = true;
   static constexpr const char* kName = "CalibrationLab";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {

@@ -111,6 +111,7 @@ struct RecordFields<ModelInfo> {
 template <>
 struct RecordFields<InkRGB> {
   static constexpr bool kDefined = true;
+  static constexpr bool kOneLine = true;
   static constexpr const char* kName = "InkRGB";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
@@ -176,6 +177,7 @@ struct RecordFields<ResolutionInfo> {
 template <>
 struct RecordFields<UVLampPower> {
   static constexpr bool kDefined = true;
+  static constexpr bool kOneLine = true;
   static constexpr const char* kName = "UVLampPower";
   template <typename Record, typename Visit>
   static void Each(Record& r, Visit& v) {
