@@ -303,12 +303,16 @@ bool DeviceSeriesIO::WriteKeepingFileVersion(DeviceSeries& series) {
   if (!com.ok() || !IsMsxmlRegistered()) return false;
   EnsureDocumentLoaded();
   CheckFileVersion();
-  IOVersion version;
-  GetVersion(version);
+  return WriteWithVersion(series, KeptFileVersion().ToString());
+}
+
+IOVersion DeviceSeriesIO::KeptFileVersion() const {
   // The version is written as the file gave its four parts; a file marked
   // 0.0.0.0 (or without a readable version) counts as unversioned.
+  IOVersion version;
+  GetVersion(version);
   if (m_nFileVersion != 0) version = m_fileVersion;
-  return WriteWithVersion(series, version.ToString());
+  return version;
 }
 
 DeviceSeriesIO2::DeviceSeriesIO2(std::string path)

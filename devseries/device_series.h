@@ -100,6 +100,10 @@ class DeviceSeriesIO : public virtual ICommonIO,
   // at the path (its four parts as written there), or the class's own
   // version when that file is missing, unreadable or marked 0.0.0.0.
   [[nodiscard]] bool WriteKeepingFileVersion(DeviceSeries& series);
+  // The version WriteKeepingFileVersion writes over the file this object
+  // has read (or checked the version of): the four parts the file gave, or
+  // the class's own version when it is marked 0.0.0.0 or has none.
+  IOVersion KeptFileVersion() const;
   // Loads the file at the path (unless a document is held) and appends its
   // records to `series`. False on any failure, including a file whose
   // version the host rejects; `series` is then left as it was. Nothing

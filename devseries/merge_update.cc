@@ -1,6 +1,7 @@
 #include "devseries/merge_update.h"
 
 #include <string>
+#include <utility>
 
 #include "devseries/device_series.h"
 #include "platform/debug_output.h"
@@ -116,34 +117,54 @@ bool SameName(const MediaInfo& a, const MediaInfo& b) {
 // Pass 1: an installed medium that matches one of the new media gives it
 // its visibility; one that matches none is appended. Appended media are not
 // candidates for later installed media.
-void CarryOverMedia(const DeviceSeries& installed, DeviceSeries& fresh) {
+void CarryOverMedia(const DeviceSeries& installed, DeviceSeries& fresh,
+                    MergeSummary* summary) {
   const size_t candidates = fresh.aMediaInfoList.size();
   for (const MediaInfo& media : installed.aMediaInfoList) {
     bool matched = false;
     for (size_t i = 0; i < candidates; ++i) {
       if (SameName(media, fresh.aMediaInfoList[i])) {
         fresh.aMediaInfoList[i].bVisibleMedia = media.bVisibleMedia;
+        if (summary != nullptr) {
+          summary->carriedOver.push_back(
+              {i, fresh.aMediaInfoList[i].strMediaName[0],
+               media.bVisibleMedia});
+        }
         matched = true;
         break;
       }
     }
-    if (!matched) fresh.aMediaInfoList.push_back(media);
+    if (!matched) {
+      if (summary != nullptr) {
+        summary->appended.push_back(
+            {fresh.aMediaInfoList.size(), media.strMediaName[0]});
+      }
+      fresh.aMediaInfoList.push_back(media);
+    }
   }
 }
 
 // Pass 2: no permission set keeps more calibration entries than its
 // separation has input channels. A set whose separation does not exist
 // keeps its list.
-void TrimCalibration(DeviceSeries& fresh) {
-  for (MediaInfo& media : fresh.aMediaInfoList) {
-    for (PermissionSet& permission : media.aPermissionSetList) {
+void TrimCalibration(DeviceSeries& fresh, MergeSummary* summary) {
+  for (size_t m = 0; m < fresh.aMediaInfoList.size(); ++m) {
+    MediaInfo& media = fresh.aMediaInfoList[m];
+    for (size_t p = 0; p < media.aPermissionSetList.size(); ++p) {
+      PermissionSet& permission = media.aPermissionSetList[p];
       for (const SeparationInfo& separation : fresh.aSeparationInfoList) {
         if (separation.nSeparationIndex != permission.nSeparationIndex) {
           continue;
         }
         size_t channels = separation.anInputChannelInkIndexList.size();
-        if (permission.aCalibrationInfoList.size() > channels) {
+        size_t entries = permission.aCalibrationInfoList.size();
+        if (entries > channels) {
           permission.aCalibrationInfoList.resize(channels);
+          if (summary != nullptr) {
+            summary->calibrationCuts.push_back({m, media.strMediaName[0], p,
+                                                permission.nPermissionIndex,
+                                                entries, channels});
+          }
         }
         break;
       }
@@ -152,6 +173,12 @@ void TrimCalibration(DeviceSeries& fresh) {
 }
 
 }  // namespace
+
+void MergeDeviceSeries(const DeviceSeries& installed, DeviceSeries& fresh,
+                       MergeSummary* summary) {
+  CarryOverMedia(installed, fresh, summary);
+  TrimCalibration(fresh, summary);
+}
 
 MergeOutcome MergeUpdateDeviceSeriesWith(
     const std::string& installedPath,
@@ -188,6 +215,7 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   if (!exists) return InstallNew(real, extractNew);
 
   DeviceSeries installed;
+  MergeSummary summary;
   {
     DeviceSeriesIO2 io(real);
     if (!io.Read(installed)) {
@@ -201,6 +229,7 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
       // kind: it may hold the user's media, so it stays.
       return Report(Located(real, report) + "; left as it is");
     }
+    summary.installedVersion = io.m_fileVersion;
   }
 
   const std::string tmp = real + ".tmp";
@@ -224,6 +253,9 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
       return Report(Located(tmp, io.Report()) +
                     "; the new file cannot be read, nothing is merged");
     }
+    // The merged file is written over a copy of this file, so it keeps
+    // this version.
+    summary.mergedVersion = io.KeptFileVersion();
   }
   // The merged file is written over a copy of the new one, so it keeps the
   // new file's version; the copy has the installed file's owner, group and
@@ -236,8 +268,7 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
     return Report(out, platform::FileErrorText(error));
   }
 
-  CarryOverMedia(installed, fresh);
-  TrimCalibration(fresh);
+  MergeDeviceSeries(installed, fresh, &summary);
 
   bool written = false;
   {
@@ -259,6 +290,7 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   fs.SyncParentDirectory(real);
   MergeOutcome outcome;
   outcome.kind = MergeOutcome::kMerged;
+  outcome.summary = std::move(summary);
   return outcome;
 }
 

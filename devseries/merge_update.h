@@ -2,10 +2,15 @@
 // one while keeping what the user changed or added in the installed file.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "devseries/device_series.h"
 #include "platform/resources.h"
+#include "xmlio/common_io.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -44,6 +49,60 @@ namespace devseries {
 bool MergeUpdateDeviceSeries(const std::string& installedPath,
                              const platform::ResourceId& resourceName);
 
+// What a merge did to the new file's document, in the order it did it.
+struct MergeSummary {
+  // An installed medium whose names in the first ten languages matched a
+  // new medium's: that medium took its visibility.
+  struct CarriedOver {
+    size_t position = 0;  // the new medium's position in the merged list
+    std::string name;     // its English name (entry 0)
+    bool visible = true;  // the visibility it took from the installed file
+    bool operator==(const CarriedOver&) const = default;
+  };
+  // An installed medium that matched none, appended to the merged list.
+  struct Appended {
+    size_t position = 0;  // its position in the merged list
+    std::string name;     // its English name (entry 0)
+    bool operator==(const Appended&) const = default;
+  };
+  // A permission set whose calibration list was cut to the input-channel
+  // count of its separation.
+  struct CalibrationCut {
+    size_t media = 0;  // the medium's position in the merged list
+    std::string mediaName;
+    size_t permission = 0;  // the set's position in aPermissionSetList
+    std::int32_t permissionIndex = 0;  // its nPermissionIndex
+    size_t before = 0;                 // entries before the cut
+    size_t after = 0;                  // and after it
+    bool operator==(const CalibrationCut&) const = default;
+  };
+
+  std::vector<CarriedOver> carriedOver;
+  std::vector<Appended> appended;
+  std::vector<CalibrationCut> calibrationCuts;
+  // The installed file's version as it was read, and the version the merged
+  // file is written with: the new file's, or the writer's own when the new
+  // file is marked 0.0.0.0 (KeptFileVersion). Only the caller that read the
+  // files knows them: MergeDeviceSeries leaves them as they are.
+  IOVersion installedVersion;
+  IOVersion mergedVersion;
+
+  bool operator==(const MergeSummary&) const = default;
+};
+
+// The merge of two documents in memory, as the merge update makes it before
+// it writes the result: every installed medium whose names in the first ten
+// languages equal one of the new media's (those `fresh` held before the
+// merge) gives that medium its visibility; every other one is appended to
+// `fresh`, in installed order. Then no permission set of `fresh` keeps more
+// calibration entries than the first separation of its nSeparationIndex has
+// input channels (a set whose separation does not exist keeps its list).
+// Nothing is read or written. `summary`, when not null, receives the media
+// carried over and appended and the lists cut; its other members are left
+// as they are.
+void MergeDeviceSeries(const DeviceSeries& installed, DeviceSeries& fresh,
+                       MergeSummary* summary = nullptr);
+
 // How a merge ended.
 struct MergeOutcome {
   enum Kind {
@@ -60,6 +119,9 @@ struct MergeOutcome {
   // For kInstalledNew over a file that was not well-formed: the path of the
   // copy kept of it (its path + ".unreadable"). Empty otherwise.
   std::string keptCopy;
+  // For kMerged: what the merge did, with the installed file's version and
+  // the merged file's. Empty otherwise.
+  MergeSummary summary;
 };
 
 // The same merge with the new file produced by `extractNew`, which writes

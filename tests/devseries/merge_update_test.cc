@@ -317,6 +317,122 @@ TEST_F(MergeUpdateTest, EachKindOfInstalledFile) {
   }
 }
 
+// The merge in memory: what it does to the new document and what its
+// summary tells, case by case. The file merge gives the same document.
+TEST(MergeDeviceSeriesTest, MergesAndSummarises) {
+  using Summary = MergeSummary;
+  SeparationInfo fourInks;
+  fourInks.nSeparationIndex = 5;
+  fourInks.anInputChannelInkIndexList = {0, 1, 2, 3};
+  PermissionSet ninth = Permission(5, 6);
+  ninth.nPermissionIndex = 9;
+  MediaInfo own = Media("Own", true);
+  own.aPermissionSetList = {ninth};
+  MediaInfo glossy = Media("Glossy", true);
+  glossy.aPermissionSetList = {Permission(5, 6), Permission(5, 3),
+                               Permission(77, 6)};
+  struct Case {
+    const char* what;
+    std::vector<MediaInfo> installed;
+    std::vector<MediaInfo> fresh;
+    Names names;              // of the merged media, in order
+    std::vector<bool> shown;  // their visibility
+    Summary summary;
+  };
+  const Case cases[] = {
+      {"a match takes the installed visibility",
+       {Media("Matte", false)},
+       {Media("Glossy", true), Media("Matte", true)},
+       {"Glossy", "Matte"},
+       {true, false},
+       {{{1, "Matte", false}}, {}, {}, {}, {}}},
+      {"media matching none are appended, equal names both",
+       {Media("Mine", true), Media("Mine", false)},
+       {Media("Glossy", true)},
+       {"Glossy", "Mine", "Mine"},
+       {true, true, false},
+       {{}, {{1, "Mine"}, {2, "Mine"}}, {}, {}, {}}},
+      {"lists are cut, appended media's too; unknown separations kept",
+       {Media("Glossy", false), own},
+       {glossy},
+       {"Glossy", "Own"},
+       {false, true},
+       {{{0, "Glossy", false}},
+        {{1, "Own"}},
+        {{0, "Glossy", 0, 0, 6, 4}, {1, "Own", 0, 9, 6, 4}},
+        {},
+        {}}},
+      {"nothing installed",
+       {},
+       {glossy},
+       {"Glossy"},
+       {true},
+       {{}, {}, {{0, "Glossy", 0, 0, 6, 4}}, {}, {}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeviceSeries installed;
+    installed.aMediaInfoList = c.installed;
+    DeviceSeries fresh;
+    fresh.aSeparationInfoList = {fourInks};
+    fresh.aMediaInfoList = c.fresh;
+    DeviceSeries unsummarised = fresh;
+
+    Summary summary;
+    MergeDeviceSeries(installed, fresh, &summary);
+    MergeDeviceSeries(installed, unsummarised);
+    EXPECT_EQ(fresh, unsummarised);
+    EXPECT_EQ(summary, c.summary);
+    Names names;
+    std::vector<bool> shown;
+    for (const MediaInfo& media : fresh.aMediaInfoList) {
+      names.push_back(media.strMediaName[0]);
+      shown.push_back(media.bVisibleMedia);
+    }
+    EXPECT_EQ(names, c.names);
+    EXPECT_EQ(shown, c.shown);
+  }
+}
+
+// The file merge hands out the summary of its in-memory merge, with the
+// installed file's version and the one the merged file is written with.
+TEST_F(MergeUpdateTest, OutcomeCarriesTheSummaryAndVersions) {
+  struct Case {
+    const char* installedVersion;
+    const char* newVersion;
+    IOVersion expectedInstalled;
+    IOVersion expectedMerged;  // also the merged file's strVersion
+  };
+  const Case cases[] = {
+      {"3.2.0.0", "7.0.1.0", {3, 2, 0, 0}, {7, 0, 1, 0}},
+      {"1.0.0.0", "3.3.0.100", {1, 0, 0, 0}, {3, 3, 0, 100}},
+      // A new file marked 0.0.0.0 counts as unversioned: the writer's own.
+      {"3.3.0.0", "0.0.0.0", {3, 3, 0, 0}, {3, 3, 0, 0}},
+  };
+  DeviceSeries installed;
+  installed.aMediaInfoList = {Media("Glossy", false), Media("Mine", true)};
+  DeviceSeries fresh;
+  fresh.aMediaInfoList = {Media("Glossy", true)};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.newVersion);
+    WriteSeries(installedPath_, installed, c.installedVersion);
+    WriteSeries(newPath_, fresh, c.newVersion);
+    MergeOutcome outcome = Merge();
+    ASSERT_EQ(outcome.kind, MergeOutcome::kMerged);
+
+    MergeSummary expected;
+    DeviceSeries merged = fresh;
+    MergeDeviceSeries(installed, merged, &expected);
+    expected.installedVersion = c.expectedInstalled;
+    expected.mergedVersion = c.expectedMerged;
+    EXPECT_EQ(outcome.summary, expected);
+    EXPECT_NE(ReadFileBytes(installedPath_)
+                  .find("strVersion=\"" + c.expectedMerged.ToString() + "\""),
+              std::string::npos);
+    EXPECT_EQ(ReadInstalled().aMediaInfoList.size(), 2u);
+  }
+}
+
 // Lets the copy of the new file onto ".out" through, then refuses the
 // rename that would put the merged document there, so its save fails.
 class FailingOutSave : public platform::FileSystemWrapper {
