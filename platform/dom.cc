@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "platform/file_system.h"
+#include "platform/progress.h"
 
 namespace devseries::platform {
 namespace {
@@ -177,6 +178,29 @@ std::uint64_t SizeOnDisk(const std::string& path) {
   std::error_code error;
   std::uintmax_t size = std::filesystem::file_size(NativePath(path), error);
   return error ? 0 : static_cast<std::uint64_t>(size);
+}
+
+// Hands the bytes of the file at `path` to `sink` piece by piece through
+// the file seam, up to the document size limit, and reports the reading to
+// the progress observer when one is installed.
+FileError ReadDocumentFile(const std::string& path,
+                           const FileSystem::ChunkSink& sink) {
+  FileSystem& fs = *FileSystem::Current();
+  ProgressReport progress;
+  if (ProgressReport::Observed()) {
+    FileInfo info;
+    progress.Start(ProgressWork::kReading, path,
+                   fs.Stat(path, &info) == FileError::kNone ? info.size : 0);
+  }
+  if (!progress.started()) {
+    return fs.ReadFileInPieces(path, kMaxDocumentBytes, sink);
+  }
+  return fs.ReadFileInPieces(path, kMaxDocumentBytes,
+                             [&](std::string_view piece) {
+                               const bool more = sink(piece);
+                               progress.Add(piece.size());
+                               return more;
+                             });
 }
 
 const xmlChar* X(const char* text) {
@@ -704,8 +728,7 @@ DomReadObserver* DomDocument::SetReadObserver(DomReadObserver* observer) {
 bool DomDocument::Load(const std::string& path) {
   return Parse(
       [&](const FileSystem::ChunkSink& sink) {
-        FileError error = FileSystem::Current()->ReadFileInPieces(
-            path, kMaxDocumentBytes, sink);
+        FileError error = ReadDocumentFile(path, sink);
         if (error == FileError::kTooLarge) {
           parseError_.fileBytes = SizeOnDisk(path);
         }
@@ -735,8 +758,7 @@ bool DomDocument::LoadValidated(const std::string& path,
                                 const DomSchemaCache& schemas) {
   return Parse(
       [&](const FileSystem::ChunkSink& sink) {
-        FileError error = FileSystem::Current()->ReadFileInPieces(
-            path, kMaxDocumentBytes, sink);
+        FileError error = ReadDocumentFile(path, sink);
         if (error == FileError::kTooLarge) {
           parseError_.fileBytes = SizeOnDisk(path);
         }

@@ -86,6 +86,8 @@ void Describe(const struct stat& st, FileInfo* info) {
   info->permissions = static_cast<uint32_t>(st.st_mode & 07777);
   info->owner = static_cast<uint32_t>(st.st_uid);
   info->group = static_cast<uint32_t>(st.st_gid);
+  info->size =
+      S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : uint64_t{0};
 }
 
 class PosixFileSystem : public FileSystem {
@@ -475,6 +477,7 @@ FileError FileReplacement::Fail(ReplaceStep step, FileError error) {
 }
 
 void FileReplacement::Release() {
+  progress_.Finish();
   if (handle_ >= 0) {
     fs_->Close(handle_);
     handle_ = -1;
@@ -504,6 +507,8 @@ FileError FileReplacement::Open(FileSystem& fs, const std::string& path,
 FileError FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
                                     const FileInfo* like) {
   Abort();
+  const uint64_t expected = expectedSize_;
+  expectedSize_ = 0;
   fs_ = &fs;
   error_ = FileError::kNone;
   failedStep_ = ReplaceStep::kNone;
@@ -527,6 +532,7 @@ FileError FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
     error = fs.OpenInPlace(path, &handle_);
     if (error != FileError::kNone) return Fail(ReplaceStep::kCreate, error);
     state_ = State::kInPlace;
+    progress_.Start(ProgressWork::kWriting, path, expected);
     return FileError::kNone;
   }
 
@@ -538,6 +544,7 @@ FileError FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
   if (like == nullptr && exists) like = &replaced;
   error = KeepAttributes(like);
   if (error != FileError::kNone) return Fail(ReplaceStep::kAttributes, error);
+  progress_.Start(ProgressWork::kWriting, path, expected);
   return FileError::kNone;
 }
 
@@ -606,12 +613,15 @@ FileError FileReplacement::Write(std::string_view piece) {
     p += written;
     left -= written;
   }
+  progress_.Add(piece.size());
   return FileError::kNone;
 }
 
 FileError FileReplacement::Commit() {
   if (state_ == State::kFailed) return error_;
   if (state_ == State::kIdle) return FileError::kBadHandle;
+  // Every byte is written; what is left is putting them in place.
+  progress_.Finish();
   if (state_ == State::kInPlace) {
     // A device or a pipe has nothing to flush to disk and no name to move.
     FileError error = fs_->Close(handle_);
@@ -641,8 +651,14 @@ FileError ReplaceFileAtomically(FileSystem& fs, const std::string& path,
                                 std::string_view data,
                                 ReplaceStep* failedStep) {
   FileReplacement replacement;
+  replacement.ExpectSize(data.size());
   FileError error = replacement.Open(fs, path);
-  if (error == FileError::kNone) error = replacement.Write(data);
+  // In slices, so that a progress observer sees the writing advance.
+  constexpr size_t kSlice = size_t{1} << 20;
+  for (size_t at = 0; error == FileError::kNone && at < data.size();
+       at += kSlice) {
+    error = replacement.Write(data.substr(at, kSlice));
+  }
   if (error == FileError::kNone) error = replacement.Commit();
   if (failedStep != nullptr) *failedStep = replacement.failedStep();
   return error;
@@ -655,6 +671,11 @@ FileError CopyFileAtomically(FileSystem& fs, const std::string& from,
   // The replacement is opened with the first piece, so a source that cannot
   // be opened leaves nothing to undo.
   FileReplacement replacement;
+  FileInfo source;
+  if (ProgressReport::Observed() &&
+      fs.Stat(from, &source) == FileError::kNone) {
+    replacement.ExpectSize(source.size);
+  }
   bool opened = false;
   FileError writeError = FileError::kNone;
   FileError readError =

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "platform/file_error.h"
+#include "platform/progress.h"
 #include "platform/seam.h"
 
 #pragma GCC visibility push(default)
@@ -37,6 +38,9 @@ struct FileInfo {
   uint32_t permissions = 0;
   uint32_t owner = 0;
   uint32_t group = 0;
+  // The size in bytes of a regular file; 0 for the other kinds, or when a
+  // file system does not tell.
+  uint64_t size = 0;
 };
 
 // The seam. Operations return FileError::kNone on success, or the error.
@@ -236,6 +240,10 @@ class FileReplacement {
   // After a failure (the replacement is then aborted) every further call
   // returns that first error without writing; kBadHandle when nothing is open.
   [[nodiscard]] FileError Write(std::string_view piece);
+  // The number of bytes the caller is about to write, when it knows it, for
+  // the next Open: a progress observer (platform/progress.h) is shown the
+  // bytes written against it. Nothing else depends on it.
+  void ExpectSize(uint64_t bytes) { expectedSize_ = bytes; }
   // Puts the written bytes in place: kNone when the path now holds exactly
   // them. On failure the sibling is removed and the path holds what it held; a
   // folder that cannot be flushed afterwards is not a failure. Returns the
@@ -268,6 +276,8 @@ class FileReplacement {
   int pendingSlot_ = -1;  // the sibling's entry for the interrupt clean-up
   FileError error_ = FileError::kNone;
   ReplaceStep failedStep_ = ReplaceStep::kNone;
+  uint64_t expectedSize_ = 0;  // for the next Open; 0: not known
+  ProgressReport progress_;    // from a successful Open to Commit or Abort
 };
 
 // Replaces the file at `path` with `data` through a FileReplacement: opens,

@@ -5,12 +5,16 @@
 
 #include "platform/file_system.h"
 #include "tools/dsrtool_src/command_line.h"
+#include "tools/dsrtool_src/progress.h"
 
 using namespace devseries;
 
 int main(int argc, char** argv) {
   // An interrupted command leaves no temporary file beside its output.
   platform::InstallInterruptCleanup();
+  // A file that takes long to read or write shows its progress on a
+  // terminal.
+  dsrtool::ScopedTerminalProgress progress(std::cerr);
   std::vector<std::string> arguments(argv + 1, argv + argc);
   return dsrtool::RunCommandLine(arguments, std::cout, std::cerr);
 }

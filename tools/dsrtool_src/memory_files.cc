@@ -38,8 +38,10 @@ const std::string* MemoryFiles::Find(const std::string& path) const {
 
 platform::FileError MemoryFiles::Stat(const std::string& path,
                                       platform::FileInfo* info) {
-  if (Find(path) == nullptr) return target()->Stat(path, info);
-  *info = platform::FileInfo{platform::FileKind::kRegular, 0600, 0, 0};
+  const std::string* held = Find(path);
+  if (held == nullptr) return target()->Stat(path, info);
+  *info = platform::FileInfo{platform::FileKind::kRegular, 0600, 0, 0,
+                             held->size()};
   return platform::FileError::kNone;
 }
 

@@ -1,0 +1,24 @@
+#include "platform/progress.h"
+
+#include <unistd.h>
+
+namespace devseries::platform {
+
+void ProgressReport::Start(ProgressWork work, const std::string& path,
+                           std::uint64_t total) {
+  Finish();
+  observer_ = Seam<ProgressObserver>::Current();
+  done_ = 0;
+  if (observer_ != nullptr) observer_->Started(work, path, total);
+}
+
+void ProgressReport::Finish() {
+  if (observer_ == nullptr) return;
+  ProgressObserver* observer = observer_;
+  observer_ = nullptr;
+  observer->Finished();
+}
+
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+}  // namespace devseries::platform
