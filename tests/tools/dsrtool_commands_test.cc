@@ -331,7 +331,8 @@ TEST_F(MergeTest, GivesTheLibrarysResult) {
   ToolRun run =
       RunDsrTool({"merge", tool + "/installed.dsr", tool + "/new.dsr"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.out + run.err, "");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out.rfind("merged ", 0), 0u) << run.out;  // and a summary
   std::string merged = ReadFileBytes(tool + "/installed.dsr");
   EXPECT_EQ(merged, ReadFileBytes(library + "/installed.dsr"));
   EXPECT_EQ(ListFolder(tool), ListFolder(library));
@@ -508,9 +509,12 @@ TEST_F(BadInputTest, RecordsTheReaderRefuses) {
 
 TEST_F(BadInputTest, BuildRefusesJsonThatDoesNotFitTheRecords) {
   struct Input {
-    const char* text;
+    std::string text;
     const char* problem;
   };
+  std::string samples = "[0";
+  for (int i = 1; i < 256; ++i) samples += "," + std::to_string(i);
+  samples += "]";
   const Input inputs[] = {
       {"{\"DeviceSeries\": {", ":1: not valid JSON at column 19: "},
       {"[1, 2]", "expected an object with one key naming the record kind"},
@@ -536,12 +540,42 @@ TEST_F(BadInputTest, BuildRefusesJsonThatDoesNotFitTheRecords) {
        "3"},
       {R"({"ModelInfo": {"nHeadNumber": 2}})",
        "ModelInfo: unknown key \"nHeadNumber\""},
-      {R"({"ModelInfo": {"aExtraTable1": [{"strText3": ""}]}})",
-       "ModelInfo.aExtraTable1[0]: unknown key \"strText3\""},
+      // Members no file stores, and the earlier forms of language sets and
+      // output tables, are named with the form to use.
+      {R"({"ModelInfo": {"aExtraTable1": []}})",
+       "ModelInfo.aExtraTable1: no file stores this member"},
+      {R"({"ModeInfo": {"aUVLampPowerList": [{"nBasePower": 1}, {}]}})",
+       "ModeInfo.aUVLampPowerList[0].nBasePower: no file stores this member"},
+      {R"({"SeparationInfo": {"aSeparationTableList": [{"eType": 1,
+           "usOutputTable": []}]}})",
+       "SeparationInfo.aSeparationTableList[0].usOutputTable: a whole output "
+       "table is not read; give its 256 stored samples as "
+       "\"usOutputTableSamples\""},
+      {R"({"SeparationInfo": {"aSeparationTableList": [{"eType": 0,
+           "usOutputTableSamples": )" +
+           samples + "}]}}",
+       "aSeparationTableList[0].usOutputTableSamples: a file stores this "
+       "member only when eType is 1"},
+      {R"({"SeparationInfo": {"aSeparationTableList": [{"eType": 1,
+           "usOutputTableSamples": [1, 2]}]}})",
+       "usOutputTableSamples: expected an array of 256 entries, found 2"},
+      {R"({"MediaInfo": {"aPermissionSetList": [{"eScreen": 1,
+           "screenOption": {}}]}})",
+       "MediaInfo.aPermissionSetList[0].screenOption: a file stores this "
+       "member only when eScreen is 8"},
+      {R"({"InkInfo": {"strLongInkName": {"English": "a", "Klingon": "b"}}})",
+       "InkInfo.strLongInkName: unknown language \"Klingon\" (the languages "
+       "are English, French,"},
+      {R"({"InkInfo": {"strLongInkName": {"English": 1}}})",
+       "InkInfo.strLongInkName.English: expected a string, found a number"},
+      {R"({"inMemory": "", "InkInfo": {}})",
+       "inMemory: this is the memory form that dump --memory prints"},
       {R"({"InkInfo": {"lightColor": {"nRed": 256}}})",
        "InkInfo.lightColor.nRed: 256 is out of range (0 to 255)"},
       {R"({"InkInfo": {"strLongInkName": ["a"]}})",
-       "InkInfo.strLongInkName: expected an array of 13 entries, found 1"},
+       "InkInfo.strLongInkName: a language string set is an object keyed by "
+       "language names ({\"English\": \"...\", \"French\": \"...\"}), no "
+       "longer an array of 13 texts"},
       {R"({"MediaInfo": {"aPermissionSetList": [{"screenOption": {"flDegrees": [1, null]}}]}})",
        "MediaInfo.aPermissionSetList[0].screenOption.flDegrees[1]: expected a "
        "number"},
@@ -552,7 +586,7 @@ TEST_F(BadInputTest, BuildRefusesJsonThatDoesNotFitTheRecords) {
       {R"({"DeviceSeries": {"commandSet": {"strInitialize": "zz"}}})",
        "expected pairs of hex digits"},
       {R"({"DeviceSeries": {"aMediaInfoList2": []}})",
-       "DeviceSeries: unknown key \"aMediaInfoList2\""},
+       "DeviceSeries.aMediaInfoList2: no file stores this member"},
       {R"({"CustomColorInfo": {"nColorSpace": 0}})",
        "nColorSpace 0 cannot be written"},
   };
@@ -600,8 +634,8 @@ TEST_F(BadInputTest, BuildRefusesAFileTheReadersWouldRefuse) {
     std::string problem;
   };
   const Input inputs[] = {
-      {R"({"MediaInfo": {"strMediaName": [")" + std::string(2700000, '<') +
-           R"(", "", "", "", "", "", "", "", "", "", "", "", ""]}})",
+      {R"({"MediaInfo": {"strMediaName": {"English": ")" +
+           std::string(2700000, '<') + R"("}}})",
        "not written: the file would be 133.8 MiB (140401947 bytes), over the "
        "128 MiB the library reads"},
       {R"({"ModelInfo": {"strLongModelName": ")" + std::string(10500000, 'a') +
@@ -678,7 +712,9 @@ TEST(UsageTest, CommandLinesTheToolDoesNotUnderstandExitWith2) {
       {},
       {"frobnicate"},
       {"dump"},
-      {"dump", "a.dsr", "b.dsr"},
+      {"diff", "a.dsr"},
+      {"report", "a.dsr"},
+      {"json-schema", "a.dsr"},
       {"build", "a.json"},
       {"merge", "a.dsr"},
       {"dump", "--schema", "x.xsd", "a.dsr"},

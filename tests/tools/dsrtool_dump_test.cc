@@ -53,10 +53,19 @@ std::string Lang(const std::string& tag, const std::string& english,
 }
 
 // The language names of the tool's string table, in entry order.
-const char* const kLanguages[] = {
-    "English", "French",  "German",  "Italian",  "Spanish",
-    "Portuguese", "Japanese", "Chinese_Simplified", "Chinese_Traditional",
-    "Korean",  "Russian", "Turkish", "Arabic"};
+const char* const kLanguages[] = {"English",
+                                  "French",
+                                  "German",
+                                  "Italian",
+                                  "Spanish",
+                                  "Portuguese",
+                                  "Japanese",
+                                  "Chinese_Simplified",
+                                  "Chinese_Traditional",
+                                  "Korean",
+                                  "Russian",
+                                  "Turkish",
+                                  "Arabic"};
 
 // The same set as JSON: an object keyed by the 13 language names.
 std::string LangJson(const std::string& english,

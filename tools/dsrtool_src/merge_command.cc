@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <ostream>
 #include <string>
 
@@ -12,9 +13,104 @@ namespace dsrtool {
 
 using namespace ::devseries;
 
-int RunMerge(const Arguments& arguments, std::ostream&, std::ostream&) {
+namespace {
+
+// `text` in double quotes, with quotes, backslashes and control characters
+// escaped, so that a name shows on one line and where it ends.
+std::string Quoted(const std::string& text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < 0x20 || byte == 0x7f) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      quoted += escape;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string MediaAt(size_t position, const std::string& name) {
+  return "media[" + std::to_string(position) + "] " + Quoted(name);
+}
+
+// The summary, one fact per line, in the order the merge did them:
+//
+//   version 3.2.0.0 -> 3.3.1.0
+//   carried over: media[0] "Vinyl" visible=no
+//   appended: media[2] "Own"
+//   calibration cut: media[2] "Own" permission[0] index 0: 6 -> 4 entries
+//   media: 1 carried over, 1 appended; calibration lists: 1 cut
+void PrintSummary(const MergeSummary& summary, std::ostream& out) {
+  out << "version " << summary.installedVersion.ToString() << " -> "
+      << summary.mergedVersion.ToString() << '\n';
+  for (const MergeSummary::CarriedOver& media : summary.carriedOver) {
+    out << "carried over: " << MediaAt(media.position, media.name)
+        << " visible=" << (media.visible ? "yes" : "no") << '\n';
+  }
+  for (const MergeSummary::Appended& media : summary.appended) {
+    out << "appended: " << MediaAt(media.position, media.name) << '\n';
+  }
+  for (const MergeSummary::CalibrationCut& cut : summary.calibrationCuts) {
+    out << "calibration cut: " << MediaAt(cut.media, cut.mediaName)
+        << " permission[" << cut.permission << "] index " << cut.permissionIndex
+        << ": " << cut.before << " -> " << cut.after << " entries\n";
+  }
+  out << "media: " << summary.carriedOver.size() << " carried over, "
+      << summary.appended.size()
+      << " appended; calibration lists: " << summary.calibrationCuts.size()
+      << " cut\n";
+}
+
+// Reads the device series at `path` as the merge reads it (DeviceSeriesIO2,
+// under the host's version gate). `asRead`, when given, receives the
+// version the file is marked with; `kept`, when given, the version a merged
+// file written over a copy of it keeps. Raises the tool's ToolError for a
+// file that does not read.
+DeviceSeries ReadMergeInput(const std::string& path, IOVersion* asRead,
+                            IOVersion* kept) {
+  DeviceSeries series;
+  DeviceSeriesIO2 io(path);
+  if (!io.Read(series)) {
+    // The tool's own reading says what is wrong, as for every command.
+    ReadDeviceSeriesFile(path);
+    throw ToolError(path, "cannot be read as a device-series document");
+  }
+  if (asRead != nullptr) *asRead = io.m_fileVersion;
+  if (kept != nullptr) *kept = io.KeptFileVersion();
+  return series;
+}
+
+// --dry-run: the merge computed in memory from the two files; nothing is
+// written, moved or removed.
+int DryRun(const std::string& installed, const std::string& fresh,
+           std::ostream& out) {
+  MergeSummary summary;
+  // In the order the tool checks them before a merge, so that both refuse
+  // the same file with the same message.
+  DeviceSeries merged = ReadMergeInput(fresh, nullptr, &summary.mergedVersion);
+  DeviceSeries before =
+      ReadMergeInput(installed, &summary.installedVersion, nullptr);
+  MergeDeviceSeries(before, merged, &summary);
+  out << "dry run: merging " << fresh << " into " << installed
+      << " would give (nothing is written)\n";
+  PrintSummary(summary, out);
+  Flush(out);
+  return kExitSuccess;
+}
+
+}  // namespace
+
+int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
   const std::string& installed = arguments.operands[0];
   const std::string& fresh = arguments.operands[1];
+  if (arguments.Has("dry-run")) return DryRun(installed, fresh, out);
+
   // Both files must read as device series before anything is touched. (The
   // library would install the new file outright over a missing or broken
   // installed file; the tool refuses such input instead.)
@@ -32,6 +128,9 @@ int RunMerge(const Arguments& arguments, std::ostream&, std::ostream&) {
   if (outcome.kind != MergeOutcome::kMerged) {
     throw ToolError(installed, "not merged: " + OneLine(outcome.problem));
   }
+  out << "merged " << fresh << " into " << installed << '\n';
+  PrintSummary(outcome.summary, out);
+  Flush(out);
   return kExitSuccess;
 }
 
