@@ -93,7 +93,10 @@ elseif(MODE STREQUAL "shared")
   endforeach()
   foreach(pattern usr/bin/dsrtool usr/bin/tovra_update usr/lib/*libdevseries.so.1
           usr/include/devseries/devseries/device_series.h
-          usr/share/devseries/device_series.xsd)
+          usr/share/devseries/device_series.xsd
+          usr/share/devseries/device_series.schema.json
+          usr/share/man/man1/dsrtool.1
+          usr/share/bash-completion/completions/dsrtool)
     file(GLOB_RECURSE found ${WORK_DIR}/deb/${pattern})
     if(NOT found AND NOT EXISTS ${WORK_DIR}/deb/${pattern})
       message(FATAL_ERROR "the packages hold no ${pattern}")

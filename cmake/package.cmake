@@ -1,7 +1,8 @@
 # Installation and packaging: libdevseries with its headers, the CMake
 # package DevSeries (imported target DevSeries::devseries), the pkg-config
-# module devseries, the two programs, the XML Schema, and Debian packages
-# made by CPack (`cpack -G DEB` in a build folder).
+# module devseries, the two programs (with dsrtool's manual page and bash
+# completion), the XML Schema, and Debian packages made by CPack
+# (`cpack -G DEB` in a build folder).
 include(CMakePackageConfigHelpers)
 
 # Public headers keep their layer folders under include/devseries/; a
@@ -49,15 +50,24 @@ configure_file(cmake/devseries.pc.in ${PROJECT_BINARY_DIR}/devseries.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/devseries.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT library)
 
-install(FILES resources/device_series.xsd
+# The XML Schema of the files and the JSON Schema of dsrtool's JSON form.
+install(FILES resources/device_series.xsd resources/device_series.schema.json
   DESTINATION ${CMAKE_INSTALL_DATADIR}/devseries COMPONENT library)
 
 install(TARGETS tovra_update dsrtool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   COMPONENT programs)
+# dsrtool's manual page and its bash completion, which bash-completion loads
+# by the command's name on first use.
+install(FILES tools/dsrtool/dsrtool.1
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT programs)
+install(FILES tools/dsrtool/dsrtool.bash-completion
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+  RENAME dsrtool COMPONENT programs)
 
 # Debian packages: libdevseries (library, headers, package files, schema)
-# and tovra-tools (the two programs). Shared-library dependencies are found
-# with dpkg-shlibdeps (dpkg-dev, and file, which CPack runs on each binary).
+# and tovra-tools (the two programs, dsrtool's manual page and completion).
+# Shared-library dependencies are found with dpkg-shlibdeps (dpkg-dev, and
+# file, which CPack runs on each binary).
 set(CPACK_PACKAGE_NAME devseries)
 set(CPACK_PACKAGE_VENDOR "Vintrell")
 set(CPACK_PACKAGE_CONTACT "Ostrivane maintenance <maintenance@vintrell.invalid>")
