@@ -1,0 +1,250 @@
+// dsrtool's lossless JSON form, the memory form, several files at once,
+// list and diff, end to end through the built tool on the example series.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+#include "tests/tools/tool_runner.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+using tovra::testing::LineCount;
+using tovra::testing::ReadFileBytes;
+using tovra::testing::RunDsrTool;
+using tovra::testing::ScopedTempDir;
+using tovra::testing::ToolRun;
+using tovra::testing::WriteFileBytes;
+
+const std::string kExample =
+    std::string(DSRTOOL_EXAMPLES_DIR) + "/studio-series.dsr";
+
+Json Dump(const std::string& path) {
+  ToolRun run = RunDsrTool({"dump", path});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  return Json::parse(run.out);
+}
+
+class JsonFormTest : public ::testing::Test {
+ protected:
+  // The example edited by `edit`, built into a file; the build's run.
+  ToolRun BuildEdited(const std::function<void(Json&)>& edit) {
+    Json json = Dump(kExample);
+    edit(json["DeviceSeries"]);
+    WriteFileBytes(dir_.File("edited.json"), json.dump());
+    return RunDsrTool({"build", dir_.File("edited.json"), Edited()});
+  }
+  std::string Edited() const { return dir_.File("edited.dsr"); }
+
+  ScopedTempDir dir_;
+};
+
+TEST_F(JsonFormTest, EditsOfWhatTheFileStoresSurviveBuild) {
+  struct Case {
+    const char* name;
+    std::function<void(Json&)> edit;
+    std::function<void(const Json&)> check;
+  };
+  const Case cases[] = {
+      // Every stored sample is the file's: an edit off the 16-entry grid
+      // of the old 4096-entry form survives exactly.
+      {"sample 17",
+       [](Json& s) {
+         s["aSeparationInfoList"][0]["aSeparationTableList"][0]
+          ["usOutputTableSamples"][17] = 1234;
+       },
+       [](const Json& s) {
+         EXPECT_EQ(s["aSeparationInfoList"][0]["aSeparationTableList"][0]
+                    ["usOutputTableSamples"][17],
+                   1234);
+       }},
+      // A language left out is empty, and the file stores English there.
+      {"missing language",
+       [](Json& s) {
+         s["aMediaInfoList"][0]["strMediaName"] = {{"English", "Gloss"},
+                                                   {"German", "Glanz"}};
+       },
+       [](const Json& s) {
+         const Json& names = s["aMediaInfoList"][0]["strMediaName"];
+         EXPECT_EQ(names["German"], "Glanz");
+         EXPECT_EQ(names["French"], "Gloss");
+         EXPECT_EQ(names["Arabic"], "Gloss");
+       }},
+      // The custom screen brings its settings into the file.
+      {"custom screen",
+       [](Json& s) {
+         Json& permission = s["aMediaInfoList"][0]["aPermissionSetList"][0];
+         permission["eScreen"] = 8;
+         permission["screenOption"] = {{"nLineCount", 133},
+                                       {"flDegrees", {15.0, 75.0, 0.0, 45.0}}};
+       },
+       [](const Json& s) {
+         EXPECT_EQ(s["aMediaInfoList"][0]["aPermissionSetList"][0]
+                    ["screenOption"]["nLineCount"],
+                   133);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ToolRun build = BuildEdited(c.edit);
+    ASSERT_EQ(build.exitCode, 0) << build.err;
+    EXPECT_EQ(build.err, "");
+    c.check(Dump(Edited())["DeviceSeries"]);
+  }
+}
+
+TEST_F(JsonFormTest, ValuesStoredInAnotherFormAreReported) {
+  ToolRun build = BuildEdited([](Json& s) {
+    s["aInkInfoList"][0]["flPrice"] = 12.3456;
+    s["aMediaInfoList"][0]["aPermissionSetList"][0]["eDirection"] = 2;
+  });
+  ASSERT_EQ(build.exitCode, 0) << build.err;
+  const std::string source = dir_.File("edited.json");
+  EXPECT_EQ(build.err,
+            source +
+                ": warning: DeviceSeries.aInkInfoList[0].flPrice: 12.3456 -> "
+                "12.346 (the file stores the value on the right)\n" +
+                source +
+                ": warning: DeviceSeries.aMediaInfoList[0]."
+                "aPermissionSetList[0].eDirection: 2 -> 131074 (the file "
+                "stores the value on the right)\n");
+}
+
+TEST_F(JsonFormTest, MemoryFormShowsEverythingAndIsNotBuilt) {
+  ToolRun run = RunDsrTool({"dump", "--memory", "--compact", kExample});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  Json memory = Json::parse(run.out);
+  EXPECT_EQ(memory.begin().key(), "inMemory");
+  const Json& series = memory["DeviceSeries"];
+  EXPECT_EQ(series["aSeparationInfoList"][0]["aSeparationTableList"][0]
+                  ["usOutputTable"]
+                      .size(),
+            4096u);
+  EXPECT_TRUE(series["aModelInfoList"][0].contains("aExtraTable1"));
+  EXPECT_TRUE(series.contains("aMediaInfoList2"));
+  EXPECT_TRUE(series["aMediaInfoList"][0]["aPermissionSetList"][0].contains(
+      "screenOption"));
+
+  WriteFileBytes(dir_.File("memory.json"), run.out);
+  ToolRun build =
+      RunDsrTool({"build", dir_.File("memory.json"), dir_.File("out.dsr")});
+  EXPECT_EQ(build.exitCode, 1);
+  EXPECT_NE(build.err.find("inMemory: this is the memory form"),
+            std::string::npos)
+      << build.err;
+}
+
+TEST_F(JsonFormTest, SeveralFilesGiveOneValueEachAndGoOnPastAFailure) {
+  const std::string missing = dir_.File("missing.dsr");
+  ToolRun run = RunDsrTool({"dump", "--compact", kExample, missing, kExample});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(LineCount(run.out), 2);
+  EXPECT_EQ(run.err.rfind(missing + ": ", 0), 0u) << run.err;
+
+  ToolRun validate = RunDsrTool({"validate", kExample, kExample});
+  EXPECT_EQ(validate.exitCode, 0) << validate.err;
+  EXPECT_EQ(validate.out, kExample + ": valid\n" + kExample + ": valid\n");
+}
+
+// ----------------------------------------------------------------- list
+
+TEST(ListTest, OneLinePerRecordNarrowedByKind) {
+  ToolRun all = RunDsrTool({"list", kExample});
+  ASSERT_EQ(all.exitCode, 0) << all.err;
+  // Two models, six inks, two configurations, three resolutions, four
+  // modes, four separations, two VControl points, two patterns, three
+  // media, two print-chart sets, one ink volume.
+  EXPECT_EQ(LineCount(all.out), 31);
+
+  ToolRun media = RunDsrTool({"list", kExample, "media"});
+  EXPECT_EQ(media.out,
+            "media         0      -  \"Glossy photo paper\"  permissions=3  "
+            "qualities=3  calibration=16  visible=yes\n"
+            "media         1      -  \"Self-adhesive vinyl\"  permissions=2  "
+            "qualities=2  calibration=8  visible=yes\n"
+            "media         2      -  \"Canvas matte\"  permissions=2  "
+            "qualities=2  calibration=12  visible=no\n");
+
+  ToolRun json = RunDsrTool({"list", "--json", kExample, kExample, "ink"});
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  ASSERT_EQ(LineCount(json.out), 12);
+  Json first = Json::parse(json.out.substr(0, json.out.find('\n')));
+  EXPECT_EQ(first, Json::parse(R"({"file":")" + kExample +
+                               R"(","kind":"ink","position":0,"index":0,
+                               "name":"Cyan","short":"C","capacity":440})"));
+}
+
+// ----------------------------------------------------------------- diff
+
+class DiffTest : public JsonFormTest {};
+
+TEST_F(DiffTest, OneLinePerDifferenceRecordsMatchedByTheirKeys) {
+  struct Case {
+    const char* name;
+    std::function<void(Json&)> edit;
+    std::string lines;
+  };
+  const Case cases[] = {
+      {"nothing", [](Json&) {}, ""},
+      {"values",
+       [](Json& s) {
+         s["aModelInfoList"][1]["nHeadNum"] = 8;
+         s["aSeparationInfoList"][0]["aSeparationTableList"][0]
+          ["usOutputTableSamples"][17] = 300;
+       },
+       "DeviceSeries.aModelInfoList[1].nHeadNum: 4 -> 8\n"
+       "DeviceSeries.aSeparationInfoList[0].aSeparationTableList[0]."
+       "usOutputTableSamples[17]: 253 -> 300\n"},
+      // Media swapped are matched by their names: only the edit shows.
+      {"media reordered",
+       [](Json& s) {
+         std::swap(s["aMediaInfoList"][0], s["aMediaInfoList"][1]);
+         s["aMediaInfoList"][0]["bVisibleMedia"] = false;
+       },
+       "DeviceSeries.aMediaInfoList[1].bVisibleMedia: true -> false\n"},
+      {"media renamed",
+       [](Json& s) {
+         s["aMediaInfoList"][2]["strMediaName"]["English"] = "Canvas satin";
+       },
+       "DeviceSeries.aMediaInfoList[2]: only in A: \"Canvas matte\"\n"
+       "DeviceSeries.aMediaInfoList[2]: only in B: \"Canvas satin\"\n"},
+      // Inks by their index, wherever they stand.
+      {"ink removed and moved",
+       [](Json& s) {
+         s["aInkInfoList"].erase(5);
+         std::swap(s["aInkInfoList"][0], s["aInkInfoList"][1]);
+       },
+       "DeviceSeries.aInkInfoList[5]: only in A: nInkIndex 5 \"Light "
+       "magenta\"\n"},
+      {"duplicate index",
+       [](Json& s) {
+         s["aResolutionInfoList"].push_back(s["aResolutionInfoList"][0]);
+         s["aResolutionInfoList"][3]["flScanResolution"] = 180.0;
+       },
+       "DeviceSeries.aResolutionInfoList: nResolutionIndex 0 \"360 x 360\" "
+       "is the key of 1 record in A and 2 in B; matched in order\n"
+       "DeviceSeries.aResolutionInfoList[3]: only in B: nResolutionIndex 0 "
+       "\"360 x 360\"\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(BuildEdited(c.edit).exitCode, 0);
+    ToolRun run = RunDsrTool({"diff", kExample, Edited()});
+    EXPECT_EQ(run.out, c.lines);
+    EXPECT_EQ(run.exitCode, c.lines.empty() ? 0 : 1) << run.err;
+  }
+}
+
+TEST_F(DiffTest, AFileThatCannotBeReadExitsWith2) {
+  const std::string missing = dir_.File("missing.dsr");
+  ToolRun run = RunDsrTool({"diff", kExample, missing});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err.rfind(missing + ": ", 0), 0u) << run.err;
+}
+
+}  // namespace

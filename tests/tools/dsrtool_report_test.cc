@@ -1,0 +1,235 @@
+// dsrtool report: the HTML page of a device series, end to end through the
+// built tool.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cmath>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "devseries/device_series.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/report_series.h"
+#include "tests/tools/tool_runner.h"
+
+using namespace devseries;
+
+namespace {
+
+using tovra::testing::kEscapedMediumName;
+using tovra::testing::ListFolder;
+using tovra::testing::MakeReportSeries;
+using tovra::testing::ReadFileBytes;
+using tovra::testing::RunDsrTool;
+using tovra::testing::ScopedTempDir;
+using tovra::testing::ToolRun;
+using tovra::testing::WriteFileBytes;
+
+size_t Count(const std::string& text, const std::string& needle) {
+  size_t count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos;
+       at = text.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// The vertices of the first subpath of an SVG path made of relative moves
+// and lines ("m0 4095l16-40 16-38").
+std::vector<std::pair<long, long>> FirstSubpath(const std::string& d) {
+  std::vector<std::pair<long, long>> points;
+  std::vector<long> numbers;
+  size_t i = 0;
+  char command = 0;
+  long x = 0;
+  long y = 0;
+  while (i < d.size()) {
+    if (std::isalpha(static_cast<unsigned char>(d[i]))) {
+      if (d[i] == 'm' && !points.empty()) break;
+      command = d[i++];
+      continue;
+    }
+    if (d[i] == ' ') {
+      ++i;
+      continue;
+    }
+    size_t used = 0;
+    numbers.push_back(std::stol(d.substr(i), &used));
+    i += used;
+    if (numbers.size() == 2) {
+      EXPECT_TRUE(command == 'm' || command == 'l') << command;
+      x += numbers[0];
+      y += numbers[1];
+      points.emplace_back(x, y);
+      numbers.clear();
+    }
+  }
+  return points;
+}
+
+// The "d" text of the first path of class `classes` after `from`.
+std::string PathAfter(const std::string& page, const std::string& from,
+                      const std::string& classes) {
+  const std::string start = "<path class=\"" + classes + "\" d=\"";
+  size_t at = page.find(start, page.find(from));
+  if (at == std::string::npos) return "";
+  at += start.size();
+  return page.substr(at, page.find('"', at) - at);
+}
+
+class ReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeviceSeries series = MakeReportSeries();
+    series.aModelInfoList[0].strLongModelName = "VX-640 – Ü 日本";
+    ASSERT_TRUE(DeviceSeriesIO2(series_).Write(series));
+    // The tables as the reader expands them from their stored samples.
+    ASSERT_TRUE(DeviceSeriesIO2(series_).Read(read_));
+  }
+
+  ScopedTempDir dir_;
+  const std::string series_ = dir_.File("series.dsr");
+  DeviceSeries read_;
+};
+
+TEST_F(ReportTest, WritesOneHtmlPageWithASectionPerMediumAndSeparation) {
+  const std::string html = dir_.File("report.html");
+  ToolRun run = RunDsrTool({"report", series_, "-o", html});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(ListFolder(dir_.path()),
+            (std::vector<std::string>{"report.html", "series.dsr"}));
+  const std::string page = ReadFileBytes(html);
+
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html lang=\"en\">", 0), 0u);
+  EXPECT_EQ(page.find("<?xml"), std::string::npos);
+  EXPECT_NE(page.find("<meta charset=\"utf-8\"/>"), std::string::npos);
+  // Nothing that could reach the network or run.
+  for (const char* absent : {"<script", "<link", "src=", "http"}) {
+    EXPECT_EQ(page.find(absent), std::string::npos) << absent;
+  }
+  // Only void elements close themselves: "<div/>" would open a div.
+  std::set<std::string> selfClosed;
+  const std::regex element("<([a-zA-Z]+)[^<>]*/>");
+  for (std::sregex_iterator it(page.begin(), page.end(), element), end;
+       it != end; ++it) {
+    selfClosed.insert((*it)[1]);
+  }
+  selfClosed.erase("br");
+  EXPECT_EQ(selfClosed, (std::set<std::string>{"meta"}));
+  // File text is escaped, and other text passes as it is.
+  EXPECT_NE(page.find("Vinyl &lt;&amp;&quot;&gt; gloss"), std::string::npos);
+  EXPECT_EQ(page.find(kEscapedMediumName), std::string::npos);
+  EXPECT_NE(page.find("VX-640 – Ü 日本"), std::string::npos);
+
+  // A section per separation and medium, closed, each linked from the
+  // index, as are the sections of the tables.
+  EXPECT_EQ(Count(page, "<details"), 4u);
+  EXPECT_EQ(Count(page, "<details id="), 4u);
+  const std::pair<const char*, size_t> sections[] = {
+      {"s0", 1},          {"s1", 1},          {"m0", 2},      {"m1", 2},
+      {"models", 1},      {"inks", 1},        {"modes", 1},   {"media", 1},
+      {"separations", 1}, {"calibration", 1}, {"vcontrol", 1}};
+  for (const auto& [id, links] : sections) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(Count(page, std::string("id=\"") + id + "\""), 1u);
+    // Media are linked from their table as well.
+    EXPECT_EQ(Count(page, std::string("<a href=\"#") + id + "\""), links);
+  }
+  // A chart per separation, per distinct calibration and for the
+  // VControl points; every channel with a stored curve has a legend entry
+  // naming its ink.
+  EXPECT_EQ(Count(page, "<svg "), 1u + 2u + 4u + 1u);
+  EXPECT_EQ(Count(page, ">Y (ink Y)</text>"), 2u + 4u);
+  EXPECT_EQ(Count(page, ">K (ink K)</text>"), 1u + 4u);
+}
+
+TEST_F(ReportTest, CurvesShowEveryTableEntryAndTheStoredSamples) {
+  ToolRun run = RunDsrTool({"report", series_, "-o", "-"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string& page = run.out;
+  for (size_t k = 0; k < 4; ++k) {
+    SCOPED_TRACE(k);
+    const std::string colour = " c" + std::to_string(k);
+    const OutputTable& table =
+        read_.aSeparationInfoList[0].aSeparationTableList[k].usOutputTable;
+    // The line, drawn in table units, rounds to each entry at each input
+    // level, with fewer vertices than entries.
+    std::vector<std::pair<long, long>> line =
+        FirstSubpath(PathAfter(page, "id=\"s0\"", "ln" + colour));
+    ASSERT_GE(line.size(), 2u);
+    EXPECT_LT(line.size(), 2048u);
+    EXPECT_EQ(line.front().first, 0);
+    EXPECT_EQ(line.back().first, 4095);
+    size_t segment = 0;
+    for (long i = 0; i < 4096; ++i) {
+      while (line[segment + 1].first < i) ++segment;
+      const auto [x0, y0] = line[segment];
+      const auto [x1, y1] = line[segment + 1];
+      const double y = y0 + static_cast<double>(y1 - y0) *
+                                static_cast<double>(i - x0) /
+                                static_cast<double>(x1 - x0);
+      ASSERT_EQ(std::lround(y), table[static_cast<size_t>(i)]) << i;
+    }
+    // One dot per stored sample.
+    EXPECT_EQ(Count(PathAfter(page, "id=\"s0\"", "dt" + colour), "h0"),
+              kOutputTableSampleCount);
+  }
+}
+
+TEST_F(ReportTest, StandardOutputGetsThePageAFileWould) {
+  const std::string html = dir_.File("report.html");
+  ASSERT_EQ(RunDsrTool({"report", series_, "--output", html}).exitCode, 0);
+  ToolRun run = RunDsrTool({"report", series_, "-o", "-"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, ReadFileBytes(html));
+  // And a page read from standard input names the file so.
+  ToolRun piped =
+      RunDsrTool({"report", "-", "-o", "-"}, ReadFileBytes(series_));
+  EXPECT_EQ(piped.exitCode, 0) << piped.err;
+  EXPECT_NE(piped.out.find("<title>Device series &lt;stdin&gt;</title>"),
+            std::string::npos);
+}
+
+TEST_F(ReportTest, RefusesWhatIsNotADeviceSeriesAndLeavesTheTarget) {
+  const std::string ink = dir_.File("ink.xml");
+  ASSERT_TRUE(InkInfoIO().SaveInkInfoFile(ink, InkInfo{}));
+  const std::string missing = dir_.File("missing.dsr");
+  const std::string folder = dir_.File("no-such-folder/report.html");
+  struct Case {
+    std::string input;
+    std::string output;
+    std::string message;  // the start of the one line on standard error
+  };
+  const Case cases[] = {
+      {ink, "report.html",
+       ink + ": is a standalone InkInfo file, not a device-series file"},
+      {missing, "report.html", missing + ": "},
+      {series_, series_,
+       series_ + ": is the device-series file read: the page would replace it"},
+      {series_, folder,
+       folder + ": the folder " + dir_.File("no-such-folder") +
+           " does not exist"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input + " " + c.output);
+    const std::string target = c.output.find('/') == std::string::npos
+                                   ? dir_.File(c.output)
+                                   : c.output;
+    if (c.output == "report.html") WriteFileBytes(target, "earlier page");
+    const std::string before = ReadFileBytes(target);
+    ToolRun run = RunDsrTool({"report", c.input, "-o", target});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;
+    EXPECT_EQ(Count(run.err, "\n"), 1u) << run.err;
+    EXPECT_EQ(ReadFileBytes(target), before);
+  }
+  EXPECT_EQ(ListFolder(dir_.path()),
+            (std::vector<std::string>{"ink.xml", "report.html", "series.dsr"}));
+}
+
+}  // namespace
