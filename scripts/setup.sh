@@ -17,10 +17,15 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 packages=(g++ cmake make libxml2-dev libgtest-dev googletest libbenchmark-dev
   nlohmann-json3-dev libcli11-dev pkg-config dpkg-dev file locales clang-14
   libclang-rt-14-dev)
+# Only the tests need these: python3 with jsonschema checks dsrtool's JSON
+# against its schema; Chromium renders dsrtool's report, whose pixels
+# python3-pil reads.
+test_packages=(python3 python3-jsonschema python3-pil chromium)
 
+# install_missing [PACKAGE...]: the packages above and the ones named.
 install_missing() {
   local missing=()
-  for package in "${packages[@]}"; do
+  for package in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
       grep -q 'install ok installed' || missing+=("$package")
   done
@@ -68,7 +73,7 @@ case "${1:-}" in
     find build/demo/Ostrivane -type f -printf '%9s bytes  %p\n' | sort -k3
     ;;
   test)
-    install_missing
+    install_missing "${test_packages[@]}"
     build default
     ctest --preset default -j "$jobs"
     build sanitize
