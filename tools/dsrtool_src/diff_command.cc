@@ -23,7 +23,8 @@ int RunDiff(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   const std::string kindA = a.begin().key();
   const std::string kindB = b.begin().key();
   if (kindA != kindB) {
-    out << ": A is a " << kindA << " file, B a " << kindB << " file\n";
+    out << "A (" << pathA << ") is a " << kindA << " file, B (" << pathB
+        << ") a " << kindB << " file\n";
     Flush(out);
     return kExitFailure;
   }
