@@ -7,12 +7,13 @@
 //   bare build + save + free     the same tree built node by node and saved
 //                                durably (written, flushed, renamed), as the
 //                                library saves every file
-//   DeviceSeriesIO::Write        encode, save
+//   DeviceSeriesIO::Write        encode, streamed straight to the file
+//   DeviceSeriesIO::WriteThroughDom  encode into a DOM document, save it
 //   BuildOutputTable             256 samples to 4096 entries
 //
-// and prints the ratios Read / bare parse and Write / bare save, then the
-// peak memory of a Read against a bare parse, each measured in a fresh
-// process.
+// and prints the ratios Read / bare parse, Write and WriteThroughDom / bare
+// save and Write / WriteThroughDom, then the peak memory of a Read against a
+// bare parse, each measured in a fresh process.
 //
 //   device_series_bench [--series FILE] [benchmark options]
 //   device_series_bench --peak bare|read FILE   (used by the run itself)
@@ -160,6 +161,19 @@ void Write(benchmark::State& state) {
                           std::filesystem::file_size(g_seriesPath));
 }
 
+// The same bytes as Write, through a DOM document of the whole series.
+void WriteThroughDom(benchmark::State& state) {
+  std::string path = g_scratchFolder + "/written_dom.dsr";
+  for (auto _ : state) {
+    DeviceSeriesIO2 io(path);
+    if (!io.WriteThroughDom(*g_series)) {
+      state.SkipWithError("WriteThroughDom failed");
+    }
+  }
+  state.SetBytesProcessed(state.iterations() *
+                          std::filesystem::file_size(g_seriesPath));
+}
+
 void BuildTable(benchmark::State& state) {
   OutputTable table{};
   for (size_t i = 0; i < table.size(); ++i) {
@@ -170,6 +184,20 @@ void BuildTable(benchmark::State& state) {
     BuildOutputTable(samples, table);
     benchmark::DoNotOptimize(table);
   }
+}
+
+// The whole content of the file at `path`; empty when it cannot be read.
+std::string ReadWhole(const std::string& path) {
+  std::string bytes;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return bytes;
+  char buffer[1 << 16];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    bytes.append(buffer, n);
+  }
+  std::fclose(file);
+  return bytes;
 }
 
 // Collects the mean real time of each benchmark for the ratios.
@@ -289,6 +317,9 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("Write", Write)
       ->Unit(benchmark::kMillisecond)
       ->MinTime(3);
+  benchmark::RegisterBenchmark("WriteThroughDom", WriteThroughDom)
+      ->Unit(benchmark::kMillisecond)
+      ->MinTime(3);
   benchmark::RegisterBenchmark("BuildOutputTable", BuildTable)
       ->Unit(benchmark::kMicrosecond);
 
@@ -308,6 +339,17 @@ int main(int argc, char** argv) {
               std::max(fromFile, fromMemory));
   std::printf("Write / bare build + save + free:  %.2f\n",
               ratio("Write", "BareBuildSave"));
+  std::printf("WriteThroughDom / bare build + save + free:  %.2f\n",
+              ratio("WriteThroughDom", "BareBuildSave"));
+  std::printf("Write / WriteThroughDom:  %.2f\n",
+              ratio("Write", "WriteThroughDom"));
+  std::error_code error;
+  if (std::filesystem::exists(g_scratchFolder + "/written_dom.dsr", error)) {
+    bool same = ReadWhole(g_scratchFolder + "/written.dsr") ==
+                ReadWhole(g_scratchFolder + "/written_dom.dsr");
+    std::printf("Write and WriteThroughDom wrote the same bytes: %s\n",
+                same ? "yes" : "NO");
+  }
   long bare = PeakOf(argv[0], "bare");
   long read = PeakOf(argv[0], "read");
   std::printf("Peak memory, bare parse: %ld KiB, Read: %ld KiB, ratio %.2f\n",

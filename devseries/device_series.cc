@@ -2,6 +2,7 @@
 
 #include "xmlio/read_session.h"
 #include "xmlio/record_codec.h"
+#include "xmlio/xml_stream_writer.h"
 
 namespace devseries {
 
@@ -19,13 +20,61 @@ const std::array<CommandStringField, 9> kCommandStringFields = {{
 
 namespace {
 
-// An element `name` holding one record element per entry, in order.
-template <typename Record, typename Write>
-DomNode WriteList(DomDocument& document, std::string_view name,
-                  const std::vector<Record>& records, Write&& write) {
-  DomNode list = document.CreateElement(name);
-  for (const Record& record : records) list.AppendChild(write(record));
-  return list;
+// The root element with every list in file order, made at `out` (a
+// DomElementBuilder or an XmlStreamWriter) with "strVersion" = `version`.
+// The media feed-calibration lists of `series` are sized to the number of
+// models just before the media are written.
+template <typename Out>
+void WriteSeriesTo(DeviceSeriesIO& io, Out& out, DeviceSeries& series,
+                   std::string_view version) {
+  out.Begin(io.GetRootName());
+  out.Attribute("strVersion", version);
+  WriteEachRecord(
+      out, "aModelInfoList", series.aModelInfoList,
+      [&](Out& to, const ModelInfo& r) { io.WriteModelInfo(to, r); });
+  WriteEachRecord(out, "aInkInfoList", series.aInkInfoList,
+                  [&](Out& to, const InkInfo& r) { io.WriteInkInfo(to, r); });
+  WriteEachRecord(
+      out, "aInkConfigInfoList", series.aInkConfigInfoList,
+      [&](Out& to, const InkConfigInfo& r) { io.WriteInkConfigInfo(to, r); });
+  WriteEachRecord(
+      out, "aResolutionInfoList", series.aResolutionInfoList,
+      [&](Out& to, const ResolutionInfo& r) { io.WriteResolutionInfo(to, r); });
+  WriteEachRecord(out, "aModeInfoList", series.aModeInfoList,
+                  [&](Out& to, const ModeInfo& r) { io.WriteModeInfo(to, r); });
+  WriteEachRecord(
+      out, "aSeparationInfoList", series.aSeparationInfoList,
+      [&](Out& to, const SeparationInfo& r) { io.WriteSeparationInfo(to, r); });
+  WriteEachRecord(out, "aVControlPointList", series.aVControlPointList,
+                  [](Out& to, const VControlPoint& r) {
+                    devseries::WriteVControlPoint(to, r);
+                  });
+  WriteEachRecord(
+      out, "aPatternInfoList", series.aPatternInfoList,
+      [&](Out& to, const PatternInfo& r) { io.WritePatternInfo(to, r); });
+
+  out.Begin("commandSet");
+  for (const CommandStringField& field : kCommandStringFields) {
+    const std::string& bytes = series.commandSet.*field.member;
+    out.TextElement(field.name,
+                    EncodeEscapedString(bytes.data(), bytes.size()));
+  }
+  out.End();
+
+  // Every medium carries one feed calibration value per model.
+  const size_t models = series.aModelInfoList.size();
+  for (MediaInfo& media : series.aMediaInfoList) {
+    if (media.aflFeedCalibration.size() != models) {
+      media.aflFeedCalibration.resize(models, 0.0f);
+    }
+  }
+  WriteEachRecord(
+      out, "aMediaInfoList", series.aMediaInfoList,
+      [&](Out& to, const MediaInfo& r) { io.WriteMediaInfo(to, r); });
+  WritePrintChartFileInfoSetList(out, series.aPrintChartFileInfoSetList);
+  WriteInkVolumeInfoList(out, series.aInkVolumeInfoList);
+  WriteField(out, "strFirmwareDownloadURL", series.strFirmwareDownloadURL);
+  out.End();
 }
 
 // Separations without input inks get C, M, Y, K by short ink name (the last
@@ -87,68 +136,17 @@ std::string DeviceSeriesIO::GetRootName() const { return "DeviceSeries"; }
 
 DomNode DeviceSeriesIO::WriteDeviceSeries(DomDocument& document,
                                           DeviceSeries& series) {
-  DomNode root = CreateRootElement(document);
-  root.AppendChild(WriteList(document, "aModelInfoList", series.aModelInfoList,
-                             [&](const ModelInfo& record) {
-                               return WriteModelInfo(document, record);
-                             }));
-  root.AppendChild(WriteList(
-      document, "aInkInfoList", series.aInkInfoList,
-      [&](const InkInfo& record) { return WriteInkInfo(document, record); }));
-  root.AppendChild(WriteList(document, "aInkConfigInfoList",
-                             series.aInkConfigInfoList,
-                             [&](const InkConfigInfo& record) {
-                               return WriteInkConfigInfo(document, record);
-                             }));
-  root.AppendChild(WriteList(document, "aResolutionInfoList",
-                             series.aResolutionInfoList,
-                             [&](const ResolutionInfo& record) {
-                               return WriteResolutionInfo(document, record);
-                             }));
-  root.AppendChild(WriteList(
-      document, "aModeInfoList", series.aModeInfoList,
-      [&](const ModeInfo& record) { return WriteModeInfo(document, record); }));
-  root.AppendChild(WriteList(document, "aSeparationInfoList",
-                             series.aSeparationInfoList,
-                             [&](const SeparationInfo& record) {
-                               return WriteSeparationInfo(document, record);
-                             }));
-  root.AppendChild(WriteList(document, "aVControlPointList",
-                             series.aVControlPointList,
-                             [&](const VControlPoint& record) {
-                               return WriteVControlPoint(document, record);
-                             }));
-  root.AppendChild(WriteList(document, "aPatternInfoList",
-                             series.aPatternInfoList,
-                             [&](const PatternInfo& record) {
-                               return WritePatternInfo(document, record);
-                             }));
+  IOVersion own;
+  GetVersion(own);
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WriteSeriesTo(*this, out, series, own.ToString());
+  });
+}
 
-  DomNode commands = document.CreateElement("commandSet");
-  for (const CommandStringField& field : kCommandStringFields) {
-    const std::string& bytes = series.commandSet.*field.member;
-    commands.AppendChild(WriteStringElement(
-        document, field.name, EncodeEscapedString(bytes.data(), bytes.size())));
-  }
-  root.AppendChild(commands);
-
-  // Every medium carries one feed calibration value per model.
-  const size_t models = series.aModelInfoList.size();
-  for (MediaInfo& media : series.aMediaInfoList) {
-    if (media.aflFeedCalibration.size() != models) {
-      media.aflFeedCalibration.resize(models, 0.0f);
-    }
-  }
-  root.AppendChild(WriteList(document, "aMediaInfoList", series.aMediaInfoList,
-                             [&](const MediaInfo& record) {
-                               return WriteMediaInfo(document, record);
-                             }));
-  root.AppendChild(WritePrintChartFileInfoSetList(
-      document, series.aPrintChartFileInfoSetList));
-  root.AppendChild(WriteInkVolumeInfoList(document, series.aInkVolumeInfoList));
-  root.AppendChild(WriteLanguageStringSet(document, "strFirmwareDownloadURL",
-                                          series.strFirmwareDownloadURL));
-  return root;
+void DeviceSeriesIO::WriteDeviceSeries(XmlStreamWriter& out,
+                                       DeviceSeries& series,
+                                       std::string_view version) {
+  WriteSeriesTo(*this, out, series, version);
 }
 
 void DeviceSeriesIO::ReadDeviceSeries(DomNode root, DeviceSeries& series) {
@@ -284,26 +282,60 @@ std::string DeviceSeriesIO::ReadableVersions() const {
 }
 
 bool DeviceSeriesIO::WriteWithVersion(DeviceSeries& series,
-                                      const std::string& version) {
-  return WriteDocumentFile(m_strPath, [&](DomDocument& document) {
-    DomNode root = WriteDeviceSeries(document, series);
-    root.SetAttribute("strVersion", version);
-    return root;
+                                      const std::string& version,
+                                      bool throughDom) {
+  if (throughDom) {
+    return WriteDocumentFile(m_strPath, [&](DomDocument& document) {
+      DomNode root = WriteDeviceSeries(document, series);
+      root.SetAttribute("strVersion", version);
+      return root;
+    });
+  }
+  return StreamDocumentFile(m_strPath, [&](XmlStreamWriter& out) {
+    WriteDeviceSeries(out, series, version);
   });
 }
 
 bool DeviceSeriesIO::Write(DeviceSeries& series) {
   IOVersion own;
   GetVersion(own);
-  return WriteWithVersion(series, own.ToString());
+  return WriteWithVersion(series, own.ToString(), false);
+}
+
+bool DeviceSeriesIO::WriteThroughDom(DeviceSeries& series) {
+  IOVersion own;
+  GetVersion(own);
+  return WriteWithVersion(series, own.ToString(), true);
 }
 
 bool DeviceSeriesIO::WriteKeepingFileVersion(DeviceSeries& series) {
   ScopedComInit com;
   if (!com.ok() || !IsMsxmlRegistered()) return false;
-  EnsureDocumentLoaded();
-  CheckFileVersion();
-  return WriteWithVersion(series, KeptFileVersion().ToString());
+  ReadFileVersion();
+  return WriteWithVersion(series, KeptFileVersion().ToString(), false);
+}
+
+void DeviceSeriesIO::ReadFileVersion() {
+  // A document this object already holds tells it, as it tells a read.
+  if (m_creator.GetDocument()) {
+    CheckFileVersion();
+    return;
+  }
+  // Otherwise the file is read up to its root element's start tag only. A
+  // read the file system refuses is tried once more before the file counts
+  // as unreadable, so one passing fault does not change the version.
+  try {
+    DomDocument head;
+    bool loaded = head.LoadUpToRootElement(m_strPath);
+    if (!loaded &&
+        head.parseError().failure == platform::DomLoadFailure::kCannotRead) {
+      loaded = head.LoadUpToRootElement(m_strPath);
+    }
+    if (loaded) LocateRootElement(&head);
+  } catch (...) {
+    // No version, or one this host refuses: the version found (if any) is
+    // kept all the same, as CheckFileVersion keeps it.
+  }
 }
 
 IOVersion DeviceSeriesIO::KeptFileVersion() const {

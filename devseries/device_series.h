@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "records/media/media_info.h"
@@ -91,14 +92,23 @@ class DeviceSeriesIO : public virtual ICommonIO,
   void GetVersion(IOVersion& version) const override;
   std::string GetRootName() const override;
 
-  // Writes `series` to the object's path with the class's own version.
-  // Only the media feed-calibration lists of `series` may change: each is
-  // sized to the number of models. False on any failure, the previous file
-  // then left as it was.
+  // Writes `series` to the object's path with the class's own version,
+  // streamed element by element (no DOM document is built). Only the media
+  // feed-calibration lists of `series` may change: each is sized to the
+  // number of models. False on any failure, the previous file then left as
+  // it was.
   [[nodiscard]] bool Write(DeviceSeries& series);
+  // As Write, through a DOM document of the whole series that the DOM
+  // service saves: the same bytes and the same result as Write (the
+  // reference Write is checked against), slower and holding the whole
+  // document in memory.
+  [[nodiscard]] bool WriteThroughDom(DeviceSeries& series);
   // As Write, but the version attribute keeps the version of the file now
   // at the path (its four parts as written there), or the class's own
-  // version when that file is missing, unreadable or marked 0.0.0.0.
+  // version when that file is missing, unreadable, not well-formed up to
+  // the end of its root element's start tag, without a version there, or
+  // marked 0.0.0.0. Only that start tag is read, not the rest of the file
+  // (a document this object holds from a read is asked instead).
   [[nodiscard]] bool WriteKeepingFileVersion(DeviceSeries& series);
   // The version WriteKeepingFileVersion writes over the file this object
   // has read (or checked the version of): the four parts the file gave, or
@@ -115,6 +125,10 @@ class DeviceSeriesIO : public virtual ICommonIO,
   // The root element with all lists (the media feed-calibration lists of
   // `series` are sized to the number of models first).
   DomNode WriteDeviceSeries(DomDocument& document, DeviceSeries& series);
+  // The same root element streamed to `out`, with "strVersion" =
+  // `version`. Raises what the writer raises (an invalid language name).
+  void WriteDeviceSeries(XmlStreamWriter& out, DeviceSeries& series,
+                         std::string_view version);
   // Reads a located root element into `series` and normalises it: default
   // input inks of separations, screen angles of permission sets. Raises
   // the codecs' errors.
@@ -127,7 +141,11 @@ class DeviceSeriesIO : public virtual ICommonIO,
   virtual std::string ReadableVersions() const;
 
  private:
-  bool WriteWithVersion(DeviceSeries& series, const std::string& version);
+  bool WriteWithVersion(DeviceSeries& series, const std::string& version,
+                        bool throughDom);
+  // Sets m_fileVersion from the file at the path (see
+  // WriteKeepingFileVersion).
+  void ReadFileVersion();
 };
 
 // Reads and writes the device-series file of format version 3.3; reads

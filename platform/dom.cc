@@ -33,6 +33,11 @@ std::atomic<int> g_refusedLoads{0};
 struct ParseState {
   DomParseError* error;
   bool refused = false;  // a DOCTYPE or an external load was met
+  // For a parse that ends after the root element's start tag: whether that
+  // tag was reached, and whether the document was well-formed up to there.
+  bool stopAtRoot = false;
+  bool rootReached = false;
+  bool wellFormedAtRoot = false;
 };
 
 thread_local ParseState* t_parseState = nullptr;
@@ -141,6 +146,13 @@ void StartElementKeepingLine(void* ctx, const xmlChar* localname,
                         attributeCount, defaultedCount, attributes);
   auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   KeepFullLine(ctxt, ctxt->node);
+  auto* state = static_cast<ParseState*>(ctxt->_private);
+  if (state != nullptr && state->stopAtRoot && !state->rootReached) {
+    // The first start tag is the root's, with its attributes in place.
+    state->rootReached = true;
+    state->wellFormedAtRoot = ctxt->wellFormed != 0;
+    xmlStopParser(ctxt);
+  }
 }
 
 void CommentKeepingLine(void* ctx, const xmlChar* value) {
@@ -270,32 +282,6 @@ size_t XmlCharLength(const unsigned char* p, size_t left) {
   return length;
 }
 
-// `text` when it is valid UTF-8 made of XML characters; otherwise a copy in
-// `scratch` with every offending byte replaced by U+FFFD.
-std::string_view XmlSafeText(std::string_view text, std::string& scratch) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  size_t size = text.size();
-  size_t i = 0;
-  while (i < size) {
-    size_t n = XmlCharLength(p + i, size - i);
-    if (n == 0) break;
-    i += n;
-  }
-  if (i == size) return text;
-  scratch.assign(text.data(), i);
-  while (i < size) {
-    size_t n = XmlCharLength(p + i, size - i);
-    if (n == 0) {
-      scratch.append("\xEF\xBF\xBD");
-      ++i;
-    } else {
-      scratch.append(text.data() + i, n);
-      i += n;
-    }
-  }
-  return scratch;
-}
-
 xmlNodePtr NewTextNode(xmlDocPtr doc, std::string_view text) {
   std::string scratch;
   std::string_view safe = XmlSafeText(text, scratch);
@@ -338,6 +324,55 @@ bool IsNursery(xmlNodePtr node) {
 }
 
 }  // namespace
+
+std::string_view XmlSafeText(std::string_view text, std::string& scratch) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  size_t size = text.size();
+  size_t i = 0;
+  while (i < size) {
+    // Printable ASCII, the bulk of every text, needs no decoding.
+    if (p[i] >= 0x20 && p[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t n = XmlCharLength(p + i, size - i);
+    if (n == 0) break;
+    i += n;
+  }
+  if (i == size) return text;
+  scratch.assign(text.data(), i);
+  while (i < size) {
+    size_t n = XmlCharLength(p + i, size - i);
+    if (n == 0) {
+      scratch.append("\xEF\xBF\xBD");
+      ++i;
+    } else {
+      scratch.append(text.data() + i, n);
+      i += n;
+    }
+  }
+  return scratch;
+}
+
+bool IsValidXmlName(std::string_view name) {
+  // An ASCII name is decided here as libxml2 decides it: a letter, '_' or
+  // ':' first, then letters, digits, '.', '-', '_' or ':'. A name with any
+  // other byte goes to libxml2's own check.
+  auto first = [](unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
+           c == ':';
+  };
+  bool valid = !name.empty();
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c >= 0x80) return NameBuffer(name).valid();
+    if (!(first(c) ||
+          (i > 0 && ((c >= '0' && c <= '9') || c == '.' || c == '-')))) {
+      valid = false;
+    }
+  }
+  return valid;
+}
 
 // ---------------------------------------------------------------- DomNode
 
@@ -754,6 +789,18 @@ bool DomDocument::LoadFromMemory(std::string_view bytes,
       name, nullptr);
 }
 
+bool DomDocument::LoadUpToRootElement(const std::string& path) {
+  return Parse(
+      [&](const FileSystem::ChunkSink& sink) {
+        FileError error = ReadDocumentFile(path, sink);
+        if (error == FileError::kTooLarge) {
+          parseError_.fileBytes = SizeOnDisk(path);
+        }
+        return error;
+      },
+      path, nullptr, true);
+}
+
 bool DomDocument::LoadValidated(const std::string& path,
                                 const DomSchemaCache& schemas) {
   return Parse(
@@ -768,11 +815,12 @@ bool DomDocument::LoadValidated(const std::string& path,
 }
 
 bool DomDocument::Parse(const Source& source, const std::string& name,
-                        const DomSchemaCache* schemas) {
+                        const DomSchemaCache* schemas, bool stopAtRoot) {
   InitialiseService();
   Reset();
   parseError_ = DomParseError();
   ParseState state{&parseError_};
+  state.stopAtRoot = stopAtRoot;
   ParseState* outer = t_parseState;
   t_parseState = &state;
 
@@ -826,7 +874,13 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
     }
     parsed = ctxt->myDoc;
     ctxt->myDoc = nullptr;
-    wellFormed = ctxt->wellFormed != 0 && !stopped;
+    if (stopAtRoot) {
+      // Stopped on purpose at the root's start tag; what came before it
+      // decides. A file that ends before that tag has no root.
+      wellFormed = state.rootReached && state.wellFormedAtRoot;
+    } else {
+      wellFormed = ctxt->wellFormed != 0 && !stopped;
+    }
     xmlFreeParserCtxt(ctxt);
   } else if (readError == FileError::kNone) {
     parseError_.reason = "the document is empty";

@@ -246,6 +246,13 @@ class DomDocument {
   bool Load(const std::string& path);
   // As Load, from bytes in memory; `name` is used in messages.
   bool LoadFromMemory(std::string_view bytes, const std::string& name);
+  // As Load, but the reading stops at the end of the root element's start
+  // tag: the document then holds the nodes before the root and the root
+  // element with its attributes, without children. False, with
+  // parseError() telling why, when the file cannot be read, has no root
+  // element or is not well-formed up to the end of that start tag; what
+  // follows it is neither read nor checked.
+  bool LoadUpToRootElement(const std::string& path);
   // As Load, and validates the document against the schemas of `schemas`
   // (none: no validation). Validation errors set parseError().errorCode.
   bool LoadValidated(const std::string& path, const DomSchemaCache& schemas);
@@ -272,7 +279,7 @@ class DomDocument {
   using Source =
       std::function<FileError(const std::function<bool(std::string_view)>&)>;
   bool Parse(const Source& source, const std::string& name,
-             const DomSchemaCache* schemas);
+             const DomSchemaCache* schemas, bool stopAtRoot = false);
   void Reset();
 
   _xmlDoc* doc_ = nullptr;
@@ -325,6 +332,14 @@ bool DomServiceAvailable();
 // Installs, through Seam<DomServiceProbe>, a probe that answers false
 // (`available` false) or the default probe again (true). For tests.
 void SetDomServiceAvailableForTesting(bool available);
+
+// `text` as the DOM stores a text or an attribute value: `text` itself when
+// it is valid UTF-8 made of XML 1.0 characters, otherwise a copy in
+// `scratch` with each offending byte replaced by U+FFFD.
+std::string_view XmlSafeText(std::string_view text, std::string& scratch);
+// True when `name` can name an element or an attribute: what
+// DomDocument::CreateElement and CreateAttribute accept.
+bool IsValidXmlName(std::string_view name);
 
 // Whether libxml2 was asked to load an external entity or DTD since the
 // process started; such attempts are refused. For tests.

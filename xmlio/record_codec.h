@@ -11,9 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "xmlio/dom_element_builder.h"
 #include "xmlio/number_text.h"
 #include "xmlio/read_session.h"
 #include "xmlio/value_codecs.h"
+#include "xmlio/xml_stream_writer.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -138,17 +140,74 @@ void AppendField(DomDocument& doc, DomNode parent, std::string_view name,
   parent.AppendChild(WriteValue(doc, name, value));
 }
 
+// The record writers' own form of the above: each record's layout is one
+// template over its output `out`, a DomElementBuilder (the record's DOM
+// writer) or an XmlStreamWriter (its streamed form), so both make the same
+// elements in the same order.
+//
+// One child element for a member, by the member's type: the element
+// AppendField appends.
+template <typename Out>
+void WriteField(Out& out, std::string_view name, std::int32_t value) {
+  WriteIntTo(out, name, value);
+}
+template <typename Out>
+void WriteField(Out& out, std::string_view name, double value) {
+  WriteFloatTo(out, name, value, kFloatPrecision);
+}
+template <typename Out>
+void WriteField(Out& out, std::string_view name, float value) {
+  WriteFloatTo(out, name, value, kFloatPrecision);
+}
+template <typename Out>
+void WriteField(Out& out, std::string_view name, bool value) {
+  WriteBoolTo(out, name, value);
+}
+template <typename Out>
+void WriteField(Out& out, std::string_view name, const std::string& value) {
+  out.TextElement(name, value);
+}
+template <typename Out>
+void WriteField(Out& out, std::string_view name,
+                const LanguageStringSet& value) {
+  WriteLanguageStringSetTo(out, name, value);
+}
+template <typename Out>
+void WriteField(Out& out, std::string_view name, const TimeStamp& value) {
+  WriteTimeStampTo(out, name, value);
+}
+
 // An element `name` holding one int child per slot, named by `childName`
 // for each slot index (e.g. "value0".."value23", or the same name for all).
+template <typename Out, typename ChildName>
+void WriteIntSlotsTo(Out& out, std::string_view name,
+                     std::span<const std::int32_t> slots,
+                     ChildName&& childName) {
+  out.Begin(name);
+  for (size_t i = 0; i < slots.size(); ++i) {
+    WriteIntTo(out, childName(i), slots[i]);
+  }
+  out.End();
+}
+
+// An element `name` holding what `write(out, record)` makes for each
+// record, in list order; an empty list gives an empty element.
+template <typename Out, typename Record, typename Write>
+void WriteEachRecord(Out& out, std::string_view name,
+                     const std::vector<Record>& records, Write&& write) {
+  out.Begin(name);
+  for (const Record& record : records) write(out, record);
+  out.End();
+}
+
+// As WriteIntSlotsTo, as a new element of `doc`.
 template <typename ChildName>
 DomNode WriteIntSlots(DomDocument& doc, std::string_view name,
                       std::span<const std::int32_t> slots,
                       ChildName&& childName) {
-  DomNode element = doc.CreateElement(name);
-  for (size_t i = 0; i < slots.size(); ++i) {
-    element.AppendChild(WriteIntElement(doc, childName(i), slots[i]));
-  }
-  return element;
+  return BuildElement(doc, [&](DomElementBuilder& out) {
+    WriteIntSlotsTo(out, name, slots, childName);
+  });
 }
 
 // "value" followed by the slot number: value0, value1, ...

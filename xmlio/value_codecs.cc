@@ -5,19 +5,13 @@
 #include <type_traits>
 
 #include "platform/hex_digit.h"
+#include "xmlio/dom_element_builder.h"
 #include "xmlio/number_text.h"
 #include "xmlio/read_report.h"
 
 namespace devseries {
 
 namespace {
-
-DomNode TextElement(DomDocument& doc, std::string_view name,
-                    std::string_view text) {
-  DomNode element = doc.CreateElement(name);
-  element.SetText(text);
-  return element;
-}
 
 // `text` for a note: in quotes, control characters as blanks, cut after
 // 40 bytes (at a character boundary) with "..." when longer.
@@ -101,22 +95,27 @@ Field ReadStampField(DomNode node, const char* name) {
 }  // namespace
 
 DomNode WriteBoolElement(DomDocument& doc, std::string_view name, bool value) {
-  return TextElement(doc, name, value ? "true" : "false");
+  return BuildElement(
+      doc, [&](DomElementBuilder& out) { WriteBoolTo(out, name, value); });
 }
 
 DomNode WriteIntElement(DomDocument& doc, std::string_view name,
                         std::int32_t value) {
-  return TextElement(doc, name, FormatInt(value));
+  return BuildElement(
+      doc, [&](DomElementBuilder& out) { WriteIntTo(out, name, value); });
 }
 
 DomNode WriteFloatElement(DomDocument& doc, std::string_view name, double value,
                           int precision) {
-  return TextElement(doc, name, FormatFixed(value, precision));
+  return BuildElement(doc, [&](DomElementBuilder& out) {
+    WriteFloatTo(out, name, value, precision);
+  });
 }
 
 DomNode WriteStringElement(DomDocument& doc, std::string_view name,
                            std::string_view value) {
-  return TextElement(doc, name, value);
+  return BuildElement(
+      doc, [&](DomElementBuilder& out) { out.TextElement(name, value); });
 }
 
 DomNode WriteIntAttribute(DomDocument& doc, std::string_view name,
@@ -128,26 +127,15 @@ DomNode WriteIntAttribute(DomDocument& doc, std::string_view name,
 
 DomNode WriteLanguageStringSet(DomDocument& doc, std::string_view name,
                                const LanguageStringSet& set) {
-  const auto& languages = LanguageNameTable();
-  DomNode element = doc.CreateElement(name);
-  for (size_t i = 0; i < kLanguageCount; ++i) {
-    const std::string& text = set[i].empty() ? set[0] : set[i];
-    element.AppendChild(WriteStringElement(doc, languages[i], text));
-  }
-  return element;
+  return BuildElement(doc, [&](DomElementBuilder& out) {
+    WriteLanguageStringSetTo(out, name, set);
+  });
 }
 
 DomNode WriteTimeStamp(DomDocument& doc, std::string_view name,
                        const TimeStamp& stamp) {
-  DomNode element = doc.CreateElement(name);
-  element.AppendChild(WriteIntElement(doc, "year", stamp.year));
-  element.AppendChild(WriteIntElement(doc, "month", stamp.month));
-  element.AppendChild(WriteIntElement(doc, "day", stamp.day));
-  element.AppendChild(WriteIntElement(doc, "hour", stamp.hour));
-  element.AppendChild(WriteIntElement(doc, "minute", stamp.minute));
-  element.AppendChild(WriteIntElement(doc, "second", stamp.second));
-  element.AppendChild(WriteIntElement(doc, "ms", stamp.ms));
-  return element;
+  return BuildElement(
+      doc, [&](DomElementBuilder& out) { WriteTimeStampTo(out, name, stamp); });
 }
 
 bool ReadBoolValue(DomNode node) {

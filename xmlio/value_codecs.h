@@ -17,6 +17,7 @@
 
 #include "xmlio/dom_types.h"
 #include "xmlio/language_string_set.h"
+#include "xmlio/number_text.h"
 #include "xmlio/time_stamp.h"
 
 #pragma GCC visibility push(default)
@@ -43,6 +44,46 @@ DomNode WriteLanguageStringSet(DomDocument& doc, std::string_view name,
 // An element with "year", "month", "day", "hour", "minute", "second", "ms".
 DomNode WriteTimeStamp(DomDocument& doc, std::string_view name,
                        const TimeStamp& stamp);
+
+// The elements of the writers above, made at `out`: a DomElementBuilder
+// (xmlio/dom_element_builder.h), which the writers above use, or an
+// XmlStreamWriter (xmlio/xml_stream_writer.h), which writes the same
+// elements as text.
+template <typename Out>
+void WriteBoolTo(Out& out, std::string_view name, bool value) {
+  out.TextElement(name, value ? "true" : "false");
+}
+template <typename Out>
+void WriteIntTo(Out& out, std::string_view name, std::int32_t value) {
+  out.TextElement(name, FormatInt(value));
+}
+template <typename Out>
+void WriteFloatTo(Out& out, std::string_view name, double value,
+                  int precision) {
+  out.TextElement(name, FormatFixed(value, precision));
+}
+template <typename Out>
+void WriteLanguageStringSetTo(Out& out, std::string_view name,
+                              const LanguageStringSet& set) {
+  const auto& languages = LanguageNameTable();
+  out.Begin(name);
+  for (size_t i = 0; i < kLanguageCount; ++i) {
+    out.TextElement(languages[i], set[i].empty() ? set[0] : set[i]);
+  }
+  out.End();
+}
+template <typename Out>
+void WriteTimeStampTo(Out& out, std::string_view name, const TimeStamp& stamp) {
+  out.Begin(name);
+  WriteIntTo(out, "year", stamp.year);
+  WriteIntTo(out, "month", stamp.month);
+  WriteIntTo(out, "day", stamp.day);
+  WriteIntTo(out, "hour", stamp.hour);
+  WriteIntTo(out, "minute", stamp.minute);
+  WriteIntTo(out, "second", stamp.second);
+  WriteIntTo(out, "ms", stamp.ms);
+  out.End();
+}
 
 // True exactly when the text is "true".
 bool ReadBoolValue(DomNode node);

@@ -4,24 +4,43 @@
 
 namespace devseries {
 
+namespace {
+
+template <typename Out>
+void WriteCalibrationInfoTo(Out& out, const CalibrationInfo& record) {
+  out.Begin("CalibrationInfo");
+  WriteField(out, "nOutputLimit", record.nOutputLimit);
+  out.Begin("density");
+  for (float value : record.density) WriteField(out, "value", value);
+  out.End();
+  out.Begin("lab");
+  for (const CalibrationLab& step : record.lab) {
+    out.Begin("value");
+    WriteField(out, "l", step.l);
+    WriteField(out, "a", step.a);
+    WriteField(out, "b", step.b);
+    out.End();
+  }
+  out.End();
+  out.End();
+}
+
+}  // namespace
+
 DomNode WriteCalibrationInfo(DomDocument& document,
                              const CalibrationInfo& record) {
-  DomNode element = document.CreateElement("CalibrationInfo");
-  AppendField(document, element, "nOutputLimit", record.nOutputLimit);
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WriteCalibrationInfoTo(out, record);
+  });
+}
 
-  DomNode density = element.AppendChild(document.CreateElement("density"));
-  for (float value : record.density) {
-    AppendField(document, density, "value", value);
-  }
+void WriteCalibrationInfo(DomElementBuilder& out,
+                          const CalibrationInfo& record) {
+  WriteCalibrationInfoTo(out, record);
+}
 
-  DomNode lab = element.AppendChild(document.CreateElement("lab"));
-  for (const CalibrationLab& step : record.lab) {
-    DomNode value = lab.AppendChild(document.CreateElement("value"));
-    AppendField(document, value, "l", step.l);
-    AppendField(document, value, "a", step.a);
-    AppendField(document, value, "b", step.b);
-  }
-  return element;
+void WriteCalibrationInfo(XmlStreamWriter& out, const CalibrationInfo& record) {
+  WriteCalibrationInfoTo(out, record);
 }
 
 void ReadCalibrationInfo(DomNode element, CalibrationInfo& record) {

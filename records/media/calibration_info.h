@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -35,6 +36,10 @@ struct CalibrationInfo {
 // each holding "l", "a" and "b"; floats with 3 decimals.
 DomNode WriteCalibrationInfo(DomDocument& document,
                              const CalibrationInfo& record);
+// The same element, made where `out` stands.
+void WriteCalibrationInfo(DomElementBuilder& out,
+                          const CalibrationInfo& record);
+void WriteCalibrationInfo(XmlStreamWriter& out, const CalibrationInfo& record);
 
 // Fills `record` from a "CalibrationInfo" element by position, names not
 // looked at: the first child is the output limit, the first 21 children of

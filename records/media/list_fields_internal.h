@@ -27,24 +27,13 @@ void AppendEveryChild(DomNode list, std::string_view entry,
 }
 
 // An element `name` holding one value child named `childName` per entry, in
-// list order; an empty list gives an empty element.
-template <typename T>
-DomNode WriteValueList(DomDocument& doc, std::string_view name,
-                       std::string_view childName,
-                       const std::vector<T>& values) {
-  DomNode element = doc.CreateElement(name);
-  for (const T& value : values) AppendField(doc, element, childName, value);
-  return element;
-}
-
-// An element `name` holding the element `write` makes for each record, in
-// list order; an empty list gives an empty element.
-template <typename Record, typename Write>
-DomNode WriteRecordList(DomDocument& doc, std::string_view name,
-                        const std::vector<Record>& records, Write&& write) {
-  DomNode element = doc.CreateElement(name);
-  for (const Record& record : records) element.AppendChild(write(doc, record));
-  return element;
+// list order, made at `out`; an empty list gives an empty element.
+template <typename Out, typename T>
+void WriteValueList(Out& out, std::string_view name, std::string_view childName,
+                    const std::vector<T>& values) {
+  out.Begin(name);
+  for (const T& value : values) WriteField(out, childName, value);
+  out.End();
 }
 
 }  // namespace media_internal

@@ -9,13 +9,57 @@
 namespace devseries {
 
 using media_internal::AppendEveryChild;
-using media_internal::WriteRecordList;
 using media_internal::WriteValueList;
 
 namespace {
 
 // The vacuum power text that means "unset" in older files.
 constexpr std::int32_t kUnsetVacuumPower = -1;
+
+template <typename Out>
+void WriteMediaInfoTo(Out& out, const MediaInfo& record) {
+  out.Begin("MediaInfo");
+  WriteField(out, "strMediaName", record.strMediaName);
+  WriteField(out, "strBaseMediaName", record.strBaseMediaName);
+  WriteEachRecord(out, "aPermissionSetList", record.aPermissionSetList,
+                  [](Out& to, const PermissionSet& permission) {
+                    WritePermissionSet(to, permission);
+                  });
+  WriteEachRecord(out, "aQualityInfoList", record.aQualityInfoList,
+                  [](Out& to, const QualityInfo& quality) {
+                    WriteQualityInfo(to, quality);
+                  });
+  WriteField(out, "nDefaultLevel", record.nDefaultLevel);
+  WriteField(out, "nDryTime", record.nDryTime);
+  WriteField(out, "nVacuumPower", record.nVacuumPower);
+  WriteField(out, "eHeadHeight", record.eHeadHeight);
+  WriteValueList(out, "aflFeedCalibration", "value", record.aflFeedCalibration);
+  WriteField(out, "nPreHeater", record.nPreHeater);
+  WriteField(out, "nPrintHeater", record.nPrintHeater);
+  WriteField(out, "nDryHeater", record.nDryHeater);
+  WriteField(out, "nCutCount", record.nCutCount);
+  WriteField(out, "nCutVelocity", record.nCutVelocity);
+  WriteField(out, "nCutForce", record.nCutForce);
+  WriteField(out, "flCutOffset", record.flCutOffset);
+  WriteField(out, "TimeStamp", record.TimeStamp);
+  WriteField(out, "bVisibleMedia", record.bVisibleMedia);
+  WriteField(out, "bCuttingMedia", record.bCuttingMedia);
+  WriteField(out, "bUpdateNeeded", record.bUpdateNeeded);
+  WriteField(out, "nInputRoute", record.nInputRoute);
+  WriteField(out, "bPreHeaterEnable", record.bPreHeaterEnable);
+  WriteField(out, "bPrinterHeaterEnable", record.bPrinterHeaterEnable);
+  WriteField(out, "bDrierEnable", record.bDrierEnable);
+  WriteField(out, "nMediaAttribute", record.nMediaAttribute);
+  WriteField(out, "bHideUnrecommendedMode", record.bHideUnrecommendedMode == 1);
+  WriteField(out, "flNormalCutForceRange", record.flNormalCutForceRange);
+  WriteField(out, "flDeepCutForceRange", record.flDeepCutForceRange);
+  // Two ints that the format carries with decimals (170 as 170.000).
+  WriteField(out, "nDeepCutForce", static_cast<double>(record.nDeepCutForce));
+  WriteField(out, "nHalfCutForce", static_cast<double>(record.nHalfCutForce));
+  WriteField(out, "nOverPrintCount", record.nOverPrintCount);
+  WriteField(out, "bUseDensityCalibration", record.bUseDensityCalibration);
+  out.End();
+}
 
 }  // namespace
 
@@ -77,53 +121,18 @@ void MediaInfoIO::ReadMediaInfo(DomNode element, MediaInfo& record) {
 
 DomNode MediaInfoIO::WriteMediaInfo(DomDocument& document,
                                     const MediaInfo& record) {
-  DomNode element = document.CreateElement("MediaInfo");
-  AppendField(document, element, "strMediaName", record.strMediaName);
-  AppendField(document, element, "strBaseMediaName", record.strBaseMediaName);
-  element.AppendChild(WriteRecordList(document, "aPermissionSetList",
-                                      record.aPermissionSetList,
-                                      devseries::WritePermissionSet));
-  element.AppendChild(WriteRecordList(document, "aQualityInfoList",
-                                      record.aQualityInfoList,
-                                      devseries::WriteQualityInfo));
-  AppendField(document, element, "nDefaultLevel", record.nDefaultLevel);
-  AppendField(document, element, "nDryTime", record.nDryTime);
-  AppendField(document, element, "nVacuumPower", record.nVacuumPower);
-  AppendField(document, element, "eHeadHeight", record.eHeadHeight);
-  element.AppendChild(WriteValueList(document, "aflFeedCalibration", "value",
-                                     record.aflFeedCalibration));
-  AppendField(document, element, "nPreHeater", record.nPreHeater);
-  AppendField(document, element, "nPrintHeater", record.nPrintHeater);
-  AppendField(document, element, "nDryHeater", record.nDryHeater);
-  AppendField(document, element, "nCutCount", record.nCutCount);
-  AppendField(document, element, "nCutVelocity", record.nCutVelocity);
-  AppendField(document, element, "nCutForce", record.nCutForce);
-  AppendField(document, element, "flCutOffset", record.flCutOffset);
-  AppendField(document, element, "TimeStamp", record.TimeStamp);
-  AppendField(document, element, "bVisibleMedia", record.bVisibleMedia);
-  AppendField(document, element, "bCuttingMedia", record.bCuttingMedia);
-  AppendField(document, element, "bUpdateNeeded", record.bUpdateNeeded);
-  AppendField(document, element, "nInputRoute", record.nInputRoute);
-  AppendField(document, element, "bPreHeaterEnable", record.bPreHeaterEnable);
-  AppendField(document, element, "bPrinterHeaterEnable",
-              record.bPrinterHeaterEnable);
-  AppendField(document, element, "bDrierEnable", record.bDrierEnable);
-  AppendField(document, element, "nMediaAttribute", record.nMediaAttribute);
-  AppendField(document, element, "bHideUnrecommendedMode",
-              record.bHideUnrecommendedMode == 1);
-  AppendField(document, element, "flNormalCutForceRange",
-              record.flNormalCutForceRange);
-  AppendField(document, element, "flDeepCutForceRange",
-              record.flDeepCutForceRange);
-  // Two ints that the format carries with decimals (170 as 170.000).
-  AppendField(document, element, "nDeepCutForce",
-              static_cast<double>(record.nDeepCutForce));
-  AppendField(document, element, "nHalfCutForce",
-              static_cast<double>(record.nHalfCutForce));
-  AppendField(document, element, "nOverPrintCount", record.nOverPrintCount);
-  AppendField(document, element, "bUseDensityCalibration",
-              record.bUseDensityCalibration);
-  return element;
+  return BuildElement(
+      document, [&](DomElementBuilder& out) { WriteMediaInfoTo(out, record); });
+}
+
+void MediaInfoIO::WriteMediaInfo(DomElementBuilder& out,
+                                 const MediaInfo& record) {
+  WriteMediaInfoTo(out, record);
+}
+
+void MediaInfoIO::WriteMediaInfo(XmlStreamWriter& out,
+                                 const MediaInfo& record) {
+  WriteMediaInfoTo(out, record);
 }
 
 void MediaInfoIO::ReadFirstMediaInfo(DomNode node, MediaInfo& record) {

@@ -10,6 +10,7 @@
 #include "records/media/permission_set.h"
 #include "records/media/quality_info.h"
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 #include "xmlio/language_string_set.h"
 #include "xmlio/time_stamp.h"
 
@@ -75,6 +76,9 @@ class MediaInfoIO {
   // bHideUnrecommendedMode is written "true" only when it is 1;
   // nDeepCutForce and nHalfCutForce are written with 3 decimals.
   DomNode WriteMediaInfo(DomDocument& document, const MediaInfo& record);
+  // The same element, made where `out` stands.
+  void WriteMediaInfo(DomElementBuilder& out, const MediaInfo& record);
+  void WriteMediaInfo(XmlStreamWriter& out, const MediaInfo& record);
 
   // Reads the first child element of `node` named "MediaInfo"; without one,
   // `record` is left unchanged. A null `node` raises E_POINTER.

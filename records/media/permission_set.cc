@@ -8,7 +8,6 @@
 namespace devseries {
 
 using media_internal::AppendEveryChild;
-using media_internal::WriteRecordList;
 using media_internal::WriteValueList;
 
 std::int32_t NormalizeDirection(std::int32_t eDirection) {
@@ -26,43 +25,58 @@ std::int32_t NormalizeDirection(std::int32_t eDirection) {
   return static_cast<std::int32_t>((chosen << 16) | (value & 0xFFFFu));
 }
 
-DomNode WritePermissionSet(DomDocument& document, const PermissionSet& record) {
-  DomNode element = document.CreateElement("PermissionSet");
-  AppendField(document, element, "nPermissionIndex", record.nPermissionIndex);
-  element.AppendChild(WriteValueList(document, "anInkConfigIndexList",
-                                     "anInkConfigIndex",
-                                     record.anInkConfigIndexList));
-  AppendField(document, element, "nResolutionIndex", record.nResolutionIndex);
-  AppendField(document, element, "nModeIndex", record.nModeIndex);
-  AppendField(document, element, "nPassmaskIndex", record.nPassmaskIndex);
-  AppendField(document, element, "eDirection", record.eDirection);
-  AppendField(document, element, "eScreen", record.eScreen);
+namespace {
+
+template <typename Out>
+void WritePermissionSetTo(Out& out, const PermissionSet& record) {
+  out.Begin("PermissionSet");
+  WriteField(out, "nPermissionIndex", record.nPermissionIndex);
+  WriteValueList(out, "anInkConfigIndexList", "anInkConfigIndex",
+                 record.anInkConfigIndexList);
+  WriteField(out, "nResolutionIndex", record.nResolutionIndex);
+  WriteField(out, "nModeIndex", record.nModeIndex);
+  WriteField(out, "nPassmaskIndex", record.nPassmaskIndex);
+  WriteField(out, "eDirection", record.eDirection);
+  WriteField(out, "eScreen", record.eScreen);
   if (record.eScreen == kCustomScreen) {
-    element.AppendChild(WriteScreenOption(document, record.screenOption));
+    WriteScreenOption(out, record.screenOption);
   }
-  element.AppendChild(WriteValueList(document, "anVControlIndexList",
-                                     "anVControlIndex",
-                                     record.anVControlIndexList));
-  element.AppendChild(WriteValueList(document, "anFMPatternIndexList",
-                                     "anFMPatternIndex",
-                                     record.anFMPatternIndexList));
-  AppendField(document, element, "nSeparationIndex", record.nSeparationIndex);
-  element.AppendChild(WriteRecordList(document, "aCalibrationInfoList",
-                                      record.aCalibrationInfoList,
-                                      WriteCalibrationInfo));
-  AppendField(document, element, "nInkLimit", record.nInkLimit);
-  AppendField(document, element, "strPrinterProfile", record.strPrinterProfile);
-  AppendField(document, element, "nScanSpeed", record.nScanSpeed);
-  AppendField(document, element, "nFeedSpeed", record.nFeedSpeed);
-  AppendField(document, element, "bVisiblePermission",
-              record.bVisiblePermission);
+  WriteValueList(out, "anVControlIndexList", "anVControlIndex",
+                 record.anVControlIndexList);
+  WriteValueList(out, "anFMPatternIndexList", "anFMPatternIndex",
+                 record.anFMPatternIndexList);
+  WriteField(out, "nSeparationIndex", record.nSeparationIndex);
+  WriteEachRecord(out, "aCalibrationInfoList", record.aCalibrationInfoList,
+                  [](Out& to, const CalibrationInfo& calibration) {
+                    WriteCalibrationInfo(to, calibration);
+                  });
+  WriteField(out, "nInkLimit", record.nInkLimit);
+  WriteField(out, "strPrinterProfile", record.strPrinterProfile);
+  WriteField(out, "nScanSpeed", record.nScanSpeed);
+  WriteField(out, "nFeedSpeed", record.nFeedSpeed);
+  WriteField(out, "bVisiblePermission", record.bVisiblePermission);
   if (record.bRecommended != record.bVisiblePermission) {
-    AppendField(document, element, "bRecommended", record.bRecommended);
+    WriteField(out, "bRecommended", record.bRecommended);
   }
-  AppendField(document, element, "nRealPassCount", record.nRealPassCount);
-  AppendField(document, element, "strNextPermissionIndex",
-              record.strNextPermissionIndex);
-  return element;
+  WriteField(out, "nRealPassCount", record.nRealPassCount);
+  WriteField(out, "strNextPermissionIndex", record.strNextPermissionIndex);
+  out.End();
+}
+
+}  // namespace
+
+DomNode WritePermissionSet(DomDocument& document, const PermissionSet& record) {
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WritePermissionSetTo(out, record);
+  });
+}
+
+void WritePermissionSet(DomElementBuilder& out, const PermissionSet& record) {
+  WritePermissionSetTo(out, record);
+}
+
+void WritePermissionSet(XmlStreamWriter& out, const PermissionSet& record) {
+  WritePermissionSetTo(out, record);
 }
 
 void ReadPermissionSet(DomNode element, PermissionSet& record) {

@@ -10,6 +10,7 @@
 #include "records/media/calibration_info.h"
 #include "records/media/screen_option.h"
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -49,6 +50,9 @@ struct PermissionSet {
 // when eScreen is 8, "bRecommended" only when it differs from
 // bVisiblePermission; every other member always.
 DomNode WritePermissionSet(DomDocument& document, const PermissionSet& record);
+// The same element, made where `out` stands.
+void WritePermissionSet(DomElementBuilder& out, const PermissionSet& record);
+void WritePermissionSet(XmlStreamWriter& out, const PermissionSet& record);
 
 // Fills `record` from a "PermissionSet" element: four positional children
 // (names not looked at: index, ink configuration list, resolution, mode), a

@@ -2,22 +2,47 @@
 
 #include <string_view>
 
-#include "records/media/list_fields_internal.h"
 #include "xmlio/record_codec.h"
 
 namespace devseries {
 
+namespace {
+
+template <typename Out>
+void WritePrintChartFileInfoSetTo(Out& out,
+                                  const PrintChartFileInfoSet& record) {
+  out.Begin("PrintChartFileInfoSet");
+  WriteField(out, "nIndex", record.nIndex);
+  WriteField(out, "strCalibrationFileName", record.strCalibrationFileName);
+  WriteField(out, "strInkLimitFileName", record.strInkLimitFileName);
+  WriteField(out, "strTestPrintFileName", record.strTestPrintFileName);
+  out.End();
+}
+
+template <typename Out>
+void WritePrintChartFileInfoSetListTo(
+    Out& out, const std::vector<PrintChartFileInfoSet>& list) {
+  WriteEachRecord(out, "aPrintChartFileInfoSetList", list,
+                  WritePrintChartFileInfoSetTo<Out>);
+}
+
+}  // namespace
+
 DomNode WritePrintChartFileInfoSet(DomDocument& document,
                                    const PrintChartFileInfoSet& record) {
-  DomNode element = document.CreateElement("PrintChartFileInfoSet");
-  AppendField(document, element, "nIndex", record.nIndex);
-  AppendField(document, element, "strCalibrationFileName",
-              record.strCalibrationFileName);
-  AppendField(document, element, "strInkLimitFileName",
-              record.strInkLimitFileName);
-  AppendField(document, element, "strTestPrintFileName",
-              record.strTestPrintFileName);
-  return element;
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WritePrintChartFileInfoSetTo(out, record);
+  });
+}
+
+void WritePrintChartFileInfoSet(DomElementBuilder& out,
+                                const PrintChartFileInfoSet& record) {
+  WritePrintChartFileInfoSetTo(out, record);
+}
+
+void WritePrintChartFileInfoSet(XmlStreamWriter& out,
+                                const PrintChartFileInfoSet& record) {
+  WritePrintChartFileInfoSetTo(out, record);
 }
 
 void ReadPrintChartFileInfoSet(DomNode element, PrintChartFileInfoSet& record) {
@@ -36,8 +61,19 @@ void ReadPrintChartFileInfoSet(DomNode element, PrintChartFileInfoSet& record) {
 
 DomNode WritePrintChartFileInfoSetList(
     DomDocument& document, const std::vector<PrintChartFileInfoSet>& list) {
-  return media_internal::WriteRecordList(document, "aPrintChartFileInfoSetList",
-                                         list, WritePrintChartFileInfoSet);
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WritePrintChartFileInfoSetListTo(out, list);
+  });
+}
+
+void WritePrintChartFileInfoSetList(
+    DomElementBuilder& out, const std::vector<PrintChartFileInfoSet>& list) {
+  WritePrintChartFileInfoSetListTo(out, list);
+}
+
+void WritePrintChartFileInfoSetList(
+    XmlStreamWriter& out, const std::vector<PrintChartFileInfoSet>& list) {
+  WritePrintChartFileInfoSetListTo(out, list);
 }
 
 void ReadPrintChartFileInfoSetList(DomNode element,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -25,6 +26,11 @@ struct PrintChartFileInfoSet {
 // "strCalibrationFileName", "strInkLimitFileName", "strTestPrintFileName".
 DomNode WritePrintChartFileInfoSet(DomDocument& document,
                                    const PrintChartFileInfoSet& record);
+// The same element, made where `out` stands.
+void WritePrintChartFileInfoSet(DomElementBuilder& out,
+                                const PrintChartFileInfoSet& record);
+void WritePrintChartFileInfoSet(XmlStreamWriter& out,
+                                const PrintChartFileInfoSet& record);
 
 // Fills `record` from a "PrintChartFileInfoSet" element; children recognised
 // by name in any order, others skipped, absent ones leave their members.
@@ -34,6 +40,11 @@ void ReadPrintChartFileInfoSet(DomNode element, PrintChartFileInfoSet& record);
 // "PrintChartFileInfoSet" element per entry in list order.
 DomNode WritePrintChartFileInfoSetList(
     DomDocument& document, const std::vector<PrintChartFileInfoSet>& list);
+// The same element, made where `out` stands.
+void WritePrintChartFileInfoSetList(
+    DomElementBuilder& out, const std::vector<PrintChartFileInfoSet>& list);
+void WritePrintChartFileInfoSetList(
+    XmlStreamWriter& out, const std::vector<PrintChartFileInfoSet>& list);
 
 // Appends to `list` one freshly constructed set per child element named
 // "PrintChartFileInfoSet" of `element`, in document order; other nodes are

@@ -7,15 +7,34 @@
 
 namespace devseries {
 
+namespace {
+
+template <typename Out>
+void WriteQualityInfoTo(Out& out, const QualityInfo& record) {
+  out.Begin("QualityInfo");
+  WriteField(out, "nQualityLevel", record.nQualityLevel);
+  WriteField(out, "strQualityName", record.strQualityName);
+  media_internal::WriteValueList(out, "anPermissionIndexList",
+                                 "anPermissionIndex",
+                                 record.anPermissionIndexList);
+  WriteField(out, "bVisibleQuality", record.bVisibleQuality);
+  out.End();
+}
+
+}  // namespace
+
 DomNode WriteQualityInfo(DomDocument& document, const QualityInfo& record) {
-  DomNode element = document.CreateElement("QualityInfo");
-  AppendField(document, element, "nQualityLevel", record.nQualityLevel);
-  AppendField(document, element, "strQualityName", record.strQualityName);
-  element.AppendChild(media_internal::WriteValueList(
-      document, "anPermissionIndexList", "anPermissionIndex",
-      record.anPermissionIndexList));
-  AppendField(document, element, "bVisibleQuality", record.bVisibleQuality);
-  return element;
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WriteQualityInfoTo(out, record);
+  });
+}
+
+void WriteQualityInfo(DomElementBuilder& out, const QualityInfo& record) {
+  WriteQualityInfoTo(out, record);
+}
+
+void WriteQualityInfo(XmlStreamWriter& out, const QualityInfo& record) {
+  WriteQualityInfoTo(out, record);
 }
 
 void ReadQualityInfo(DomNode element, QualityInfo& record) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 #include "xmlio/language_string_set.h"
 
 #pragma GCC visibility push(default)
@@ -25,6 +26,9 @@ struct QualityInfo {
 // "strQualityName", "anPermissionIndexList" (one "anPermissionIndex" per
 // entry) and "bVisibleQuality".
 DomNode WriteQualityInfo(DomDocument& document, const QualityInfo& record);
+// The same element, made where `out` stands.
+void WriteQualityInfo(DomElementBuilder& out, const QualityInfo& record);
+void WriteQualityInfo(XmlStreamWriter& out, const QualityInfo& record);
 
 // Fills `record` from a "QualityInfo" element: three positional children
 // (names not looked at), a missing one raising E_POINTER, the list's

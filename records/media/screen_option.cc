@@ -7,17 +7,36 @@
 
 namespace devseries {
 
-DomNode WriteScreenOption(DomDocument& document, const ScreenOption& record) {
-  DomNode element = document.CreateElement("screenOption");
-  AppendField(document, element, "bUseCustomSetting", record.bUseCustomSetting);
-  AppendField(document, element, "nLineCount", record.nLineCount);
-  AppendField(document, element, "eDotShape", record.eDotShape);
-  DomNode degrees = element.AppendChild(document.CreateElement("flDegrees"));
+namespace {
+
+template <typename Out>
+void WriteScreenOptionTo(Out& out, const ScreenOption& record) {
+  out.Begin("screenOption");
+  WriteField(out, "bUseCustomSetting", record.bUseCustomSetting);
+  WriteField(out, "nLineCount", record.nLineCount);
+  WriteField(out, "eDotShape", record.eDotShape);
+  out.Begin("flDegrees");
   for (size_t i = 0; i < record.flDegrees.size(); ++i) {
-    AppendField(document, degrees, NumberedName("flDegree", i),
-                record.flDegrees[i]);
+    WriteField(out, NumberedName("flDegree", i), record.flDegrees[i]);
   }
-  return element;
+  out.End();
+  out.End();
+}
+
+}  // namespace
+
+DomNode WriteScreenOption(DomDocument& document, const ScreenOption& record) {
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WriteScreenOptionTo(out, record);
+  });
+}
+
+void WriteScreenOption(DomElementBuilder& out, const ScreenOption& record) {
+  WriteScreenOptionTo(out, record);
+}
+
+void WriteScreenOption(XmlStreamWriter& out, const ScreenOption& record) {
+  WriteScreenOptionTo(out, record);
 }
 
 void ReadScreenOption(DomNode element, ScreenOption& record) {

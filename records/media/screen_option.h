@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -23,6 +24,9 @@ struct ScreenOption {
 // "nLineCount", "eDotShape" and "flDegrees", whose children "flDegree0",
 // "flDegree1", ... hold the angles with 3 decimals.
 DomNode WriteScreenOption(DomDocument& document, const ScreenOption& record);
+// The same element, made where `out` stands.
+void WriteScreenOption(DomElementBuilder& out, const ScreenOption& record);
+void WriteScreenOption(XmlStreamWriter& out, const ScreenOption& record);
 
 // Fills `record` from a "screenOption" element. Children are recognised by
 // name in any order, others skipped; absent ones leave their members as

@@ -7,6 +7,48 @@
 
 namespace devseries {
 
+namespace {
+
+template <typename Out>
+void WriteSeparationTableTo(Out& out, const SeparationTable& table) {
+  out.Begin("SeparationTable");
+  WriteField(out, "nInputChannelNum", table.nInputChannelNum);
+  const std::string tableText = table.eType == 1
+                                    ? EncodeOutputTableText(table.usOutputTable)
+                                    : std::string();
+  WriteField(out, "usOutputTable", tableText);
+  WriteField(out, "dStart", table.dStart);
+  WriteField(out, "dPeak", table.dPeak);
+  WriteField(out, "dMax", table.dMax);
+  WriteField(out, "dEnd", table.dEnd);
+  WriteField(out, "dEndMax", table.dEndMax);
+  WriteField(out, "eType", table.eType);
+  WriteField(out, "strInputChannel", table.strInputChannel);
+  WriteField(out, "nInkIndex", table.nInkIndex);
+  WriteField(out, "nHeadCount", table.nHeadCount);
+  out.End();
+}
+
+template <typename Out>
+void WriteSeparationInfoTo(Out& out, const SeparationInfo& record) {
+  out.Begin("SeparationInfo");
+  WriteField(out, "nSeparationIndex", record.nSeparationIndex);
+  WriteField(out, "strSeparationName", record.strSeparationName);
+  WriteField(out, "nOutputChannel", record.nOutputChannel);
+  WriteEachRecord(out, "aSeparationTableList", record.aSeparationTableList,
+                  WriteSeparationTableTo<Out>);
+  WriteField(out, "nPrintChartFileInfoIndex", record.nPrintChartFileInfoIndex);
+  WriteField(out, "strInkLimitTableFile", record.strInkLimitTableFile);
+  out.Begin("anInputChannelInkIndexList");
+  for (std::int32_t ink : record.anInputChannelInkIndexList) {
+    WriteField(out, "nInkIndex", ink);
+  }
+  out.End();
+  out.End();
+}
+
+}  // namespace
+
 void SeparationInfoIO::ReadSeparationInfo(DomNode element,
                                           SeparationInfo& record) {
   ChildCursor cursor(element);
@@ -41,25 +83,19 @@ void SeparationInfoIO::ReadSeparationInfo(DomNode element,
 
 DomNode SeparationInfoIO::WriteSeparationInfo(DomDocument& document,
                                               const SeparationInfo& record) {
-  DomNode element = document.CreateElement("SeparationInfo");
-  AppendField(document, element, "nSeparationIndex", record.nSeparationIndex);
-  AppendField(document, element, "strSeparationName", record.strSeparationName);
-  AppendField(document, element, "nOutputChannel", record.nOutputChannel);
-  DomNode tables =
-      element.AppendChild(document.CreateElement("aSeparationTableList"));
-  for (const SeparationTable& table : record.aSeparationTableList) {
-    tables.AppendChild(WriteSeparationTable(document, table));
-  }
-  AppendField(document, element, "nPrintChartFileInfoIndex",
-              record.nPrintChartFileInfoIndex);
-  AppendField(document, element, "strInkLimitTableFile",
-              record.strInkLimitTableFile);
-  DomNode inks =
-      element.AppendChild(document.CreateElement("anInputChannelInkIndexList"));
-  for (std::int32_t ink : record.anInputChannelInkIndexList) {
-    AppendField(document, inks, "nInkIndex", ink);
-  }
-  return element;
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WriteSeparationInfoTo(out, record);
+  });
+}
+
+void SeparationInfoIO::WriteSeparationInfo(DomElementBuilder& out,
+                                           const SeparationInfo& record) {
+  WriteSeparationInfoTo(out, record);
+}
+
+void SeparationInfoIO::WriteSeparationInfo(XmlStreamWriter& out,
+                                           const SeparationInfo& record) {
+  WriteSeparationInfoTo(out, record);
 }
 
 void SeparationInfoIO::ReadSeparationTable(DomNode element,
@@ -92,22 +128,9 @@ void SeparationInfoIO::ReadSeparationTable(DomNode element,
 
 DomNode SeparationInfoIO::WriteSeparationTable(DomDocument& document,
                                                const SeparationTable& table) {
-  DomNode element = document.CreateElement("SeparationTable");
-  AppendField(document, element, "nInputChannelNum", table.nInputChannelNum);
-  const std::string tableText = table.eType == 1
-                                    ? EncodeOutputTableText(table.usOutputTable)
-                                    : std::string();
-  AppendField(document, element, "usOutputTable", tableText);
-  AppendField(document, element, "dStart", table.dStart);
-  AppendField(document, element, "dPeak", table.dPeak);
-  AppendField(document, element, "dMax", table.dMax);
-  AppendField(document, element, "dEnd", table.dEnd);
-  AppendField(document, element, "dEndMax", table.dEndMax);
-  AppendField(document, element, "eType", table.eType);
-  AppendField(document, element, "strInputChannel", table.strInputChannel);
-  AppendField(document, element, "nInkIndex", table.nInkIndex);
-  AppendField(document, element, "nHeadCount", table.nHeadCount);
-  return element;
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WriteSeparationTableTo(out, table);
+  });
 }
 
 void SeparationInfoIO::ReadFirstSeparationInfo(DomNode node,

@@ -9,6 +9,7 @@
 
 #include "records/media/output_table.h"
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 #include "xmlio/language_string_set.h"
 
 #pragma GCC visibility push(default)
@@ -63,6 +64,10 @@ class SeparationInfoIO {
   // A new, unattached "SeparationInfo" element with every member.
   DomNode WriteSeparationInfo(DomDocument& document,
                               const SeparationInfo& record);
+  // The same element, made where `out` stands.
+  void WriteSeparationInfo(DomElementBuilder& out,
+                           const SeparationInfo& record);
+  void WriteSeparationInfo(XmlStreamWriter& out, const SeparationInfo& record);
 
   // Fills `table` from a "SeparationTable" element: six positional children
   // (names not looked at: channel number, table text, start, peak, max,

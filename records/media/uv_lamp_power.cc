@@ -16,15 +16,32 @@ std::int32_t ReadPosition(DomNode element) {
   return ReadIntValue(attribute);
 }
 
+template <typename Out>
+void WriteUVLampPowerTo(Out& out, const UVLampPower& entry, int position) {
+  out.Begin("UVLampPower");
+  out.Attribute("position", FormatInt(position));
+  WriteField(out, "nForwardPower", entry.nForwardPower);
+  WriteField(out, "nBackwardPower", entry.nBackwardPower);
+  out.End();
+}
+
 }  // namespace
 
 DomNode WriteUVLampPower(DomDocument& document, const UVLampPower& entry,
                          int position) {
-  DomNode element = document.CreateElement("UVLampPower");
-  element.SetNamedItem(WriteIntAttribute(document, "position", position));
-  AppendField(document, element, "nForwardPower", entry.nForwardPower);
-  AppendField(document, element, "nBackwardPower", entry.nBackwardPower);
-  return element;
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WriteUVLampPowerTo(out, entry, position);
+  });
+}
+
+void WriteUVLampPower(DomElementBuilder& out, const UVLampPower& entry,
+                      int position) {
+  WriteUVLampPowerTo(out, entry, position);
+}
+
+void WriteUVLampPower(XmlStreamWriter& out, const UVLampPower& entry,
+                      int position) {
+  WriteUVLampPowerTo(out, entry, position);
 }
 
 bool ReadUVLampPower(DomNode element, UVLampPower& entry, int& position) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -26,6 +27,11 @@ struct UVLampPower {
 // nBasePower is not written. DOM failures raise _com_error.
 DomNode WriteUVLampPower(DomDocument& document, const UVLampPower& entry,
                          int position);
+// The same element, made where `out` stands.
+void WriteUVLampPower(DomElementBuilder& out, const UVLampPower& entry,
+                      int position);
+void WriteUVLampPower(XmlStreamWriter& out, const UVLampPower& entry,
+                      int position);
 
 // Reads a "UVLampPower" element. Its "position" attribute is read as a
 // decimal int; an absent attribute, and any node that is not an element

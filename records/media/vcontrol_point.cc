@@ -8,6 +8,32 @@
 
 namespace devseries {
 
+namespace {
+
+template <typename Out>
+void WriteVControlPointTo(Out& out, const VControlPoint& record) {
+  out.Begin("VControlPoint");
+  WriteField(out, "nVControlIndex", record.nVControlIndex);
+  WriteField(out, "dSmallStart", record.dSmallStart);
+  WriteField(out, "dSmallPeak", record.dSmallPeak);
+  WriteField(out, "dSmallMax", record.dSmallMax);
+  WriteField(out, "dSmallEnd", record.dSmallEnd);
+  WriteField(out, "dSmallEndMax", record.dSmallEndMax);
+  WriteField(out, "dMediumStart", record.dMediumStart);
+  WriteField(out, "dMediumPeak", record.dMediumPeak);
+  WriteField(out, "dMediumMax", record.dMediumMax);
+  WriteField(out, "dMediumEnd", record.dMediumEnd);
+  WriteField(out, "dMediumEndMax", record.dMediumEndMax);
+  WriteField(out, "dLargeStart", record.dLargeStart);
+  WriteField(out, "dLargePeak", record.dLargePeak);
+  WriteField(out, "dLargeMax", record.dLargeMax);
+  WriteField(out, "dLargeEnd", record.dLargeEnd);
+  WriteField(out, "dLargeEndMax", record.dLargeEndMax);
+  out.End();
+}
+
+}  // namespace
+
 void ReadVControlPoint(DomNode element, VControlPoint& record) {
   ChildCursor cursor(element);
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
@@ -32,24 +58,17 @@ void ReadVControlPoint(DomNode element, VControlPoint& record) {
 }
 
 DomNode WriteVControlPoint(DomDocument& document, const VControlPoint& record) {
-  DomNode element = document.CreateElement("VControlPoint");
-  AppendField(document, element, "nVControlIndex", record.nVControlIndex);
-  AppendField(document, element, "dSmallStart", record.dSmallStart);
-  AppendField(document, element, "dSmallPeak", record.dSmallPeak);
-  AppendField(document, element, "dSmallMax", record.dSmallMax);
-  AppendField(document, element, "dSmallEnd", record.dSmallEnd);
-  AppendField(document, element, "dSmallEndMax", record.dSmallEndMax);
-  AppendField(document, element, "dMediumStart", record.dMediumStart);
-  AppendField(document, element, "dMediumPeak", record.dMediumPeak);
-  AppendField(document, element, "dMediumMax", record.dMediumMax);
-  AppendField(document, element, "dMediumEnd", record.dMediumEnd);
-  AppendField(document, element, "dMediumEndMax", record.dMediumEndMax);
-  AppendField(document, element, "dLargeStart", record.dLargeStart);
-  AppendField(document, element, "dLargePeak", record.dLargePeak);
-  AppendField(document, element, "dLargeMax", record.dLargeMax);
-  AppendField(document, element, "dLargeEnd", record.dLargeEnd);
-  AppendField(document, element, "dLargeEndMax", record.dLargeEndMax);
-  return element;
+  return BuildElement(document, [&](DomElementBuilder& out) {
+    WriteVControlPointTo(out, record);
+  });
+}
+
+void WriteVControlPoint(DomElementBuilder& out, const VControlPoint& record) {
+  WriteVControlPointTo(out, record);
+}
+
+void WriteVControlPoint(XmlStreamWriter& out, const VControlPoint& record) {
+  WriteVControlPointTo(out, record);
 }
 
 void ReadFirstVControlPoint(const DomDocument& document,

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -46,6 +47,9 @@ void ReadVControlPoint(DomNode element, VControlPoint& record);
 // A new, unattached "VControlPoint" element with the sixteen members in
 // declaration order, floats with 3 decimals.
 DomNode WriteVControlPoint(DomDocument& document, const VControlPoint& record);
+// The same element, made where `out` stands.
+void WriteVControlPoint(DomElementBuilder& out, const VControlPoint& record);
+void WriteVControlPoint(XmlStreamWriter& out, const VControlPoint& record);
 
 // Reads the first element named "VControlPoint" anywhere in `document`, in
 // document order. Raises the int kNoVControlPointElement (2) when there is

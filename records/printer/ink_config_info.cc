@@ -8,6 +8,21 @@
 
 namespace devseries {
 
+namespace {
+
+template <typename Out>
+void WriteInkConfigInfoTo(Out& out, const InkConfigInfo& r) {
+  out.Begin("InkConfigInfo");
+  WriteField(out, "nInkConfigIndex", r.nInkConfigIndex);
+  WriteField(out, "strInkConfigName", r.strInkConfigName);
+  WriteField(out, "strFolderName", r.strFolderName);
+  WriteIntSlotsTo(out, "nInkIndexList", r.nInkIndexList,
+                  [](size_t) { return "nInkIndex"; });
+  out.End();
+}
+
+}  // namespace
+
 void InkConfigInfoIO::ReadInkConfigInfo(DomNode element, InkConfigInfo& r) {
   ChildCursor cursor(element);
   ReadNext(cursor, "nInkConfigIndex", r.nInkConfigIndex);
@@ -19,13 +34,18 @@ void InkConfigInfoIO::ReadInkConfigInfo(DomNode element, InkConfigInfo& r) {
 
 DomNode InkConfigInfoIO::WriteInkConfigInfo(DomDocument& doc,
                                             const InkConfigInfo& r) {
-  DomNode e = doc.CreateElement("InkConfigInfo");
-  AppendField(doc, e, "nInkConfigIndex", r.nInkConfigIndex);
-  AppendField(doc, e, "strInkConfigName", r.strInkConfigName);
-  AppendField(doc, e, "strFolderName", r.strFolderName);
-  e.AppendChild(WriteIntSlots(doc, "nInkIndexList", r.nInkIndexList,
-                              [](size_t) { return "nInkIndex"; }));
-  return e;
+  return BuildElement(
+      doc, [&](DomElementBuilder& out) { WriteInkConfigInfoTo(out, r); });
+}
+
+void InkConfigInfoIO::WriteInkConfigInfo(DomElementBuilder& out,
+                                         const InkConfigInfo& r) {
+  WriteInkConfigInfoTo(out, r);
+}
+
+void InkConfigInfoIO::WriteInkConfigInfo(XmlStreamWriter& out,
+                                         const InkConfigInfo& r) {
+  WriteInkConfigInfoTo(out, r);
 }
 
 void InkConfigInfoIO::ReadFirstInkConfigInfo(const DomDocument* document,

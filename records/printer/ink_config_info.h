@@ -9,6 +9,7 @@
 
 #include "xmlio/common_io.h"
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 #include "xmlio/language_string_set.h"
 
 #pragma GCC visibility push(default)
@@ -47,6 +48,9 @@ class InkConfigInfoIO {
   // all named "nInkIndex".
   DomNode WriteInkConfigInfo(DomDocument& document,
                              const InkConfigInfo& record);
+  // The same element, made where `out` stands.
+  void WriteInkConfigInfo(DomElementBuilder& out, const InkConfigInfo& record);
+  void WriteInkConfigInfo(XmlStreamWriter& out, const InkConfigInfo& record);
   // Reads the first "InkConfigInfo" element anywhere in `document`, in
   // document order. Raises the int kInkConfigNotFound when there is none and
   // _com_error(E_POINTER) when `document` is null.

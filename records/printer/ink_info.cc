@@ -18,13 +18,26 @@ void ReadColor(DomNode element, InkRGB& color) {
   color.nBlue = static_cast<std::uint8_t>(ReadIntValue(cursor.Next("B")));
 }
 
-DomNode WriteColor(DomDocument& doc, std::string_view name,
-                   const InkRGB& color) {
-  DomNode e = doc.CreateElement(name);
-  AppendField(doc, e, "R", std::int32_t{color.nRed});
-  AppendField(doc, e, "G", std::int32_t{color.nGreen});
-  AppendField(doc, e, "B", std::int32_t{color.nBlue});
-  return e;
+template <typename Out>
+void WriteColor(Out& out, std::string_view name, const InkRGB& color) {
+  out.Begin(name);
+  WriteField(out, "R", std::int32_t{color.nRed});
+  WriteField(out, "G", std::int32_t{color.nGreen});
+  WriteField(out, "B", std::int32_t{color.nBlue});
+  out.End();
+}
+
+template <typename Out>
+void WriteInkInfoTo(Out& out, const InkInfo& r) {
+  out.Begin("InkInfo");
+  WriteField(out, "nInkIndex", r.nInkIndex);
+  WriteField(out, "strLongInkName", r.strLongInkName);
+  WriteField(out, "strShortInkName", r.strShortInkName);
+  WriteColor(out, "lightColor", r.lightColor);
+  WriteColor(out, "darkColor", r.darkColor);
+  WriteField(out, "flPrice", r.flPrice);
+  WriteField(out, "nCapacity", r.nCapacity);
+  out.End();
 }
 
 }  // namespace
@@ -45,15 +58,16 @@ void InkInfoIO::ReadInkInfo(DomNode element, InkInfo& r) {
 }
 
 DomNode InkInfoIO::WriteInkInfo(DomDocument& doc, const InkInfo& r) {
-  DomNode e = doc.CreateElement("InkInfo");
-  AppendField(doc, e, "nInkIndex", r.nInkIndex);
-  AppendField(doc, e, "strLongInkName", r.strLongInkName);
-  AppendField(doc, e, "strShortInkName", r.strShortInkName);
-  e.AppendChild(WriteColor(doc, "lightColor", r.lightColor));
-  e.AppendChild(WriteColor(doc, "darkColor", r.darkColor));
-  AppendField(doc, e, "flPrice", r.flPrice);
-  AppendField(doc, e, "nCapacity", r.nCapacity);
-  return e;
+  return BuildElement(doc,
+                      [&](DomElementBuilder& out) { WriteInkInfoTo(out, r); });
+}
+
+void InkInfoIO::WriteInkInfo(DomElementBuilder& out, const InkInfo& r) {
+  WriteInkInfoTo(out, r);
+}
+
+void InkInfoIO::WriteInkInfo(XmlStreamWriter& out, const InkInfo& r) {
+  WriteInkInfoTo(out, r);
 }
 
 void InkInfoIO::ReadFirstInkInfo(DomNode node, InkInfo& record) {

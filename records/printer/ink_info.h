@@ -6,6 +6,7 @@
 #include <string>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 #include "xmlio/language_string_set.h"
 
 #pragma GCC visibility push(default)
@@ -50,6 +51,9 @@ class InkInfoIO {
   void ReadInkInfo(DomNode element, InkInfo& record);
   // A new, unattached "InkInfo" element.
   DomNode WriteInkInfo(DomDocument& document, const InkInfo& record);
+  // The same element, made where `out` stands.
+  void WriteInkInfo(DomElementBuilder& out, const InkInfo& record);
+  void WriteInkInfo(XmlStreamWriter& out, const InkInfo& record);
   // Reads the first child element of `node` named "InkInfo"; nothing
   // happens when there is none.
   void ReadFirstInkInfo(DomNode node, InkInfo& record);

@@ -18,6 +18,24 @@ void ReadVolumeTexts(DomNode element, std::vector<std::string>& texts) {
   }
 }
 
+template <typename Out>
+void WriteInkVolumeInfoTo(Out& out, const InkVolumeInfo& record) {
+  out.Begin("InkVolumeInfo");
+  WriteField(out, "nInkVolumeIndex", record.nInkVolumeIndex);
+  out.Begin("astrInkVolumeList");
+  for (const std::string& text : record.astrInkVolumeList) {
+    WriteField(out, "strInkVolume_pl", text);
+  }
+  out.End();
+  out.End();
+}
+
+template <typename Out>
+void WriteInkVolumeInfoListTo(Out& out,
+                              const std::vector<InkVolumeInfo>& list) {
+  WriteEachRecord(out, "aInkVolumeInfoList", list, WriteInkVolumeInfoTo<Out>);
+}
+
 }  // namespace
 
 void ReadInkVolumeInfo(DomNode element, InkVolumeInfo& record) {
@@ -34,14 +52,16 @@ void ReadInkVolumeInfo(DomNode element, InkVolumeInfo& record) {
 }
 
 DomNode WriteInkVolumeInfo(DomDocument& doc, const InkVolumeInfo& record) {
-  DomNode e = doc.CreateElement("InkVolumeInfo");
-  AppendField(doc, e, "nInkVolumeIndex", record.nInkVolumeIndex);
-  DomNode texts = doc.CreateElement("astrInkVolumeList");
-  for (const std::string& text : record.astrInkVolumeList) {
-    AppendField(doc, texts, "strInkVolume_pl", text);
-  }
-  e.AppendChild(texts);
-  return e;
+  return BuildElement(
+      doc, [&](DomElementBuilder& out) { WriteInkVolumeInfoTo(out, record); });
+}
+
+void WriteInkVolumeInfo(DomElementBuilder& out, const InkVolumeInfo& record) {
+  WriteInkVolumeInfoTo(out, record);
+}
+
+void WriteInkVolumeInfo(XmlStreamWriter& out, const InkVolumeInfo& record) {
+  WriteInkVolumeInfoTo(out, record);
 }
 
 void ReadInkVolumeInfoList(DomNode element, std::vector<InkVolumeInfo>& list) {
@@ -56,11 +76,19 @@ void ReadInkVolumeInfoList(DomNode element, std::vector<InkVolumeInfo>& list) {
 
 DomNode WriteInkVolumeInfoList(DomDocument& doc,
                                const std::vector<InkVolumeInfo>& list) {
-  DomNode e = doc.CreateElement("aInkVolumeInfoList");
-  for (const InkVolumeInfo& record : list) {
-    e.AppendChild(WriteInkVolumeInfo(doc, record));
-  }
-  return e;
+  return BuildElement(doc, [&](DomElementBuilder& out) {
+    WriteInkVolumeInfoListTo(out, list);
+  });
+}
+
+void WriteInkVolumeInfoList(DomElementBuilder& out,
+                            const std::vector<InkVolumeInfo>& list) {
+  WriteInkVolumeInfoListTo(out, list);
+}
+
+void WriteInkVolumeInfoList(XmlStreamWriter& out,
+                            const std::vector<InkVolumeInfo>& list) {
+  WriteInkVolumeInfoListTo(out, list);
 }
 
 }  // namespace devseries

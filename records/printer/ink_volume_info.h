@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -29,6 +30,9 @@ void ReadInkVolumeInfo(DomNode element, InkVolumeInfo& record);
 // A new, unattached "InkVolumeInfo" element: "nInkVolumeIndex", then
 // "astrInkVolumeList" with one "strInkVolume_pl" child per entry.
 DomNode WriteInkVolumeInfo(DomDocument& document, const InkVolumeInfo& record);
+// The same element, made where `out` stands.
+void WriteInkVolumeInfo(DomElementBuilder& out, const InkVolumeInfo& record);
+void WriteInkVolumeInfo(XmlStreamWriter& out, const InkVolumeInfo& record);
 // Appends to `list` one record per "InkVolumeInfo" child of `element`, each
 // read into a new record; other children are skipped. `list` is not emptied.
 void ReadInkVolumeInfoList(DomNode element, std::vector<InkVolumeInfo>& list);
@@ -36,6 +40,11 @@ void ReadInkVolumeInfoList(DomNode element, std::vector<InkVolumeInfo>& list);
 // element per record, in list order.
 DomNode WriteInkVolumeInfoList(DomDocument& document,
                                const std::vector<InkVolumeInfo>& list);
+// The same element, made where `out` stands.
+void WriteInkVolumeInfoList(DomElementBuilder& out,
+                            const std::vector<InkVolumeInfo>& list);
+void WriteInkVolumeInfoList(XmlStreamWriter& out,
+                            const std::vector<InkVolumeInfo>& list);
 
 }  // namespace devseries
 #pragma GCC visibility pop

@@ -20,14 +20,14 @@ bool DiffersFromBase(const std::array<UVLampPower, 2>& powers) {
   return false;
 }
 
-DomNode WriteLampPowers(DomDocument& doc,
-                        const std::array<UVLampPower, 2>& powers) {
-  DomNode e = doc.CreateElement("aUVLampPowerList");
+template <typename Out>
+void WriteLampPowers(Out& out, const std::array<UVLampPower, 2>& powers) {
+  out.Begin("aUVLampPowerList");
   if (DiffersFromBase(powers)) {
-    e.AppendChild(WriteUVLampPower(doc, powers[0], 0));
-    e.AppendChild(WriteUVLampPower(doc, powers[1], 1));
+    WriteUVLampPower(out, powers[0], 0);
+    WriteUVLampPower(out, powers[1], 1);
   }
-  return e;
+  out.End();
 }
 
 // Each child naming lamp position 0 or 1 sets both powers of that position;
@@ -45,6 +45,29 @@ void ReadLampPowers(DomNode element, std::array<UVLampPower, 2>& powers) {
 }
 
 std::string SlotName(size_t slot) { return NumberedName("value", slot); }
+
+template <typename Out>
+void WriteModeInfoTo(Out& out, const ModeInfo& r) {
+  out.Begin("ModeInfo");
+  WriteField(out, "nModeIndex", r.nModeIndex);
+  WriteField(out, "strModeName", r.strModeName);
+  WriteField(out, "nInkNum", r.nInkNum);
+  WriteIntSlotsTo(out, "nInkIndexList", r.nInkIndexList, SlotName);
+  WriteField(out, "nBitsPerPixel", r.nBitsPerPixel);
+  WriteField(out, "nDotType", r.nDotType);
+  WriteField(out, "strDotSize", r.strDotSize);
+
+  WriteField(out, "nInkVolumeIndex", r.nInkVolumeIndex);
+  WriteField(out, "strNozzleMask", r.strNozzleMask);
+  WriteField(out, "nPassesPerLine", r.nPassesPerLine);
+  WriteField(out, "strPJLOption", r.strPJLOption);
+  WriteField(out, "flFeedResolutionPerPass", r.flFeedResolutionPerPass);
+  WriteField(out, "nNozzleMaskCount", r.nNozzleMaskCount);
+  WriteField(out, "nEmptyPathLength", r.nEmptyPathLength);
+  WriteField(out, "nAdditionalPrintingTime", r.nAdditionalPrintingTime);
+  WriteLampPowers(out, r.aUVLampPowerList);
+  out.End();
+}
 
 }  // namespace
 
@@ -80,25 +103,16 @@ void ModeInfoIO::ReadModeInfo(DomNode element, ModeInfo& r) {
 }
 
 DomNode ModeInfoIO::WriteModeInfo(DomDocument& doc, const ModeInfo& r) {
-  DomNode e = doc.CreateElement("ModeInfo");
-  AppendField(doc, e, "nModeIndex", r.nModeIndex);
-  AppendField(doc, e, "strModeName", r.strModeName);
-  AppendField(doc, e, "nInkNum", r.nInkNum);
-  e.AppendChild(WriteIntSlots(doc, "nInkIndexList", r.nInkIndexList, SlotName));
-  AppendField(doc, e, "nBitsPerPixel", r.nBitsPerPixel);
-  AppendField(doc, e, "nDotType", r.nDotType);
-  AppendField(doc, e, "strDotSize", r.strDotSize);
+  return BuildElement(doc,
+                      [&](DomElementBuilder& out) { WriteModeInfoTo(out, r); });
+}
 
-  AppendField(doc, e, "nInkVolumeIndex", r.nInkVolumeIndex);
-  AppendField(doc, e, "strNozzleMask", r.strNozzleMask);
-  AppendField(doc, e, "nPassesPerLine", r.nPassesPerLine);
-  AppendField(doc, e, "strPJLOption", r.strPJLOption);
-  AppendField(doc, e, "flFeedResolutionPerPass", r.flFeedResolutionPerPass);
-  AppendField(doc, e, "nNozzleMaskCount", r.nNozzleMaskCount);
-  AppendField(doc, e, "nEmptyPathLength", r.nEmptyPathLength);
-  AppendField(doc, e, "nAdditionalPrintingTime", r.nAdditionalPrintingTime);
-  e.AppendChild(WriteLampPowers(doc, r.aUVLampPowerList));
-  return e;
+void ModeInfoIO::WriteModeInfo(DomElementBuilder& out, const ModeInfo& r) {
+  WriteModeInfoTo(out, r);
+}
+
+void ModeInfoIO::WriteModeInfo(XmlStreamWriter& out, const ModeInfo& r) {
+  WriteModeInfoTo(out, r);
 }
 
 void ModeInfoIO::ReadFirstModeInfo(DomNode node, ModeInfo& record) {

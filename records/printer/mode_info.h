@@ -9,6 +9,7 @@
 
 #include "records/media/uv_lamp_power.h"
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -59,6 +60,9 @@ class ModeInfoIO {
   // A new, unattached "ModeInfo" element. "aUVLampPowerList" holds the two
   // lamp entries only when a power differs from its entry's nBasePower.
   DomNode WriteModeInfo(DomDocument& document, const ModeInfo& record);
+  // The same element, made where `out` stands.
+  void WriteModeInfo(DomElementBuilder& out, const ModeInfo& record);
+  void WriteModeInfo(XmlStreamWriter& out, const ModeInfo& record);
   // Reads the first child element of `node` named "ModeInfo"; nothing
   // happens when there is none.
   void ReadFirstModeInfo(DomNode node, ModeInfo& record);

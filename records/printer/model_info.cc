@@ -12,6 +12,80 @@ namespace {
 // The name of a per-slot table child: value0 to value23.
 std::string SlotName(size_t slot) { return NumberedName("value", slot); }
 
+// Every stored member in file order, the firmware texts only when not
+// empty.
+template <typename Out>
+void WriteModelInfoTo(Out& out, const ModelInfo& r) {
+  out.Begin("ModelInfo");
+  WriteField(out, "strLongModelName", r.strLongModelName);
+  WriteField(out, "strMIBModelName", r.strMIBModelName);
+  WriteField(out, "strFolderName", r.strFolderName);
+  WriteField(out, "dMaxWidth", r.dMaxWidth);
+  WriteField(out, "nHeadNum", r.nHeadNum);
+  WriteIntSlotsTo(out, "nHeadPositionIndex", r.nHeadPositionIndex, SlotName);
+  WriteIntSlotsTo(out, "nDefaultInkIndex", r.nDefaultInkIndex, SlotName);
+  WriteField(out, "bCutFeature", r.bCutFeature);
+  WriteField(out, "nHeaterFeature", r.nHeaterFeature);
+  WriteField(out, "nHeadHeightMask", r.nHeadHeightMask);
+  WriteField(out, "strStaticStatus", r.strStaticStatus);
+  WriteField(out, "strStaticExtraStatus", r.strStaticExtraStatus);
+  WriteField(out, "strActiveStatus", r.strActiveStatus);
+  WriteField(out, "strPPDFile", r.strPPDFile);
+  WriteField(out, "dCropMargin_mm", r.dCropMargin_mm);
+  WriteField(out, "dCropSize_mm", r.dCropSize_mm);
+  WriteField(out, "dPageSpace_mm", r.dPageSpace_mm);
+  WriteField(out, "dHWLeftMargin_mm", r.dHWLeftMargin_mm);
+  WriteField(out, "dHWRightMargin_mm", r.dHWRightMargin_mm);
+  WriteField(out, "dHWTopMargin_mm", r.dHWTopMargin_mm);
+  WriteField(out, "dHWBottomMargin_mm", r.dHWBottomMargin_mm);
+
+  WriteField(out, "strBMPFileName", r.strBMPFileName);
+  WriteField(out, "nMaxCutSpeed", r.nMaxCutSpeed);
+  WriteField(out, "strExtension", r.strExtension);
+  WriteField(out, "nMinimumPageInterval_mm", r.nMinimumPageInterval_mm);
+  WriteField(out, "nMaximumPageInterval_mm", r.nMaximumPageInterval_mm);
+  WriteField(out, "nMinimumScanSpeed", r.nMinimumScanSpeed);
+  WriteField(out, "nMaximumScanSpeed", r.nMaximumScanSpeed);
+  WriteField(out, "nMinimumFeedSpeed", r.nMinimumFeedSpeed);
+  WriteField(out, "nMaximumFeedSpeed", r.nMaximumFeedSpeed);
+  WriteField(out, "nMinimumPreHeaterTemperature",
+             r.nMinimumPreHeaterTemperature);
+  WriteField(out, "nMaximumPreHeaterTemperature",
+             r.nMaximumPreHeaterTemperature);
+  WriteField(out, "nMinimumHeaterTemperature", r.nMinimumHeaterTemperature);
+  WriteField(out, "nMaximumHeaterTemperature", r.nMaximumHeaterTemperature);
+  WriteField(out, "nMinimumDrierTemperature", r.nMinimumDrierTemperature);
+  WriteField(out, "nMaximumDrierTemperature", r.nMaximumDrierTemperature);
+  WriteField(out, "dMinimumFeedCalibration_mm", r.dMinimumFeedCalibration_mm);
+  WriteField(out, "dMaximumFeedCalibration_mm", r.dMaximumFeedCalibration_mm);
+  WriteField(out, "nMinimumCutForce", r.nMinimumCutForce);
+  WriteField(out, "nMaximumCutForce", r.nMaximumCutForce);
+  WriteField(out, "flMaximumCutOffset", r.flMaximumCutOffset);
+  WriteField(out, "nGetMethodType", r.nGetMethodType);
+  WriteField(out, "nScanSpeedType", r.nScanSpeedType);
+  WriteField(out, "strDllName", r.strDllName);
+  WriteField(out, "strDriverName", r.strDriverName);
+  if (!r.strRequiredFirmwareVersion.empty()) {
+    WriteField(out, "strRequiredFirmwareVersion", r.strRequiredFirmwareVersion);
+  }
+  if (!r.strRecommendedFirmwareVersion.empty()) {
+    WriteField(out, "strRecommendedFirmwareVersion",
+               r.strRecommendedFirmwareVersion);
+  }
+  WriteField(out, "nNozzleCountPerHeadColumn", r.nNozzleCountPerHeadColumn);
+  WriteField(out, "flNozzleResolution", r.flNozzleResolution);
+  WriteField(out, "nMinimumReturnScanSpeed", r.nMinimumReturnScanSpeed);
+  WriteField(out, "nMaximumReturnScanSpeed", r.nMaximumReturnScanSpeed);
+  WriteField(out, "dMaxLength", r.dMaxLength);
+  WriteField(out, "bOverlapCutPerCutPath", r.bOverlapCutPerCutPath);
+  WriteField(out, "nUVLampCount", r.nUVLampCount);
+  WriteField(out, "bHBridgeFeature", r.bHBridgeFeature);
+  WriteField(out, "bHalfCutFeature", r.bHalfCutFeature);
+  WriteField(out, "nMinimumHalfCutForce", r.nMinimumHalfCutForce);
+  WriteField(out, "nMaximumHalfCutForce", r.nMaximumHalfCutForce);
+  out.End();
+}
+
 }  // namespace
 
 void ModelInfoIO::ReadModelInfo(DomNode element, ModelInfo& r) {
@@ -110,79 +184,16 @@ void ModelInfoIO::ReadModelInfo(DomNode element, ModelInfo& r) {
 }
 
 DomNode ModelInfoIO::WriteModelInfo(DomDocument& doc, const ModelInfo& r) {
-  DomNode e = doc.CreateElement("ModelInfo");
-  AppendField(doc, e, "strLongModelName", r.strLongModelName);
-  AppendField(doc, e, "strMIBModelName", r.strMIBModelName);
-  AppendField(doc, e, "strFolderName", r.strFolderName);
-  AppendField(doc, e, "dMaxWidth", r.dMaxWidth);
-  AppendField(doc, e, "nHeadNum", r.nHeadNum);
-  e.AppendChild(
-      WriteIntSlots(doc, "nHeadPositionIndex", r.nHeadPositionIndex, SlotName));
-  e.AppendChild(
-      WriteIntSlots(doc, "nDefaultInkIndex", r.nDefaultInkIndex, SlotName));
-  AppendField(doc, e, "bCutFeature", r.bCutFeature);
-  AppendField(doc, e, "nHeaterFeature", r.nHeaterFeature);
-  AppendField(doc, e, "nHeadHeightMask", r.nHeadHeightMask);
-  AppendField(doc, e, "strStaticStatus", r.strStaticStatus);
-  AppendField(doc, e, "strStaticExtraStatus", r.strStaticExtraStatus);
-  AppendField(doc, e, "strActiveStatus", r.strActiveStatus);
-  AppendField(doc, e, "strPPDFile", r.strPPDFile);
-  AppendField(doc, e, "dCropMargin_mm", r.dCropMargin_mm);
-  AppendField(doc, e, "dCropSize_mm", r.dCropSize_mm);
-  AppendField(doc, e, "dPageSpace_mm", r.dPageSpace_mm);
-  AppendField(doc, e, "dHWLeftMargin_mm", r.dHWLeftMargin_mm);
-  AppendField(doc, e, "dHWRightMargin_mm", r.dHWRightMargin_mm);
-  AppendField(doc, e, "dHWTopMargin_mm", r.dHWTopMargin_mm);
-  AppendField(doc, e, "dHWBottomMargin_mm", r.dHWBottomMargin_mm);
+  return BuildElement(
+      doc, [&](DomElementBuilder& out) { WriteModelInfoTo(out, r); });
+}
 
-  AppendField(doc, e, "strBMPFileName", r.strBMPFileName);
-  AppendField(doc, e, "nMaxCutSpeed", r.nMaxCutSpeed);
-  AppendField(doc, e, "strExtension", r.strExtension);
-  AppendField(doc, e, "nMinimumPageInterval_mm", r.nMinimumPageInterval_mm);
-  AppendField(doc, e, "nMaximumPageInterval_mm", r.nMaximumPageInterval_mm);
-  AppendField(doc, e, "nMinimumScanSpeed", r.nMinimumScanSpeed);
-  AppendField(doc, e, "nMaximumScanSpeed", r.nMaximumScanSpeed);
-  AppendField(doc, e, "nMinimumFeedSpeed", r.nMinimumFeedSpeed);
-  AppendField(doc, e, "nMaximumFeedSpeed", r.nMaximumFeedSpeed);
-  AppendField(doc, e, "nMinimumPreHeaterTemperature",
-              r.nMinimumPreHeaterTemperature);
-  AppendField(doc, e, "nMaximumPreHeaterTemperature",
-              r.nMaximumPreHeaterTemperature);
-  AppendField(doc, e, "nMinimumHeaterTemperature", r.nMinimumHeaterTemperature);
-  AppendField(doc, e, "nMaximumHeaterTemperature", r.nMaximumHeaterTemperature);
-  AppendField(doc, e, "nMinimumDrierTemperature", r.nMinimumDrierTemperature);
-  AppendField(doc, e, "nMaximumDrierTemperature", r.nMaximumDrierTemperature);
-  AppendField(doc, e, "dMinimumFeedCalibration_mm",
-              r.dMinimumFeedCalibration_mm);
-  AppendField(doc, e, "dMaximumFeedCalibration_mm",
-              r.dMaximumFeedCalibration_mm);
-  AppendField(doc, e, "nMinimumCutForce", r.nMinimumCutForce);
-  AppendField(doc, e, "nMaximumCutForce", r.nMaximumCutForce);
-  AppendField(doc, e, "flMaximumCutOffset", r.flMaximumCutOffset);
-  AppendField(doc, e, "nGetMethodType", r.nGetMethodType);
-  AppendField(doc, e, "nScanSpeedType", r.nScanSpeedType);
-  AppendField(doc, e, "strDllName", r.strDllName);
-  AppendField(doc, e, "strDriverName", r.strDriverName);
-  if (!r.strRequiredFirmwareVersion.empty()) {
-    AppendField(doc, e, "strRequiredFirmwareVersion",
-                r.strRequiredFirmwareVersion);
-  }
-  if (!r.strRecommendedFirmwareVersion.empty()) {
-    AppendField(doc, e, "strRecommendedFirmwareVersion",
-                r.strRecommendedFirmwareVersion);
-  }
-  AppendField(doc, e, "nNozzleCountPerHeadColumn", r.nNozzleCountPerHeadColumn);
-  AppendField(doc, e, "flNozzleResolution", r.flNozzleResolution);
-  AppendField(doc, e, "nMinimumReturnScanSpeed", r.nMinimumReturnScanSpeed);
-  AppendField(doc, e, "nMaximumReturnScanSpeed", r.nMaximumReturnScanSpeed);
-  AppendField(doc, e, "dMaxLength", r.dMaxLength);
-  AppendField(doc, e, "bOverlapCutPerCutPath", r.bOverlapCutPerCutPath);
-  AppendField(doc, e, "nUVLampCount", r.nUVLampCount);
-  AppendField(doc, e, "bHBridgeFeature", r.bHBridgeFeature);
-  AppendField(doc, e, "bHalfCutFeature", r.bHalfCutFeature);
-  AppendField(doc, e, "nMinimumHalfCutForce", r.nMinimumHalfCutForce);
-  AppendField(doc, e, "nMaximumHalfCutForce", r.nMaximumHalfCutForce);
-  return e;
+void ModelInfoIO::WriteModelInfo(DomElementBuilder& out, const ModelInfo& r) {
+  WriteModelInfoTo(out, r);
+}
+
+void ModelInfoIO::WriteModelInfo(XmlStreamWriter& out, const ModelInfo& r) {
+  WriteModelInfoTo(out, r);
 }
 
 void ModelInfoIO::ReadFirstModelInfo(DomNode node, ModelInfo& record) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -121,6 +122,10 @@ class ModelInfoIO {
   // A new, unattached "ModelInfo" element with one child per stored member,
   // the firmware texts only when not empty.
   DomNode WriteModelInfo(DomDocument& document, const ModelInfo& record);
+  // The same element, made where `out` stands: appended to the element it
+  // builds, or streamed as text.
+  void WriteModelInfo(DomElementBuilder& out, const ModelInfo& record);
+  void WriteModelInfo(XmlStreamWriter& out, const ModelInfo& record);
   // Reads the first child element of `node` named "ModelInfo"; nothing
   // happens when there is none.
   void ReadFirstModelInfo(DomNode node, ModelInfo& record);

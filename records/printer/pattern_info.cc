@@ -5,6 +5,20 @@
 
 namespace devseries {
 
+namespace {
+
+template <typename Out>
+void WritePatternInfoTo(Out& out, const PatternInfo& r) {
+  out.Begin("PatternInfo");
+  WriteField(out, "nFMPatternIndex", r.nFMPatternIndex);
+  WriteField(out, "nScanPixelSize", r.nScanPixelSize);
+  WriteField(out, "nFeedPixelSize", r.nFeedPixelSize);
+  WriteField(out, "strPatternFile", r.strPatternFile);
+  out.End();
+}
+
+}  // namespace
+
 void PatternInfoIO::ReadPatternInfo(DomNode element, PatternInfo& r) {
   ChildCursor cursor(element);
   ReadNext(cursor, "nFMPatternIndex", r.nFMPatternIndex);
@@ -15,12 +29,18 @@ void PatternInfoIO::ReadPatternInfo(DomNode element, PatternInfo& r) {
 
 DomNode PatternInfoIO::WritePatternInfo(DomDocument& doc,
                                         const PatternInfo& r) {
-  DomNode e = doc.CreateElement("PatternInfo");
-  AppendField(doc, e, "nFMPatternIndex", r.nFMPatternIndex);
-  AppendField(doc, e, "nScanPixelSize", r.nScanPixelSize);
-  AppendField(doc, e, "nFeedPixelSize", r.nFeedPixelSize);
-  AppendField(doc, e, "strPatternFile", r.strPatternFile);
-  return e;
+  return BuildElement(
+      doc, [&](DomElementBuilder& out) { WritePatternInfoTo(out, r); });
+}
+
+void PatternInfoIO::WritePatternInfo(DomElementBuilder& out,
+                                     const PatternInfo& r) {
+  WritePatternInfoTo(out, r);
+}
+
+void PatternInfoIO::WritePatternInfo(XmlStreamWriter& out,
+                                     const PatternInfo& r) {
+  WritePatternInfoTo(out, r);
 }
 
 void PatternInfoIO::ReadFirstPatternInfo(DomNode node, PatternInfo& record) {

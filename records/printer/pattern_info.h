@@ -6,6 +6,7 @@
 #include <string>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {
@@ -33,6 +34,9 @@ class PatternInfoIO {
   void ReadPatternInfo(DomNode element, PatternInfo& record);
   // A new, unattached "PatternInfo" element.
   DomNode WritePatternInfo(DomDocument& document, const PatternInfo& record);
+  // The same element, made where `out` stands.
+  void WritePatternInfo(DomElementBuilder& out, const PatternInfo& record);
+  void WritePatternInfo(XmlStreamWriter& out, const PatternInfo& record);
   // Reads the first child element of `node` named "PatternInfo"; nothing
   // happens when there is none.
   void ReadFirstPatternInfo(DomNode node, PatternInfo& record);

@@ -5,6 +5,20 @@
 
 namespace devseries {
 
+namespace {
+
+template <typename Out>
+void WriteResolutionInfoTo(Out& out, const ResolutionInfo& r) {
+  out.Begin("ResolutionInfo");
+  WriteField(out, "nResolutionIndex", r.nResolutionIndex);
+  WriteField(out, "strResolutionName", r.strResolutionName);
+  WriteField(out, "flScanResolution", r.flScanResolution);
+  WriteField(out, "flFeedResolution", r.flFeedResolution);
+  out.End();
+}
+
+}  // namespace
+
 void ResolutionInfoIO::ReadResolutionInfo(DomNode element, ResolutionInfo& r) {
   ChildCursor cursor(element);
   ReadNext(cursor, "nResolutionIndex", r.nResolutionIndex);
@@ -15,12 +29,18 @@ void ResolutionInfoIO::ReadResolutionInfo(DomNode element, ResolutionInfo& r) {
 
 DomNode ResolutionInfoIO::WriteResolutionInfo(DomDocument& doc,
                                               const ResolutionInfo& r) {
-  DomNode e = doc.CreateElement("ResolutionInfo");
-  AppendField(doc, e, "nResolutionIndex", r.nResolutionIndex);
-  AppendField(doc, e, "strResolutionName", r.strResolutionName);
-  AppendField(doc, e, "flScanResolution", r.flScanResolution);
-  AppendField(doc, e, "flFeedResolution", r.flFeedResolution);
-  return e;
+  return BuildElement(
+      doc, [&](DomElementBuilder& out) { WriteResolutionInfoTo(out, r); });
+}
+
+void ResolutionInfoIO::WriteResolutionInfo(DomElementBuilder& out,
+                                           const ResolutionInfo& r) {
+  WriteResolutionInfoTo(out, r);
+}
+
+void ResolutionInfoIO::WriteResolutionInfo(XmlStreamWriter& out,
+                                           const ResolutionInfo& r) {
+  WriteResolutionInfoTo(out, r);
 }
 
 void ResolutionInfoIO::ReadFirstResolutionInfo(DomNode node,

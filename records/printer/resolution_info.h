@@ -6,6 +6,7 @@
 #include <string>
 
 #include "xmlio/dom_types.h"
+#include "xmlio/element_output.h"
 #include "xmlio/language_string_set.h"
 
 #pragma GCC visibility push(default)
@@ -34,6 +35,10 @@ class ResolutionInfoIO {
   // A new, unattached "ResolutionInfo" element.
   DomNode WriteResolutionInfo(DomDocument& document,
                               const ResolutionInfo& record);
+  // The same element, made where `out` stands.
+  void WriteResolutionInfo(DomElementBuilder& out,
+                           const ResolutionInfo& record);
+  void WriteResolutionInfo(XmlStreamWriter& out, const ResolutionInfo& record);
   // Reads the first child element of `node` named "ResolutionInfo"; nothing
   // happens when there is none.
   void ReadFirstResolutionInfo(DomNode node, ResolutionInfo& record);
