@@ -760,16 +760,18 @@ DomReadObserver* DomDocument::SetReadObserver(DomReadObserver* observer) {
   return previous;
 }
 
+DomDocument::Source DomDocument::FileSource(const std::string& path) {
+  return [this, path](const FileSystem::ChunkSink& sink) {
+    FileError error = ReadDocumentFile(path, sink);
+    if (error == FileError::kTooLarge) {
+      parseError_.fileBytes = SizeOnDisk(path);
+    }
+    return error;
+  };
+}
+
 bool DomDocument::Load(const std::string& path) {
-  return Parse(
-      [&](const FileSystem::ChunkSink& sink) {
-        FileError error = ReadDocumentFile(path, sink);
-        if (error == FileError::kTooLarge) {
-          parseError_.fileBytes = SizeOnDisk(path);
-        }
-        return error;
-      },
-      path, nullptr);
+  return Parse(FileSource(path), path, nullptr);
 }
 
 bool DomDocument::LoadFromMemory(std::string_view bytes,
@@ -790,28 +792,12 @@ bool DomDocument::LoadFromMemory(std::string_view bytes,
 }
 
 bool DomDocument::LoadUpToRootElement(const std::string& path) {
-  return Parse(
-      [&](const FileSystem::ChunkSink& sink) {
-        FileError error = ReadDocumentFile(path, sink);
-        if (error == FileError::kTooLarge) {
-          parseError_.fileBytes = SizeOnDisk(path);
-        }
-        return error;
-      },
-      path, nullptr, true);
+  return Parse(FileSource(path), path, nullptr, true);
 }
 
 bool DomDocument::LoadValidated(const std::string& path,
                                 const DomSchemaCache& schemas) {
-  return Parse(
-      [&](const FileSystem::ChunkSink& sink) {
-        FileError error = ReadDocumentFile(path, sink);
-        if (error == FileError::kTooLarge) {
-          parseError_.fileBytes = SizeOnDisk(path);
-        }
-        return error;
-      },
-      path, &schemas);
+  return Parse(FileSource(path), path, &schemas);
 }
 
 bool DomDocument::Parse(const Source& source, const std::string& name,

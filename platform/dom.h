@@ -280,6 +280,9 @@ class DomDocument {
       std::function<FileError(const std::function<bool(std::string_view)>&)>;
   bool Parse(const Source& source, const std::string& name,
              const DomSchemaCache* schemas, bool stopAtRoot = false);
+  // The file at `path` as a Source: read through the file seam up to the
+  // size limit, its size noted when it is over.
+  Source FileSource(const std::string& path);
   void Reset();
 
   _xmlDoc* doc_ = nullptr;
