@@ -176,8 +176,8 @@ file(MAKE_DIRECTORY ${WORK_DIR}/empty)
 file(WRITE ${WORK_DIR}/driver.bash [=[
 source "$1" || exit 3
 shift
-spec=$(complete -p dsrtool) || exit 4
-function=${spec#*-F }
+registration=$(complete -p dsrtool) || exit 4
+function=${registration#*-F }
 function=${function%% *}
 for line in "$@"; do
   read -ra COMP_WORDS <<<"$line"
