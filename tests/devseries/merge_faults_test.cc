@@ -17,6 +17,7 @@
 #include "platform/file_system.h"
 #include "platform/resources.h"
 #include "tests/support/fault_file_system.h"
+#include "tests/support/media_fixture.h"
 #include "tests/support/temp_dir.h"
 
 using namespace devseries;
@@ -27,16 +28,10 @@ using tovra::testing::FaultFileSystem;
 using tovra::testing::FsCall;
 using tovra::testing::InjectedFault;
 using tovra::testing::LeftBehind;
+using tovra::testing::Media;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
-
-MediaInfo Media(const std::string& name, bool visible) {
-  MediaInfo media;
-  media.strMediaName.fill(name);
-  media.bVisibleMedia = visible;
-  return media;
-}
 
 // A device-series document as text, written by the library itself.
 std::string SeriesText(DeviceSeries series) {

@@ -16,6 +16,7 @@
 #include "platform/dom.h"
 #include "platform/file_system.h"
 #include "tests/support/fault_file_system.h"
+#include "tests/support/media_fixture.h"
 #include "tests/support/temp_dir.h"
 
 using namespace devseries;
@@ -23,6 +24,7 @@ using namespace devseries;
 namespace {
 
 using tovra::testing::ListFolder;
+using tovra::testing::Media;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
@@ -32,13 +34,6 @@ mode_t ModeOf(const std::string& path) {
   struct stat st = {};
   EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
   return st.st_mode & 07777;
-}
-
-MediaInfo Media(const std::string& name, bool visible) {
-  MediaInfo media;
-  media.strMediaName.fill(name);
-  media.bVisibleMedia = visible;
-  return media;
 }
 
 PermissionSet Permission(std::int32_t separation, size_t calibrations) {

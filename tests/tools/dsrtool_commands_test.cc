@@ -10,6 +10,7 @@
 #include "devseries/device_series.h"
 #include "devseries/merge_update.h"
 #include "platform/file_system.h"
+#include "tests/support/media_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_runner.h"
 
@@ -20,6 +21,7 @@ namespace {
 using tovra::testing::FileExists;
 using tovra::testing::LineCount;
 using tovra::testing::ListFolder;
+using tovra::testing::Media;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::RunDsrTool;
 using tovra::testing::RunDsrToolThroughPipes;
@@ -28,13 +30,6 @@ using tovra::testing::ToolRun;
 using tovra::testing::WriteFileBytes;
 
 constexpr const char* kGateTitle = "Vintrell Ostrivane Dual";
-
-MediaInfo Media(const std::string& name, bool visible) {
-  MediaInfo media;
-  media.strMediaName.fill(name);
-  media.bVisibleMedia = visible;
-  return media;
-}
 
 // A permission set of separation 7 with `calibrations` calibration entries.
 PermissionSet Permission(size_t calibrations) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "devseries/device_series.h"
+#include "tests/support/media_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_runner.h"
 
@@ -16,18 +17,12 @@ using namespace devseries;
 namespace {
 
 using tovra::testing::ListFolder;
+using tovra::testing::Media;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::RunDsrTool;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::ToolRun;
 using tovra::testing::WriteFileBytes;
-
-MediaInfo Media(const std::string& name, bool visible) {
-  MediaInfo media;
-  media.strMediaName.fill(name);
-  media.bVisibleMedia = visible;
-  return media;
-}
 
 // A permission set of separation 7 with `calibrations` entries.
 PermissionSet Permission(std::int32_t index, size_t calibrations) {
