@@ -33,25 +33,18 @@ const char* TextEntity(char c) {
   }
 }
 
-// As TextEntity, for a byte of an attribute value in double quotes.
+// As TextEntity, for a byte of an attribute value in double quotes: the
+// quote, tab and line feed are written as entities too.
 const char* AttributeEntity(char c) {
   switch (c) {
-    case '<':
-      return "&lt;";
-    case '>':
-      return "&gt;";
-    case '&':
-      return "&amp;";
     case '"':
       return "&quot;";
     case '\t':
       return "&#9;";
     case '\n':
       return "&#10;";
-    case '\r':
-      return "&#13;";
     default:
-      return nullptr;
+      return TextEntity(c);
   }
 }
 
