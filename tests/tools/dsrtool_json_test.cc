@@ -178,6 +178,22 @@ TEST(ListTest, OneLinePerRecordNarrowedByKind) {
                                "name":"Cyan","short":"C","capacity":440})"));
 }
 
+TEST(ListTest, JsonKeepsTextsTextsAndOnlyFiniteNumbersNumbers) {
+  ScopedTempDir dir;
+  WriteFileBytes(dir.File("model.json"),
+                 R"({"ModelInfo": {"strFolderName": "0123", "nHeadNum": 4,
+                                   "dMaxWidth": "NaN"}})");
+  ASSERT_EQ(RunDsrTool({"build", dir.File("model.json"), dir.File("model.xml")})
+                .exitCode,
+            0);
+  ToolRun run = RunDsrTool({"list", "--json", dir.File("model.xml")});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  Json model = Json::parse(run.out);
+  EXPECT_EQ(model["folder"], "0123");
+  EXPECT_EQ(model["heads"], 4);
+  EXPECT_EQ(model["width"], "nan");
+}
+
 // ----------------------------------------------------------------- diff
 
 class DiffTest : public JsonFormTest {};

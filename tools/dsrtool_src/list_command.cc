@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -18,21 +19,34 @@ using namespace ::devseries;
 
 namespace {
 
+struct Figure {
+  std::string name;
+  std::string value;
+  bool number = true;
+};
+
+// A figure that is a text, whatever it looks like.
+Figure Text(std::string name, std::string value) {
+  return {std::move(name), std::move(value), false};
+}
+
 // One line of the listing.
 struct Entry {
   const char* kind;
   size_t position;
   std::optional<std::int64_t> index;  // the record's index member
   std::string name;
-  // Key figures, name and value; values that are numbers stay numbers in
-  // the JSON form.
-  std::vector<std::pair<std::string, std::string>> figures;
+  // Key figures, name and value; `number` ones are numbers in the JSON
+  // form, the others texts.
+  std::vector<Figure> figures;
 };
 
-std::string Number(double value) {
+// A figure that is a floating-point value: a number in the JSON form when
+// finite ("nan" and "inf" are texts there).
+Figure Amount(std::string name, double value) {
   std::ostringstream text;
   text << value;
-  return text.str();
+  return {std::move(name), text.str(), std::isfinite(value)};
 }
 
 std::string YesNo(bool value) { return value ? "yes" : "no"; }
@@ -43,15 +57,15 @@ Entry Describe(const ModelInfo& r, size_t at) {
           std::nullopt,
           r.strLongModelName,
           {{"heads", std::to_string(r.nHeadNum)},
-           {"width", Number(r.dMaxWidth)},
-           {"folder", r.strFolderName}}};
+           Amount("width", r.dMaxWidth),
+           Text("folder", r.strFolderName)}};
 }
 Entry Describe(const InkInfo& r, size_t at) {
   return {"ink",
           at,
           r.nInkIndex,
           r.strLongInkName[0],
-          {{"short", r.strShortInkName},
+          {Text("short", r.strShortInkName),
            {"capacity", std::to_string(r.nCapacity)}}};
 }
 Entry Describe(const InkConfigInfo& r, size_t at) {
@@ -62,15 +76,15 @@ Entry Describe(const InkConfigInfo& r, size_t at) {
           at,
           r.nInkConfigIndex,
           r.strInkConfigName[0],
-          {{"inks", std::to_string(inks)}, {"folder", r.strFolderName}}};
+          {{"inks", std::to_string(inks)}, Text("folder", r.strFolderName)}};
 }
 Entry Describe(const ResolutionInfo& r, size_t at) {
-  return {"resolution",
-          at,
-          r.nResolutionIndex,
-          r.strResolutionName[0],
-          {{"scan", Number(r.flScanResolution)},
-           {"feed", Number(r.flFeedResolution)}}};
+  return {
+      "resolution",
+      at,
+      r.nResolutionIndex,
+      r.strResolutionName[0],
+      {Amount("scan", r.flScanResolution), Amount("feed", r.flFeedResolution)}};
 }
 Entry Describe(const ModeInfo& r, size_t at) {
   return {"mode",
@@ -94,13 +108,13 @@ Entry Describe(const SeparationInfo& r, size_t at) {
            {"inputs", std::to_string(r.anInputChannelInkIndexList.size())}}};
 }
 Entry Describe(const VControlPoint& r, size_t at) {
-  return {"vcontrol",
-          at,
-          r.nVControlIndex,
-          "",
-          {{"small_peak", Number(r.dSmallPeak)},
-           {"medium_peak", Number(r.dMediumPeak)},
-           {"large_peak", Number(r.dLargePeak)}}};
+  return {
+      "vcontrol",
+      at,
+      r.nVControlIndex,
+      "",
+      {Amount("small_peak", r.dSmallPeak), Amount("medium_peak", r.dMediumPeak),
+       Amount("large_peak", r.dLargePeak)}};
 }
 Entry Describe(const PatternInfo& r, size_t at) {
   return {"pattern",
@@ -122,15 +136,15 @@ Entry Describe(const MediaInfo& r, size_t at) {
           {{"permissions", std::to_string(r.aPermissionSetList.size())},
            {"qualities", std::to_string(r.aQualityInfoList.size())},
            {"calibration", std::to_string(calibration)},
-           {"visible", YesNo(r.bVisibleMedia)}}};
+           Text("visible", YesNo(r.bVisibleMedia))}};
 }
 Entry Describe(const PrintChartFileInfoSet& r, size_t at) {
   return {"printchart",
           at,
           r.nIndex,
           r.strCalibrationFileName,
-          {{"ink_limit", r.strInkLimitFileName},
-           {"test_print", r.strTestPrintFileName}}};
+          {Text("ink_limit", r.strInkLimitFileName),
+           Text("test_print", r.strTestPrintFileName)}};
 }
 Entry Describe(const InkVolumeInfo& r, size_t at) {
   return {"inkvolume",
@@ -151,7 +165,7 @@ Entry Describe(const CustomColorInfo& r, size_t at) {
           std::nullopt,
           r.strColorName,
           {{"space", std::to_string(r.nColorSpace)},
-           {"library", r.strMatchLibName}}};
+           Text("library", r.strMatchLibName)}};
 }
 
 // The kinds a listing can be narrowed to, in the order they are listed.
@@ -193,15 +207,6 @@ std::vector<Entry> Entries(const AnyRecord& record) {
   return entries;
 }
 
-// True for figures that are numbers, printed as such in the JSON form.
-bool IsNumber(const std::string& text) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  std::strtod(text.c_str(), &end);
-  return *end == '\0' &&
-         text.find_first_not_of("0123456789.-e+") == std::string::npos;
-}
-
 void PrintText(std::ostream& out, const std::string& prefix,
                const Entry& entry) {
   std::ostringstream line;
@@ -213,8 +218,8 @@ void PrintText(std::ostream& out, const std::string& prefix,
   line << std::string(4 - std::min<size_t>(3, position.size()), ' ') << position
        << std::string(7 - std::min<size_t>(6, index.size()), ' ') << index
        << "  \"" << entry.name << '"';
-  for (const auto& [name, value] : entry.figures) {
-    line << "  " << name << '=' << value;
+  for (const Figure& figure : entry.figures) {
+    line << "  " << figure.name << '=' << figure.value;
   }
   out << line.str() << '\n';
 }
@@ -234,12 +239,12 @@ void PrintJson(std::ostream& out, const std::string& file, const Entry& entry) {
   }
   json.Key("name");
   json.String(entry.name);
-  for (const auto& [name, value] : entry.figures) {
-    json.Key(name);
-    if (IsNumber(value)) {
-      json.Number(value);
+  for (const Figure& figure : entry.figures) {
+    json.Key(figure.name);
+    if (figure.number) {
+      json.Number(figure.value);
     } else {
-      json.String(value);
+      json.String(figure.value);
     }
   }
   json.EndObject();
