@@ -77,6 +77,126 @@ void WriteSeriesTo(DeviceSeriesIO& io, Out& out, DeviceSeries& series,
   out.End();
 }
 
+// What the root holds by position, counting every child node: eight lists,
+// the command set, the media list. The members after them are found by
+// name (ReadNamedMember).
+struct PositionalMember {
+  const char* name;
+  // The element of each entry of a list; null for the command set.
+  const char* entry;
+  // Reads one entry of the list from `node` and appends it.
+  void (*readEntry)(DeviceSeriesIO& io, DomNode node, DeviceSeries& series);
+};
+
+template <typename Record, typename Read>
+void ReadEntry(DomNode node, std::vector<Record>& list, Read&& read) {
+  AppendRecord(node, list, read);
+}
+
+const std::array<PositionalMember, 10> kPositionalMembers = {{
+    {"aModelInfoList", "ModelInfo",
+     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
+       ReadEntry(node, series.aModelInfoList,
+                 [&](DomNode n, ModelInfo& r) { io.ReadModelInfo(n, r); });
+     }},
+    {"aInkInfoList", "InkInfo",
+     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
+       ReadEntry(node, series.aInkInfoList,
+                 [&](DomNode n, InkInfo& r) { io.ReadInkInfo(n, r); });
+     }},
+    {"aInkConfigInfoList", "InkConfigInfo",
+     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
+       ReadEntry(
+           node, series.aInkConfigInfoList,
+           [&](DomNode n, InkConfigInfo& r) { io.ReadInkConfigInfo(n, r); });
+     }},
+    {"aResolutionInfoList", "ResolutionInfo",
+     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
+       ReadEntry(
+           node, series.aResolutionInfoList,
+           [&](DomNode n, ResolutionInfo& r) { io.ReadResolutionInfo(n, r); });
+     }},
+    {"aModeInfoList", "ModeInfo",
+     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
+       ReadEntry(node, series.aModeInfoList,
+                 [&](DomNode n, ModeInfo& r) { io.ReadModeInfo(n, r); });
+     }},
+    {"aSeparationInfoList", "SeparationInfo",
+     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
+       ReadEntry(
+           node, series.aSeparationInfoList,
+           [&](DomNode n, SeparationInfo& r) { io.ReadSeparationInfo(n, r); });
+     }},
+    {"aVControlPointList", "VControlPoint",
+     [](DeviceSeriesIO&, DomNode node, DeviceSeries& series) {
+       ReadEntry(node, series.aVControlPointList, ReadVControlPoint);
+     }},
+    {"aPatternInfoList", "PatternInfo",
+     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
+       ReadEntry(node, series.aPatternInfoList,
+                 [&](DomNode n, PatternInfo& r) { io.ReadPatternInfo(n, r); });
+     }},
+    {"commandSet", nullptr, nullptr},
+    {"aMediaInfoList", "MediaInfo",
+     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
+       ReadEntry(node, series.aMediaInfoList,
+                 [&](DomNode n, MediaInfo& r) { io.ReadMediaInfo(n, r); });
+     }},
+}};
+
+// Each command string keeps every decoded byte, zero bytes included.
+void ReadCommandSet(DomNode element, DeviceSeries& series) {
+  ChildCursor commands(element);
+  for (const CommandStringField& field : kCommandStringFields) {
+    std::string text = ReadStringValue(commands.Next(field.name));
+    series.commandSet.*field.member =
+        decodeEscapedString(text.data(), text.size());
+  }
+}
+
+// Reads the root's child at position `slot` + 1 (`node`, null when the
+// root has fewer children: that raises as a missing member) whole.
+void ReadPositionalMember(DeviceSeriesIO& io, size_t slot, DomNode node,
+                          DeviceSeries& series) {
+  const PositionalMember& member = kPositionalMembers[slot];
+  if (member.readEntry == nullptr) {
+    ReadCommandSet(node, series);
+    return;
+  }
+  ChildCursor cursor(node);
+  for (DomNode entry = cursor.Next(member.entry); entry;
+       entry = cursor.Next(member.entry)) {
+    member.readEntry(io, entry, series);
+  }
+}
+
+// The firmware links a file without its own keeps.
+void SetDefaultFirmwareLinks(DeviceSeries& series) {
+  for (size_t i = 0; i < kLanguageCount; ++i) {
+    series.strFirmwareDownloadURL[i] = i == kJapaneseLanguageEntry
+                                           ? kFirmwareLinkJapanese
+                                           : kFirmwareLinkInternational;
+  }
+}
+
+// Reads a child of the root after the positional ones, by its name; other
+// nodes are skipped.
+void ReadNamedMember(DomNode node, DeviceSeries& series) {
+  std::string_view name = node.NodeName();
+  if (name == "aPrintChartFileInfoSetList") {
+    ReadPrintChartFileInfoSetList(node, series.aPrintChartFileInfoSetList);
+  } else if (name == "aInkVolumeInfoList") {
+    ReadInkVolumeInfoList(node, series.aInkVolumeInfoList);
+  } else if (name == "strFirmwareDownloadURL") {
+    ReadLanguageStringSet(node, series.strFirmwareDownloadURL);
+  }
+}
+
+bool IsNamedMember(std::string_view name) {
+  return name == "aPrintChartFileInfoSetList" || name == "aInkVolumeInfoList" ||
+         name == "strFirmwareDownloadURL";
+}
+
 // Separations without input inks get C, M, Y, K by short ink name (the last
 // ink of a name wins; a missing one gives 0).
 void SetDefaultInputInks(DeviceSeries& series) {
@@ -124,6 +244,13 @@ void SetDefaultScreenAngles(DeviceSeries& series) {
   }
 }
 
+// The normalisations after a read: default input inks of separations,
+// screen angles of permission sets.
+void NormaliseSeries(DeviceSeries& series) {
+  SetDefaultInputInks(series);
+  SetDefaultScreenAngles(series);
+}
+
 }  // namespace
 
 DeviceSeriesIO::DeviceSeriesIO(std::string path) : ICommonIO(std::move(path)) {}
@@ -151,74 +278,23 @@ void DeviceSeriesIO::WriteDeviceSeries(XmlStreamWriter& out,
 
 void DeviceSeriesIO::ReadDeviceSeries(DomNode root, DeviceSeries& series) {
   ChildCursor cursor(root);
-  AppendEveryChildRecord(
-      cursor.Next("aModelInfoList"), "ModelInfo", series.aModelInfoList,
-      [&](DomNode node, ModelInfo& record) { ReadModelInfo(node, record); });
-  AppendEveryChildRecord(
-      cursor.Next("aInkInfoList"), "InkInfo", series.aInkInfoList,
-      [&](DomNode node, InkInfo& record) { ReadInkInfo(node, record); });
-  AppendEveryChildRecord(cursor.Next("aInkConfigInfoList"), "InkConfigInfo",
-                         series.aInkConfigInfoList,
-                         [&](DomNode node, InkConfigInfo& record) {
-                           ReadInkConfigInfo(node, record);
-                         });
-  AppendEveryChildRecord(cursor.Next("aResolutionInfoList"), "ResolutionInfo",
-                         series.aResolutionInfoList,
-                         [&](DomNode node, ResolutionInfo& record) {
-                           ReadResolutionInfo(node, record);
-                         });
-  AppendEveryChildRecord(
-      cursor.Next("aModeInfoList"), "ModeInfo", series.aModeInfoList,
-      [&](DomNode node, ModeInfo& record) { ReadModeInfo(node, record); });
-  AppendEveryChildRecord(cursor.Next("aSeparationInfoList"), "SeparationInfo",
-                         series.aSeparationInfoList,
-                         [&](DomNode node, SeparationInfo& record) {
-                           ReadSeparationInfo(node, record);
-                         });
-  AppendEveryChildRecord(cursor.Next("aVControlPointList"), "VControlPoint",
-                         series.aVControlPointList,
-                         [](DomNode node, VControlPoint& record) {
-                           ReadVControlPoint(node, record);
-                         });
-  AppendEveryChildRecord(cursor.Next("aPatternInfoList"), "PatternInfo",
-                         series.aPatternInfoList,
-                         [&](DomNode node, PatternInfo& record) {
-                           ReadPatternInfo(node, record);
-                         });
-
-  // Each command string keeps every decoded byte, zero bytes included.
-  ChildCursor commands(cursor.Next("commandSet"));
-  for (const CommandStringField& field : kCommandStringFields) {
-    std::string text = ReadStringValue(commands.Next(field.name));
-    series.commandSet.*field.member =
-        decodeEscapedString(text.data(), text.size());
+  for (size_t slot = 0; slot < kPositionalMembers.size(); ++slot) {
+    ReadPositionalMember(*this, slot,
+                         cursor.Next(kPositionalMembers[slot].name), series);
   }
-
-  AppendEveryChildRecord(
-      cursor.Next("aMediaInfoList"), "MediaInfo", series.aMediaInfoList,
-      [&](DomNode node, MediaInfo& record) { ReadMediaInfo(node, record); });
-
-  for (size_t i = 0; i < kLanguageCount; ++i) {
-    series.strFirmwareDownloadURL[i] = i == kJapaneseLanguageEntry
-                                           ? kFirmwareLinkJapanese
-                                           : kFirmwareLinkInternational;
-  }
+  SetDefaultFirmwareLinks(series);
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
-    std::string_view name = node.NodeName();
-    if (name == "aPrintChartFileInfoSetList") {
-      ReadPrintChartFileInfoSetList(node, series.aPrintChartFileInfoSetList);
-    } else if (name == "aInkVolumeInfoList") {
-      ReadInkVolumeInfoList(node, series.aInkVolumeInfoList);
-    } else if (name == "strFirmwareDownloadURL") {
-      ReadLanguageStringSet(node, series.strFirmwareDownloadURL);
-    }
+    ReadNamedMember(node, series);
   }
-
-  SetDefaultInputInks(series);
-  SetDefaultScreenAngles(series);
+  NormaliseSeries(series);
 }
 
 bool DeviceSeriesIO::Read(DeviceSeries& series) {
+  if (m_creator.GetDocument()) return ReadThroughDom(series);
+  return ReadStreamed(series);
+}
+
+bool DeviceSeriesIO::ReadThroughDom(DeviceSeries& series) {
   ReadReport& report = Report();
   report.Reset();
   DomDocumentPtr document;
@@ -235,6 +311,7 @@ bool DeviceSeriesIO::Read(DeviceSeries& series) {
 
   // The session follows the read from here on, so a refusal says where.
   ReadSession session(*document, report);
+  session.SetMemoryBound(MemoryBound(false));
   DomNode root;
   try {
     root = LocateRootElement(document.get());
@@ -269,10 +346,283 @@ bool DeviceSeriesIO::Read(DeviceSeries& series) {
   }
 }
 
-bool DeviceSeriesIO::ReadOlderFile(DeviceSeries&) {
-  // This class reads no older format: the file is not read, and that is a
-  // failure, not a success with nothing read.
-  return false;
+// Reads a device series while the DOM service parses its file: each
+// element is told to it as it is made (DomStreamHandler), and it reads
+// what the read through the DOM reads, in the same order, as soon as the
+// nodes it needs are complete: the root's version when its start tag is
+// parsed, each entry of a positional list at its end tag (then discarded,
+// so the tree never holds more than one entry's nodes), the command set
+// and the members after the positional ones whole at their end tags, the
+// members missing at the root's end. The same codecs and the same session
+// see the same nodes, so the outcome, the report and the document are
+// those of ReadThroughDom.
+//
+// After a failure the parse goes on to the end, discarding what it makes,
+// so that a well-formedness error later in the file decides, as it does
+// for a full load.
+class SeriesStreamReader final : public platform::DomStreamHandler {
+ public:
+  SeriesStreamReader(DeviceSeriesIO& io, DomDocument& document,
+                     ReadSession& session, DeviceSeries& result)
+      : io_(io),
+        reader_(&io),
+        document_(document),
+        session_(session),
+        result_(result) {}
+
+  void ElementStarted(DomNode element, int depth) override {
+    if (failed_) return;
+    Guarded([&] {
+      if (depth == 1) {
+        StartRoot();
+      } else if (depth == 2) {
+        StartRootChild(element);
+      }
+    });
+  }
+
+  void ElementEnded(DomNode element, int depth) override {
+    if (!failed_) {
+      Guarded([&] {
+        if (depth == 1) {
+          EndRoot();
+        } else if (depth == 2) {
+          EndRootChild(element);
+        } else if (depth == 3) {
+          EndEntry(element);
+        }
+      });
+    }
+    // Whatever has been read (or will never be) below the third level
+    // goes; the first three levels stay for the paths of the report.
+    if (depth == 3 && (failed_ || !keepEntries_)) {
+      session_.Forget(element);
+      element.DiscardChildren();
+    }
+  }
+
+  // True when the whole root was read.
+  bool read() const { return read_ && !failed_; }
+
+ private:
+  // What the root child being parsed is read as.
+  enum class Child { kNone, kList, kWhole, kSkipped };
+
+  template <typename Step>
+  void Guarded(Step&& step) {
+    try {
+      step();
+    } catch (...) {
+      failed_ = true;
+      session_.RecordCurrentException();
+    }
+  }
+
+  void StartRoot() {
+    try {
+      root_ = io_.LocateRootElement(&document_);
+    } catch (const ICommonIO::VersionMismatchException& mismatch) {
+      if (IsOlderVersion(mismatch.m_found, mismatch.m_expected)) {
+        older_ = io_.OlderFileReader();
+      }
+      if (!older_) {
+        failed_ = true;
+        io_.RecordVersionRefusal(session_, document_, io_.ReadableVersions());
+        return;
+      }
+      // The older reader reads the file under its own version gate.
+      reader_ = older_.get();
+      root_ = reader_->LocateRootElement(&document_);
+    } catch (...) {
+      failed_ = true;
+      io_.RecordRootFailure(session_, document_);
+      return;
+    }
+    SetDefaultFirmwareLinks(result_);
+    session_.SetOpenElements(root_, DomNode());
+  }
+
+  // The root's children before `upTo` (null: all) not yet read: nodes
+  // other than elements, which a start tag does not announce.
+  void CatchUpRoot(DomNode upTo) {
+    DomNode node = lastRootChild_ ? lastRootChild_.GetNextSibling()
+                                  : root_.GetFirstChild();
+    for (; node && !(node == upTo); node = node.GetNextSibling()) {
+      const size_t slot = rootChildren_++;
+      lastRootChild_ = node;
+      if (slot < kPositionalMembers.size()) {
+        ReadPositionalMember(*reader_, slot,
+                             Step(root_, node, kPositionalMembers[slot].name),
+                             result_);
+      } else {
+        ReadNamedMember(Step(root_, node, {}), result_);
+      }
+    }
+  }
+
+  DomNode Step(DomNode parent, DomNode node, std::string_view expected) {
+    session_.Step(parent, node, expected);
+    return node;
+  }
+
+  void StartRootChild(DomNode element) {
+    CatchUpRoot(element);
+    const size_t slot = rootChildren_++;
+    lastRootChild_ = element;
+    child_ = Child::kWhole;
+    keepEntries_ = true;
+    if (slot < kPositionalMembers.size()) {
+      Step(root_, element, kPositionalMembers[slot].name);
+      if (kPositionalMembers[slot].readEntry != nullptr) {
+        session_.SetOpenElements(root_, element);
+        child_ = Child::kList;
+        slot_ = slot;
+        lastEntry_ = DomNode();
+        keepEntries_ = false;
+      }
+    } else {
+      Step(root_, element, {});
+      if (!IsNamedMember(element.NodeName())) {
+        child_ = Child::kSkipped;
+        keepEntries_ = false;
+      }
+    }
+  }
+
+  // The entries of the list being parsed before `upTo` (null: all) not yet
+  // read, and `upTo` itself.
+  void ReadEntriesUpTo(DomNode list, DomNode upTo) {
+    const PositionalMember& member = kPositionalMembers[slot_];
+    DomNode node =
+        lastEntry_ ? lastEntry_.GetNextSibling() : list.GetFirstChild();
+    for (; node; node = node.GetNextSibling()) {
+      lastEntry_ = node;
+      member.readEntry(*reader_, Step(list, node, member.entry), result_);
+      if (node == upTo) break;
+    }
+  }
+
+  void EndEntry(DomNode element) {
+    if (child_ == Child::kList) {
+      ReadEntriesUpTo(element.GetParentNode(), element);
+    }
+  }
+
+  void EndRootChild(DomNode element) {
+    session_.SetOpenElements(root_, DomNode());
+    if (child_ == Child::kList) {
+      ReadEntriesUpTo(element, DomNode());
+      Step(element, DomNode(), kPositionalMembers[slot_].entry);
+    } else if (child_ == Child::kWhole) {
+      const size_t slot = rootChildren_ - 1;
+      if (slot < kPositionalMembers.size()) {
+        ReadPositionalMember(*reader_, slot, element, result_);
+      } else {
+        ReadNamedMember(element, result_);
+      }
+      session_.Forget(element);
+      element.DiscardChildren();
+    }
+    child_ = Child::kNone;
+    keepEntries_ = true;
+  }
+
+  void EndRoot() {
+    session_.SetOpenElements(DomNode(), DomNode());
+    CatchUpRoot(DomNode());
+    // The positional members the root lacks: the first of them ends the
+    // read as missing, as a cursor past the last child does.
+    for (size_t slot = rootChildren_; slot < kPositionalMembers.size();
+         ++slot) {
+      ReadPositionalMember(
+          *reader_, slot, Step(root_, DomNode(), kPositionalMembers[slot].name),
+          result_);
+    }
+    Step(root_, DomNode(), {});
+    NormaliseSeries(result_);
+    read_ = true;
+  }
+
+  DeviceSeriesIO& io_;
+  // The IO whose codecs read the records: io_, or the reader of an older
+  // format io_ hands the file to.
+  DeviceSeriesIO* reader_;
+  std::unique_ptr<DeviceSeriesIO> older_;
+  DomDocument& document_;
+  ReadSession& session_;
+  DeviceSeries& result_;
+
+  DomNode root_;
+  // The root's children read so far (or being read), and the last of them.
+  size_t rootChildren_ = 0;
+  DomNode lastRootChild_;
+  Child child_ = Child::kNone;
+  // For a list: its position, and the last entry read.
+  size_t slot_ = 0;
+  DomNode lastEntry_;
+  // Whether the nodes below the third level are kept until their root
+  // child ends (the child is read whole then).
+  bool keepEntries_ = true;
+  bool failed_ = false;
+  bool read_ = false;
+};
+
+bool DeviceSeriesIO::ReadStreamed(DeviceSeries& series) {
+  ReadReport& report = Report();
+  report.Reset();
+  try {
+    DomDocument document;
+    document.SetSizeLimit(SizeLimit(true));
+    // Read into a copy, so a failure leaves the caller's document as it was.
+    DeviceSeries result = series;
+    bool read = false;
+    {
+      ReadSession session(document, report);
+      session.SetStreamed(true);
+      session.SetMemoryBound(MemoryBound(true));
+      SeriesStreamReader reader(*this, document, session, result);
+      const IOVersion fileVersion = m_fileVersion;
+      const std::int32_t packedFileVersion = m_nFileVersion;
+      if (!document.LoadStreamed(m_strPath, reader)) {
+        // The file decides before anything read from it, its version too.
+        m_fileVersion = fileVersion;
+        m_nFileVersion = packedFileVersion;
+        report.Reset();
+        RecordLoadFailure(document.parseError(), m_strPath, report);
+        return false;
+      }
+      session.ResolvePendingPositions();
+      read = reader.read();
+    }
+    if (read) series = std::move(result);
+    return read;
+  } catch (...) {
+    report.Reset();
+    RecordLoadFailure(platform::DomParseError(), m_strPath, report);
+    return false;
+  }
+}
+
+bool DeviceSeriesIO::ReadOlderFile(DeviceSeries& series) {
+  // A class that reads no older format leaves the file unread, and that is
+  // a failure, not a success with nothing read.
+  std::unique_ptr<DeviceSeriesIO> older = OlderFileReader();
+  if (!older) return false;
+  // It takes over the document already loaded, and reports as this reader.
+  older->m_creator.m_pDocument = m_creator.GetDocument();
+  older->Report().collectWarnings = Report().collectWarnings;
+  older->SetSizeLimit(SizeLimit(false));
+  const bool read = older->ReadThroughDom(series);
+  Report() = older->Report();
+  return read;
+}
+
+std::unique_ptr<DeviceSeriesIO> DeviceSeriesIO::OlderFileReader() {
+  return nullptr;
+}
+
+std::uint64_t DeviceSeriesIO::MemoryBound(bool streamed) const {
+  return std::uint64_t{kMemoryBoundPerFileByte} * SizeLimit(streamed);
 }
 
 std::string DeviceSeriesIO::ReadableVersions() const {
@@ -354,23 +704,18 @@ void DeviceSeriesIO2::GetVersion(IOVersion& version) const {
   version = IOVersion{3, 3, 0, 0};
 }
 
-bool DeviceSeriesIO2::ReadOlderFile(DeviceSeries& series) {
+std::unique_ptr<DeviceSeriesIO> DeviceSeriesIO2::OlderFileReader() {
   // The 1.0 reader reads only files marked 1.0 (it runs under the same
   // version gate as this one): any other older file is refused here, as it
   // would refuse it, so the refusal names the versions this reader reads.
-  DeviceSeriesIO older(m_strPath);
+  auto older = std::make_unique<DeviceSeriesIO>(m_strPath);
   IOVersion olderVersion;
-  older.GetVersion(olderVersion);
+  older->GetVersion(olderVersion);
   if (m_fileVersion.nMajor != olderVersion.nMajor ||
       m_fileVersion.nMinor != olderVersion.nMinor) {
-    return false;
+    return nullptr;
   }
-  // It takes over the document already loaded, and reports as this reader.
-  older.m_creator.m_pDocument = m_creator.GetDocument();
-  older.Report().collectWarnings = Report().collectWarnings;
-  const bool read = older.Read(series);
-  Report() = older.Report();
-  return read;
+  return older;
 }
 
 std::string DeviceSeriesIO2::ReadableVersions() const {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +24,8 @@
 
 #pragma GCC visibility push(default)
 namespace devseries {
+
+class SeriesStreamReader;
 
 // The printer command strings: byte strings that may hold zero bytes.
 struct DeviceSeriesCommandSet {
@@ -114,13 +118,25 @@ class DeviceSeriesIO : public virtual ICommonIO,
   // has read (or checked the version of): the four parts the file gave, or
   // the class's own version when it is marked 0.0.0.0 or has none.
   IOVersion KeptFileVersion() const;
-  // Loads the file at the path (unless a document is held) and appends its
-  // records to `series`. False on any failure, including a file whose
-  // version the host rejects; `series` is then left as it was. Nothing
-  // escapes. Report() then tells why and where: the load failure, the
-  // missing root, list or member, the refused version. Set
-  // Report().collectWarnings before it to have the coerced values noted.
-  [[nodiscard]] virtual bool Read(DeviceSeries& series);
+  // Reads the file at the path and appends its records to `series`. False
+  // on any failure, including a file whose version the host rejects;
+  // `series` is then left as it was. Nothing escapes. Report() then tells
+  // why and where: the load failure, the missing root, list or member, the
+  // refused version. Set Report().collectWarnings before it to have the
+  // coerced values noted.
+  //
+  // When this object holds no document, the file is streamed: parsed piece
+  // by piece and read record by record as each one's end tag is parsed,
+  // so memory holds the records read and one record's nodes, not the
+  // file's tree; no document is kept, and a second Read streams the file
+  // again. When it holds one (from a read through the DOM, or a version
+  // check), that document is read as ReadThroughDom reads it. Both give
+  // the same result and the same report for every file.
+  [[nodiscard]] bool Read(DeviceSeries& series);
+  // As Read, through the DOM: the file is loaded whole (unless a document
+  // is held) and the document kept, then read. The reference the streamed
+  // read is checked against.
+  [[nodiscard]] bool ReadThroughDom(DeviceSeries& series);
 
   // The root element with all lists (the media feed-calibration lists of
   // `series` are sized to the number of models first).
@@ -134,13 +150,29 @@ class DeviceSeriesIO : public virtual ICommonIO,
   // the codecs' errors.
   void ReadDeviceSeries(DomNode root, DeviceSeries& series);
 
+  // A read refuses a file whose document would take more than this many
+  // bytes of memory per byte of the read's size limit (an output table
+  // takes eight times its text, a record much more than an empty element).
+  static constexpr unsigned kMemoryBoundPerFileByte = 8;
+
  protected:
-  // Called by Read when the file's version is older than the class's.
-  virtual bool ReadOlderFile(DeviceSeries& series);
+  // Called by a read through the DOM when the file's version is older than
+  // the class's: reads the held document with OlderFileReader().
+  bool ReadOlderFile(DeviceSeries& series);
+  // The reader a file older than the class's format (its version in
+  // m_fileVersion) is handed to, or null when this class reads none.
+  virtual std::unique_ptr<DeviceSeriesIO> OlderFileReader();
   // The versions this reader reads, for the report of a refused one.
   virtual std::string ReadableVersions() const;
 
  private:
+  friend class SeriesStreamReader;
+
+  // Read when no document is held: parses the file piece by piece and
+  // reads each record as its end tag is parsed (SeriesStreamReader).
+  bool ReadStreamed(DeviceSeries& series);
+  // The memory bound of a read (kMemoryBoundPerFileByte).
+  std::uint64_t MemoryBound(bool streamed) const;
   bool WriteWithVersion(DeviceSeries& series, const std::string& version,
                         bool throughDom);
   // Sets m_fileVersion from the file at the path (see
@@ -157,7 +189,7 @@ class DeviceSeriesIO2 : public DeviceSeriesIO {
   void GetVersion(IOVersion& version) const override;
 
  protected:
-  bool ReadOlderFile(DeviceSeries& series) override;
+  std::unique_ptr<DeviceSeriesIO> OlderFileReader() override;
   std::string ReadableVersions() const override;
 };
 

@@ -85,7 +85,7 @@ MergeOutcome KeepAndInstallNew(
     why = "it is not a regular file";
   } else {
     FileError error = platform::CopyFileAtomically(
-        fs, path, kept, true, platform::kMaxDocumentBytes, &info);
+        fs, path, kept, true, platform::kMaxStreamedDocumentBytes, &info);
     if (error != FileError::kNone) why = platform::FileErrorText(error);
   }
   if (!why.empty()) {
@@ -261,8 +261,8 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   // new file's version; the copy has the installed file's owner, group and
   // permission bits from the start, the write over it keeps them, and the
   // rename hands them on with the merged file.
-  error = platform::CopyFileAtomically(fs, tmp, out, true,
-                                       platform::kMaxDocumentBytes, &info);
+  error = platform::CopyFileAtomically(
+      fs, tmp, out, true, platform::kMaxStreamedDocumentBytes, &info);
   if (error != FileError::kNone) {
     cleanUp();
     return Report(out, platform::FileErrorText(error));

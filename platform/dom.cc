@@ -38,6 +38,12 @@ struct ParseState {
   bool stopAtRoot = false;
   bool rootReached = false;
   bool wellFormedAtRoot = false;
+  // For a streamed load: the handler, and the observer the document it
+  // builds carries.
+  DomStreamHandler* handler = nullptr;
+  DomReadObserver* observer = nullptr;
+  // Where the document being built is shown while the handler runs.
+  xmlDocPtr* building = nullptr;
 };
 
 thread_local ParseState* t_parseState = nullptr;
@@ -142,17 +148,42 @@ void StartElementKeepingLine(void* ctx, const xmlChar* localname,
                              int namespaceCount, const xmlChar** namespaces,
                              int attributeCount, int defaultedCount,
                              const xmlChar** attributes) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  const int depth = ctxt->nodeNr;
   xmlSAX2StartElementNs(ctx, localname, prefix, uri, namespaceCount, namespaces,
                         attributeCount, defaultedCount, attributes);
-  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   KeepFullLine(ctxt, ctxt->node);
   auto* state = static_cast<ParseState*>(ctxt->_private);
+  if (state != nullptr && state->handler != nullptr &&
+      ctxt->nodeNr == depth + 1 && !ctxt->disableSAX) {
+    state->handler->ElementStarted(DomNode(ctxt->node), ctxt->nodeNr);
+  }
   if (state != nullptr && state->stopAtRoot && !state->rootReached) {
     // The first start tag is the root's, with its attributes in place.
     state->rootReached = true;
     state->wellFormedAtRoot = ctxt->wellFormed != 0;
     xmlStopParser(ctxt);
   }
+}
+
+void EndElementTellingHandler(void* ctx, const xmlChar* localname,
+                              const xmlChar* prefix, const xmlChar* uri) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  xmlNodePtr element = ctxt->node;
+  const int depth = ctxt->nodeNr;
+  xmlSAX2EndElementNs(ctx, localname, prefix, uri);
+  auto* state = static_cast<ParseState*>(ctxt->_private);
+  if (element != nullptr && ctxt->nodeNr == depth - 1 && !ctxt->disableSAX) {
+    state->handler->ElementEnded(DomNode(element), depth);
+  }
+}
+
+void StartDocumentKeepingObserver(void* ctx) {
+  xmlSAX2StartDocument(ctx);
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  auto* state = static_cast<ParseState*>(ctxt->_private);
+  if (ctxt->myDoc != nullptr) ctxt->myDoc->_private = state->observer;
+  *state->building = ctxt->myDoc;
 }
 
 void CommentKeepingLine(void* ctx, const xmlChar* value) {
@@ -193,9 +224,9 @@ std::uint64_t SizeOnDisk(const std::string& path) {
 }
 
 // Hands the bytes of the file at `path` to `sink` piece by piece through
-// the file seam, up to the document size limit, and reports the reading to
+// the file seam, up to `limit` bytes, and reports the reading to
 // the progress observer when one is installed.
-FileError ReadDocumentFile(const std::string& path,
+FileError ReadDocumentFile(const std::string& path, size_t limit,
                            const FileSystem::ChunkSink& sink) {
   FileSystem& fs = *FileSystem::Current();
   ProgressReport progress;
@@ -205,14 +236,13 @@ FileError ReadDocumentFile(const std::string& path,
                    fs.Stat(path, &info) == FileError::kNone ? info.size : 0);
   }
   if (!progress.started()) {
-    return fs.ReadFileInPieces(path, kMaxDocumentBytes, sink);
+    return fs.ReadFileInPieces(path, limit, sink);
   }
-  return fs.ReadFileInPieces(path, kMaxDocumentBytes,
-                             [&](std::string_view piece) {
-                               const bool more = sink(piece);
-                               progress.Add(piece.size());
-                               return more;
-                             });
+  return fs.ReadFileInPieces(path, limit, [&](std::string_view piece) {
+    const bool more = sink(piece);
+    progress.Add(piece.size());
+    return more;
+  });
 }
 
 const xmlChar* X(const char* text) {
@@ -623,6 +653,15 @@ void DomNode::SetNamedItem(DomNode attribute) {
   if (xmlAddChild(node, attr) == nullptr) throw _com_error(E_FAIL);
 }
 
+void DomNode::DiscardChildren() {
+  xmlNodePtr node = Checked();
+  if (node->type != XML_ELEMENT_NODE || node->children == nullptr) return;
+  xmlNodePtr children = node->children;
+  node->children = nullptr;
+  node->last = nullptr;
+  xmlFreeNodeList(children);
+}
+
 DomNode DomNode::AppendChild(DomNode child) {
   return InsertBefore(child, DomNode());
 }
@@ -688,7 +727,8 @@ void DomDocument::Reset() {
 }
 
 DomNode DomDocument::AsNode() const {
-  return DomNode(reinterpret_cast<xmlNodePtr>(doc_));
+  return DomNode(
+      reinterpret_cast<xmlNodePtr>(building_ != nullptr ? building_ : doc_));
 }
 
 DomNode DomDocument::CreateElement(std::string_view name) {
@@ -762,7 +802,7 @@ DomReadObserver* DomDocument::SetReadObserver(DomReadObserver* observer) {
 
 DomDocument::Source DomDocument::FileSource(const std::string& path) {
   return [this, path](const FileSystem::ChunkSink& sink) {
-    FileError error = ReadDocumentFile(path, sink);
+    FileError error = ReadDocumentFile(path, sizeLimit_, sink);
     if (error == FileError::kTooLarge) {
       parseError_.fileBytes = SizeOnDisk(path);
     }
@@ -778,7 +818,7 @@ bool DomDocument::LoadFromMemory(std::string_view bytes,
                                  const std::string& name) {
   return Parse(
       [&](const FileSystem::ChunkSink& sink) {
-        if (bytes.size() > kMaxDocumentBytes) {
+        if (bytes.size() > sizeLimit_) {
           parseError_.fileBytes = bytes.size();
           return FileError::kTooLarge;
         }
@@ -800,13 +840,27 @@ bool DomDocument::LoadValidated(const std::string& path,
   return Parse(FileSource(path), path, &schemas);
 }
 
+bool DomDocument::LoadStreamed(const std::string& path,
+                               DomStreamHandler& handler) {
+  return Parse(FileSource(path), path, nullptr, false, &handler);
+}
+
 bool DomDocument::Parse(const Source& source, const std::string& name,
-                        const DomSchemaCache* schemas, bool stopAtRoot) {
+                        const DomSchemaCache* schemas, bool stopAtRoot,
+                        DomStreamHandler* handler) {
   InitialiseService();
+  DomReadObserver* observer =
+      doc_ != nullptr ? static_cast<DomReadObserver*>(doc_->_private) : nullptr;
   Reset();
   parseError_ = DomParseError();
+  parseError_.limitBytes = sizeLimit_;
   ParseState state{&parseError_};
   state.stopAtRoot = stopAtRoot;
+  if (handler != nullptr) {
+    state.handler = handler;
+    state.observer = observer;
+    state.building = &building_;
+  }
   ParseState* outer = t_parseState;
   t_parseState = &state;
 
@@ -835,6 +889,10 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
       ctxt->sax->startElementNs = StartElementKeepingLine;
       ctxt->sax->comment = CommentKeepingLine;
       ctxt->sax->processingInstruction = InstructionKeepingLine;
+      if (handler != nullptr) {
+        ctxt->sax->endElementNs = EndElementTellingHandler;
+        ctxt->sax->startDocument = StartDocumentKeepingObserver;
+      }
     }
     // However large the piece a source hands over, the parser gets it in
     // slices: one chunk of more than 10 MB is refused as a "huge input
@@ -868,6 +926,7 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
       wellFormed = ctxt->wellFormed != 0 && !stopped;
     }
     xmlFreeParserCtxt(ctxt);
+    building_ = nullptr;
   } else if (readError == FileError::kNone) {
     parseError_.reason = "the document is empty";
     parseError_.messages.push_back(parseError_.reason);
@@ -926,7 +985,7 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
   xmlFreeNode(nursery_);
   xmlFreeDoc(doc_);
   doc_ = parsed;
-  doc_->_private = nullptr;  // no read observer yet
+  doc_->_private = state.observer;  // a streamed load keeps its observer
   if (doc_->dict == nullptr) doc_->dict = xmlDictCreate();
   nursery_ = xmlNewDocNode(doc_, nullptr, X("nursery"), nullptr);
   if (nursery_ == nullptr) throw _com_error(E_OUTOFMEMORY);

@@ -57,8 +57,12 @@ enum DomNodeType {
   NODE_DOCUMENT = 9,
 };
 
-// Largest file the DOM service loads; a larger file fails to load cleanly.
+// Largest file the DOM service loads unless told otherwise; a larger file
+// fails to load cleanly. A whole tree takes about six times its file.
 inline constexpr size_t kMaxDocumentBytes = size_t{128} << 20;
+// Largest file a streamed read accepts unless told otherwise: it holds one
+// record's nodes at a time, not the file's tree.
+inline constexpr size_t kMaxStreamedDocumentBytes = size_t{1} << 30;
 
 class DomReadObserver;
 
@@ -169,6 +173,9 @@ class DomNode {
 
   // Appends `child` (taking it from where it was) and returns it.
   DomNode AppendChild(DomNode child);
+  // Frees every node below this one: a streamed reader's way of letting go
+  // of what it has read. Nodes taken from below it before are invalid.
+  void DiscardChildren();
   // Inserts `child` before `reference`; a null reference appends.
   DomNode InsertBefore(DomNode child, DomNode reference);
 
@@ -199,8 +206,10 @@ struct DomParseError {
   int line = 0;        // line of the first message, 0 when unknown
   std::vector<std::string> messages;  // every message, "line N: text"
   DomLoadFailure failure = DomLoadFailure::kNone;
-  // The size of a file refused as over kMaxDocumentBytes; 0 when unknown.
+  // The size of a file refused as over the size limit; 0 when unknown.
   std::uint64_t fileBytes = 0;
+  // The size limit of the load.
+  size_t limitBytes = kMaxDocumentBytes;
 };
 
 // Follows one read of a document: a reader attaches it for the span of the
@@ -214,6 +223,23 @@ class DomReadObserver {
 };
 
 class DomSchemaCache;
+
+// Follows a streamed load (DomDocument::LoadStreamed), told of each element
+// as the parser makes it. The tree grows as a full load would grow it, so
+// what the handler sees is what a full load gives, up to what it discards.
+class DomStreamHandler {
+ public:
+  // `element`, at `depth` (1: the root element), has just been added with
+  // its attributes and no children.
+  virtual void ElementStarted(DomNode element, int depth) = 0;
+  // The end tag of `element` was parsed: every node below it is in place.
+  // The handler may discard its children (DomNode::DiscardChildren), or
+  // those of any element it has seen end.
+  virtual void ElementEnded(DomNode element, int depth) = 0;
+
+ protected:
+  ~DomStreamHandler() = default;
+};
 
 class DomDocument {
  public:
@@ -256,7 +282,18 @@ class DomDocument {
   // As Load, and validates the document against the schemas of `schemas`
   // (none: no validation). Validation errors set parseError().errorCode.
   bool LoadValidated(const std::string& path, const DomSchemaCache& schemas);
+  // As Load, telling `handler` of each element as it is parsed, so it can
+  // read the document while it grows and discard what it has read. The
+  // read observer attached before the load stays attached to the document
+  // it builds. The handler must not throw. On success the document holds
+  // what the handler left of the tree.
+  bool LoadStreamed(const std::string& path, DomStreamHandler& handler);
   const DomParseError& parseError() const { return parseError_; }
+
+  // The largest file the loads that follow accept (kMaxDocumentBytes until
+  // set); a larger one is refused before it is parsed.
+  void SetSizeLimit(size_t bytes) { sizeLimit_ = bytes; }
+  size_t SizeLimit() const { return sizeLimit_; }
 
   // Attaches `observer` to the document (null detaches) and returns the one
   // attached before. A following load starts without one.
@@ -279,17 +316,22 @@ class DomDocument {
   using Source =
       std::function<FileError(const std::function<bool(std::string_view)>&)>;
   bool Parse(const Source& source, const std::string& name,
-             const DomSchemaCache* schemas, bool stopAtRoot = false);
+             const DomSchemaCache* schemas, bool stopAtRoot = false,
+             DomStreamHandler* handler = nullptr);
   // The file at `path` as a Source: read through the file seam up to the
   // size limit, its size noted when it is over.
   Source FileSource(const std::string& path);
   void Reset();
 
   _xmlDoc* doc_ = nullptr;
+  // During a streamed load: the document being built, which the document
+  // node stands for meanwhile.
+  _xmlDoc* building_ = nullptr;
   // Holds nodes created but not attached, so they are freed with the
   // document whatever happens to them.
   _xmlNode* nursery_ = nullptr;
   DomParseError parseError_;
+  size_t sizeLimit_ = kMaxDocumentBytes;
 };
 
 using DomDocumentPtr = std::shared_ptr<DomDocument>;

@@ -65,8 +65,15 @@ bool ICommonIO::EnsureDocumentLoaded() {
     new (&m_creator) MSXMLDOMCreator();
   }
   if (m_creator.GetDocument()) return true;
+  m_creator.m_sizeLimit = SizeLimit(false);
   m_creator.LoadDocument(m_strPath);
   return m_creator.GetDocument() != nullptr && !m_creator.m_bLoadFailed;
+}
+
+size_t ICommonIO::SizeLimit(bool streamed) const {
+  if (m_sizeLimit != 0) return m_sizeLimit;
+  return streamed ? platform::kMaxStreamedDocumentBytes
+                  : platform::kMaxDocumentBytes;
 }
 
 DomNode ICommonIO::LocateRootElement(DomDocument* document) {

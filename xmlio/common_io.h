@@ -82,6 +82,13 @@ class ICommonIO {
   // Sets "strVersion" of `root` to the class's version.
   void WriteVersionAttribute(DomNode root);
 
+  // The largest file a read of this object accepts; 0 (the default) keeps
+  // each read path's own limit: platform::kMaxDocumentBytes for a read
+  // through the DOM, platform::kMaxStreamedDocumentBytes for a streamed one.
+  void SetSizeLimit(size_t bytes) { m_sizeLimit = bytes; }
+  // The limit of a read through the DOM (`streamed` false) or streamed.
+  size_t SizeLimit(bool streamed) const;
+
   // The report of the last read: why it failed, where in the file, and the
   // coerced values when collectWarnings was set before it.
   ReadReport& Report() { return m_report; }
@@ -107,6 +114,7 @@ class ICommonIO {
 
  private:
   ReadReport m_report;
+  size_t m_sizeLimit = 0;
 };
 
 // True when the found version counts as older than the expected one.

@@ -42,6 +42,7 @@ void MSXMLDOMCreator::LoadDocument(const std::string& path) {
   m_lastParseError = platform::DomParseError();
   try {
     auto document = std::make_shared<DomDocument>();
+    document->SetSizeLimit(m_sizeLimit);
     bool loaded = document->Load(path);
     m_lastParseError = document->parseError();
     if (!loaded) {
@@ -74,6 +75,7 @@ void MSXMLDOMCreator::LoadValidatedDocument(const std::string& path,
   DomDocumentPtr document;
   try {
     document = std::make_shared<DomDocument>();
+    document->SetSizeLimit(m_sizeLimit);
   } catch (...) {
     platform::OutputDebugStringA(
         "Failed to Creating XML DOM Document or Parsing XML File");

@@ -1,5 +1,6 @@
 #include "xmlio/read_session.h"
 
+#include <charconv>
 #include <cstdint>
 #include <exception>
 #include <iterator>
@@ -55,6 +56,20 @@ std::string Mebibytes(std::uint64_t bytes) {
   return FormatInt(static_cast<std::int64_t>(bytes / kMiB)) + "." +
          FormatInt(static_cast<std::int64_t>(bytes % kMiB * 10 / kMiB)) +
          " MiB";
+}
+
+// "128 MiB", "1 GiB", or the exact bytes of a limit that is not whole
+// mebibytes.
+std::string SizeText(std::uint64_t bytes) {
+  constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+  constexpr std::uint64_t kGiB = kMiB << 10;
+  if (bytes % kGiB == 0) {
+    return FormatInt(static_cast<std::int64_t>(bytes / kGiB)) + " GiB";
+  }
+  if (bytes % kMiB == 0) {
+    return FormatInt(static_cast<std::int64_t>(bytes / kMiB)) + " MiB";
+  }
+  return FormatInt(static_cast<std::int64_t>(bytes)) + " bytes";
 }
 
 // What was found where the positional member `expected` was read from.
@@ -113,11 +128,20 @@ void ReadSession::NoteCoercion(DomNode node, std::string_view what) {
   }
 }
 
+void ReadSession::Refuse(DomNode node) {
+  Fail(ReadFailure::kRefused, node,
+       "the document read so far takes more than " + SizeText(bound_) +
+           " in memory, its bound; the read stops here");
+  throw DocumentBoundExceeded();
+}
+
 void ReadSession::RecordCurrentException() {
   bool missing = false;
   std::string what;
   try {
     throw;
+  } catch (const DocumentBoundExceeded&) {
+    return;  // recorded where the bound was passed
   } catch (const _com_error& error) {
     // A null node used as a node: the member the trail was after is absent.
     missing = error.Error() == platform::E_POINTER;
@@ -220,6 +244,8 @@ std::string ReadSession::PathOf(DomNode node) {
     path += it->NodeName();
     if (int position = PositionOf(*it, depth); position > 0) {
       path += '[' + FormatInt(position) + ']';
+    } else if (position == kPending) {
+      path += PendingMark(*it);
     }
   }
   return path;
@@ -243,7 +269,10 @@ int ReadSession::PositionOf(DomNode element, size_t depth) {
     ++before;
   }
   int position = before + 1;
-  if (before == 0) {
+  // In a streamed read an open parent may get more children after it.
+  if (before == 0 && streamed_ && IsOpenParent(element.GetParentNode())) {
+    position = kPending;
+  } else if (before == 0) {
     position = 0;
     for (DomNode sibling = element.GetNextSibling(); sibling;
          sibling = sibling.GetNextSibling()) {
@@ -257,6 +286,88 @@ int ReadSession::PositionOf(DomNode element, size_t depth) {
   return position;
 }
 
+namespace {
+
+// Marks are "\x01<number>\x02": no element name or message holds those
+// bytes (the reader's texts are valid XML characters).
+constexpr char kMarkStart = '\x01';
+constexpr char kMarkEnd = '\x02';
+
+}  // namespace
+
+bool ReadSession::IsOpenParent(DomNode parent) const {
+  return parent && (parent == open_[0] || parent == open_[1]);
+}
+
+std::string ReadSession::PendingMark(DomNode element) {
+  size_t number = pending_.size();
+  // Warnings of one record name the same few elements over and over.
+  constexpr size_t kRecent = 8;
+  for (size_t i = pending_.size(); i > 0 && pending_.size() - i < kRecent;
+       --i) {
+    if (pending_[i - 1] == element) {
+      number = i - 1;
+      break;
+    }
+  }
+  if (number == pending_.size()) pending_.push_back(element);
+  return kMarkStart + FormatInt(static_cast<std::int64_t>(number)) + kMarkEnd;
+}
+
+void ReadSession::ResolvePendingPositions() {
+  if (pending_.empty()) return;
+  streamed_ = false;
+  positions_.clear();
+  std::vector<std::string> marks(pending_.size());
+  for (size_t i = 0; i < pending_.size(); ++i) {
+    size_t depth = 0;
+    for (DomNode up = pending_[i].GetParentNode(); up && IsElement(up);
+         up = up.GetParentNode()) {
+      ++depth;
+    }
+    const int position = PositionOf(pending_[i], depth);
+    if (position > 0) marks[i] = '[' + FormatInt(position) + ']';
+  }
+  auto resolve = [&](std::string& text) {
+    size_t at = text.find(kMarkStart);
+    if (at == std::string::npos) return;
+    std::string out(text, 0, at);
+    while (at != std::string::npos) {
+      const size_t end = text.find(kMarkEnd, at);
+      if (end == std::string::npos) break;
+      size_t number = marks.size();
+      std::from_chars(text.data() + at + 1, text.data() + end, number);
+      if (number < marks.size()) out += marks[number];
+      const size_t next = text.find(kMarkStart, end);
+      out.append(text, end + 1,
+                 (next == std::string::npos ? text.size() : next) - end - 1);
+      at = next;
+    }
+    text = std::move(out);
+  };
+  for (ReadDiagnostic& warning : report_.warnings) {
+    resolve(warning.elementPath);
+    resolve(warning.message);
+  }
+  resolve(report_.error.elementPath);
+  resolve(report_.error.message);
+  pending_.clear();
+}
+
+void ReadSession::Forget(DomNode element) {
+  size_t depth = 0;
+  for (DomNode up = element.GetParentNode(); up && IsElement(up);
+       up = up.GetParentNode()) {
+    ++depth;
+  }
+  if (positions_.size() > depth + 1) positions_.resize(depth + 1);
+  // Places whose parent is the element or below it name nodes about to go.
+  while (!misplaced_.empty() && IsWithin(misplaced_.back().parent, element)) {
+    misplaced_.pop_back();
+  }
+  if (last_.parent && IsWithin(last_.parent, element)) last_ = Place();
+}
+
 void RecordLoadFailure(const platform::DomParseError& error,
                        const std::string& path, ReadReport& report) {
   using platform::DomLoadFailure;
@@ -267,7 +378,7 @@ void RecordLoadFailure(const platform::DomParseError& error,
       report.failure = ReadFailure::kRefused;
       if (error.errorCode == platform::XML_E_FILEIO) {
         // The only read error that is a refusal: the size limit.
-        constexpr std::uint64_t kLimit = platform::kMaxDocumentBytes;
+        const std::uint64_t limit = error.limitBytes;
         report.error.line = 0;
         report.error.message =
             (error.fileBytes > 0
@@ -275,7 +386,7 @@ void RecordLoadFailure(const platform::DomParseError& error,
                        FormatInt(static_cast<std::int64_t>(error.fileBytes)) +
                        " bytes), over the "
                  : std::string("the file is over the ")) +
-            FormatInt(static_cast<std::int64_t>(kLimit >> 20)) + " MiB limit";
+            SizeText(limit) + " limit";
       } else {
         report.error.message = error.reason;
       }

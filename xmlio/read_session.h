@@ -5,6 +5,9 @@
 // from any node (ReadSession::Of) and never see it otherwise.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +18,15 @@
 
 #pragma GCC visibility push(default)
 namespace devseries {
+
+// Ends a read whose document has grown past the session's memory bound;
+// the session has already recorded the refusal.
+class DocumentBoundExceeded : public std::exception {
+ public:
+  const char* what() const noexcept override {
+    return "the document is over its memory bound";
+  }
+};
 
 class ReadSession : public platform::DomReadObserver {
  public:
@@ -44,6 +56,17 @@ class ReadSession : public platform::DomReadObserver {
     }
   }
 
+  // Bounds the memory of the document the read builds: records charged
+  // past `bytes` in all end the read as refused (0: no bound).
+  void SetMemoryBound(std::uint64_t bytes) { bound_ = bytes; }
+  // Charges a record read from `node` that takes `bytes` in memory. Past
+  // the bound, records the refusal at `node` and raises
+  // DocumentBoundExceeded.
+  void Charge(DomNode node, std::uint64_t bytes) {
+    charged_ += bytes;
+    if (bound_ != 0 && charged_ > bound_) Refuse(node);
+  }
+
   // Appends a warning for `node` when the report collects warnings.
   void NoteCoercion(DomNode node, std::string_view what);
 
@@ -54,6 +77,22 @@ class ReadSession : public platform::DomReadObserver {
   void RecordCurrentException();
   // Records a failure at `node` (a null node: the file as a whole).
   void Fail(ReadFailure failure, DomNode node, std::string message);
+
+  // For a read that runs while the document is being parsed (a streamed
+  // read): an element whose parent is still open may get siblings after
+  // it, so where a path needs to know whether such an element has later
+  // siblings of its name, it holds a mark that ResolvePendingPositions
+  // replaces once the parse is over.
+  void SetStreamed(bool streamed) { streamed_ = streamed; }
+  // The elements whose end tags have not been parsed yet, outermost first
+  // (those below them that the read sees are complete); null for none.
+  void SetOpenElements(DomNode root, DomNode child) { open_ = {root, child}; }
+  // Replaces the marks in the report's paths and messages by the positions
+  // the finished document gives.
+  void ResolvePendingPositions();
+  // Lets go of every reference to the nodes below `element`, whose
+  // children are about to be discarded.
+  void Forget(DomNode element);
 
   // The element path of `node` from the root ("DeviceSeries/aMediaInfoList/
   // MediaInfo[3]/strMediaName"): a position wherever an element has
@@ -69,9 +108,14 @@ class ReadSession : public platform::DomReadObserver {
   };
 
   void NoteMisplaced();
+  [[noreturn]] void Refuse(DomNode node);
   // The 1-based position of `element` among its siblings of the same name,
-  // 0 when it has none.
+  // 0 when it has none, kPending when a streamed read cannot tell yet.
   int PositionOf(DomNode element, size_t depth);
+  static constexpr int kPending = -1;
+  bool IsOpenParent(DomNode parent) const;
+  // The mark standing for the position of `element` in a path.
+  std::string PendingMark(DomNode element);
   ReadDiagnostic Locate(DomNode node, std::string message);
 
   DomDocument& document_;
@@ -84,6 +128,12 @@ class ReadSession : public platform::DomReadObserver {
   // The last position computed at each depth, so the paths of warnings in
   // a long list cost one step per entry rather than a walk from its start.
   std::vector<std::pair<DomNode, int>> positions_;
+  bool streamed_ = false;
+  std::array<DomNode, 2> open_;
+  std::uint64_t charged_ = 0;
+  std::uint64_t bound_ = 0;
+  // The elements whose marks stand in the report, by mark number.
+  std::vector<DomNode> pending_;
 };
 
 // What `node` is, for a message saying what stood where an element was

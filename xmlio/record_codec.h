@@ -216,6 +216,25 @@ std::string NumberedName(std::string_view stem, size_t index);
 // empty name past those).
 std::string_view NumberedSlotName(size_t index);
 
+// Charges the read in progress (if any) with a record about to be read
+// from `node` (ReadSession::Charge).
+template <typename Record>
+void ChargeRecord(DomNode node) {
+  if (ReadSession* session = ReadSession::Of(node)) {
+    session->Charge(node, sizeof(Record));
+  }
+}
+
+// Reads `node` into a freshly constructed record with `read` and appends
+// it; a record whose read raises is not appended.
+template <typename Record, typename Read>
+void AppendRecord(DomNode node, std::vector<Record>& records, Read&& read) {
+  ChargeRecord<Record>(node);
+  Record record;
+  read(node, record);
+  records.push_back(std::move(record));
+}
+
 // Reads every child node of `list` (`entry` is the name the writer gives
 // each) into a freshly constructed record with `read` and appends it. A
 // record whose read raises is not appended; the ones before it stay.
@@ -224,9 +243,7 @@ void AppendEveryChildRecord(DomNode list, std::string_view entry,
                             std::vector<Record>& records, Read&& read) {
   ChildCursor cursor(list);
   for (DomNode node = cursor.Next(entry); node; node = cursor.Next(entry)) {
-    Record record;
-    read(node, record);
-    records.push_back(std::move(record));
+    AppendRecord(node, records, read);
   }
 }
 

@@ -81,9 +81,7 @@ void ReadPrintChartFileInfoSetList(DomNode element,
   ChildCursor cursor(element);
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
     if (!node.IsElementNamed("PrintChartFileInfoSet")) continue;
-    PrintChartFileInfoSet set;
-    ReadPrintChartFileInfoSet(node, set);
-    list.push_back(std::move(set));
+    AppendRecord(node, list, ReadPrintChartFileInfoSet);
   }
 }
 

@@ -58,9 +58,10 @@ void SeparationInfoIO::ReadSeparationInfo(DomNode element,
       ChildCursor tables(node);
       for (DomNode child = tables.Next(); child; child = tables.Next()) {
         if (!child.IsElementNamed("SeparationTable")) continue;
-        SeparationTable table;
-        ReadSeparationTable(child, table);
-        record.aSeparationTableList.push_back(std::move(table));
+        AppendRecord(child, record.aSeparationTableList,
+                     [this](DomNode node, SeparationTable& table) {
+                       ReadSeparationTable(node, table);
+                     });
       }
     } else if (name == "anInputChannelInkIndexList") {
       ChildCursor indices(node);

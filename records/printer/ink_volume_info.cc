@@ -68,9 +68,7 @@ void ReadInkVolumeInfoList(DomNode element, std::vector<InkVolumeInfo>& list) {
   ChildCursor cursor(element);
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
     if (node.NodeName() != "InkVolumeInfo") continue;
-    InkVolumeInfo record;
-    ReadInkVolumeInfo(node, record);
-    list.push_back(std::move(record));
+    AppendRecord(node, list, ReadInkVolumeInfo);
   }
 }
 

@@ -227,10 +227,11 @@ TEST_F(MergeUpdateTest, EachKindOfInstalledFile) {
       {"over the size limit",
        [&](const std::string& path) {
          WriteFileBytes(path, "<DeviceSeries/>");
-         std::filesystem::resize_file(path, platform::kMaxDocumentBytes + 1);
+         std::filesystem::resize_file(path,
+                                      platform::kMaxStreamedDocumentBytes + 1);
          return path;
        },
-       MergeOutcome::kLeftAsItWas, "(134217729 bytes), over the 128 MiB limit",
+       MergeOutcome::kLeftAsItWas, "(1073741825 bytes), over the 1 GiB limit",
        Holds::kBefore, Names{"_TOVRA.dsr", "source"}},
       {"document type declaration",
        [&](const std::string& path) {

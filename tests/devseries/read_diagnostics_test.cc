@@ -159,13 +159,13 @@ TEST_F(ReadDiagnosticsTest, RefusedDeviceSeriesSaysWhereAndWhy) {
        [&](const std::string& path) {
          // The accepted file, padded with zero bytes (a sparse file).
          WriteFileBytes(path, valid);
-         ASSERT_EQ(
-             ::truncate(path.c_str(),
-                        static_cast<off_t>(platform::kMaxDocumentBytes + 1)),
-             0);
+         ASSERT_EQ(::truncate(path.c_str(),
+                              static_cast<off_t>(
+                                  platform::kMaxStreamedDocumentBytes + 1)),
+                   0);
        },
        ReadFailure::kRefused, "", 0, "",
-       "the file is 128.0 MiB (134217729 bytes), over the 128 MiB limit"},
+       "the file is 1024.0 MiB (1073741825 bytes), over the 1 GiB limit"},
   };
   ProductHost product(kVersionGateTitle);
   int index = 0;
