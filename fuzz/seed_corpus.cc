@@ -38,6 +38,8 @@ void Put(const std::string& target, const std::string& name,
   }
 }
 
+void StreamReadSeeds();
+
 std::string Slurp(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in),
@@ -130,6 +132,24 @@ void DeviceSeriesSeeds() {
   if (!WriteDeviceSeriesFile(scratch.string(), empty)) std::exit(1);
   Put("device_series_fuzzer", "version1.dsr", Slurp(scratch));
   std::filesystem::remove(scratch);
+  StreamReadSeeds();
+}
+
+// The streamed read against the read through the DOM: the device-series
+// seeds, and shapes where the two must count and skip alike.
+void StreamReadSeeds() {
+  const std::filesystem::path from = g_root / "device_series_fuzzer";
+  for (const char* name : {"rich.dsr", "empty.dsr", "version1.dsr"}) {
+    Put("stream_read_fuzzer", name, Slurp(from / name));
+  }
+  const std::string rich = Slurp(from / "rich.dsr");
+  const size_t media = rich.find("<MediaInfo>");
+  Put("stream_read_fuzzer", "comments-and-unknowns.dsr",
+      rich.substr(0, media) + "<!--c--><?pi?><x><y/></x>text" +
+          rich.substr(media));
+  const size_t model = rich.find("</ModelInfo>");
+  Put("stream_read_fuzzer", "structural-error.dsr",
+      rich.substr(0, model) + "<extra/>" + rich.substr(model));
 }
 
 void RecordFileSeeds() {
