@@ -593,6 +593,13 @@ bool DeviceSeriesIO::ReadStreamed(DeviceSeries& series) {
       }
       session.ResolvePendingPositions();
       read = reader.read();
+      if (!read && report.failure == ReadFailure::kNone) {
+        // Cannot happen for a document that parsed whole; kept so a read
+        // never fails without saying why.
+        report.failure = ReadFailure::kNotWellFormed;
+        report.error.message =
+            "not well-formed XML: the root element ends early";
+      }
     }
     if (read) series = std::move(result);
     return read;

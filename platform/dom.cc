@@ -914,7 +914,10 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
   bool wellFormed = false;
   if (ctxt != nullptr) {
     if (!stopped && readError == FileError::kNone) {
-      xmlParseChunk(ctxt, nullptr, 0, 1);
+      // The last bytes are converted and parsed here: a conversion that
+      // fails halts the parser without marking the document malformed, so
+      // the result decides too (else the tree so far would pass as whole).
+      stopped = xmlParseChunk(ctxt, nullptr, 0, 1) != 0;
     }
     parsed = ctxt->myDoc;
     ctxt->myDoc = nullptr;
