@@ -319,10 +319,11 @@ const HostileCase kHostileCases[] = {
     {"file over the size cap",
      [](const std::string& text, const std::string& path, const std::string&) {
        // The accepted file, padded with zero bytes (a sparse file) to one byte
-       // more than the cap.
+       // more than the streamed read's cap, and so over the DOM's too.
        WriteFileBytes(path, text);
-       ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(
-                                              platform::kMaxDocumentBytes + 1)),
+       ASSERT_EQ(::truncate(path.c_str(),
+                            static_cast<off_t>(
+                                platform::kMaxStreamedDocumentBytes + 1)),
                  0);
      }},
     {"11 MB text node",
