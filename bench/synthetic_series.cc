@@ -26,6 +26,12 @@ OutputTable Curve(size_t seed) {
 
 }  // namespace
 
+SyntheticShape ScaledSyntheticShape(size_t factor) {
+  SyntheticShape shape;
+  shape.media *= factor;
+  return shape;
+}
+
 DeviceSeries MakeSyntheticSeries(const SyntheticShape& shape) {
   DeviceSeries series;
   for (size_t i = 0; i < shape.models; ++i) {

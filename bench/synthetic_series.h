@@ -26,4 +26,9 @@ struct SyntheticShape {
   size_t inkVolumes = 8;
 };
 
+// The default shape with `factor` times as many media (media make up most of
+// the file): the file and the document in memory grow about linearly with
+// `factor`, about 80 MB of file for each unit.
+SyntheticShape ScaledSyntheticShape(size_t factor);
+
 DeviceSeries MakeSyntheticSeries(const SyntheticShape& shape);
