@@ -4,7 +4,9 @@
 // Properties: reading never crashes and ends in a record or in the codec's
 // JsonError (or the JSON parser's refusal); a record that was read prints
 // as JSON that reads back into a record printing the same text, so what
-// dump prints, build takes back unchanged.
+// dump prints, build takes back unchanged; and build's streaming reader
+// (nlohmann's SAX interface, one list entry at a time) gives what the
+// reading of the whole tree gives: the same record, or the same error.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -12,6 +14,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
+#include "tools/dsrtool_src/json_record_reader.h"
 #include "tools/dsrtool_src/record_kinds.h"
 
 namespace {
@@ -34,13 +37,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     document = dsrtool::Json::parse(input);
   } catch (const dsrtool::Json::parse_error&) {
-    return 0;
+    try {
+      dsrtool::ReadRecordJson(input);
+    } catch (const dsrtool::JsonSyntaxError&) {
+      return 0;
+    } catch (...) {
+    }
+    Fail("the streaming reader takes a text the parser refuses");
+  }
+  std::string streamed;
+  try {
+    streamed = Print(dsrtool::ReadRecordJson(input));
+  } catch (const dsrtool::JsonError& error) {
+    streamed = std::string("error: ") + error.what();
   }
   std::string first;
   try {
     first = Print(dsrtool::RecordFromJson(document));
-  } catch (const dsrtool::JsonError&) {
+  } catch (const dsrtool::JsonError& error) {
+    if (streamed != std::string("error: ") + error.what()) {
+      Fail("the streaming reader fails otherwise than the tree's reading",
+           streamed + "\n----\n" + error.what());
+    }
     return 0;
+  }
+  if (streamed != first) {
+    Fail("the streaming reader reads another record", streamed);
   }
   std::string second;
   try {

@@ -584,6 +584,16 @@ TEST_F(BadInputTest, BuildRefusesJsonThatDoesNotFitTheRecords) {
        "DeviceSeries.aMediaInfoList2: no file stores this member"},
       {R"({"CustomColorInfo": {"nColorSpace": 0}})",
        "nColorSpace 0 cannot be written"},
+      // A device series is read as a stream, yet refused as its tree would
+      // be: the first member in the record's order, unknown keys after the
+      // members, a syntax error wherever it is.
+      {R"({"DeviceSeries": {"zz": 1, "aInkInfoList": [{"nInkIndex": "x"}],
+           "aModelInfoList": [3]}})",
+       "DeviceSeries.aModelInfoList[0]: expected an object, found a number"},
+      {R"({"DeviceSeries": {"zz": 1, "aInkInfoList": []}})",
+       "DeviceSeries: unknown key \"zz\""},
+      {R"({"DeviceSeries": {"aInkInfoList": [3]}} x)",
+       ":1: not valid JSON at column "},
   };
   std::string json = dir_.File("input.json");
   for (const Input& input : inputs) {
@@ -652,6 +662,41 @@ TEST_F(BadInputTest, BuildRefusesAFileTheReadersWouldRefuse) {
                                       "truncated.dsr"}));
 }
 
+TEST_F(BadInputTest, MaxSizeRefusesEveryFileReadOverIt) {
+  const std::string size = std::to_string(goodBytes_.size());
+  const std::string under = std::to_string(goodBytes_.size() - 1);
+  const std::string over =
+      "(" + size + " bytes), over the " + under + " bytes limit";
+  const std::vector<std::vector<std::string>> lines = {
+      {"dump", good_},         {"roundtrip", good_, Out()},
+      {"validate", good_},     {"list", good_},
+      {"curves", good_},       {"report", "-o", Out(), good_},
+      {"merge", good_, good_}, {"merge", "--dry-run", good_, good_},
+  };
+  for (std::vector<std::string> line : lines) {
+    line.insert(line.begin() + 1, {"--max-size", under});
+    ExpectRefused(line, good_, over);
+  }
+  EXPECT_EQ(RunDsrTool({"diff", "--max-size", under, good_, good_}).exitCode,
+            2);
+  std::string json = dir_.File("input.json");
+  WriteFileBytes(json, RunDsrTool({"dump", good_}).out);
+  ExpectRefused({"build", "--max-size", "1K", json, Out()}, json,
+                "bytes), over the 1024 bytes limit");
+  ToolRun run = RunDsrTool({"dump", "--max-size", under, "-"}, goodBytes_);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "<stdin>: is over the " + under + " bytes limit\n");
+
+  // The file's own size, and sizes in KiB, MiB and GiB, let it through.
+  for (const std::string& limit :
+       {size, std::string("1024k"), std::string("2M"), std::string("3G")}) {
+    SCOPED_TRACE(limit);
+    EXPECT_EQ(RunDsrTool({"dump", "--max-size", limit, good_}).exitCode, 0);
+    EXPECT_EQ(
+        RunDsrTool({"dump", "--max-size", limit, "-"}, goodBytes_).exitCode, 0);
+  }
+}
+
 // ---------------------------------------------------- standard streams
 
 TEST(StandardStreamsTest, DashReadsStandardInputAndWritesStandardOutput) {
@@ -717,6 +762,12 @@ TEST(UsageTest, CommandLinesTheToolDoesNotUnderstandExitWith2) {
       {"dump", "-x", "a.dsr"},
       {"validate", "a.dsr", "--schema"},
       {"dump", "--host-title", "A", "--host-title", "B", "a.dsr"},
+      {"dump", "--max-size", "0", "a.dsr"},
+      {"dump", "--max-size", "2KB", "a.dsr"},
+      {"dump", "--max-size", "1.5M", "a.dsr"},
+      {"dump", "--max-size", "18446744073709551616", "a.dsr"},
+      {"dump", "--max-size", "17179869184G", "a.dsr"},
+      {"json-schema", "--max-size", "1M"},
   };
   for (const std::vector<std::string>& line : lines) {
     ToolRun run = RunDsrTool(line);

@@ -114,6 +114,40 @@ TEST_F(JsonFormTest, ValuesStoredInAnotherFormAreReported) {
                 "stores the value on the right)\n");
 }
 
+// build reads a device series's JSON as a stream, record by record, and
+// reads it as a JSON tree is read: members in any order, the last value of a
+// repeated key, the warnings in the order of the record's members.
+TEST_F(JsonFormTest, KeysInAnyOrderOrRepeatedReadAsInATree) {
+  Json json = Dump(kExample);
+  Json& series = json["DeviceSeries"];
+  series["aInkInfoList"][0]["flPrice"] = 12.3456;
+  series["aMediaInfoList"][0]["aPermissionSetList"][0]["eDirection"] = 2;
+  WriteFileBytes(dir_.File("given.json"), json.dump());
+  Json reversed = Json::object();
+  for (auto it = series.rbegin(); it != series.rend(); ++it) {
+    reversed[it.key()] = it.value();
+  }
+  std::string text = Json{{"DeviceSeries", reversed}}.dump();
+  text.insert(text.find('{', 1) + 1, R"("aMediaInfoList": [7], )");
+  WriteFileBytes(dir_.File("reordered.json"), text);
+
+  ToolRun given =
+      RunDsrTool({"build", dir_.File("given.json"), dir_.File("given.dsr")});
+  ToolRun reordered = RunDsrTool(
+      {"build", dir_.File("reordered.json"), dir_.File("reordered.dsr")});
+  ASSERT_EQ(given.exitCode, 0) << given.err;
+  ASSERT_EQ(reordered.exitCode, 0) << reordered.err;
+  EXPECT_EQ(ReadFileBytes(dir_.File("reordered.dsr")),
+            ReadFileBytes(dir_.File("given.dsr")));
+  EXPECT_EQ(LineCount(given.err), 2) << given.err;
+  std::string warnings = reordered.err;
+  for (size_t at;
+       (at = warnings.find("reordered.json")) != std::string::npos;) {
+    warnings.replace(at, 14, "given.json");
+  }
+  EXPECT_EQ(warnings, given.err);
+}
+
 TEST_F(JsonFormTest, MemoryFormShowsEverythingAndIsNotBuilt) {
   ToolRun run = RunDsrTool({"dump", "--memory", "--compact", kExample});
   ASSERT_EQ(run.exitCode, 0) << run.err;

@@ -27,6 +27,11 @@ const OptionSpec kHostTitle = {
     "behave as a host whose application title is TEXT; the title "
     "\"Vintrell Ostrivane Dual\" turns the version gate on"};
 
+const OptionSpec kMaxSize = {
+    "max-size", "SIZE",
+    "refuse any file read that is over SIZE bytes (K, M, G: KiB, MiB, "
+    "GiB); by default 1 GiB, and 128 MiB for a file loaded whole"};
+
 const std::vector<CommandSpec>& Commands() {
   static const std::vector<CommandSpec> commands = {
       {"dump",
@@ -35,6 +40,7 @@ const std::vector<CommandSpec>& Commands() {
         {"memory", nullptr,
          "show the whole record in memory (expanded output tables and the "
          "members no file stores); build refuses this form"},
+        kMaxSize,
         kHostTitle},
        "print the records of files as JSON",
        "Reads each FILE, a device-series file or a standalone record file,\n"
@@ -50,7 +56,7 @@ const std::vector<CommandSpec>& Commands() {
        RunDump},
       {"build",
        {{"JSON", FileUse::kRead}, {"OUT", FileUse::kWritten}},
-       {kHostTitle},
+       {kMaxSize, kHostTitle},
        "write the file a JSON dump describes",
        "Reads JSON, in the form dump prints, and writes OUT with the "
        "library's\n"
@@ -60,14 +66,15 @@ const std::vector<CommandSpec>& Commands() {
        "does not store, values of the wrong type or range and tables of the\n"
        "wrong length are errors naming the JSON path, and nothing is written\n"
        "then. Nor is it when the library's reader would refuse the file\n"
-       "written (over the 128 MiB it reads, say). Values the file stores in\n"
-       "another form (a float rounded to the digits the format keeps) are\n"
-       "reported as warnings. A device series is written as format version\n"
-       "3.3.0.0.\n",
+       "written (over the 1 GiB it streams, or the 128 MiB of a record\n"
+       "file, say). Values the file stores in another form (a float rounded\n"
+       "to the digits the format keeps) are reported as warnings. The JSON\n"
+       "of a device series is read record by record, never held as one\n"
+       "tree. A device series is written as format version 3.3.0.0.\n",
        RunBuild},
       {"roundtrip",
        {{"IN", FileUse::kRead}, {"OUT", FileUse::kWritten}},
-       {kHostTitle},
+       {kMaxSize, kHostTitle},
        "read a file with the library and write it back",
        "Reads IN as dump does and writes its records to OUT with the\n"
        "library's writer of the same kind (DeviceSeriesIO2 for a device\n"
@@ -80,6 +87,7 @@ const std::vector<CommandSpec>& Commands() {
          FileUse::kRead},
         {"strict", nullptr,
          "also report the values the reader coerces, and fail on them"},
+        kMaxSize,
         kHostTitle},
        "check files against the schema and the library's reader",
        "Loads each FILE validating it against the XML Schema of the format\n"
@@ -97,6 +105,7 @@ const std::vector<CommandSpec>& Commands() {
       {"list",
        {{"FILE", FileUse::kRead, Arity::kOneOrMore}},
        {{"json", nullptr, "print one JSON object per record instead"},
+        kMaxSize,
         kHostTitle},
        "list the records of files, one line each",
        "Prints one line per record of each FILE: its kind, its position in\n"
@@ -110,7 +119,7 @@ const std::vector<CommandSpec>& Commands() {
        RunList},
       {"diff",
        {{"A", FileUse::kRead}, {"B", FileUse::kRead}},
-       {kHostTitle},
+       {kMaxSize, kHostTitle},
        "show how two files differ, record by record",
        "Reads A and B as dump does and prints one line per difference: the\n"
        "JSON path in A's form (0-based), the value in A and the value in B.\n"
@@ -127,6 +136,7 @@ const std::vector<CommandSpec>& Commands() {
        {{"INSTALLED", FileUse::kReplaced}, {"NEW", FileUse::kRead}},
        {{"dry-run", nullptr,
          "show what the merge would do and write nothing at all"},
+        kMaxSize,
         kHostTitle},
        "merge a new device-series file into an installed one",
        "The merge update of the library with the new file taken from NEW:\n"
@@ -145,6 +155,7 @@ const std::vector<CommandSpec>& Commands() {
        {{"separation", "N", "only the separation whose nSeparationIndex is N"},
         {"csv", nullptr,
          "print every input level (0 to 4095) as comma-separated values"},
+        kMaxSize,
         kHostTitle},
        "print the output curves of a device series's separations",
        "Reads FILE, a device series or a separation file, and prints the\n"
@@ -158,6 +169,7 @@ const std::vector<CommandSpec>& Commands() {
        {{"FILE", FileUse::kRead}},
        {{"output", "HTML", "write the page to HTML (\"-\": standard output)",
          FileUse::kWritten, 'o', true},
+        kMaxSize,
         kHostTitle},
        "write an HTML page with charts of a device series",
        "Reads FILE, a device series, and writes one self-contained HTML page\n"
@@ -246,10 +258,9 @@ void PrintToolHelp(std::ostream& out) {
   }
   out << "\n"
          "'dsrtool --version' prints the version. Every command but\n"
-         "json-schema takes --host-title TEXT, and all take --help. A file "
-         "operand\n"
-         "\"-\" is standard input where the file is read and standard output\n"
-         "where it is written.\n"
+         "json-schema takes --max-size SIZE and --host-title TEXT, and all\n"
+         "take --help. A file operand \"-\" is standard input where the file\n"
+         "is read and standard output where it is written.\n"
          "Errors are printed as \"FILE:LINE: message\". Exit codes: 0 "
          "success,\n"
          "1 invalid input or failed operation, 2 usage error.\n"
@@ -385,8 +396,15 @@ void OpenStandardInput(const CommandSpec& command, Arguments& arguments,
     throw UsageError(prefix + "standard input (\"-\") can be read only once");
   }
   held = std::make_unique<MemoryFiles>();
-  if (!held->AddStream(kStandardInputName, in, platform::kMaxDocumentBytes)) {
+  const size_t limit = arguments.sizeLimit.Streamed();
+  if (!held->AddStream(kStandardInputName, in, limit)) {
     throw ToolError(kStandardInputName, "cannot be read");
+  }
+  platform::FileInfo info;
+  if (held->Stat(kStandardInputName, &info) == platform::FileError::kNone &&
+      info.size > limit) {
+    throw ToolError(kStandardInputName,
+                    "is over the " + LimitText(limit) + " limit");
   }
   *reads.front() = kStandardInputName;
 }
@@ -448,6 +466,18 @@ int RunCommandLine(const std::vector<std::string>& args, std::istream& in,
   }
   const CommandSpec& command = *parser.Selected();
   Arguments arguments = parser.ArgumentsOf(command);
+  if (std::optional<std::string> size = arguments.Get("max-size")) {
+    std::optional<size_t> bytes = ParseSize(*size);
+    if (!bytes) {
+      return UsageFailure(
+          std::string(command.name) +
+              ": --max-size wants a number of bytes, or of "
+              "KiB, MiB or GiB with K, M or G (\"2G\"), not \"" +
+              *size + "\"",
+          &command, err);
+    }
+    arguments.sizeLimit.given = *bytes;
+  }
 
   std::optional<ScopedHostTitle> host;
   if (std::optional<std::string> title = arguments.Get("host-title")) {

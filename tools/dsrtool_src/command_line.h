@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/dsrtool_src/size_limit.h"
+
 namespace dsrtool {
 
 // The operands and options of one command line, as the table allowed them.
@@ -19,6 +21,8 @@ struct Arguments {
   std::vector<std::string> operands;
   // Option name without the leading "--" to its value ("" for a flag).
   std::map<std::string, std::string> options;
+  // The limit --max-size sets on every file the command reads.
+  SizeLimit sizeLimit;
 
   bool Has(const std::string& option) const {
     return options.count(option) != 0;

@@ -9,6 +9,7 @@
 #include "platform/dom.h"
 #include "platform/file_system.h"
 #include "tools/dsrtool_src/json_diff.h"
+#include "tools/dsrtool_src/json_record_reader.h"
 #include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/schema_validation.h"
@@ -20,13 +21,19 @@ using namespace ::devseries;
 
 namespace {
 
-// The bytes of the JSON file at `path`; ToolError when it cannot be read.
-std::string ReadJsonText(const std::string& path) {
+// The bytes of the JSON file at `path`, which must not be over `limit`;
+// ToolError when it cannot be read.
+std::string ReadJsonText(const std::string& path, size_t limit) {
   platform::FileSystem& fs = *platform::FileSystem::Current();
   if (fs.IsDirectory(path)) throw ToolError(path, "is a folder, not a file");
   std::string text;
-  platform::FileError error =
-      fs.ReadFile(path, platform::kMaxDocumentBytes, &text);
+  platform::FileError error = fs.ReadFile(path, limit, &text);
+  if (error == platform::FileError::kTooLarge) {
+    platform::FileInfo info;
+    if (fs.Stat(path, &info) == platform::FileError::kNone) {
+      throw ToolError(path, OverLimitText(info.size, limit));
+    }
+  }
   if (error != platform::FileError::kNone) {
     throw ToolError(path, platform::FileErrorText(error));
   }
@@ -38,7 +45,7 @@ std::string ReadJsonText(const std::string& path) {
 // the "[json.exception.parse_error.101] parse error at line 1, column 2: "
 // it starts with.
 ToolError JsonParseError(const std::string& path, const std::string& text,
-                         const Json::parse_error& error) {
+                         const JsonSyntaxError& error) {
   std::string what = error.what();
   if (size_t end = what.find("] ");
       what.starts_with("[json.exception.") && end != std::string::npos) {
@@ -51,7 +58,7 @@ ToolError JsonParseError(const std::string& path, const std::string& text,
   }
   // The byte is the 1-based position of the last character read.
   size_t at =
-      std::min<size_t>(error.byte > 0 ? error.byte - 1 : 0, text.size());
+      std::min<size_t>(error.byte() > 0 ? error.byte() - 1 : 0, text.size());
   size_t lineStart = text.rfind('\n', at == 0 ? 0 : at - 1);
   lineStart = lineStart == std::string::npos || at == 0 ? 0 : lineStart + 1;
   int line =
@@ -61,18 +68,14 @@ ToolError JsonParseError(const std::string& path, const std::string& text,
                        std::to_string(at - lineStart + 1) + ": " + what);
 }
 
-// The record the JSON file at `path` describes; ToolError when the file is
-// not JSON or does not describe a record.
-AnyRecord ReadJsonRecord(const std::string& path) {
-  std::string text = ReadJsonText(path);
-  Json document;
+// The record the JSON text `text` of the file at `path` describes, read with
+// the SAX parser (a device series entry by entry); ToolError when the text
+// is not JSON or does not describe a record.
+AnyRecord ReadJsonRecord(const std::string& path, const std::string& text) {
   try {
-    document = Json::parse(text);
-  } catch (const Json::parse_error& error) {
+    return ReadRecordJson(text);
+  } catch (const JsonSyntaxError& error) {
     throw JsonParseError(path, text, error);
-  }
-  try {
-    return RecordFromJson(document);
   } catch (const JsonError& error) {
     throw ToolError(path, error.what());
   }
@@ -112,7 +115,8 @@ int RunDump(const Arguments& arguments, std::ostream& out, std::ostream& err) {
       arguments.Has("memory") ? JsonForm::kMemory : JsonForm::kFile;
   const bool pretty = !arguments.Has("compact");
   return ForEachFile(arguments.operands, err, [&](const std::string& path) {
-    AnyRecord record = ReadRecordFile(path);
+    // Printed from the record as the emitter goes: no JSON tree of it.
+    AnyRecord record = ReadRecordFile(path, arguments.sizeLimit);
     WriteRecordJson(out, record, form, pretty);
     if (!pretty) out << '\n';
     Flush(out);
@@ -124,15 +128,21 @@ int RunBuild(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   // Everything is checked before the target is touched, and a file is
   // replaced only once it is whole.
   const std::string& source = arguments.operands[0];
-  AnyRecord record = ReadJsonRecord(source);
-  const Json given = RecordJsonTree(record);
+  const std::string text = ReadJsonText(source, arguments.sizeLimit.Streamed());
   AnyRecord stored;
-  WriteRecordFile(arguments.operands[1], record, out, &stored);
+  WriteRecordFile(arguments.operands[1], ReadJsonRecord(source, text), out,
+                  &stored);
   // What the file holds in another form than the JSON gave it: a float
   // rounded to the digits the format keeps, a value the reader derives.
-  // A language left empty takes the English text, as the format says.
-  for (const Difference& difference :
-       CompareRecords(given, RecordJsonTree(stored), Matching::kByPosition)) {
+  // A language left empty takes the English text, as the format says. The
+  // JSON is read again for it, record by record, rather than kept.
+  std::vector<Difference> differences;
+  try {
+    differences = CompareRecordJson(text, stored);
+  } catch (const JsonError& error) {
+    throw ToolError(source, error.what());
+  }
+  for (const Difference& difference : differences) {
     if (IsLanguageFilledFromEnglish(difference)) continue;
     err << Located(source, 0,
                    "warning: " + difference.ToString() +
@@ -143,8 +153,9 @@ int RunBuild(const Arguments& arguments, std::ostream& out, std::ostream& err) {
 }
 
 int RunRoundtrip(const Arguments& arguments, std::ostream& out, std::ostream&) {
-  AnyRecord record = ReadRecordFile(arguments.operands[0]);
-  WriteRecordFile(arguments.operands[1], record, out);
+  WriteRecordFile(arguments.operands[1],
+                  ReadRecordFile(arguments.operands[0], arguments.sizeLimit),
+                  out);
   return kExitSuccess;
 }
 
@@ -154,7 +165,8 @@ int RunValidate(const Arguments& arguments, std::ostream& out,
   const std::optional<std::string> schema = arguments.Get("schema");
   return ForEachFile(arguments.operands, err, [&](const std::string& path) {
     // The schema first: a file that is not well-formed ends here.
-    std::vector<LineMessage> violations = ValidateFile(path, schema);
+    std::vector<LineMessage> violations =
+        ValidateFile(path, schema, arguments.sizeLimit.Whole());
     for (const LineMessage& violation : violations) {
       err << Located(path, violation.line, violation.text) << '\n';
     }
@@ -166,7 +178,7 @@ int RunValidate(const Arguments& arguments, std::ostream& out,
     bool read = true;
     std::string refusal;
     try {
-      ReadRecordFile(path, &report);
+      ReadRecordFile(path, arguments.sizeLimit, &report);
     } catch (const ToolError& error) {
       read = false;
       refusal = error.what();

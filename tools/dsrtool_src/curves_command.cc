@@ -42,10 +42,12 @@ std::int32_t SeparationOption(const std::string& text) {
   return value;
 }
 
-// The separations of the file at `path`: a device series's list, or the
-// record of a separation file. Raises ToolError for any other kind.
-std::vector<SeparationInfo> SeparationsOf(const std::string& path) {
-  AnyRecord record = ReadRecordFile(path);
+// The separations of the file at `path`, read within `limit`: a device
+// series's list, or the record of a separation file. Raises ToolError for
+// any other kind.
+std::vector<SeparationInfo> SeparationsOf(const std::string& path,
+                                          const SizeLimit& limit) {
+  AnyRecord record = ReadRecordFile(path, limit);
   if (auto* series = std::get_if<DeviceSeries>(&record)) {
     return std::move(series->aSeparationInfoList);
   }
@@ -117,7 +119,8 @@ int RunCurves(const Arguments& arguments, std::ostream& out,
   if (std::optional<std::string> text = arguments.Get("separation")) {
     only = SeparationOption(*text);
   }
-  const std::vector<SeparationInfo> separations = SeparationsOf(path);
+  const std::vector<SeparationInfo> separations =
+      SeparationsOf(path, arguments.sizeLimit);
 
   std::vector<Curve> curves;
   // The separations selected that store no curve at all.

@@ -13,8 +13,8 @@ int RunDiff(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   Json a;
   Json b;
   try {
-    a = RecordJsonTree(ReadRecordFile(pathA));
-    b = RecordJsonTree(ReadRecordFile(pathB));
+    a = RecordJsonTree(ReadRecordFile(pathA, arguments.sizeLimit));
+    b = RecordJsonTree(ReadRecordFile(pathB, arguments.sizeLimit));
   } catch (const ToolError& error) {
     // A file that cannot be compared is neither the same nor different.
     err << error.what() << '\n';

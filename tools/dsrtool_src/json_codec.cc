@@ -111,12 +111,18 @@ void FieldReader::Table(const char* name, devseries::OutputTable& table, bool) {
   devseries::BuildOutputTable(samples, table);
 }
 
+JsonError UnknownKeyError(const std::string& where, const std::string& name) {
+  return JsonError(where, "unknown key \"" + name + "\"");
+}
+
+JsonError InMemoryMemberError(const std::string& where) {
+  return JsonError(where,
+                   "no file stores this member (it is kept in memory only; "
+                   "dump --memory shows it)");
+}
+
 void FieldReader::RefuseInMemory(const char* name) const {
-  if (object_.contains(name)) {
-    throw JsonError(where_ + "." + name,
-                    "no file stores this member (it is kept in memory only; "
-                    "dump --memory shows it)");
-  }
+  if (object_.contains(name)) throw InMemoryMemberError(where_ + "." + name);
 }
 
 void StoredWhenChecker::Check(bool stored, const char* name,
@@ -175,7 +181,7 @@ void FieldReader::Bytes(const char* name, std::string& bytes) {
 void FieldReader::RejectUnknownKeys() const {
   for (auto it = object_.begin(); it != object_.end(); ++it) {
     if (std::find(known_.begin(), known_.end(), it.key()) == known_.end()) {
-      throw JsonError(where_, "unknown key \"" + it.key() + "\"");
+      throw UnknownKeyError(where_, it.key());
     }
   }
 }

@@ -81,6 +81,12 @@ std::string BytesToHex(std::string_view bytes);
 // False when `hex` has an odd length or a character that is not a hex digit.
 bool HexToBytes(std::string_view hex, std::string& bytes);
 
+// The refusal of the key `name` of the object at `where` that names no
+// member of its record: "WHERE: unknown key \"NAME\"".
+JsonError UnknownKeyError(const std::string& where, const std::string& name);
+// The refusal of a key naming the member at `where` that no file stores.
+JsonError InMemoryMemberError(const std::string& where);
+
 // "expected an integer, found a string".
 std::string Expected(std::string_view what, const Json& found);
 

@@ -224,4 +224,18 @@ std::vector<Difference> CompareRecords(const Json& a, const Json& b,
   return differences;
 }
 
+std::vector<Difference> CompareValues(const Json& a, const Json& b,
+                                      const std::string& path) {
+  std::vector<Difference> differences;
+  Comparer(differences, Matching::kByPosition).Value(a, b, path, "");
+  return differences;
+}
+
+Difference OnlyInOne(Difference::Kind kind, const std::string& path,
+                     const Json& record) {
+  const std::string described = Describe(record, "");
+  if (kind == Difference::kAdded) return {kind, path, "", described};
+  return {kind, path, described, ""};
+}
+
 }  // namespace dsrtool

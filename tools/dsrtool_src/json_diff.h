@@ -42,4 +42,15 @@ enum class Matching {
 std::vector<Difference> CompareRecords(const Json& a, const Json& b,
                                        Matching matching = Matching::kByKey);
 
+// The differences from `a` to `b`, two values found at `path`
+// ("DeviceSeries.aInkInfoList[2]"), compared by position: what
+// CompareRecords with Matching::kByPosition lists for them inside two whole
+// records.
+std::vector<Difference> CompareValues(const Json& a, const Json& b,
+                                      const std::string& path);
+// The difference CompareRecords lists, comparing by position, for the
+// `record` at `path` that only A has (`kind` kRemoved) or only B (kAdded).
+Difference OnlyInOne(Difference::Kind kind, const std::string& path,
+                     const Json& record);
+
 }  // namespace dsrtool

@@ -265,7 +265,8 @@ int RunList(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   const bool named = files.size() > 1;
   return ForEachFile(files, err, [&](const std::string& path) {
     const std::string prefix = named ? path + ": " : std::string();
-    for (const Entry& entry : Entries(ReadRecordFile(path))) {
+    for (const Entry& entry :
+         Entries(ReadRecordFile(path, arguments.sizeLimit))) {
       if (kind && *kind != entry.kind) continue;
       if (json) {
         PrintJson(out, path, entry);

@@ -31,6 +31,14 @@ bool MemoryFiles::AddStream(const std::string& name, std::istream& in,
   return true;
 }
 
+std::string MemoryFiles::Take(const std::string& name) {
+  auto found = files_.find(name);
+  if (found == files_.end()) return std::string();
+  std::string bytes = std::move(found->second);
+  files_.erase(found);
+  return bytes;
+}
+
 const std::string* MemoryFiles::Find(const std::string& path) const {
   auto found = files_.find(path);
   return found == files_.end() ? nullptr : &found->second;

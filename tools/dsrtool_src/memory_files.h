@@ -36,6 +36,9 @@ class MemoryFiles : public platform::FileSystemWrapper {
   // bytes are kept, so that a reader with the limit `maxBytes` refuses the
   // file as too large without more being read. False when `in` failed.
   bool AddStream(const std::string& name, std::istream& in, size_t maxBytes);
+  // Takes back the bytes held under `name` (none: empty); the file is no
+  // longer served.
+  std::string Take(const std::string& name);
 
   platform::FileError Stat(const std::string& path,
                            platform::FileInfo* info) override;

@@ -67,18 +67,20 @@ void PrintSummary(const MergeSummary& summary, std::ostream& out) {
       << " cut\n";
 }
 
-// Reads the device series at `path` as the merge reads it (DeviceSeriesIO2,
-// under the host's version gate). `asRead`, when given, receives the
-// version the file is marked with; `kept`, when given, the version a merged
-// file written over a copy of it keeps. Raises the tool's ToolError for a
-// file that does not read.
-DeviceSeries ReadMergeInput(const std::string& path, IOVersion* asRead,
-                            IOVersion* kept) {
+// Reads the device series at `path` as the merge reads it (a fresh
+// DeviceSeriesIO2, which streams the file, under the host's version gate),
+// within `limit`. `asRead`, when given, receives the version the file is
+// marked with; `kept`, when given, the version a merged file written over a
+// copy of it keeps. Raises the tool's ToolError for a file that does not
+// read.
+DeviceSeries ReadMergeInput(const std::string& path, const SizeLimit& limit,
+                            IOVersion* asRead, IOVersion* kept) {
   DeviceSeries series;
   DeviceSeriesIO2 io(path);
+  io.SetSizeLimit(limit.given);
   if (!io.Read(series)) {
     // The tool's own reading says what is wrong, as for every command.
-    ReadDeviceSeriesFile(path);
+    ReadDeviceSeriesFile(path, limit);
     throw ToolError(path, "cannot be read as a device-series document");
   }
   if (asRead != nullptr) *asRead = io.m_fileVersion;
@@ -89,13 +91,14 @@ DeviceSeries ReadMergeInput(const std::string& path, IOVersion* asRead,
 // --dry-run: the merge computed in memory from the two files; nothing is
 // written, moved or removed.
 int DryRun(const std::string& installed, const std::string& fresh,
-           std::ostream& out) {
+           const SizeLimit& limit, std::ostream& out) {
   MergeSummary summary;
   // In the order the tool checks them before a merge, so that both refuse
   // the same file with the same message.
-  DeviceSeries merged = ReadMergeInput(fresh, nullptr, &summary.mergedVersion);
+  DeviceSeries merged =
+      ReadMergeInput(fresh, limit, nullptr, &summary.mergedVersion);
   DeviceSeries before =
-      ReadMergeInput(installed, &summary.installedVersion, nullptr);
+      ReadMergeInput(installed, limit, &summary.installedVersion, nullptr);
   MergeDeviceSeries(before, merged, &summary);
   out << "dry run: merging " << fresh << " into " << installed
       << " would give (nothing is written)\n";
@@ -109,13 +112,14 @@ int DryRun(const std::string& installed, const std::string& fresh,
 int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
   const std::string& installed = arguments.operands[0];
   const std::string& fresh = arguments.operands[1];
-  if (arguments.Has("dry-run")) return DryRun(installed, fresh, out);
+  const SizeLimit& limit = arguments.sizeLimit;
+  if (arguments.Has("dry-run")) return DryRun(installed, fresh, limit, out);
 
   // Both files must read as device series before anything is touched. (The
   // library would install the new file outright over a missing or broken
   // installed file; the tool refuses such input instead.)
-  ReadDeviceSeriesFile(fresh);
-  ReadDeviceSeriesFile(installed);
+  ReadDeviceSeriesFile(fresh, limit);
+  ReadDeviceSeriesFile(installed, limit);
 
   // The library's debug line would repeat the outcome's problem.
   platform::ScopedDebugCapture quiet;
@@ -123,7 +127,7 @@ int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
       MergeUpdateDeviceSeriesWith(installed, [&](const std::string& target) {
         return platform::CopyFileAtomically(
                    *platform::FileSystem::Current(), fresh, target, true,
-                   platform::kMaxDocumentBytes) == platform::FileError::kNone;
+                   limit.Streamed()) == platform::FileError::kNone;
       });
   if (outcome.kind != MergeOutcome::kMerged) {
     throw ToolError(installed, "not merged: " + OneLine(outcome.problem));

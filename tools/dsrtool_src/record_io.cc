@@ -3,6 +3,8 @@
 #include <exception>
 #include <memory>
 #include <ostream>
+#include <type_traits>
+#include <utility>
 
 #include "platform/com.h"
 #include "platform/file_system.h"
@@ -11,6 +13,7 @@
 #include "tools/dsrtool_src/tool_error.h"
 #include "xmlio/read_session.h"
 #include "xmlio/value_codecs.h"
+#include "xmlio/xml_stream_writer.h"
 
 namespace dsrtool {
 
@@ -63,10 +66,13 @@ void Run(const std::string& path, std::string_view root,
   ThrowRefused(path, report, problem);
 }
 
-// The library's reader of each kind; `report` receives its report.
-void ReadInto(const std::string& path, DeviceSeries& series,
-              ReadReport& report) {
+// The reader of each kind; `report` receives its report. A device series is
+// read by a fresh IO object, which holds no document and so streams the
+// file, within `limit`.
+void ReadInto(const std::string& path, DeviceSeries& series, ReadReport& report,
+              const SizeLimit& limit) {
   DeviceSeriesIO2 io(path);
+  io.SetSizeLimit(limit.given);
   io.Report().collectWarnings = report.collectWarnings;
   bool read = io.Read(series);
   report = io.Report();
@@ -130,22 +136,7 @@ void ReadInto(const std::string& path, CustomColorInfo& r, ReadReport& report) {
       [&] { return devseries::LoadCustomColorInfoFile(path, r, &report); });
 }
 
-// The document the library's writer of each kind makes.
-DomDocumentPtr BuildDocument(const std::string&, DeviceSeries& series) {
-  // As DeviceSeriesIO2::Write builds it: the declaration, then the root
-  // with the class's own version.
-  DeviceSeriesIO2 io("");
-  IOVersion version;
-  io.GetVersion(version);
-  auto document = std::make_shared<DomDocument>();
-  document->InsertBefore(
-      document->CreateProcessingInstruction("xml", kXmlDeclarationData),
-      DomNode());
-  DomNode root = io.WriteDeviceSeries(*document, series);
-  root.SetAttribute("strVersion", version.ToString());
-  document->AppendChild(root);
-  return document;
-}
+// The document the library's writer of each standalone kind makes.
 DomDocumentPtr BuildDocument(const std::string&, ModelInfo& r) {
   return ModelInfoIO().CreateModelInfoDocument(r);
 }
@@ -193,6 +184,30 @@ DomDocumentPtr BuildDocument(const std::string& name, CustomColorInfo& r) {
   return CreateCustomColorInfoDocument(r);
 }
 
+// The bytes of the file the library's writer of each kind saves. A device
+// series as DeviceSeriesIO2::Write streams it, element by element, with the
+// class's own version; the others through their documents.
+std::string Serialize(const std::string& name, DeviceSeries& series) {
+  DeviceSeriesIO2 io("");
+  IOVersion version;
+  io.GetVersion(version);
+  std::string bytes;
+  XmlStreamWriter writer([&](std::string_view piece) {
+    bytes.append(piece);
+    return true;
+  });
+  writer.Declaration();
+  io.WriteDeviceSeries(writer, series, version.ToString());
+  if (!writer.Finish()) throw ToolError(name, "the file cannot be written");
+  return bytes;
+}
+template <typename Record>
+std::string Serialize(const std::string& name, Record& record) {
+  DomDocumentPtr document = BuildDocument(name, record);
+  if (!document) throw ToolError(name, "the file cannot be written");
+  return document->ToXml();
+}
+
 // "130.2 MiB (136524343 bytes)".
 std::string SizeText(size_t bytes) {
   constexpr size_t kMiB = size_t{1} << 20;
@@ -201,21 +216,27 @@ std::string SizeText(size_t bytes) {
          std::to_string(bytes) + " bytes)";
 }
 
-// Raises ToolError naming `name` when the library's readers would refuse
-// `bytes` as the file `name`: over their size limit, or refused by the
-// reader of its kind, read from memory.
-AnyRecord CheckReadable(const std::string& name, const std::string& bytes) {
-  if (bytes.size() > platform::kMaxDocumentBytes) {
-    throw ToolError(name,
-                    "not written: the file would be " + SizeText(bytes.size()) +
-                        ", over the " +
-                        std::to_string(platform::kMaxDocumentBytes >> 20) +
-                        " MiB the library reads");
+// Raises ToolError naming `name` when the library's readers, with the
+// limits they have by default, would refuse `bytes` as the file `name`: over
+// their size limit (a device series is streamed, the other kinds loaded
+// whole), or refused by the reader of its kind, read from memory. Returns
+// the record read, `bytes` then as they were.
+AnyRecord CheckReadable(const std::string& name, std::string& bytes,
+                        bool series) {
+  const SizeLimit defaults;
+  const size_t limit = series ? defaults.Streamed() : defaults.Whole();
+  if (bytes.size() > limit) {
+    throw ToolError(name, "not written: the file would be " +
+                              SizeText(bytes.size()) + ", over the " +
+                              LimitText(limit) + " the library reads");
   }
+  // The bytes are served from memory while they are read back, and then
+  // taken back, so that they are held once.
   MemoryFiles written;
-  written.Add(name, bytes);
+  written.Add(name, std::move(bytes));
+  AnyRecord record;
   try {
-    return ReadRecordFile(name);
+    record = ReadRecordFile(name, defaults);
   } catch (const ToolError& refused) {
     std::string where = refused.line() > 0
                             ? " (line " + std::to_string(refused.line()) + ")"
@@ -224,46 +245,63 @@ AnyRecord CheckReadable(const std::string& name, const std::string& bytes) {
                     "not written: the library's reader would refuse the file" +
                         where + ": " + refused.problem());
   }
+  bytes = written.Take(name);
+  return record;
+}
+
+// The name and line of the root element of the file at `path`, read up to
+// the end of that element's start tag and no further; the name is empty
+// when the file has none. Raises ToolError when the file is a folder, is
+// over `limit`, cannot be read or is not well-formed up to there.
+std::pair<std::string, int> ReadRootElement(const std::string& path,
+                                            size_t limit) {
+  platform::FileSystem& fs = *platform::FileSystem::Current();
+  if (fs.IsDirectory(path)) throw ToolError(path, "is a folder, not a file");
+  platform::DomDocument document;
+  document.SetSizeLimit(limit);
+  if (!document.LoadUpToRootElement(path)) {
+    ReadReport report;
+    RecordLoadFailure(document.parseError(), path, report);
+    throw ToolError(path, report.error.line, report.error.ToString());
+  }
+  for (DomNode node : document.AsNode().Children()) {
+    if (node.GetNodeType() == platform::NODE_ELEMENT) {
+      return {node.GetNodeName(), node.GetLine()};
+    }
+  }
+  return {std::string(), 0};
 }
 
 }  // namespace
 
-std::unique_ptr<platform::DomDocument> LoadXmlFile(const std::string& path) {
-  platform::FileSystem& fs = *platform::FileSystem::Current();
-  if (fs.IsDirectory(path)) throw ToolError(path, "is a folder, not a file");
-  auto document = std::make_unique<platform::DomDocument>();
-  if (document->Load(path)) return document;
-  ReadReport report;
-  RecordLoadFailure(document->parseError(), path, report);
-  throw ToolError(path, report.error.line, report.error.ToString());
-}
-
-AnyRecord ReadRecordFile(const std::string& path, ReadReport* report) {
-  std::unique_ptr<platform::DomDocument> document = LoadXmlFile(path);
-  DomNode root;
-  for (DomNode node : document->AsNode().Children()) {
-    if (node.GetNodeType() == platform::NODE_ELEMENT) {
-      root = node;
-      break;
-    }
-  }
-  std::string name = root ? root.GetNodeName() : std::string();
+AnyRecord ReadRecordFile(const std::string& path, const SizeLimit& limit,
+                         ReadReport* report) {
+  const auto [name, line] = ReadRootElement(path, limit.Streamed());
   std::optional<AnyRecord> record = NewRecordForRoot(name);
   if (!record) {
     throw ToolError(
-        path, root ? root.GetLine() : 0,
+        path, line,
         "the root element \"" + name + "\" is not one of " + RootNameList());
   }
-  document.reset();
   ReadReport own;
   ReadReport& used = report != nullptr ? *report : own;
   used.Reset();
-  std::visit([&](auto& value) { ReadInto(path, value, used); }, *record);
+  std::visit(
+      [&](auto& value) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>,
+                                     DeviceSeries>) {
+          ReadInto(path, value, used, limit);
+        } else {
+          ReadInto(path, value, used);
+        }
+      },
+      *record);
   return std::move(*record);
 }
 
-DeviceSeries ReadDeviceSeriesFile(const std::string& path) {
-  AnyRecord record = ReadRecordFile(path);
+DeviceSeries ReadDeviceSeriesFile(const std::string& path,
+                                  const SizeLimit& limit) {
+  AnyRecord record = ReadRecordFile(path, limit);
   if (DeviceSeries* series = std::get_if<DeviceSeries>(&record)) {
     return std::move(*series);
   }
@@ -288,10 +326,9 @@ std::string SerializeRecord(const std::string& name, AnyRecord& record) {
     throw ToolError(name, "the DOM service is not available");
   }
   const std::string_view root = RootName(record);
-  DomDocumentPtr document;
   try {
-    document = std::visit(
-        [&](auto& value) { return BuildDocument(name, value); }, record);
+    return std::visit([&](auto& value) { return Serialize(name, value); },
+                      record);
   } catch (const ToolError&) {
     throw;
   } catch (const _com_error& error) {
@@ -303,17 +340,18 @@ std::string SerializeRecord(const std::string& name, AnyRecord& record) {
   } catch (const std::exception& error) {
     throw ToolError(name, error.what());
   }
-  if (!document) throw ToolError(name, "the file cannot be written");
-  return document->ToXml();
 }
 
-void WriteRecordFile(const std::string& path, AnyRecord& record,
+void WriteRecordFile(const std::string& path, AnyRecord record,
                      std::ostream& out, AnyRecord* stored) {
   const bool toOut = path == kStandardStream;
   const std::string name = toOut ? kStandardOutputName : path;
   if (!toOut) CheckOutputPath(path);
-  const std::string bytes = SerializeRecord(name, record);
-  AnyRecord readBack = CheckReadable(name, bytes);
+  const bool series = std::holds_alternative<DeviceSeries>(record);
+  std::string bytes = SerializeRecord(name, record);
+  // The file holds the record now: only the record read back is kept.
+  record = AnyRecord();
+  AnyRecord readBack = CheckReadable(name, bytes, series);
   if (stored != nullptr) *stored = std::move(readBack);
   if (toOut) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -61,28 +61,41 @@ Json RecordJsonTree(const AnyRecord& record) {
   return Json::parse(text.str());
 }
 
-AnyRecord RecordFromJson(const Json& document) {
-  if (document.is_object() && document.contains(kInMemoryKey)) {
+AnyRecord NewRecordForDocument(const DocumentShape& shape) {
+  if (shape.isObject && shape.hasInMemoryKey) {
     throw JsonError(kInMemoryKey,
                     "this is the memory form that dump --memory prints, for "
                     "inspection only; build reads the form of a plain dump");
   }
-  if (!document.is_object() || document.size() != 1) {
+  if (!shape.isObject || shape.keys != 1) {
     throw JsonError("the document",
                     "expected an object with one key naming the record kind (" +
                         RootNameList() + ")");
   }
-  const std::string& root = document.begin().key();
-  std::optional<AnyRecord> record = NewRecordForRoot(root);
+  std::optional<AnyRecord> record = NewRecordForRoot(shape.firstKey);
   if (!record) {
-    throw JsonError("the document", "unknown record kind \"" + root +
+    throw JsonError("the document", "unknown record kind \"" + shape.firstKey +
                                         "\" (expected one of " +
                                         RootNameList() + ")");
   }
-  std::visit(
-      [&](auto& value) { FromJson(document.begin().value(), value, root); },
-      *record);
   return std::move(*record);
+}
+
+AnyRecord RecordFromJson(const Json& document) {
+  DocumentShape shape;
+  shape.isObject = document.is_object();
+  if (shape.isObject) {
+    shape.hasInMemoryKey = document.contains(kInMemoryKey);
+    shape.keys = document.size();
+    if (!document.empty()) shape.firstKey = document.begin().key();
+  }
+  AnyRecord record = NewRecordForDocument(shape);
+  std::visit(
+      [&](auto& value) {
+        FromJson(document.begin().value(), value, shape.firstKey);
+      },
+      record);
+  return record;
 }
 
 }  // namespace dsrtool

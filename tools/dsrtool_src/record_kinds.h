@@ -53,4 +53,18 @@ Json RecordJsonTree(const AnyRecord& record);
 // object with one key naming a kind, or its value does not fit the record.
 AnyRecord RecordFromJson(const Json& document);
 
+// What RecordFromJson checks of a document before it reads the record.
+struct DocumentShape {
+  bool isObject = false;
+  // Only for an object: whether it has the key kInMemoryKey, how many
+  // different keys it has, and its first key.
+  bool hasInMemoryKey = false;
+  size_t keys = 0;
+  std::string firstKey;
+};
+// The newly constructed record of the kind a document of `shape` names.
+// Raises the JsonError RecordFromJson raises for the memory form, for a
+// document that is not an object with one key, or one naming no kind.
+AnyRecord NewRecordForDocument(const DocumentShape& shape);
+
 }  // namespace dsrtool

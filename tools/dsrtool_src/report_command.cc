@@ -1311,7 +1311,7 @@ int RunReport(const Arguments& arguments, std::ostream& out, std::ostream&) {
     throw ToolError(
         target, "is the device-series file read: the page would replace it");
   }
-  const DeviceSeries series = ReadDeviceSeriesFile(path);
+  const DeviceSeries series = ReadDeviceSeriesFile(path, arguments.sizeLimit);
 
   // The page is made whole in memory, then replaces the target at once.
   std::string page;

@@ -30,7 +30,8 @@ std::string_view EmbeddedSchema() {
 }
 
 std::vector<LineMessage> ValidateFile(
-    const std::string& path, const std::optional<std::string>& schemaPath) {
+    const std::string& path, const std::optional<std::string>& schemaPath,
+    size_t limit) {
   platform::DomSchemaCache schemas;
   std::string schemaName = schemaPath ? *schemaPath : "device_series.xsd";
   try {
@@ -57,6 +58,7 @@ std::vector<LineMessage> ValidateFile(
     throw ToolError(path, "is a folder, not a file");
   }
   platform::DomDocument document;
+  document.SetSizeLimit(limit);
   if (document.LoadValidated(path, schemas)) return {};
   const platform::DomParseError& error = document.parseError();
   if (error.errorCode == platform::XML_E_SCHEMAINVALID) {

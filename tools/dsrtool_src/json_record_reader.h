@@ -1,0 +1,51 @@
+// Reading the JSON form of a record (what dump prints and build reads) with
+// nlohmann's SAX interface, so that no JSON tree of a whole device series
+// is ever held: its lists are read entry by entry, each entry built as a
+// small JSON tree, decoded with the field tables as soon as it is complete
+// and dropped. The other kinds are single records, small enough to be read
+// through a JSON tree of their value.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/dsrtool_src/json_diff.h"
+#include "tools/dsrtool_src/record_kinds.h"
+
+namespace dsrtool {
+
+// A text that is not JSON, as nlohmann's parser refuses it. what() is the
+// parser's message ("[json.exception.parse_error.101] parse error at line
+// 1, column 2: ...").
+class JsonSyntaxError : public std::runtime_error {
+ public:
+  JsonSyntaxError(size_t byte, const std::string& what)
+      : std::runtime_error(what), byte_(byte) {}
+
+  // The 1-based position of the last byte the parser read.
+  size_t byte() const { return byte_; }
+
+ private:
+  size_t byte_;
+};
+
+// The record the JSON text `text` describes: what RecordFromJson gives for
+// the text's tree, with the same errors and the same paths in them. Raises
+// JsonSyntaxError for a text that is not JSON, wherever the fault is, and
+// otherwise JsonError for JSON that does not describe a record.
+AnyRecord ReadRecordJson(std::string_view text);
+
+// The differences from the record `text` describes to `stored`, as
+// CompareRecords(RecordJsonTree(ReadRecordJson(text)),
+// RecordJsonTree(stored), Matching::kByPosition) lists them. For a device
+// series they are found by a second pass over the text, which compares
+// each list entry with `stored`'s entry at its position as soon as it is
+// read, then drops it. `text` must be one ReadRecordJson read, of the kind
+// of `stored`; raises what ReadRecordJson raises otherwise.
+std::vector<Difference> CompareRecordJson(std::string_view text,
+                                          const AnyRecord& stored);
+
+}  // namespace dsrtool
