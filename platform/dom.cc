@@ -143,6 +143,18 @@ xmlNodePtr LastAdded(xmlParserCtxtPtr ctxt) {
   return ctxt->myDoc != nullptr ? ctxt->myDoc->last : nullptr;
 }
 
+// Runs a call of a stream handler inside a parser callback: nothing may
+// unwind through libxml2's frames, so a handler that throws despite its
+// contract stops the parse (the load then fails).
+template <typename Call>
+void TellHandler(xmlParserCtxtPtr ctxt, Call&& call) {
+  try {
+    call();
+  } catch (...) {
+    xmlStopParser(ctxt);
+  }
+}
+
 void StartElementKeepingLine(void* ctx, const xmlChar* localname,
                              const xmlChar* prefix, const xmlChar* uri,
                              int namespaceCount, const xmlChar** namespaces,
@@ -156,7 +168,9 @@ void StartElementKeepingLine(void* ctx, const xmlChar* localname,
   auto* state = static_cast<ParseState*>(ctxt->_private);
   if (state != nullptr && state->handler != nullptr &&
       ctxt->nodeNr == depth + 1 && !ctxt->disableSAX) {
-    state->handler->ElementStarted(DomNode(ctxt->node), ctxt->nodeNr);
+    TellHandler(ctxt, [&] {
+      state->handler->ElementStarted(DomNode(ctxt->node), ctxt->nodeNr);
+    });
   }
   if (state != nullptr && state->stopAtRoot && !state->rootReached) {
     // The first start tag is the root's, with its attributes in place.
@@ -174,7 +188,8 @@ void EndElementTellingHandler(void* ctx, const xmlChar* localname,
   xmlSAX2EndElementNs(ctx, localname, prefix, uri);
   auto* state = static_cast<ParseState*>(ctxt->_private);
   if (element != nullptr && ctxt->nodeNr == depth - 1 && !ctxt->disableSAX) {
-    state->handler->ElementEnded(DomNode(element), depth);
+    TellHandler(ctxt,
+                [&] { state->handler->ElementEnded(DomNode(element), depth); });
   }
 }
 

@@ -293,6 +293,16 @@ namespace {
 constexpr char kMarkStart = '\x01';
 constexpr char kMarkEnd = '\x02';
 
+// How many elements stand above `element` (0 for the root element).
+size_t ElementDepth(DomNode element) {
+  size_t depth = 0;
+  for (DomNode up = element.GetParentNode(); up && IsElement(up);
+       up = up.GetParentNode()) {
+    ++depth;
+  }
+  return depth;
+}
+
 }  // namespace
 
 bool ReadSession::IsOpenParent(DomNode parent) const {
@@ -320,12 +330,7 @@ void ReadSession::ResolvePendingPositions() {
   positions_.clear();
   std::vector<std::string> marks(pending_.size());
   for (size_t i = 0; i < pending_.size(); ++i) {
-    size_t depth = 0;
-    for (DomNode up = pending_[i].GetParentNode(); up && IsElement(up);
-         up = up.GetParentNode()) {
-      ++depth;
-    }
-    const int position = PositionOf(pending_[i], depth);
+    const int position = PositionOf(pending_[i], ElementDepth(pending_[i]));
     if (position > 0) marks[i] = '[' + FormatInt(position) + ']';
   }
   auto resolve = [&](std::string& text) {
@@ -334,7 +339,10 @@ void ReadSession::ResolvePendingPositions() {
     std::string out(text, 0, at);
     while (at != std::string::npos) {
       const size_t end = text.find(kMarkEnd, at);
-      if (end == std::string::npos) break;
+      if (end == std::string::npos) {
+        out.append(text, at);
+        break;
+      }
       size_t number = marks.size();
       std::from_chars(text.data() + at + 1, text.data() + end, number);
       if (number < marks.size()) out += marks[number];
@@ -355,11 +363,7 @@ void ReadSession::ResolvePendingPositions() {
 }
 
 void ReadSession::Forget(DomNode element) {
-  size_t depth = 0;
-  for (DomNode up = element.GetParentNode(); up && IsElement(up);
-       up = up.GetParentNode()) {
-    ++depth;
-  }
+  const size_t depth = ElementDepth(element);
   if (positions_.size() > depth + 1) positions_.resize(depth + 1);
   // Places whose parent is the element or below it name nodes about to go.
   while (!misplaced_.empty() && IsWithin(misplaced_.back().parent, element)) {
