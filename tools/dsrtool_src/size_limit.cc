@@ -46,6 +46,8 @@ std::optional<size_t> ParseSize(std::string_view text) {
 }
 
 std::string LimitText(size_t bytes) {
+  constexpr size_t kGiB = kMiB << 10;
+  if (bytes % kGiB == 0) return std::to_string(bytes / kGiB) + " GiB";
   if (bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
   return std::to_string(bytes) + " bytes";
 }

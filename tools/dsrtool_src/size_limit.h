@@ -36,7 +36,7 @@ struct SizeLimit {
 // Nothing for anything else, 0, or a size past what size_t holds.
 std::optional<size_t> ParseSize(std::string_view text);
 
-// "128 MiB", "1024 MiB", or "1000 bytes" for a limit that is not whole
+// "128 MiB", "1 GiB", or "1000 bytes" for a limit that is not whole
 // mebibytes: a limit as the library's readers name it.
 std::string LimitText(size_t bytes);
 
