@@ -683,6 +683,8 @@ void DeviceSeriesIO::ReadFileVersion() {
   // as unreadable, so one passing fault does not change the version.
   try {
     DomDocument head;
+    // Only the start tag is read, so any file a streamed read takes will do.
+    head.SetSizeLimit(SizeLimit(true));
     bool loaded = head.LoadUpToRootElement(m_strPath);
     if (!loaded &&
         head.parseError().failure == platform::DomLoadFailure::kCannotRead) {

@@ -460,6 +460,8 @@ struct VersionCase {
   const char* kept;
   // What a load of the whole file gives, as the version used to be read.
   const char* keptByWholeLoad;
+  // When not 0: the file is padded with zero bytes to this size (sparse).
+  off_t paddedTo = 0;
 };
 
 // WriteKeepingFileVersion reads the file up to the end of its root
@@ -492,12 +494,17 @@ TEST(WriteKeepingFileVersionTest, ReadsTheRootStartTagOnly) {
       {"another root", "<Other strVersion=\"7.0.1.0\"/>", "3.3.0.0", "3.3.0.0"},
       {"marked 0.0.0.0", Marked("0.0.0.0", lists), "3.3.0.0", "3.3.0.0"},
       {"no file", "", "3.3.0.0", "3.3.0.0"},
+      {"over the whole load's size limit", Marked("7.0.1.0", lists), "7.0.1.0",
+       "3.3.0.0", static_cast<off_t>(platform::kMaxDocumentBytes + 1)},
   };
   for (const VersionCase& c : cases) {
     SCOPED_TRACE(c.what);
     ScopedTempDir dir;
     const std::string path = dir.File("k.dsr");
     if (!c.bytes.empty()) WriteFileBytes(path, c.bytes);
+    if (c.paddedTo != 0) {
+      ASSERT_EQ(::truncate(path.c_str(), c.paddedTo), 0);
+    }
     DeviceSeriesIO2 whole(path);
     whole.EnsureDocumentLoaded();
     whole.CheckFileVersion();
