@@ -75,7 +75,8 @@ MergeOutcome InstallNew(
 MergeOutcome KeepAndInstallNew(
     FileSystem& fs, const std::string& path, const FileInfo& info,
     const std::string& problem,
-    const std::function<bool(const std::string& path)>& extractNew) {
+    const std::function<bool(const std::string& path)>& extractNew,
+    size_t limit) {
   const std::string kept = path + ".unreadable";
   FileInfo keptInfo;
   std::string why;
@@ -84,8 +85,8 @@ MergeOutcome KeepAndInstallNew(
     // A device or a FIFO would be written in place, a folder not at all.
     why = "it is not a regular file";
   } else {
-    FileError error = platform::CopyFileAtomically(
-        fs, path, kept, true, platform::kMaxStreamedDocumentBytes, &info);
+    FileError error =
+        platform::CopyFileAtomically(fs, path, kept, true, limit, &info);
     if (error != FileError::kNone) why = platform::FileErrorText(error);
   }
   if (!why.empty()) {
@@ -182,8 +183,11 @@ void MergeDeviceSeries(const DeviceSeries& installed, DeviceSeries& fresh,
 
 MergeOutcome MergeUpdateDeviceSeriesWith(
     const std::string& installedPath,
-    const std::function<bool(const std::string& path)>& extractNew) {
+    const std::function<bool(const std::string& path)>& extractNew,
+    size_t sizeLimit) {
   FileSystem& fs = *FileSystem::Current();
+  const size_t limit =
+      sizeLimit != 0 ? sizeLimit : platform::kMaxStreamedDocumentBytes;
 
   // What the path names, links followed. Only a regular file is merged or
   // replaced: a folder, a device or a FIFO is not the user's file, and
@@ -218,12 +222,13 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   MergeSummary summary;
   {
     DeviceSeriesIO2 io(real);
+    io.SetSizeLimit(limit);
     if (!io.Read(installed)) {
       const ReadReport& report = io.Report();
       if (report.failure == ReadFailure::kNotWellFormed) {
         if (IsEmptyFile(fs, real)) return InstallNew(real, extractNew);
         return KeepAndInstallNew(fs, real, info, Located(real, report),
-                                 extractNew);
+                                 extractNew, limit);
       }
       // Unreadable now, refused by the safe parsing, or XML of another
       // kind: it may hold the user's media, so it stays.
@@ -248,6 +253,7 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   DeviceSeries fresh;
   {
     DeviceSeriesIO2 io(tmp);
+    io.SetSizeLimit(limit);
     if (!io.Read(fresh)) {
       cleanUp();
       return Report(Located(tmp, io.Report()) +
@@ -261,8 +267,7 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   // new file's version; the copy has the installed file's owner, group and
   // permission bits from the start, the write over it keeps them, and the
   // rename hands them on with the merged file.
-  error = platform::CopyFileAtomically(
-      fs, tmp, out, true, platform::kMaxStreamedDocumentBytes, &info);
+  error = platform::CopyFileAtomically(fs, tmp, out, true, limit, &info);
   if (error != FileError::kNone) {
     cleanUp();
     return Report(out, platform::FileErrorText(error));
@@ -273,6 +278,7 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   bool written = false;
   {
     DeviceSeriesIO2 io(out);
+    io.SetSizeLimit(limit);
     written = io.WriteKeepingFileVersion(fresh);
   }
   fs.Remove(tmp);

@@ -127,10 +127,12 @@ struct MergeOutcome {
 // The same merge with the new file produced by `extractNew`, which writes
 // the new device-series file to the path it is given and reports success.
 // Tells how it ended (also reported on the debug output, except for a clean
-// merge or a plain installation).
+// merge or a plain installation). `sizeLimit` is the largest file it reads
+// or copies (0: a streamed read's, platform::kMaxStreamedDocumentBytes).
 MergeOutcome MergeUpdateDeviceSeriesWith(
     const std::string& installedPath,
-    const std::function<bool(const std::string& path)>& extractNew);
+    const std::function<bool(const std::string& path)>& extractNew,
+    size_t sizeLimit = 0);
 
 }  // namespace devseries
 #pragma GCC visibility pop
