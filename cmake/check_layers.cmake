@@ -9,6 +9,10 @@
 #
 #   cmake -DSOURCE_DIR=<top of the tree> -P cmake/check_layers.cmake
 #
+# Only platform/ may ask which system it is built for: above it, a
+# preprocessor condition on _WIN32, _WIN64, __MINGW32__, __linux__ or
+# __unix__ is an offence too.
+#
 # Prints each offending line as FILE:LINE: message and fails when there is
 # one.
 if(NOT SOURCE_DIR)
@@ -33,6 +37,13 @@ foreach(layer IN LISTS layers)
     set(number 0)
     foreach(line IN LISTS lines)
       math(EXPR number "${number} + 1")
+      if(NOT layer STREQUAL "platform" AND line MATCHES
+         "^[ \t]*#[ \t]*(if|ifdef|ifndef|elif)[ \t(!]*.*(_WIN32|_WIN64|__MINGW32__|__linux__|__unix__)")
+        file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+        message("${shown}:${number}: ${layer}/ asks which system it is built for; only platform/ may")
+        math(EXPR problems "${problems} + 1")
+        continue()
+      endif()
       if(NOT line MATCHES "^[ \t]*#[ \t]*include[ \t]+\"([^/\"]+)/")
         continue()
       endif()
@@ -56,6 +67,6 @@ foreach(layer IN LISTS layers)
 endforeach()
 
 if(problems GREATER 0)
-  message(FATAL_ERROR "${problems} include(s) point the wrong way")
+  message(FATAL_ERROR "${problems} line(s) break the layering")
 endif()
 message(STATUS "every include of the product points down the layers")

@@ -1,7 +1,9 @@
-// Application framework stand-in: the single global application object
-// registers itself when constructed; the framework's entry point calls its
-// InitInstance and then runs the message loop, which ends at once when the
-// application created no main window.
+// Application framework: the single global application object registers
+// itself when constructed; the framework's entry point (WinMain on Windows,
+// main elsewhere: the object library devseries_entry, linked by the
+// application) installs the interrupt clean-up and calls AfxWinMain, which
+// calls its InitInstance and then runs the message loop, which ends at once
+// when the application created no main window.
 #pragma once
 
 #include "platform/win_types.h"

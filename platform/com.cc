@@ -8,11 +8,6 @@ namespace {
 
 thread_local int t_initCount = 0;
 
-class StartingRuntime : public ComponentRuntime {
- public:
-  HRESULT Start() override { return S_OK; }
-};
-
 class FailingRuntime : public ComponentRuntime {
  public:
   HRESULT Start() override { return failure_.load(); }
@@ -65,15 +60,12 @@ HRESULT CoInitialize(void* /*reserved*/) {
 }
 
 void CoUninitialize() {
-  if (t_initCount > 0) --t_initCount;
+  if (t_initCount == 0) return;
+  --t_initCount;
+  Seam<ComponentRuntime>::Current()->Stop();
 }
 
 int CoInitializeCount() { return t_initCount; }
-
-ComponentRuntime* ComponentRuntime::Default() {
-  static StartingRuntime runtime;
-  return &runtime;
-}
 
 void SetCoInitializeFailureForTesting(HRESULT hr) {
   static FailingRuntime failing;

@@ -1,5 +1,7 @@
-// Component runtime stand-in: HRESULT codes, the COM error object and the
-// per-thread initialisation count of CoInitialize / CoUninitialize.
+// The component runtime: HRESULT codes, the COM error object and the
+// per-thread initialisation count of CoInitialize / CoUninitialize. On
+// Windows the default runtime is the system's (CoInitializeEx and
+// CoUninitialize); elsewhere it is a count that always starts.
 #pragma once
 
 #include <cstdint>
@@ -63,8 +65,10 @@ class ComponentRuntime {
   // S_OK when the runtime starts on the calling thread, or the failure code
   // CoInitialize returns.
   virtual HRESULT Start() = 0;
+  // Ends one start that succeeded, on the calling thread.
+  virtual void Stop() {}
 
-  // The runtime that always starts.
+  // The system's runtime, or the count that always starts.
   static ComponentRuntime* Default();
 };
 

@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <system_error>
 
@@ -233,9 +232,10 @@ bool InitialiseService() {
 // The size of the file at `path` for the message of a file refused as too
 // large; 0 when it cannot be told.
 std::uint64_t SizeOnDisk(const std::string& path) {
-  std::error_code error;
-  std::uintmax_t size = std::filesystem::file_size(NativePath(path), error);
-  return error ? 0 : static_cast<std::uint64_t>(size);
+  FileInfo info;
+  return FileSystem::Current()->Stat(path, &info) == FileError::kNone
+             ? info.size
+             : 0;
 }
 
 // Hands the bytes of the file at `path` to `sink` piece by piece through

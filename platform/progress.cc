@@ -1,7 +1,5 @@
 #include "platform/progress.h"
 
-#include <unistd.h>
-
 namespace devseries::platform {
 
 void ProgressReport::Start(ProgressWork work, const std::string& path,
@@ -18,7 +16,5 @@ void ProgressReport::Finish() {
   observer_ = nullptr;
   observer->Finished();
 }
-
-bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 }  // namespace devseries::platform

@@ -1,11 +1,7 @@
 #include "platform/registry.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <utility>
-
-#include "platform/debug_output.h"
-#include "platform/file_system.h"
 
 namespace devseries::platform {
 
@@ -22,61 +18,10 @@ namespace {
 HKEY__ g_localMachine{RegistryRoot::kLocalMachine, {}, KEY_READ, true};
 HKEY__ g_currentUser{RegistryRoot::kCurrentUser, {}, KEY_READ, true};
 
-constexpr const char* kDefaultRegistryFile = "/etc/vintrell/registry.reg";
-// A registry export of the product is a few kilobytes; anything beyond this
-// is not a registry file.
-constexpr size_t kMaxRegistryFileBytes = 64u << 20;
-
-// The default service: the file named by TOVRA_REGISTRY, read the first
-// time the registry is asked anything.
-class FileRegistryService : public RegistryService {
- public:
-  bool OpenKey(RegistryRoot root, const std::string& path, REGSAM) override {
-    return File().HasKey(root, path);
-  }
-  const RegistryValue* FindValue(RegistryRoot root, const std::string& path,
-                                 const std::string& name) override {
-    return File().FindValue(root, path, name);
-  }
-
- private:
-  const RegistryFile& File() {
-    if (loaded_) return file_;
-    loaded_ = true;
-    std::string path = RegistryFilePath();
-    std::string bytes;
-    FileError error =
-        FileSystem::Current()->ReadFile(path, kMaxRegistryFileBytes, &bytes);
-    if (error == FileError::kNone) {
-      file_ = LoadRegistryText(bytes, path);
-    } else if (error != FileError::kNotFound) {
-      // A missing file is an empty registry; anything else is worth a word.
-      std::string line =
-          path + ": registry file cannot be read: " + FileErrorText(error) +
-          "\r\n";
-      OutputDebugStringA(line.c_str());
-    }
-    return file_;
-  }
-
-  bool loaded_ = false;
-  RegistryFile file_;
-};
-
 }  // namespace
-
-std::string RegistryFilePath() {
-  const char* path = std::getenv("TOVRA_REGISTRY");
-  return path != nullptr && *path != '\0' ? path : kDefaultRegistryFile;
-}
 
 HKEY const HKEY_LOCAL_MACHINE = &g_localMachine;
 HKEY const HKEY_CURRENT_USER = &g_currentUser;
-
-RegistryService* RegistryService::Default() {
-  static FileRegistryService fileRegistry;
-  return &fileRegistry;
-}
 
 bool InMemoryRegistry::OpenKey(RegistryRoot root, const std::string& path,
                                REGSAM samDesired) {
@@ -87,7 +32,8 @@ bool InMemoryRegistry::OpenKey(RegistryRoot root, const std::string& path,
 
 const RegistryValue* InMemoryRegistry::FindValue(RegistryRoot root,
                                                  const std::string& path,
-                                                 const std::string& name) {
+                                                 const std::string& name,
+                                                 REGSAM /*samDesired*/) {
   return file_.FindValue(root, path, name);
 }
 
@@ -115,7 +61,8 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved,
   }
   if ((key->samDesired & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
   const RegistryValue* value = Seam<RegistryService>::Current()->FindValue(
-      key->root, key->path, valueName != nullptr ? valueName : "");
+      key->root, key->path, valueName != nullptr ? valueName : "",
+      key->samDesired);
   if (value == nullptr) return ERROR_FILE_NOT_FOUND;
   if (type != nullptr) *type = value->type;
   DWORD size = static_cast<DWORD>(value->data.size());

@@ -1,15 +1,16 @@
-// Registry stand-in, read only: RegOpenKeyExA, RegQueryValueExA and
-// RegCloseKey answered from a registry export file (platform/registry_file.h
-// describes the format), named by the environment variable TOVRA_REGISTRY
-// (default /etc/vintrell/registry.reg).
+// The registry, read only: RegOpenKeyExA, RegQueryValueExA and RegCloseKey,
+// answered by the registry service in use.
 //
-// A file that is rejected sends one debug-output line naming the file, the
-// line and the reason, and every open then fails as for a missing key. A
-// missing file is an empty registry.
-//
-// The registry views of a 64-bit system are not modelled: the access mask of
-// an open is kept on the key so callers can be checked for the view they
-// asked for.
+// On Windows the default service is the system's registry, opened in the
+// view the access mask asks for (KEY_WOW64_64KEY, KEY_WOW64_32KEY); names
+// and string values are UTF-8 here and UTF-16 to the system. On POSIX
+// systems it is a registry export file (platform/registry_file.h describes
+// the format), named by the environment variable TOVRA_REGISTRY (default
+// /etc/vintrell/registry.reg): a file that is rejected sends one
+// debug-output line naming the file, the line and the reason, and every open
+// then fails as for a missing key; a missing file is an empty registry; the
+// registry views are not modelled there, but the access mask of an open is
+// kept on the key so callers can be checked for the view they asked for.
 #pragma once
 
 #include <string>
@@ -61,8 +62,9 @@ LONG RegCloseKey(HKEY key);
 REGSAM RegistryKeyAccessMask(HKEY key);
 
 // The seam (Seam<RegistryService>): where registry opens and queries are
-// answered. The default reads the file named by TOVRA_REGISTRY the first
-// time it is asked; tests install an InMemoryRegistry with ScopedRegistry.
+// answered. The default is the system's registry on Windows and reads the
+// file named by TOVRA_REGISTRY the first time it is asked elsewhere; tests
+// install an InMemoryRegistry with ScopedRegistry.
 class RegistryService {
  public:
   RegistryService() = default;
@@ -74,17 +76,19 @@ class RegistryService {
   // access mask the caller asked for.
   virtual bool OpenKey(RegistryRoot root, const std::string& path,
                        REGSAM samDesired) = 0;
-  // The value, or null. Valid while the service lives.
+  // The value of the key opened with `samDesired`, or null. Valid while the
+  // service lives.
   virtual const RegistryValue* FindValue(RegistryRoot root,
                                          const std::string& path,
-                                         const std::string& name) = 0;
+                                         const std::string& name,
+                                         REGSAM samDesired) = 0;
 
-  // The service reading the registry file.
+  // The system's registry, or the service reading the registry file.
   static RegistryService* Default();
 };
 
-// The file the default service reads: $TOVRA_REGISTRY, or
-// /etc/vintrell/registry.reg when it is unset or empty.
+// The file the default service of POSIX systems reads: $TOVRA_REGISTRY, or
+// /etc/vintrell/registry.reg when it is unset or empty. (Not on Windows.)
 std::string RegistryFilePath();
 
 // A registry parsed from a text held in memory; remembers every open.
@@ -104,7 +108,8 @@ class InMemoryRegistry : public RegistryService {
   bool OpenKey(RegistryRoot root, const std::string& path,
                REGSAM samDesired) override;
   const RegistryValue* FindValue(RegistryRoot root, const std::string& path,
-                                 const std::string& name) override;
+                                 const std::string& name,
+                                 REGSAM samDesired) override;
 
   // Every open asked of this registry, in order.
   const std::vector<Open>& opens() const { return opens_; }

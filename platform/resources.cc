@@ -1,6 +1,8 @@
 #include "platform/resources.h"
 
-#include <strings.h>
+#include <cctype>
+
+#include "platform/host_internal.h"
 
 namespace devseries::platform {
 namespace {
@@ -54,7 +56,15 @@ const ResourceTable& DefaultResourceTable() { return kDefaultTable; }
 
 bool ResourceId::Matches(int id, const char* name) const {
   if (IsInteger()) return name == nullptr && id == id_;
-  return name != nullptr && ::strcasecmp(name, name_.c_str()) == 0;
+  if (name == nullptr) return false;
+  const char* other = name_.c_str();
+  for (; *name != '\0' && *other != '\0'; ++name, ++other) {
+    if (std::tolower(static_cast<unsigned char>(*name)) !=
+        std::tolower(static_cast<unsigned char>(*other))) {
+      return false;
+    }
+  }
+  return *name == *other;
 }
 
 std::string ResourceId::ToString() const {
@@ -80,7 +90,7 @@ std::optional<std::string> TableResourceProvider::String(UINT id) const {
   return std::nullopt;
 }
 
-ResourceProvider* ResourceProvider::Default() {
+ResourceProvider* host::HostTableResourceProvider() {
   static HostTableProvider provider;
   return &provider;
 }

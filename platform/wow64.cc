@@ -1,27 +1,14 @@
 #include "platform/wow64.h"
 
-#include <sys/utsname.h>
-
 #include <cstdint>
-#include <string_view>
+
+#include "platform/host_internal.h"
 
 namespace devseries::platform {
 
 namespace {
 
-// A 32-bit build reports the machine of the kernel it runs on; a 64-bit
-// kernel names a 64-bit machine ("x86_64", "aarch64", "s390x", ...).
-bool SystemIsWow64() {
-  if constexpr (sizeof(void*) >= 8) {
-    return false;
-  } else {
-    struct utsname name;
-    if (::uname(&name) != 0) return false;
-    std::string_view machine(name.machine);
-    return machine.find("64") != std::string_view::npos || machine == "s390x";
-  }
-}
-
+// What an installed probe answers, in the shape of the system's function.
 BOOL IsWow64ProcessStandIn(HANDLE /*process*/, BOOL* wow64Process) {
   if (wow64Process == nullptr) return FALSE;
   switch (Seam<Wow64Probe>::Current()->Answer()) {
@@ -37,14 +24,14 @@ BOOL IsWow64ProcessStandIn(HANDLE /*process*/, BOOL* wow64Process) {
     case Wow64Answer::kSystem:
       break;
   }
-  *wow64Process = SystemIsWow64() ? TRUE : FALSE;
+  *wow64Process = host::SystemIsWow64() ? TRUE : FALSE;
   return TRUE;
 }
 
 class SystemProbe : public Wow64Probe {
  public:
   Wow64Answer Answer() override {
-    return SystemIsWow64() ? Wow64Answer::kWow64 : Wow64Answer::kNotWow64;
+    return host::SystemIsWow64() ? Wow64Answer::kWow64 : Wow64Answer::kNotWow64;
   }
 };
 
@@ -56,7 +43,10 @@ HANDLE GetCurrentProcess() {
 }
 
 IsWow64ProcessFunction LookUpIsWow64Process() {
-  return Seam<Wow64Probe>::Current()->Answer() == Wow64Answer::kExportMissing
+  Wow64Probe* probe = Seam<Wow64Probe>::Current();
+  // Nothing installed: the system's own function, when it has one.
+  if (probe == Wow64Probe::Default()) return host::SystemIsWow64Process();
+  return probe->Answer() == Wow64Answer::kExportMissing
              ? nullptr
              : &IsWow64ProcessStandIn;
 }

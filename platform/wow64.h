@@ -1,13 +1,14 @@
 // The process probe: whether this process is a 32-bit process on a 64-bit
 // kernel (WOW64), which decides the registry view the updater asks for.
 //
-// On Windows the updater looks kernel32's "IsWow64Process" up at run time;
-// LookUpIsWow64Process stands in for GetProcAddress(GetModuleHandleA(
-// "kernel32"), "IsWow64Process"). The function it returns answers "not under
-// WOW64" for a native process and "under WOW64" for a 32-bit build running
-// on a 64-bit kernel. Tests can replace the answer, including the two ways
-// the platform cannot tell: no such export, or a call that fails.
-// The answer comes from the seam Seam<Wow64Probe>.
+// The updater looks kernel32's "IsWow64Process" up at run time: on Windows
+// LookUpIsWow64Process is GetProcAddress(GetModuleHandleA("kernel32"),
+// "IsWow64Process"), reached through a function of the shape below; on
+// POSIX systems a function of that shape answers from the kernel's machine
+// name. Either answers "not under WOW64" for a native process and "under
+// WOW64" for a 32-bit build running on a 64-bit kernel. Tests can replace
+// the answer through the seam Seam<Wow64Probe>, including the two ways the
+// platform cannot tell: no such export, or a call that fails.
 #pragma once
 
 #include "platform/seam.h"

@@ -6,23 +6,27 @@ namespace dsrtool {
 
 using namespace ::devseries;
 
+// Answers the title itself and hands every other lookup to the provider in
+// use when it was made: the program's own resources, whichever way the
+// platform keeps them.
 class ScopedHostTitle::Provider : public platform::ResourceProvider {
  public:
   explicit Provider(std::string title)
-      : table_(platform::HostResourceTable()), title_(std::move(title)) {}
+      : resources_(platform::Seam<platform::ResourceProvider>::Current()),
+        title_(std::move(title)) {}
 
   const platform::ResourceEntry* Find(
       const platform::ResourceId& name,
       const platform::ResourceId& type) const override {
-    return table_.Find(name, type);
+    return resources_->Find(name, type);
   }
   std::optional<std::string> String(platform::UINT id) const override {
     if (id == kHostTitleStringId) return title_;
-    return table_.String(id);
+    return resources_->String(id);
   }
 
  private:
-  platform::TableResourceProvider table_;
+  platform::ResourceProvider* resources_;
   std::string title_;
 };
 

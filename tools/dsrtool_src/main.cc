@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/process.h"
 #include "tools/dsrtool_src/command_line.h"
 #include "tools/dsrtool_src/progress.h"
 
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
   // A file that takes long to read or write shows its progress on a
   // terminal.
   dsrtool::ScopedTerminalProgress progress(std::cerr);
-  std::vector<std::string> arguments(argv + 1, argv + argc);
+  // Output files written to standard output keep their bytes exactly.
+  platform::UseBinaryStandardStreams();
+  std::vector<std::string> arguments =
+      platform::CommandLineArguments(argc, argv);
   return dsrtool::RunCommandLine(arguments, std::cout, std::cerr);
 }

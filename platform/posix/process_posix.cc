@@ -1,0 +1,18 @@
+// The process on POSIX systems: arguments and streams are bytes already.
+#include <unistd.h>
+
+#include "platform/process.h"
+#include "platform/progress.h"
+
+namespace devseries::platform {
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc)
+                  : std::vector<std::string>();
+}
+
+void UseBinaryStandardStreams() {}
+
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+}  // namespace devseries::platform
