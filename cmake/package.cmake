@@ -3,6 +3,11 @@
 # module devseries, the two programs (with dsrtool's manual page and bash
 # completion), the XML Schema, and Debian packages made by CPack
 # (`cpack -G DEB` in a build folder).
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/package_windows.cmake)
+  return()
+endif()
+
 include(CMakePackageConfigHelpers)
 
 # Public headers keep their layer folders under include/devseries/; a

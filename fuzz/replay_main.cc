@@ -19,7 +19,7 @@ namespace {
 bool Replay(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) {
-    std::fprintf(stderr, "cannot read %s\n", file.c_str());
+    std::fprintf(stderr, "cannot read %s\n", file.string().c_str());
     return false;
   }
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)),

@@ -1,0 +1,784 @@
+// The file system of Windows: the seam's operations on file handles of the
+// wide-character API, GetLastError codes mapped to FileError in one place,
+// and the interrupt clean-up on the console's Ctrl+C, Ctrl+Break and close
+// events.
+//
+// Paths are UTF-8 texts in Windows form; they are widened at this boundary
+// and handed to the W functions unchanged (the system takes both separators).
+#include <climits>
+#include <cctype>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/host_internal.h"
+#include "platform/win32/wide_text.h"
+
+// After the platform headers: the system's TRUE, FALSE and ERROR_ macros
+// would break the declarations of platform/win_types.h.
+// clang-format off
+#include <windows.h>
+#include <winioctl.h>
+// clang-format on
+
+namespace devseries::platform {
+namespace {
+
+// platform/win_types.h declares types of these names for the layers above;
+// here they are the system's own.
+using ::BOOL;
+using ::DWORD;
+using ::HANDLE;
+
+using win32::Narrow;
+using win32::Widen;
+
+// What may share a file this process holds open: readers always, and
+// removal, so that the interrupt clean-up can take a sibling away while it
+// is being written.
+constexpr DWORD kShareAll =
+    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Codes of newer systems than the headers know.
+constexpr DWORD kErrorDirectoryNotSupported = 336;
+constexpr DWORD kErrorDiskQuotaExceeded = 1295;
+
+// The size of the pieces ReadFileInPieces hands over.
+constexpr size_t kPieceBytes = size_t{1} << 20;
+
+// The one place that turns an error code of the system into the error of
+// the file seam.
+FileError FromSystemError(DWORD error) {
+  switch (error) {
+    case ERROR_SUCCESS:
+      return FileError::kNone;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return FileError::kNotFound;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return FileError::kExists;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_NETWORK_ACCESS_DENIED:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
+      return FileError::kAccessDenied;
+    case kErrorDirectoryNotSupported:
+      return FileError::kIsDirectory;
+    case ERROR_DIRECTORY:
+      return FileError::kNotDirectory;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return FileError::kNoSpace;
+    case ERROR_FILE_TOO_LARGE:
+      return FileError::kTooLarge;
+    case ERROR_CANT_RESOLVE_FILENAME:
+      return FileError::kLoop;
+    case ERROR_INVALID_HANDLE:
+      return FileError::kBadHandle;
+    case ERROR_WRITE_PROTECT:
+      return FileError::kReadOnly;
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_INVALID_NAME:
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_NOT_A_REPARSE_POINT:
+      return FileError::kInvalid;
+    case ERROR_PRIVILEGE_NOT_HELD:
+      return FileError::kNotPermitted;
+    case ERROR_CRC:
+    case ERROR_SEEK:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+    case ERROR_GEN_FAILURE:
+    case ERROR_IO_DEVICE:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+      return FileError::kIo;
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_BUFFER_OVERFLOW:
+      return FileError::kNameTooLong;
+    case ERROR_NOT_SAME_DEVICE:
+      return FileError::kCrossDevice;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_BUSY:
+    case ERROR_PIPE_BUSY:
+    case ERROR_USER_MAPPED_FILE:
+    case ERROR_DELETE_PENDING:
+      return FileError::kBusy;
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return FileError::kTooManyOpenFiles;
+    case kErrorDiskQuotaExceeded:
+      return FileError::kQuotaExceeded;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+      return FileError::kNoMemory;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:
+      return FileError::kBrokenPipe;
+    case ERROR_BAD_UNIT:
+    case ERROR_NOT_READY:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+      return FileError::kNoDevice;
+    default:
+      return FileError::kOther;
+  }
+}
+
+// The error of the system call that just failed.
+FileError LastError() {
+  DWORD error = ::GetLastError();
+  return error != ERROR_SUCCESS ? FromSystemError(error) : FileError::kIo;
+}
+
+// Closes a handle when it goes out of scope.
+class ScopedHandle {
+ public:
+  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+  ~ScopedHandle() { Close(); }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  void Close() {
+    if (valid()) ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// The seam's handles are small numbers; this table holds the system handle
+// behind each. Numbers are reused once closed. Safe for concurrent use.
+class HandleTable {
+ public:
+  // The number for `handle`, or -1 when no number is left.
+  int Add(HANDLE handle) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    for (size_t i = 0; i < handles_.size(); ++i) {
+      if (handles_[i] == INVALID_HANDLE_VALUE) {
+        handles_[i] = handle;
+        return static_cast<int>(i);
+      }
+    }
+    if (handles_.size() >= static_cast<size_t>(INT_MAX)) return -1;
+    handles_.push_back(handle);
+    return static_cast<int>(handles_.size() - 1);
+  }
+
+  // The handle numbered `id`; INVALID_HANDLE_VALUE when none is.
+  HANDLE Get(int id) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return InRange(id) ? handles_[static_cast<size_t>(id)]
+                       : INVALID_HANDLE_VALUE;
+  }
+
+  // As Get, and frees the number.
+  HANDLE Take(int id) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (!InRange(id)) return INVALID_HANDLE_VALUE;
+    HANDLE handle = handles_[static_cast<size_t>(id)];
+    handles_[static_cast<size_t>(id)] = INVALID_HANDLE_VALUE;
+    return handle;
+  }
+
+ private:
+  bool InRange(int id) const {
+    return id >= 0 && static_cast<size_t>(id) < handles_.size();
+  }
+
+  std::mutex mutex_;
+  std::vector<HANDLE> handles_;
+};
+
+// What a path names, as the system decides it: an ordinary file path, or a
+// device of the "\\.\" namespace, where "NUL", "CON" and "COM1" lead
+// wherever in a path they stand.
+enum class PathKind { kFile, kPipe, kConsole, kDevice };
+
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    wchar_t x = a[i], y = b[i];
+    if (x >= L'a' && x <= L'z') x = static_cast<wchar_t>(x - L'a' + L'A');
+    if (y >= L'a' && y <= L'z') y = static_cast<wchar_t>(y - L'a' + L'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+bool IsDriveLetter(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// The full path the system makes of `path`: the current folder's for a
+// relative one, "\\.\NUL" for "NUL". `path` itself when it cannot tell.
+std::wstring FullPath(const std::wstring& path) {
+  DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  DWORD used = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (used == 0 || used >= size) return path;
+  full.resize(used);
+  return full;
+}
+
+// `*full` receives FullPath(path).
+PathKind Classify(const std::wstring& path, std::wstring* full) {
+  *full = FullPath(path);
+  std::wstring_view name(*full);
+  if (name.size() < 4 || name[0] != L'\\' || name[1] != L'\\' ||
+      (name[2] != L'.' && name[2] != L'?') || name[3] != L'\\') {
+    return PathKind::kFile;
+  }
+  name.remove_prefix(4);
+  const size_t separator = name.find(L'\\');
+  const std::wstring_view first = name.substr(0, separator);
+  const bool more = separator != std::wstring_view::npos;
+  // "\\?\C:\folder", "\\?\UNC\server\share", "\\?\Volume{...}\folder":
+  // files in the device namespace's spelling.
+  if (more && first.size() == 2 && IsDriveLetter(first[0]) &&
+      first[1] == L':') {
+    return PathKind::kFile;
+  }
+  if (EqualsIgnoringCase(first, L"UNC")) return PathKind::kFile;
+  if (more && first.size() > 7 &&
+      EqualsIgnoringCase(first.substr(0, 7), L"Volume{")) {
+    return PathKind::kFile;
+  }
+  if (EqualsIgnoringCase(first, L"pipe")) return PathKind::kPipe;
+  if (EqualsIgnoringCase(first, L"CON") ||
+      EqualsIgnoringCase(first, L"CONIN$") ||
+      EqualsIgnoringCase(first, L"CONOUT$")) {
+    return PathKind::kConsole;
+  }
+  return PathKind::kDevice;
+}
+
+void Describe(DWORD attributes, uint64_t size, FileInfo* info) {
+  *info = FileInfo();
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    info->kind = FileKind::kDirectory;
+    info->permissions = 0777;
+    return;
+  }
+  info->kind = FileKind::kRegular;
+  // The read-only attribute is all a file tells of who may write it; its
+  // access list goes with it when it is replaced.
+  info->permissions = (attributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  info->size = size;
+}
+
+void DescribeOther(FileInfo* info) {
+  *info = FileInfo();
+  info->kind = FileKind::kOther;
+  info->permissions = 0666;
+}
+
+// Opens what `path` names, following links, to ask about it; folders too.
+HANDLE OpenToInspect(const std::wstring& path, DWORD access, DWORD flags) {
+  return ::CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
+// A device of the "\\.\" namespace: whether it is there, without writing
+// to it or, for a pipe, taking one of its connections.
+FileError StatDevice(PathKind kind, const std::wstring& full, FileInfo* info) {
+  if (kind == PathKind::kPipe) {
+    // Returns at once when an instance is free or none exists; a pipe all
+    // of whose instances are busy is there all the same.
+    if (!::WaitNamedPipeW(full.c_str(), 1) &&
+        ::GetLastError() != ERROR_SEM_TIMEOUT) {
+      return LastError();
+    }
+  } else if (kind == PathKind::kDevice) {
+    ScopedHandle device(OpenToInspect(full, 0, 0));
+    if (!device.valid()) return LastError();
+  }
+  // The console is what a process attached to one writes to; whether it
+  // has one shows when it is opened.
+  DescribeOther(info);
+  return FileError::kNone;
+}
+
+// The reparse tag of the reparse point at `path`; 0 when it has none.
+DWORD ReparseTag(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileExW(path.c_str(), FindExInfoBasic, &data,
+                                   FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  ::FindClose(find);
+  return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+             ? data.dwReserved0
+             : 0;
+}
+
+FileError StatPath(const std::string& path, bool followLinks, FileInfo* info) {
+  const std::wstring wide = Widen(path);
+  std::wstring full;
+  const PathKind kind = Classify(wide, &full);
+  if (kind != PathKind::kFile) return StatDevice(kind, full, info);
+
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
+    return LastError();
+  }
+  const uint64_t size =
+      (uint64_t{data.nFileSizeHigh} << 32) | uint64_t{data.nFileSizeLow};
+  if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    Describe(data.dwFileAttributes, size, info);
+    return FileError::kNone;
+  }
+  if (!followLinks) {
+    if (ReparseTag(wide) == IO_REPARSE_TAG_SYMLINK) {
+      *info = FileInfo();
+      info->kind = FileKind::kSymbolicLink;
+      info->permissions = 0777;
+      return FileError::kNone;
+    }
+    // A junction, or a file a storage service keeps elsewhere: to its
+    // readers, what it stands for.
+    Describe(data.dwFileAttributes, size, info);
+    return FileError::kNone;
+  }
+  // Opened without FILE_FLAG_OPEN_REPARSE_POINT, the system follows every
+  // link to the final target: a missing one fails with ERROR_FILE_NOT_FOUND,
+  // a cycle with ERROR_CANT_RESOLVE_FILENAME.
+  ScopedHandle target(OpenToInspect(wide, FILE_READ_ATTRIBUTES, 0));
+  if (!target.valid()) return LastError();
+  if (::GetFileType(target.get()) != FILE_TYPE_DISK) {
+    DescribeOther(info);
+    return FileError::kNone;
+  }
+  BY_HANDLE_FILE_INFORMATION final;
+  if (!::GetFileInformationByHandle(target.get(), &final)) return LastError();
+  Describe(final.dwFileAttributes,
+           (uint64_t{final.nFileSizeHigh} << 32) | uint64_t{final.nFileSizeLow},
+           info);
+  return FileError::kNone;
+}
+
+// The layout FSCTL_GET_REPARSE_POINT returns for a symbolic link; names are
+// UTF-16 at byte offsets from `names`, without terminating zeros.
+struct SymbolicLinkReparseData {
+  ULONG tag;
+  USHORT dataLength;
+  USHORT reserved;
+  USHORT substituteNameOffset;
+  USHORT substituteNameLength;
+  USHORT printNameOffset;
+  USHORT printNameLength;
+  ULONG flags;
+  // WCHAR names[] follows.
+};
+static_assert(sizeof(SymbolicLinkReparseData) == 20,
+              "the names start 20 bytes into the reparse data");
+
+// The target stored in the symbolic link at `path`.
+FileError ReadSymbolicLink(const std::string& path, std::string* target) {
+  const std::wstring wide = Widen(path);
+  ScopedHandle link(OpenToInspect(wide, 0, FILE_FLAG_OPEN_REPARSE_POINT));
+  if (!link.valid()) return LastError();
+  std::vector<char> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+  DWORD bytes = 0;
+  if (!::DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0,
+                         buffer.data(), static_cast<DWORD>(buffer.size()),
+                         &bytes, nullptr)) {
+    return LastError();
+  }
+  if (bytes < sizeof(SymbolicLinkReparseData)) return FileError::kInvalid;
+  SymbolicLinkReparseData header;
+  std::memcpy(&header, buffer.data(), sizeof header);
+  if (header.tag != IO_REPARSE_TAG_SYMLINK) return FileError::kInvalid;
+  const char* names = buffer.data() + sizeof header;
+  const size_t namesBytes = bytes - sizeof header;
+  auto name = [&](USHORT offset, USHORT length, std::wstring* out) {
+    if (size_t{offset} + length > namesBytes) return false;
+    out->assign(length / sizeof(wchar_t), L'\0');
+    std::memcpy(out->data(), names + offset, out->size() * sizeof(wchar_t));
+    return true;
+  };
+  // The print name is the target as it was given; the substitute name is
+  // what the system follows, "\??\C:\..." for an absolute target.
+  std::wstring stored;
+  if (!name(header.printNameOffset, header.printNameLength, &stored)) {
+    return FileError::kInvalid;
+  }
+  if (stored.empty()) {
+    if (!name(header.substituteNameOffset, header.substituteNameLength,
+              &stored)) {
+      return FileError::kInvalid;
+    }
+    if (stored.rfind(L"\\??\\UNC\\", 0) == 0) {
+      stored.replace(0, 8, L"\\\\");
+    } else if (stored.rfind(L"\\??\\", 0) == 0) {
+      stored.erase(0, 4);
+    }
+  }
+  *target = Narrow(stored);
+  return FileError::kNone;
+}
+
+// An open file to read from, and how much it holds when it is a file of a
+// disk (pipes and devices tell no size).
+struct ReadSource {
+  FileError error = FileError::kNone;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  bool sized = false;
+  uint64_t size = 0;
+};
+
+ReadSource OpenToRead(const std::string& path) {
+  ReadSource source;
+  const std::wstring wide = Widen(path);
+  source.handle =
+      ::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (source.handle == INVALID_HANDLE_VALUE) {
+    source.error = LastError();
+    // A folder refuses a plain open as access denied.
+    DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (source.error == FileError::kAccessDenied &&
+        attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      source.error = FileError::kIsDirectory;
+    }
+    return source;
+  }
+  if (::GetFileType(source.handle) == FILE_TYPE_DISK) {
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(source.handle, &size)) {
+      source.error = LastError();
+      return source;
+    }
+    source.sized = true;
+    source.size = static_cast<uint64_t>(size.QuadPart);
+  }
+  return source;
+}
+
+// Reads up to `size` bytes; `*read` is 0 at the end, also when a pipe's
+// writer has gone.
+FileError ReadSome(HANDLE handle, char* buffer, size_t size, size_t* read) {
+  DWORD n = 0;
+  *read = 0;
+  if (!::ReadFile(handle, buffer, static_cast<DWORD>(size), &n, nullptr)) {
+    DWORD error = ::GetLastError();
+    if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) {
+      return FileError::kNone;
+    }
+    return FromSystemError(error);
+  }
+  *read = n;
+  return FileError::kNone;
+}
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  FileError CreateNew(const std::string& path, Handle* handle) override {
+    // Readable by others while written, and removable by the interrupt
+    // clean-up. A new file takes the access list its folder hands down.
+    return Open(path, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW, handle);
+  }
+
+  FileError OpenInPlace(const std::string& path, Handle* handle) override {
+    // OPEN_EXISTING: a target that vanished is not created as a plain file.
+    return Open(path, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                handle);
+  }
+
+  FileError Write(Handle handle, const void* data, size_t size,
+                  size_t* written) override {
+    *written = 0;
+    HANDLE file = handles_.Get(handle);
+    if (file == INVALID_HANDLE_VALUE) return FileError::kBadHandle;
+    // One call writes at most what a DWORD counts; the caller writes the
+    // rest.
+    constexpr size_t kMaxPerCall = size_t{1} << 30;
+    DWORD n = 0;
+    if (!::WriteFile(
+            file, data,
+            static_cast<DWORD>(size < kMaxPerCall ? size : kMaxPerCall), &n,
+            nullptr)) {
+      return LastError();
+    }
+    *written = n;
+    return FileError::kNone;
+  }
+
+  FileError Sync(Handle handle) override {
+    HANDLE file = handles_.Get(handle);
+    if (file == INVALID_HANDLE_VALUE) return FileError::kBadHandle;
+    return ::FlushFileBuffers(file) ? FileError::kNone : LastError();
+  }
+
+  FileError Close(Handle handle) override {
+    HANDLE file = handles_.Take(handle);
+    if (file == INVALID_HANDLE_VALUE) return FileError::kBadHandle;
+    return ::CloseHandle(file) ? FileError::kNone : LastError();
+  }
+
+  // A file's owner is not given away, and its access list is carried over
+  // by Rename: nothing to set on the sibling.
+  FileError SetOwner(Handle handle, uint32_t, uint32_t) override {
+    return handles_.Get(handle) != INVALID_HANDLE_VALUE ? FileError::kNone
+                                                        : FileError::kBadHandle;
+  }
+
+  FileError SetPermissions(Handle handle, uint32_t) override {
+    return handles_.Get(handle) != INVALID_HANDLE_VALUE ? FileError::kNone
+                                                        : FileError::kBadHandle;
+  }
+
+  // Over an existing file, ReplaceFileW: the file at `to` takes the new
+  // content and keeps its access list, creation time and other streams. A
+  // read-only file at `to` refuses the replacement (kAccessDenied), as it
+  // refuses every write; so does a file another program holds without
+  // sharing its removal (kBusy).
+  FileError Rename(const std::string& from, const std::string& to) override {
+    // Full paths: ReplaceFileW of some systems finds no folder for the file
+    // it moves aside in a relative name.
+    const std::wstring source = FullPath(Widen(from));
+    const std::wstring target = FullPath(Widen(to));
+    // Whether the file at `to` lets itself be replaced, asked before
+    // anything moves: ReplaceFileW of some systems first moves the replaced
+    // file aside, and leaves a file behind when that fails.
+    ScopedHandle replaced(::CreateFileW(target.c_str(), DELETE, kShareAll,
+                                        nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const DWORD openError = replaced.valid() ? ERROR_SUCCESS : ::GetLastError();
+    if (openError != ERROR_SUCCESS && openError != ERROR_FILE_NOT_FOUND) {
+      return FromSystemError(openError);
+    }
+    if (replaced.valid()) {
+      replaced.Close();
+      if (::ReplaceFileW(target.c_str(), source.c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        return FileError::kNone;
+      }
+      const DWORD error = ::GetLastError();
+      if (!ReplaceFileUnavailable(error, target)) {
+        return FromSystemError(error);
+      }
+      // The volume cannot replace a file (or the file at `to` went away
+      // meanwhile): a plain move still puts the new content in place, at
+      // once, with the access list its folder hands down.
+    }
+    return ::MoveFileExW(source.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? FileError::kNone
+               : LastError();
+  }
+
+  FileError Remove(const std::string& path) override {
+    const std::wstring wide = Widen(path);
+    if (::DeleteFileW(wide.c_str())) return FileError::kNone;
+    FileError error = LastError();
+    // A folder refuses as access denied.
+    DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (error == FileError::kAccessDenied &&
+        attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return FileError::kIsDirectory;
+    }
+    return error;
+  }
+
+  // MOVEFILE_WRITE_THROUGH has flushed the move; a folder cannot be
+  // flushed on its own.
+  FileError SyncParentDirectory(const std::string&) override {
+    return FileError::kNone;
+  }
+
+  FileError Stat(const std::string& path, FileInfo* info) override {
+    return StatPath(path, true, info);
+  }
+
+  FileError LinkStat(const std::string& path, FileInfo* info) override {
+    return StatPath(path, false, info);
+  }
+
+  FileError ReadLink(const std::string& path, std::string* target) override {
+    target->clear();
+    return ReadSymbolicLink(path, target);
+  }
+
+  bool Exists(const std::string& path) override {
+    FileInfo info;
+    return StatPath(path, true, &info) == FileError::kNone;
+  }
+
+  bool IsDirectory(const std::string& path) override {
+    FileInfo info;
+    return StatPath(path, true, &info) == FileError::kNone &&
+           info.kind == FileKind::kDirectory;
+  }
+
+  FileError ReadFile(const std::string& path, size_t maxBytes,
+                     std::string* contents) override {
+    contents->clear();
+    FileError error =
+        ReadFileInPieces(path, maxBytes, [contents](std::string_view piece) {
+          contents->append(piece);
+          return true;
+        });
+    if (error != FileError::kNone) contents->clear();
+    return error;
+  }
+
+  FileError ReadFileInPieces(const std::string& path, size_t maxBytes,
+                             const ChunkSink& sink) override {
+    ReadSource source = OpenToRead(path);
+    ScopedHandle closer(source.handle);
+    if (source.error != FileError::kNone) return source.error;
+    if (source.sized && source.size > maxBytes) return FileError::kTooLarge;
+    std::string buffer(kPieceBytes, '\0');
+    size_t total = 0;
+    for (;;) {
+      size_t n = 0;
+      FileError error =
+          ReadSome(source.handle, buffer.data(), buffer.size(), &n);
+      if (error != FileError::kNone) return error;
+      if (n == 0) return FileError::kNone;
+      total += n;
+      // The file may have grown since its size was read.
+      if (total > maxBytes) return FileError::kTooLarge;
+      if (!sink(std::string_view(buffer.data(), n))) return FileError::kNone;
+    }
+  }
+
+ private:
+  FileError Open(const std::string& path, DWORD share, DWORD disposition,
+                 Handle* handle) {
+    HANDLE file =
+        ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, share, nullptr,
+                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return LastError();
+    int id = handles_.Add(file);
+    if (id < 0) {
+      ::CloseHandle(file);
+      return FileError::kTooManyOpenFiles;
+    }
+    *handle = id;
+    return FileError::kNone;
+  }
+
+  // True when ReplaceFileW failed for want of support rather than because
+  // the files refused, so that a plain move may be tried: the volume (FAT,
+  // some network shares) lacks what it needs, or the file it was to
+  // replace is gone.
+  static bool ReplaceFileUnavailable(DWORD error, const std::wstring& target) {
+    switch (error) {
+      case ERROR_INVALID_FUNCTION:
+      case ERROR_NOT_SUPPORTED:
+      case ERROR_INVALID_PARAMETER:
+      case ERROR_CALL_NOT_IMPLEMENTED:
+        return true;
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+        // The second leaves the replaced file removed and the new one
+        // under its temporary name: better moved into place than lost.
+        return ::GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES;
+      default:
+        return false;
+    }
+  }
+
+  HandleTable handles_;
+};
+
+// ------------------------------------------------------ interrupt clean-up
+
+// Held shared by every thread between creating a sibling and noting it, and
+// exclusively by the clean-up, which therefore never misses a sibling that
+// exists.
+SRWLOCK g_interruptLock = SRWLOCK_INIT;
+
+// Longest native path the slots of the pending siblings hold, in bytes with
+// the terminating zero; its UTF-16 form has at most as many units.
+constexpr size_t kMaxPendingPathUnits = 4096;
+
+void RemoveSibling(const char* nativePath) {
+  wchar_t wide[kMaxPendingPathUnits];
+  if (::MultiByteToWideChar(CP_UTF8, 0, nativePath, -1, wide,
+                            static_cast<int>(kMaxPendingPathUnits)) > 0) {
+    // A sibling still open is removed when its handle closes, which
+    // ending the process does.
+    ::DeleteFileW(wide);
+  }
+}
+
+// Runs on a thread of its own, which the system starts for the event.
+BOOL WINAPI RemovePendingSiblings(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      break;
+    default:
+      // A service sees every user's log-off: no reason to stop writing.
+      return FALSE;
+  }
+  ::AcquireSRWLockExclusive(&g_interruptLock);
+  host::ForEachPendingSibling(RemoveSibling);
+  ::ReleaseSRWLockExclusive(&g_interruptLock);
+  // Not handled: the next handler, in the end the system's, ends the
+  // process.
+  return FALSE;
+}
+
+}  // namespace
+
+std::string NativePath(std::string_view path) { return std::string(path); }
+
+FileSystem* FileSystem::Default() {
+  static Win32FileSystem win32;
+  return &win32;
+}
+
+namespace host {
+
+// Nested holds on one thread are not allowed: a waiting clean-up would keep
+// the second from being granted.
+InterruptsHeldBack::InterruptsHeldBack() {
+  if (!InterruptCleanupInstalled()) return;
+  ::AcquireSRWLockShared(&g_interruptLock);
+  held_ = true;
+}
+
+InterruptsHeldBack::~InterruptsHeldBack() {
+  if (held_) ::ReleaseSRWLockShared(&g_interruptLock);
+}
+
+unsigned long ProcessId() { return ::GetCurrentProcessId(); }
+
+bool IsAbsoluteLinkTarget(const std::string& target) {
+  if (!target.empty() && (target.front() == '/' || target.front() == '\\')) {
+    return true;
+  }
+  return target.size() >= 3 &&
+         std::isalpha(static_cast<unsigned char>(target[0])) &&
+         target[1] == ':' && (target[2] == '\\' || target[2] == '/');
+}
+
+// Windows has no creation mask: a new file's access list comes from its
+// folder.
+uint32_t CreationMask() { return 0; }
+
+void InstallInterruptHandlers() {
+  ::SetConsoleCtrlHandler(RemovePendingSiblings, TRUE);
+}
+
+}  // namespace host
+}  // namespace devseries::platform
