@@ -281,6 +281,10 @@ void PrintCommandHelp(const CommandSpec& command, std::ostream& out) {
 class Parser {
  public:
   Parser() : app_("dsrtool") {
+    // Options are "--name" and "-x" on every system: a Windows path such as
+    // "/data/series.dsr" is an operand, not a "/d" option (subcommands
+    // inherit this).
+    app_.allow_windows_style_options(false);
     app_.require_subcommand(0, 1);
     app_.add_flag("--version", version_, "print the version");
     for (const CommandSpec& command : Commands()) {
