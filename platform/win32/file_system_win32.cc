@@ -5,8 +5,8 @@
 //
 // Paths are UTF-8 texts in Windows form; they are widened at this boundary
 // and handed to the W functions unchanged (the system takes both separators).
-#include <climits>
 #include <cctype>
+#include <climits>
 #include <cstring>
 #include <mutex>
 #include <vector>

@@ -1,8 +1,6 @@
 #include "app/tovra_app.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -22,7 +20,9 @@ using namespace devseries;
 namespace {
 
 using tovra::testing::FileExists;
+using tovra::testing::MakeFolder;
 using tovra::testing::ReadFileBytes;
+using tovra::testing::ScopedCurrentFolder;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
 
@@ -48,11 +48,18 @@ const std::string kDeviceSeries =
     "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
     "<DeviceSeries strVersion=\"7.0.1.0\" />";
 
+// A registry file naming `installPath`, escaped as regedit writes a string
+// (a Windows path holds backslashes).
 std::string RegistryNaming(const std::string& installPath) {
+  std::string escaped;
+  for (char c : installPath) {
+    if (c == '\\' || c == '"') escaped += '\\';
+    escaped += c;
+  }
   return "Windows Registry Editor Version 5.00\r\n\r\n"
          "[HKEY_LOCAL_MACHINE\\Software\\Vintrell\\Ostrivane\\Installer]\r\n"
          "\"CompanyName\"=\"Vintrell\"\r\n\"InstallPath\"=\"" +
-         installPath + "\"\r\n\"UserName\"=\"demo\"\r\n";
+         escaped + "\"\r\n\"UserName\"=\"demo\"\r\n";
 }
 
 // Creates <base>Ostrivane/Help/<language>/ and <base>Ostrivane/Device/,
@@ -60,11 +67,11 @@ std::string RegistryNaming(const std::string& installPath) {
 void MakeInstallation(const std::string& base, const std::string& skip = "") {
   for (const char* folder :
        {"Ostrivane", "Ostrivane/Help", "Ostrivane/Device"}) {
-    ::mkdir((base + folder).c_str(), 0755);
+    MakeFolder(base + folder);
   }
   for (const std::string& language : kLanguages) {
     if (language != skip) {
-      ::mkdir((base + "Ostrivane/Help/" + language).c_str(), 0755);
+      MakeFolder(base + "Ostrivane/Help/" + language);
     }
   }
 }
@@ -94,20 +101,6 @@ std::string AllWrittenLog(const std::string& root) {
   return log + "[01] " + DevicePath(root) +
          " ( 80 Bytes ) successfly updated!\r\n";
 }
-
-// Changes the current folder for the lifetime of the object.
-class ScopedCurrentFolder {
- public:
-  explicit ScopedCurrentFolder(const std::string& folder) {
-    char buffer[4096];
-    if (::getcwd(buffer, sizeof buffer) != nullptr) previous_ = buffer;
-    EXPECT_EQ(::chdir(folder.c_str()), 0);
-  }
-  ~ScopedCurrentFolder() { EXPECT_EQ(::chdir(previous_.c_str()), 0); }
-
- private:
-  std::string previous_;
-};
 
 class UpdateRunTest : public ::testing::Test {
  protected:
@@ -155,7 +148,8 @@ TEST_F(UpdateRunTest, AllFoldersPresent) {
 // file written shows which resource each folder received.
 class DistinctPages : public platform::ResourceProvider {
  public:
-  DistinctPages() : host_(platform::HostResourceTable()) {
+  DistinctPages()
+      : host_(platform::Seam<platform::ResourceProvider>::Current()) {
     for (int id = 146; id <= 158; ++id) {
       texts_[id - 146] = "page " + std::to_string(id);
       entries_[id - 146] = {
@@ -177,14 +171,14 @@ class DistinctPages : public platform::ResourceProvider {
         return &entry;
       }
     }
-    return host_.Find(name, type);
+    return host_->Find(name, type);
   }
   std::optional<std::string> String(platform::UINT id) const override {
-    return host_.String(id);
+    return host_->String(id);
   }
 
  private:
-  platform::TableResourceProvider host_;
+  platform::ResourceProvider* host_;
   std::string texts_[13];
   platform::ResourceEntry entries_[13];
 };
@@ -256,7 +250,7 @@ TEST_F(UpdateRunTest, NoProductKeyWritesBelowTheCurrentFolder) {
 // The folder is used as stored: without its separator it runs into
 // "Ostrivane", and the run does not repair that.
 TEST_F(UpdateRunTest, InstallPathWithoutSeparator) {
-  ::mkdir(dir_.File("inst").c_str(), 0755);
+  ASSERT_TRUE(MakeFolder(dir_.File("inst")));
   MakeInstallation(dir_.File("inst/"));
   std::string stored = dir_.File("inst");
   platform::InMemoryRegistry registry(RegistryNaming(stored));

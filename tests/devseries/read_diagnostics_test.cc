@@ -3,8 +3,6 @@
 // device-series reader and the standalone loaders, and the values a read
 // that collects warnings notes on the way.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
@@ -25,7 +23,9 @@ using namespace devseries;
 
 namespace {
 
+using tovra::testing::MakeFolder;
 using tovra::testing::ReadFileBytes;
+using tovra::testing::ResizeFile;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
 
@@ -153,16 +153,13 @@ TEST_F(ReadDiagnosticsTest, RefusedDeviceSeriesSaysWhereAndWhy) {
       {"missing file", "", [](const std::string&) {}, ReadFailure::kCannotRead,
        "", 0, "", "cannot be read: No such file or directory"},
       {"folder", "",
-       [](const std::string& path) { ::mkdir(path.c_str(), 0700); },
+       [](const std::string& path) { ASSERT_TRUE(MakeFolder(path)); },
        ReadFailure::kCannotRead, "", 0, "", "cannot be read: Is a directory"},
       {"over the size limit", "",
        [&](const std::string& path) {
          // The accepted file, padded with zero bytes (a sparse file).
          WriteFileBytes(path, valid);
-         ASSERT_EQ(::truncate(path.c_str(),
-                              static_cast<off_t>(
-                                  platform::kMaxStreamedDocumentBytes + 1)),
-                   0);
+         ResizeFile(path, platform::kMaxStreamedDocumentBytes + 1);
        },
        ReadFailure::kRefused, "", 0, "",
        "the file is 1024.0 MiB (1073741825 bytes), over the 1 GiB limit"},

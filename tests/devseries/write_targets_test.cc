@@ -2,12 +2,17 @@
 // another user keeps owner and mode, links stay and their target is written,
 // a FIFO, a pipe and a device are written in place and stay (the merge
 // update, which reads the file it replaces, refuses them), a folder is
-// refused; nothing is ever left beside them.
-#include <fcntl.h>
+// refused; nothing is ever left beside them. Owners, modes, links, FIFOs
+// and pipes are POSIX's: on Windows the table has the folder and the NUL
+// device, and platform/win32/file_system_win32_test checks that a
+// replacement keeps the file's attributes and that a link stays.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cctype>
 #include <chrono>
@@ -30,6 +35,7 @@ using namespace devseries;
 namespace {
 
 using tovra::testing::ListFolder;
+using tovra::testing::MakeFolder;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
@@ -63,12 +69,6 @@ const std::string& MergedDocument() {
     return ReadFileBytes(dir.File("new.dsr"));
   }();
   return text;
-}
-
-// What a prepared file holds for `writer`: `text`, or for the merge update
-// a document it merges.
-std::string Existing(const Writer& writer, const char* text) {
-  return writer.merges ? MergedDocument() : text;
 }
 
 // A new writer is one more row.
@@ -122,6 +122,13 @@ const Writer kWriters[] = {
      true},
 };
 
+#ifndef _WIN32
+// What a prepared file holds for `writer`: `text`, or for the merge update
+// a document it merges.
+std::string Existing(const Writer& writer, const char* text) {
+  return writer.merges ? MergedDocument() : text;
+}
+
 struct stat Status(const std::string& path) {
   struct stat st = {};
   EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
@@ -153,6 +160,7 @@ std::string WriteThrough(int reader, const WriteFunction& write,
   *ok = done.get();
   return received;
 }
+#endif
 
 // Prepares the target in `dir`, runs `write` on it and checks the outcome;
 // `written` is what the writer writes to a new plain file.
@@ -165,6 +173,7 @@ struct TargetKind {
 };
 
 const TargetKind kTargetKinds[] = {
+#ifndef _WIN32
     {"regular 0600 file of another user",
      [](const ScopedTempDir& dir, const Writer& writer,
         const std::string& written) {
@@ -251,9 +260,18 @@ const TargetKind kTargetKinds[] = {
        EXPECT_TRUE(S_ISCHR(Status("/dev/null").st_mode));
        EXPECT_EQ(ListFolder(dir.path()), Names{"null"});
      }},
+#else
+    {"the NUL device",
+     [](const ScopedTempDir& dir, const Writer& writer, const std::string&) {
+       // NUL names the device in every folder; anything made beside it
+       // would be made here.
+       EXPECT_EQ(writer.write(dir.path() + "\\NUL"), !writer.merges);
+       EXPECT_EQ(ListFolder(dir.path()), Names{});
+     }},
+#endif
     {"folder",
      [](const ScopedTempDir& dir, const Writer& writer, const std::string&) {
-       ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0755), 0);
+       ASSERT_TRUE(MakeFolder(dir.File("folder")));
        EXPECT_FALSE(writer.write(dir.File("folder")));
        EXPECT_TRUE(ListFolder(dir.File("folder")).empty());
        EXPECT_EQ(ListFolder(dir.path()), Names{"folder"});

@@ -1,7 +1,6 @@
 #include "platform/resource_file_writer.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -21,6 +20,7 @@ using platform::RT_HTML;
 using tovra::testing::FaultFileSystem;
 using tovra::testing::FsCall;
 using tovra::testing::ListFolder;
+using tovra::testing::MakeFolder;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
@@ -206,7 +206,7 @@ TEST_F(ResourceFileWriterTest, RefusedRenameKeepsThePreviousFile) {
 }
 
 TEST_F(ResourceFileWriterTest, PathIsLoggedAsComposed) {
-  ASSERT_EQ(::mkdir(dir_.File("Help").c_str(), 0755), 0);
+  ASSERT_TRUE(MakeFolder(dir_.File("Help")));
   std::string path = dir_.path() + "/Help\\page.html";
   g_nHtmlUpdateCount = 99;
   EXPECT_TRUE(UpdateFileFromHtmlResource(path.c_str(), 1));

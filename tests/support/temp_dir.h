@@ -1,6 +1,7 @@
 // Test helpers: a per-test temporary folder and whole-file reads and writes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,23 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 // Names of the entries of a folder, sorted.
 std::vector<std::string> ListFolder(const std::string& path);
+// Creates the folder `path`, whose parent exists; false when it cannot
+// (something is already there, or the parent is missing).
+bool MakeFolder(const std::string& path);
+// Sets the size of the file at `path`; bytes added are zero (a sparse
+// file where the file system makes them). Fails the test on error.
+void ResizeFile(const std::string& path, std::uintmax_t size);
+
+// Makes `folder` the current folder for the lifetime of the object.
+class ScopedCurrentFolder {
+ public:
+  explicit ScopedCurrentFolder(const std::string& folder);
+  ~ScopedCurrentFolder();
+  ScopedCurrentFolder(const ScopedCurrentFolder&) = delete;
+  ScopedCurrentFolder& operator=(const ScopedCurrentFolder&) = delete;
+
+ private:
+  std::string previous_;
+};
 
 }  // namespace tovra::testing

@@ -12,6 +12,7 @@ struct ToolRun {
   // The exit code; -1 when the tool did not exit normally (a crash).
   int exitCode = -1;
   std::string out;
+  // Text: its lines end in LF on every platform.
   std::string err;
 };
 
