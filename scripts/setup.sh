@@ -7,7 +7,14 @@
 #   scripts/setup.sh test   install what is missing, build and run every
 #                           test, then again under AddressSanitizer and
 #                           UndefinedBehaviorSanitizer, then run each fuzz
-#                           target for 30 seconds (scripts/fuzz.sh)
+#                           target for 30 seconds (scripts/fuzz.sh), then
+#                           the Windows edition as "windows" does
+#   scripts/setup.sh windows
+#                           the Windows edition alone: cross-build it with
+#                           MinGW-w64 (the 32-bit updater, the 64-bit dsrtool
+#                           and tests), run its tests under Wine, and pack
+#                           build/windows-x86_64/tovra-windows-*.zip; needs
+#                           the Linux build's dsrtool, which it builds first
 set -euo pipefail
 
 top="$(cd -- "$(dirname -- "$0")/.." && pwd -P)"
@@ -60,6 +67,45 @@ build() {
   fi
 }
 
+# Wine runs the Windows edition's tests: 64-bit programs with wine64, the
+# 32-bit updater with wine32 (i386 packages) where the kernel runs 32-bit
+# programs.
+wine_packages=(wine wine64 wine32:i386)
+
+install_wine() {
+  local missing=()
+  for package in "${wine_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
+      grep -q 'install ok installed' || missing+=("$package")
+  done
+  ((${#missing[@]})) || return 0
+  echo "Installing: ${missing[*]}"
+  dpkg --print-foreign-architectures | grep -qx i386 ||
+    dpkg --add-architecture i386
+  apt-get update -q
+  # Without the recommended fonts, codecs and printing: nothing here draws.
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+    --no-install-recommends "${missing[@]}"
+}
+
+# windows_edition: cross-builds, tests under Wine and packs the Windows
+# edition; prints the time it took.
+windows_edition() {
+  local started=$SECONDS
+  install_wine
+  # MinGW-w64, and static libxml2 and GoogleTest for both targets, cached
+  # under build/windows-deps.
+  scripts/windows_deps.sh build
+  # Its tests compare dsrtool.exe's bytes with the Linux tool's.
+  build default dsrtool
+  build windows-i686 tovra_update
+  build windows-x86_64
+  ctest --preset windows -j "$jobs"
+  (cd build/windows-x86_64 && cpack -G ZIP >/dev/null)
+  echo "Packed: $(ls build/windows-x86_64/tovra-windows-*.zip)"
+  echo "Windows edition: $((SECONDS - started)) s"
+}
+
 case "${1:-}" in
   demo)
     install_missing
@@ -79,9 +125,14 @@ case "${1:-}" in
     build sanitize
     ctest --preset sanitize -j "$jobs"
     scripts/fuzz.sh 30
+    windows_edition
+    ;;
+  windows)
+    install_missing
+    windows_edition
     ;;
   *)
-    echo "usage: $0 demo|test" >&2
+    echo "usage: $0 demo|test|windows" >&2
     exit 2
     ;;
 esac
