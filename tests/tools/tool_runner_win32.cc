@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/wide_text.h"
+#include "tests/support/command_line_quoting.h"
 #include "tests/tools/tool_runner.h"
 
 // clang-format off
@@ -42,30 +43,6 @@ class Handle {
  private:
   HANDLE handle_ = nullptr;
 };
-
-// `argument` as one argument of a command line: quoted when it is empty or
-// holds a blank or a quote; backslashes doubled only where they precede a
-// quote, which is how CommandLineToArgvW reads them.
-std::wstring Quoted(const std::wstring& argument) {
-  if (!argument.empty() &&
-      argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-    return argument;
-  }
-  std::wstring quoted = L"\"";
-  size_t backslashes = 0;
-  for (wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-    quoted.push_back(c);
-    backslashes = 0;
-  }
-  quoted.append(2 * backslashes, L'\\');
-  quoted.push_back(L'"');
-  return quoted;
-}
 
 // The program's path as Windows opens it: the cross build names it from
 // the Unix root ("/work/..."), which Wine maps to drive Z:.
@@ -123,9 +100,9 @@ int Run(
     const std::vector<std::string>& arguments, HANDLE in, HANDLE out,
     HANDLE err, const std::function<void()>& started = [] {}) {
   const std::wstring program = ProgramPath();
-  std::wstring command = Quoted(program);
+  std::wstring command = tovra::testing::QuotedArgument(program);
   for (const std::string& argument : arguments) {
-    command += L" " + Quoted(Widen(argument));
+    command += L" " + tovra::testing::QuotedArgument(Widen(argument));
   }
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;

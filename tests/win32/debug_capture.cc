@@ -16,30 +16,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "tests/support/command_line_quoting.h"
 
-// `argument` quoted for the command line of a new process, so that the C
-// runtime's parser of the debuggee gives it back unchanged: backslashes
-// double only before a quote, and quotes are escaped.
-std::wstring Quoted(const std::wstring& argument) {
-  if (!argument.empty() &&
-      argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-    return argument;
-  }
-  std::wstring quoted = L"\"";
-  size_t backslashes = 0;
-  for (wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, L'\\');
-  return quoted + L"\"";
-}
+namespace {
 
 // The string the debuggee sent: its length counts the terminating zero,
 // which is left out, and is the low 16 bits of the size only (strings of
@@ -96,8 +75,9 @@ int main() {
                  argv[1], ::GetLastError());
     return 125;
   }
-  std::wstring commandLine = Quoted(argv[2]);
-  for (int i = 3; i < argc; ++i) commandLine += L" " + Quoted(argv[i]);
+  std::wstring commandLine = tovra::testing::QuotedArgument(argv[2]);
+  for (int i = 3; i < argc; ++i)
+    commandLine += L" " + tovra::testing::QuotedArgument(argv[i]);
 
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
