@@ -1,4 +1,6 @@
-// Debug output: the stand-in for OutputDebugStringA.
+// Debug output: OutputDebugStringA. On Windows the default sink hands each
+// string to the system's OutputDebugStringA (a debugger or a debug-output
+// viewer shows it); elsewhere it writes it to standard error.
 #pragma once
 
 #include <string>
@@ -10,8 +12,8 @@
 namespace devseries::platform {
 
 // The seam (Seam<DebugOutputSink>): receives every debug-output string. The
-// default sink writes each string unchanged, in one write, to standard
-// error.
+// default sink passes each string on unchanged: to the system's
+// OutputDebugStringA on Windows, in one write to standard error elsewhere.
 class DebugOutputSink {
  public:
   DebugOutputSink() = default;

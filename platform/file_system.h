@@ -3,9 +3,12 @@
 // write, a full disk, a refused rename) without touching paths they do not
 // own. Every file written is written through a FileReplacement.
 //
-// Paths arrive in Windows form, e.g. "/opt/vintrell/Ostrivane\Help\x.html":
-// backslash and slash both separate components when the file system is
-// touched (NativePath); callers keep and log the path exactly as composed.
+// Paths arrive in Windows form, UTF-8, e.g. "C:\Vintrell\Ostrivane\Help\x.html"
+// or "/opt/vintrell/Ostrivane\Help\x.html": backslash and slash both
+// separate components when the file system is touched (NativePath); callers
+// keep and log the path exactly as composed. The file system of Windows
+// (platform/win32/) reaches the system through the UTF-16 calls; that of
+// POSIX systems (platform/posix/) through file descriptors.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +24,8 @@
 #pragma GCC visibility push(default)
 namespace devseries::platform {
 
-// The path handed to the operating system: every backslash becomes a slash.
+// The path handed to the operating system: on POSIX systems every backslash
+// becomes a slash; Windows takes the path as it is.
 std::string NativePath(std::string_view path);
 
 // What Stat and LinkStat tell about a file.
@@ -211,6 +215,11 @@ enum class ReplaceStep {
 // the file was created with, and the group permission bits and set-group-ID
 // are cleared, so nobody gains access the old file did not give.
 //
+// On Windows the commit's rename is ReplaceFileW when a file is replaced,
+// which keeps the replaced file's security settings and attributes (the
+// owner and permission steps have nothing to do there), and MoveFileExW
+// with write-through for a new file.
+//
 // Any failure before Commit, and Abort, remove the sibling (only a removal
 // the file system refuses leaves it behind) and leave the path as it was;
 // bytes already written in place cannot be taken back. While open, the
@@ -307,12 +316,14 @@ FileError CopyFileAtomically(FileSystem& fs, const std::string& from,
 FileError ResolveLinks(FileSystem& fs, const std::string& path,
                        std::string* target);
 
-// Installs handlers for SIGINT, SIGTERM and SIGHUP that remove the sibling
-// files of every replacement still open, then end the process by the same
-// signal with its default action. A signal the process ignores stays
-// ignored. Call once, early in main; later calls do nothing. A process
-// killed by SIGKILL may leave a sibling behind; its name is never reused by
-// a later write.
+// Installs handlers that remove the sibling files of every replacement still
+// open when the process is interrupted. On POSIX systems: SIGINT, SIGTERM
+// and SIGHUP, after which the process ends by the same signal with its
+// default action (a signal the process ignores stays ignored). On Windows:
+// the console's Ctrl+C, Ctrl+Break, close and shutdown events, after which
+// the default handling ends the process. Call once, early in main; later
+// calls do nothing. A process killed outright (SIGKILL, TerminateProcess)
+// may leave a sibling behind; its name is never reused by a later write.
 void InstallInterruptCleanup();
 
 }  // namespace devseries::platform

@@ -1,10 +1,13 @@
 // Module resources: the string table and the binary resources that the build
 // embeds into each executable from its resource script (.rc).
 //
-// A host that carries resources of its own (the updater, dsrtool, each test
-// program: each links one table generated from its resource script)
-// registers its table at start-up with RegisterHostResourceTable; the
-// generated table does that itself. A host that registers none reads the
+// On Windows they are the module's own resources, compiled by windres, read
+// through FindResourceA, LoadResource, SizeofResource and LoadStringW; a
+// module without a string table reads the library's default table.
+// Elsewhere a host that carries resources of its own (the updater, dsrtool,
+// each test program: each links one table generated from its resource
+// script) registers its table at start-up with RegisterHostResourceTable;
+// the generated table does that itself. A host that registers none reads the
 // library's default table: the thirteen language names, and no application
 // title, so the version gate stays off.
 #pragma once
