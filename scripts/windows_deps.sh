@@ -58,6 +58,16 @@ run() {
   fi
 }
 
+# apt_update LOG: apt-get update. A package list that fails to download (a
+# mirror in mid-sync, say) is reported and left out: what this script then
+# installs or fetches fails loudly by itself if it was in that list.
+apt_update() {
+  if ! apt-get update >"$log_dir/$1" 2>&1; then
+    echo "Note: apt-get update could not fetch every package list" \
+      "(see $log_dir/$1); going on with the lists it has." >&2
+  fi
+}
+
 install_missing() {
   local missing=()
   for package in "${packages[@]}"; do
@@ -65,7 +75,7 @@ install_missing() {
       grep -q 'install ok installed' || missing+=("$package")
   done
   if ((${#missing[@]})); then
-    run apt-update.log apt-get update
+    apt_update apt-update.log
     run apt-install.log env DEBIAN_FRONTEND=noninteractive \
       apt-get install -y --no-install-recommends "${missing[@]}"
   fi
@@ -147,7 +157,7 @@ fetch_libxml2() {
   rm -rf -- "$src"
   mkdir -p -- "$src"
   enable_debian_sources
-  run apt-update-src.log apt-get update
+  apt_update apt-update-src.log
   local apt_source=(apt-get source -o APT::Sandbox::User=root)
   cd -- "$src"
   if [ -z "$host_libxml2" ] ||
