@@ -8,6 +8,10 @@ set -eu
 action="$1"
 export WINEPREFIX="$2"
 export WINEDEBUG=-all
+# A UTF-8 locale on this side, whatever the caller's: Wine names the files it
+# creates on Linux in the locale's character set, and in the C locale a
+# name beyond ASCII cannot be created at all.
+export LC_ALL=C.UTF-8
 # The 64-bit loader: Debian's wine script takes the 32-bit one whenever
 # wine32 is installed, and a kernel without 32-bit support cannot start it.
 # The 64-bit loader starts 32-bit programs through the 32-bit one itself.
