@@ -37,13 +37,19 @@ apt_update() {
     echo "Note: apt-get update could not fetch every package list; going on."
 }
 
-# install_missing [PACKAGE...]: the packages above and the ones named.
-install_missing() {
-  local missing=()
-  for package in "${packages[@]}" "$@"; do
+# not_installed PACKAGE...: sets `missing` to those not installed.
+not_installed() {
+  missing=()
+  for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
       grep -q 'install ok installed' || missing+=("$package")
   done
+}
+
+# install_missing [PACKAGE...]: the packages above and the ones named.
+install_missing() {
+  local missing
+  not_installed "${packages[@]}" "$@"
   if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
     apt_update
@@ -81,11 +87,8 @@ build() {
 wine_packages=(wine wine64 wine32:i386)
 
 install_wine() {
-  local missing=()
-  for package in "${wine_packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
-      grep -q 'install ok installed' || missing+=("$package")
-  done
+  local missing
+  not_installed "${wine_packages[@]}"
   ((${#missing[@]})) || return 0
   echo "Installing: ${missing[*]}"
   dpkg --print-foreign-architectures | grep -qx i386 ||
