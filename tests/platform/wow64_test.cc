@@ -35,6 +35,11 @@ TEST(Wow64Test, AnswersOfTheLookUp) {
       EXPECT_EQ(wow64, c.wow64);
     }
   }
+  // With nothing installed, the probe is the system's (kernel32's export on
+  // Windows): a 64-bit program is never under WOW64.
+  if (sizeof(void*) == 8) {
+    EXPECT_EQ(Wow64Probe::Default()->Answer(), Wow64Answer::kNotWow64);
+  }
 }
 
 }  // namespace
