@@ -36,7 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   dsrtool::Json document;
   try {
     document = dsrtool::Json::parse(input);
-  } catch (const dsrtool::Json::parse_error&) {
+  } catch (const dsrtool::Json::exception&) {
+    // Every error the parser raises for a bad text is the text's fault, as
+    // it is for build: a syntax error (parse_error) and a number it cannot
+    // hold (out_of_range 406) alike. The streaming reader must refuse it too.
     try {
       dsrtool::ReadRecordJson(input);
     } catch (const dsrtool::JsonSyntaxError&) {
