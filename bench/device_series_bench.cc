@@ -1,59 +1,85 @@
 // Measures the device-series reader and writer, streamed and through the
-// DOM, against bare libxml2 on a large synthetic series, in one run, side by
-// side (each operation in a forked copy of the run's process, so that each
-// starts from the same memory):
+// DOM, against bare libxml2 on a large synthetic series. Every run of an
+// operation is a fresh process: this program started again (fork, then
+// exec) as `--run MODE FILE SCRATCH`, which does that one operation on FILE
+// as a program that reads or writes one file does, and reports on it. The
+// operations:
 //
-//   bare parse + free            xmlReadFd with the library's options, and
-//                                xmlReadMemory of the file read whole
+//   bare DOM parse + free        xmlReadFd with the library's parser options
+//   bare SAX2 push parse         the file pushed to libxml2 in 1 MiB pieces
+//                                with the library's parser options, each
+//                                element's text collected and every number
+//                                in it converted: the least a streaming
+//                                reader over libxml2 can take
 //   DeviceSeriesIO::ReadThroughDom   load the whole tree, decode, normalise
 //   DeviceSeriesIO::Read         streamed: decoded record by record
-//   bare build + save + free     the same tree built node by node and saved
-//                                durably (written, flushed, renamed), as the
-//                                library saves every file
+//   bare build + save + free     the file's tree built node by node and
+//                                saved durably (written, flushed, renamed),
+//                                as the library saves every file
 //   DeviceSeriesIO::WriteThroughDom  encode into a DOM document, save it
 //   DeviceSeriesIO::Write        encode, streamed straight to the file
-//   BuildOutputTable             256 samples to 4096 entries
 //
-// Each iteration starts with the memory the previous one freed returned to
-// the system, as a program that reads or writes one file starts. Then each
-// of the six file operations runs once more in a fresh process of its own,
-// for its peak resident memory, and another fresh process measures the
-// memory the resulting DeviceSeries takes. All of it runs on the default
-// synthetic series and on one `--scale` times larger (more media), whose
-// file is over the DOM service's default size limit: the reads through the
-// DOM raise the limit for it. The run ends with one table of throughput,
-// time ratios and peaks for every size.
+// Each process reports the operation's own time, by the monotonic clock
+// around the operation alone (a read includes freeing what it built, as the
+// bare parse includes freeing its tree, and every operation ends by handing
+// what it freed back to the system; what a write is given, the series or
+// the bare build's flat tree, is prepared before the clock starts), and
+// the resident memory the operation adds at its peak: VmHWM after it less
+// VmRSS before it, the peak reset to the resident memory just before. This
+// program also takes each process's wall time, from fork to wait, and its
+// ru_maxrss: the whole-process comparison of a read with the bare parse.
 //
-//   device_series_bench [--series FILE | --scale N] [--quick]
+// The machine's speed drifts by 2x and more over minutes, so runs far apart
+// cannot be compared. The runs come in rounds instead: each round runs every
+// operation once, in the reverse order of the round before, and gives one
+// ratio per operation and baseline (time over time, peak over peak) of runs
+// seconds apart. Every read is compared with the bare DOM parse, with the
+// bare SAX2 parse, and by whole processes with the bare DOM parse; every
+// write with the bare build and save. The table quotes each ratio's median
+// over the rounds with its least and greatest, and the operation's median
+// throughput and peak.
+//
+// One more process measures the memory the DeviceSeries read takes (the
+// resident growth from copying it). All of it runs on the default synthetic
+// series (80 MB) and on one `--scale` times larger (more media), whose file
+// is over the DOM service's default size limit: the reads through the DOM
+// raise the limit for it. Operations that build a whole tree are left out
+// for a file they would take more than 4 GB for. The run starts with Google
+// Benchmark's timing of BuildOutputTable and ends with one Markdown table.
+//
+//   device_series_bench [--series FILE | --scale N] [--pairs N]
 //                       [benchmark options]
 //     --series FILE   measure FILE only, instead of the synthetic series
 //     --scale N       the larger synthetic series has N times the media of
 //                     the default one (4 unless told; 1 measures the
 //                     default one only)
-//     --quick         shorter timing (about half a second per operation)
-//     --in-process    time every operation in this process, one after the
-//                     other, instead of each in a forked copy of it
+//     --pairs N       rounds, each giving one ratio per operation and
+//                     baseline (9 unless told; no fewer)
 //   device_series_bench --generate FILE [--scale N]
 //     writes the synthetic series (N times the media, 1 unless told) to FILE
-//   device_series_bench --peak MODE FILE SCRATCH   (used by the run itself)
+//   device_series_bench --run MODE FILE SCRATCH   (one run, started by a run)
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlreader.h>
 #include <malloc.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,11 +104,8 @@ constexpr double kDomPeakBudgetBytes = 4e9;
 
 // This program, for the fresh processes.
 std::string g_self;
-std::string g_seriesPath;
+// The folder the runs write their files to.
 std::string g_scratchFolder;
-DeviceSeries* g_series = nullptr;
-// The shape of the file's tree, for the bare build (see ShapeOf).
-std::string g_shape;
 
 // The file is opened here: the library refuses libxml2's own loading of
 // files by name.
@@ -250,113 +273,83 @@ bool BareBuildSaveOnce(const std::string& shape, const std::string& path) {
   return ok;
 }
 
-// Returns the memory the last iteration freed to the system, untimed, so
-// that each iteration pays for the memory it touches as a program reading
-// or writing one file does, whatever ran before it in this process.
-void StartCold(benchmark::State& state) {
-  state.PauseTiming();
-  ::malloc_trim(0);
-  state.ResumeTiming();
+// The bare SAX2 parse's state: the text of the element seen last, and the
+// sum of the numbers read.
+struct SaxTally {
+  std::string text;
+  double sum = 0;
+};
+
+// Where the bare SAX2 parse leaves its sum, so that the conversions it
+// makes are not optimised away.
+volatile double g_numberSink = 0;
+
+void TallyStartElement(void* tally, const xmlChar*, const xmlChar*,
+                       const xmlChar*, int, const xmlChar**, int, int,
+                       const xmlChar**) {
+  static_cast<SaxTally*>(tally)->text.clear();
 }
 
-void SetBytes(benchmark::State& state) {
-  state.SetBytesProcessed(static_cast<int64_t>(
-      static_cast<double>(state.iterations()) * FileBytes(g_seriesPath)));
+void TallyCharacters(void* tally, const xmlChar* text, int size) {
+  static_cast<SaxTally*>(tally)->text.append(
+      reinterpret_cast<const char*>(text), static_cast<size_t>(size));
 }
 
-void BareParse(benchmark::State& state) {
-  for (auto _ : state) {
-    StartCold(state);
-    xmlDocPtr doc = ParseBare(g_seriesPath);
-    if (doc == nullptr) state.SkipWithError("bare parse failed");
-    xmlFreeDoc(doc);
+// Adds the element's text to the sum when it is a whole or a real number,
+// as a reader converts every number of the file.
+void TallyEndElement(void* data, const xmlChar*, const xmlChar*,
+                     const xmlChar*) {
+  auto* tally = static_cast<SaxTally*>(data);
+  const char* first = tally->text.data();
+  const char* last = first + tally->text.size();
+  long whole = 0;
+  auto [wholeEnd, wholeError] = std::from_chars(first, last, whole);
+  if (wholeError == std::errc() && wholeEnd == last) {
+    tally->sum += static_cast<double>(whole);
+  } else {
+    double real = 0;
+    auto [realEnd, realError] = std::from_chars(first, last, real);
+    if (realError == std::errc() && realEnd == last) tally->sum += real;
   }
-  SetBytes(state);
+  tally->text.clear();
 }
 
-// The same parse from the whole file read into memory first.
-void BareParseFromMemory(benchmark::State& state) {
-  for (auto _ : state) {
-    StartCold(state);
-    std::string bytes;
-    {
-      std::FILE* file = std::fopen(g_seriesPath.c_str(), "rb");
-      if (file == nullptr) {
-        state.SkipWithError("cannot open");
-        break;
-      }
-      bytes.resize(static_cast<size_t>(FileBytes(g_seriesPath)));
-      if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-        state.SkipWithError("cannot read");
-      }
-      std::fclose(file);
+// Parses the file at `path` with libxml2's SAX2 push parser, fed in 1 MiB
+// pieces as the file is read, as the library's parses are, converting the
+// numbers of the elements' texts. False when the file cannot be read or is
+// not well-formed.
+bool SaxParseOnce(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  xmlSAXHandler handler{};
+  handler.initialized = XML_SAX2_MAGIC;
+  handler.startElementNs = TallyStartElement;
+  handler.endElementNs = TallyEndElement;
+  handler.characters = TallyCharacters;
+  SaxTally tally;
+  std::vector<char> piece(size_t{1} << 20);
+  xmlParserCtxtPtr ctxt = nullptr;
+  bool ok = true;
+  ssize_t size = 0;
+  while (ok && (size = ::read(fd, piece.data(), piece.size())) > 0) {
+    int offset = 0;
+    if (ctxt == nullptr) {
+      // The first bytes tell the parser the file's encoding.
+      offset = static_cast<int>(std::min<ssize_t>(4, size));
+      ctxt = xmlCreatePushParserCtxt(&handler, &tally, piece.data(), offset,
+                                     path.c_str());
+      if (ctxt == nullptr) break;
+      xmlCtxtUseOptions(ctxt, kParseOptions);
     }
-    xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()),
-                                  g_seriesPath.c_str(), nullptr, kParseOptions);
-    if (doc == nullptr) state.SkipWithError("bare parse failed");
-    xmlFreeDoc(doc);
+    ok = xmlParseChunk(ctxt, piece.data() + offset,
+                       static_cast<int>(size) - offset, 0) == 0;
   }
-  SetBytes(state);
-}
-
-void ReadThroughDom(benchmark::State& state) {
-  for (auto _ : state) {
-    StartCold(state);
-    DeviceSeries series;
-    std::string why;
-    if (!ReadThroughDomOnce(g_seriesPath, series, &why)) {
-      state.SkipWithError(("ReadThroughDom failed: " + why).c_str());
-    }
-    benchmark::DoNotOptimize(series);
-  }
-  SetBytes(state);
-}
-
-void Read(benchmark::State& state) {
-  for (auto _ : state) {
-    StartCold(state);
-    DeviceSeries series;
-    std::string why;
-    if (!ReadStreamedOnce(g_seriesPath, series, &why)) {
-      state.SkipWithError(("Read failed: " + why).c_str());
-    }
-    benchmark::DoNotOptimize(series);
-  }
-  SetBytes(state);
-}
-
-void BareBuildSave(benchmark::State& state) {
-  std::string path = g_scratchFolder + "/bare.dsr";
-  for (auto _ : state) {
-    StartCold(state);
-    if (!BareBuildSaveOnce(g_shape, path)) {
-      state.SkipWithError("bare save failed");
-    }
-  }
-  SetBytes(state);
-}
-
-void Write(benchmark::State& state) {
-  std::string path = g_scratchFolder + "/written.dsr";
-  for (auto _ : state) {
-    StartCold(state);
-    DeviceSeriesIO2 io(path);
-    if (!io.Write(*g_series)) state.SkipWithError("Write failed");
-  }
-  SetBytes(state);
-}
-
-// The same bytes as Write, through a DOM document of the whole series.
-void WriteThroughDom(benchmark::State& state) {
-  std::string path = g_scratchFolder + "/written_dom.dsr";
-  for (auto _ : state) {
-    StartCold(state);
-    DeviceSeriesIO2 io(path);
-    if (!io.WriteThroughDom(*g_series)) {
-      state.SkipWithError("WriteThroughDom failed");
-    }
-  }
-  SetBytes(state);
+  ok = ok && size == 0 && ctxt != nullptr &&
+       xmlParseChunk(ctxt, nullptr, 0, 1) == 0 && ctxt->wellFormed != 0;
+  if (ctxt != nullptr) xmlFreeParserCtxt(ctxt);
+  ::close(fd);
+  g_numberSink = tally.sum;
+  return ok;
 }
 
 void BuildTable(benchmark::State& state) {
@@ -390,52 +383,6 @@ bool SameContent(const std::string& a, const std::string& b) {
   return same;
 }
 
-// Mean seconds per iteration of one benchmark.
-struct Times {
-  double real = 0;
-  double cpu = 0;
-};
-
-// Collects the mean times of each benchmark of one run. Prints the machine
-// and the column header only when told, so that the runs of one
-// benchmark each read as one table.
-class TimesReporter : public benchmark::ConsoleReporter {
- public:
-  TimesReporter(bool printContext, bool printHeader)
-      : printContext_(printContext), printHeader_(printHeader) {}
-
-  bool ReportContext(const Context& context) override {
-    // The longest name is "BareParseFromMemory/min_time:3.000/real_time".
-    name_field_width_ = 46;
-    printed_header_ = false;
-    prev_counters_.clear();
-    if (printContext_) PrintBasicContext(&GetErrorStream(), context);
-    return true;
-  }
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
-        times_[run.run_name.function_name] = {run.GetAdjustedRealTime() / unit,
-                                              run.GetAdjustedCPUTime() / unit};
-      }
-    }
-  }
-  const std::map<std::string, Times>& times() const { return times_; }
-
- protected:
-  void PrintHeader(const Run& run) override {
-    if (printHeader_) ConsoleReporter::PrintHeader(run);
-    printHeader_ = false;
-  }
-
- private:
-  bool printContext_;
-  bool printHeader_;
-  std::map<std::string, Times> times_;
-};
-
 // A value of this process's /proc/self/status in KiB ("VmHWM", "VmRSS");
 // -1 when it cannot be read.
 long StatusKiB(const char* key) {
@@ -459,209 +406,213 @@ bool ResetPeak() {
   return std::fclose(file) == 0 && ok;
 }
 
-// The measurements of a fresh process, each one operation of the run (or
-// the series' memory) over the same file.
-struct PeakMode {
-  const char* name;
-  // Reads the series first: the input of the writes.
-  bool needsSeries;
+// The operations, each the MODE of a fresh process, in the order of a
+// round; `wholeTree` when it builds a whole DOM tree.
+struct Operation {
+  const char* mode;
+  const char* label;
+  bool wholeTree;
 };
-constexpr PeakMode kPeakModes[] = {
-    {"parse", false},    {"read-dom", false}, {"read", false},  {"save", false},
-    {"write-dom", true}, {"write", true},     {"series", true},
+constexpr Operation kOperations[] = {
+    {"parse", "bare DOM parse + free", true},
+    {"sax", "bare SAX2 push parse", false},
+    {"read-dom", "`ReadThroughDom`", true},
+    {"read", "`Read` (streamed)", false},
+    {"save", "bare build + durable save + free", true},
+    {"write-dom", "`WriteThroughDom`", true},
+    {"write", "`Write` (streamed)", false},
 };
 
-// The child's side: `--peak MODE FILE SCRATCH`. Prints two figures in KiB:
-// the resident memory before the operation (its input, when it has one,
-// already in memory) and the peak during it; for "series", the resident
-// memory before and after copying the series read from FILE, which is the
-// memory that series takes. Writes go to files in SCRATCH.
-int MeasurePeak(const std::string& mode, const std::string& path,
-                const std::string& scratch) {
-  const PeakMode* found = nullptr;
-  for (const PeakMode& peak : kPeakModes) {
-    if (mode == peak.name) found = &peak;
+// The mode of the process measuring the memory of the DeviceSeries read.
+constexpr const char* kSeriesMode = "series";
+
+const Operation* FindOperation(const std::string& mode) {
+  for (const Operation& operation : kOperations) {
+    if (mode == operation.mode) return &operation;
   }
-  if (found == nullptr) return 2;
-  DeviceSeries series;
-  if (found->needsSeries && !ReadStreamedOnce(path, series)) return 1;
+  return nullptr;
+}
+
+// The files the writes leave in the scratch folder, by mode.
+std::string WrittenFile(const std::string& scratch, const std::string& mode) {
+  return scratch + "/" + mode + ".dsr";
+}
+
+// Does the operation `mode` once on the file at `path`.
+bool OperateOnce(const std::string& mode, const std::string& path,
+                 const std::string& scratch, DeviceSeries& series,
+                 const std::string& shape) {
+  if (mode == "parse") {
+    xmlDocPtr doc = ParseBare(path);
+    xmlFreeDoc(doc);
+    return doc != nullptr;
+  }
+  if (mode == "sax") return SaxParseOnce(path);
+  if (mode == "read-dom" || mode == "read") {
+    DeviceSeries read;
+    bool ok = mode == "read" ? ReadStreamedOnce(path, read)
+                             : ReadThroughDomOnce(path, read);
+    benchmark::DoNotOptimize(read);
+    return ok;
+  }
+  if (mode == "save") {
+    return BareBuildSaveOnce(shape, WrittenFile(scratch, mode));
+  }
+  DeviceSeriesIO2 io(WrittenFile(scratch, mode));
+  return mode == "write" ? io.Write(series) : io.WriteThroughDom(series);
+}
+
+// The fresh process's side: `--run MODE FILE SCRATCH`, MODE one of
+// kOperations or kSeriesMode. Prints the operation's seconds and the
+// resident memory it added at its peak, in KiB; for kSeriesMode, zero
+// seconds and the resident growth from copying the series read from FILE,
+// which is the memory that series takes. Writes go to files in SCRATCH.
+// Returns the process's exit status.
+int RunOperation(const std::string& mode, const std::string& path,
+                 const std::string& scratch) {
+  bool series = mode == kSeriesMode;
+  if (FindOperation(mode) == nullptr && !series) return 2;
+  // The input of a write, prepared before the measurement.
+  DeviceSeries input;
+  bool writes = mode == "write" || mode == "write-dom";
+  if ((writes || series) && !ReadStreamedOnce(path, input)) return 1;
   std::string shape;
   if (mode == "save" && (shape = ShapeOf(path)).empty()) return 1;
   // What the preparation freed goes back to the system, so the operation
   // cannot grow into it unseen.
   ::malloc_trim(0);
 
-  if (mode == "series") {
+  if (series) {
     long before = StatusKiB("VmRSS");
-    DeviceSeries copy(series);
+    DeviceSeries copy(input);
     benchmark::DoNotOptimize(copy);
     benchmark::ClobberMemory();
     long after = StatusKiB("VmRSS");
-    std::printf("%ld %ld\n", before, after);
+    std::printf("0 %ld\n", after - before);
     // The copy is used after the measurement, so it is whole through it.
-    return copy.aMediaInfoList.size() == series.aMediaInfoList.size() ? 0 : 1;
+    return copy.aMediaInfoList.size() == input.aMediaInfoList.size() ? 0 : 1;
   }
 
-  // A prepared input raised the peak already: without a reset, the peak of
-  // the operation cannot be told from it.
-  if (!ResetPeak() && (found->needsSeries || !shape.empty())) return 3;
-  long before = StatusKiB("VmHWM");
-  bool ok = false;
-  if (mode == "parse") {
-    xmlDocPtr doc = ParseBare(path);
-    ok = doc != nullptr;
-    xmlFreeDoc(doc);
-  } else if (mode == "read-dom" || mode == "read") {
-    DeviceSeries read;
-    ok = mode == "read" ? ReadStreamedOnce(path, read)
-                        : ReadThroughDomOnce(path, read);
-    benchmark::DoNotOptimize(read);
-  } else if (mode == "save") {
-    ok = BareBuildSaveOnce(shape, scratch + "/peak_bare.dsr");
-  } else {
-    DeviceSeriesIO2 io(scratch + "/peak_written.dsr");
-    ok = mode == "write" ? io.Write(series) : io.WriteThroughDom(series);
-  }
-  if (!ok) return 1;
-  std::printf("%ld %ld\n", before, StatusKiB("VmHWM"));
+  // Without the reset, the peak would include what the process held before,
+  // the preparation's peak among it.
+  if (!ResetPeak()) return 3;
+  long before = StatusKiB("VmRSS");
+  auto start = std::chrono::steady_clock::now();
+  bool ok = OperateOnce(mode, path, scratch, input, shape);
+  // The operation's freeing ends with what it freed back with the system:
+  // glibc leaves part of the work of many small frees to a later allocation
+  // or to the exit. A bare parse + free of the 80 MB series left about
+  // 0.5 s of its freeing to the process's exit, where the library's reads
+  // finished theirs within their time.
+  ::malloc_trim(0);
+  std::chrono::duration<double> seconds =
+      std::chrono::steady_clock::now() - start;
+  long peak = StatusKiB("VmHWM");
+  if (!ok || before < 0 || peak < 0) return 1;
+  std::printf("%.9f %ld\n", seconds.count(), peak - before);
   return 0;
 }
 
-// The parent's side: runs MeasurePeak in a fresh process and returns the
-// difference of its two figures in bytes; -1 when it failed.
-double PeakBytes(const char* mode) {
-  std::string command = "'" + g_self + "' --peak " + mode + " '" +
-                        g_seriesPath + "' '" + g_scratchFolder + "'";
-  FILE* child = ::popen(command.c_str(), "r");
-  if (child == nullptr) return -1;
-  long before = -1;
-  long after = -1;
-  if (std::fscanf(child, "%ld %ld", &before, &after) != 2) after = -1;
-  if (::pclose(child) != 0 || after < 0 || before < 0) return -1;
-  return static_cast<double>(after - before) * 1024.0;
+// What this program saw of a fresh process of it.
+struct Process {
+  std::string output;
+  // From fork to wait.
+  double wallSeconds = 0;
+  // Its ru_maxrss.
+  double maxRssBytes = 0;
+};
+
+// Runs this program with `args` in a fresh process, fork then exec, and
+// waits for it; nothing when it cannot start or does not exit with 0. A
+// forked process starts with the resident memory of this one, which its
+// ru_maxrss keeps through the exec: this process holds nothing large.
+std::optional<Process> RunFresh(std::vector<std::string> args) {
+  args.insert(args.begin(), g_self);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  int fds[2];
+  if (::pipe(fds) != 0) return std::nullopt;
+  std::fflush(nullptr);
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(fds[1], STDOUT_FILENO);
+    ::close(fds[0]);
+    ::close(fds[1]);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(fds[1]);
+  if (pid < 0) {
+    ::close(fds[0]);
+    return std::nullopt;
+  }
+  Process process;
+  char buffer[4096];
+  ssize_t size;
+  while ((size = ::read(fds[0], buffer, sizeof buffer)) != 0) {
+    if (size > 0) process.output.append(buffer, static_cast<size_t>(size));
+    if (size < 0 && errno != EINTR) break;
+  }
+  ::close(fds[0]);
+  int status = 0;
+  rusage usage{};
+  while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
+  std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  process.wallSeconds = wall.count();
+  process.maxRssBytes = static_cast<double>(usage.ru_maxrss) * 1024.0;
+  return process;
 }
 
-// One file operation of the table: its benchmark, its fresh-process mode,
-// the bare libxml2 operation its time is compared with, and whether it
-// builds a whole tree.
-struct Operation {
-  const char* benchmark;
-  const char* label;
-  const char* peakMode;
-  const char* bare;
-  bool wholeTree;
-};
-constexpr Operation kOperations[] = {
-    {"BareParse", "bare parse + free", "parse", "BareParse", true},
-    {"ReadThroughDom", "ReadThroughDom", "read-dom", "BareParse", true},
-    {"Read", "Read (streamed)", "read", "BareParse", false},
-    {"BareBuildSave", "bare build + save + free", "save", "BareBuildSave",
-     true},
-    {"WriteThroughDom", "WriteThroughDom", "write-dom", "BareBuildSave", true},
-    {"Write", "Write (streamed)", "write", "BareBuildSave", false},
+// One run of an operation: what its process reported, and what this
+// program saw of the process.
+struct Figures {
+  double seconds = 0;
+  double peakBytes = 0;
+  double wallSeconds = 0;
+  double maxRssBytes = 0;
 };
 
-// What one size of the run measured.
+// Runs the operation `mode` on the file at `path` in a fresh process.
+std::optional<Figures> RunOnce(const char* mode, const std::string& path) {
+  std::optional<Process> process =
+      RunFresh({"--run", mode, path, g_scratchFolder});
+  Figures figures;
+  long peakKiB = 0;
+  if (!process || std::sscanf(process->output.c_str(), "%lf %ld",
+                              &figures.seconds, &peakKiB) != 2) {
+    return std::nullopt;
+  }
+  figures.peakBytes = static_cast<double>(peakKiB) * 1024.0;
+  figures.wallSeconds = process->wallSeconds;
+  figures.maxRssBytes = process->maxRssBytes;
+  return figures;
+}
+
+// What the rounds on one file measured.
 struct SizeResult {
   std::string label;
   double fileBytes = 0;
   // Empty when the whole-tree operations ran; otherwise why they did not.
   std::string treesLeftOut;
-  // Mean real and CPU seconds per benchmark; BareParse the faster of the
-  // two bare parses.
-  std::map<std::string, double> seconds;
-  std::map<std::string, double> cpuSeconds;
-  std::map<std::string, double> peakBytes;
+  // The runs of each operation by mode, one a round.
+  std::map<std::string, std::vector<Figures>> runs;
   double seriesBytes = -1;
+  // Whether Write and WriteThroughDom wrote the same bytes: "yes", "NO",
+  // or empty when they did not both run.
+  std::string sameBytes;
 };
 
-// Whether the machine the benchmarks run on has been printed.
-bool g_contextPrinted = false;
-
-// How the benchmarks run.
-struct RunOptions {
-  // The least time of each file operation's iterations, in seconds.
-  double minTime = 3;
-  // Every benchmark in this process, one after the other, instead of each
-  // in a forked copy of it.
-  bool inProcess = false;
-};
-
-// Runs the benchmark `name` alone, in this process, and returns the times
-// it measured (none when it failed or the benchmark filter left it out).
-std::map<std::string, Times> RunHere(const char* name,
-                                     void (*function)(benchmark::State&),
-                                     double minTime, bool printHeader) {
-  benchmark::ClearRegisteredBenchmarks();
-  auto* added = benchmark::RegisterBenchmark(name, function);
-  if (minTime > 0) {
-    added->Unit(benchmark::kMillisecond)->MinTime(minTime)->UseRealTime();
-  } else {
-    added->Unit(benchmark::kMicrosecond);
-  }
-  TimesReporter reporter(!g_contextPrinted, printHeader);
-  g_contextPrinted = true;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::ClearRegisteredBenchmarks();
-  return reporter.times();
-}
-
-// As RunHere, in a forked copy of this process unless `options` says
-// otherwise: every operation then starts from the memory this process has
-// now. One after another in one process, each would start in a heap spread
-// over the trees of the operations before it, which slows the small
-// allocations of a streamed read severalfold.
-std::map<std::string, Times> RunOne(const char* name,
-                                    void (*function)(benchmark::State&),
-                                    double minTime, const RunOptions& options,
-                                    bool printHeader) {
-  if (options.inProcess) return RunHere(name, function, minTime, printHeader);
-  std::map<std::string, Times> times;
-  std::fflush(stdout);
-  std::fflush(stderr);
-  std::cout.flush();
-  int fds[2];
-  if (::pipe(fds) != 0) return times;
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(fds[0]);
-    FILE* out = ::fdopen(fds[1], "w");
-    for (const auto& [run, measured] :
-         RunHere(name, function, minTime, printHeader)) {
-      std::fprintf(out, "%s %a %a\n", run.c_str(), measured.real, measured.cpu);
-    }
-    std::fclose(out);
-    std::cout.flush();
-    std::fflush(stdout);
-    std::_Exit(0);
-  }
-  ::close(fds[1]);
-  if (pid < 0) {
-    ::close(fds[0]);
-    return times;
-  }
-  FILE* in = ::fdopen(fds[0], "r");
-  char run[128];
-  Times measured;
-  while (std::fscanf(in, "%127s %la %la", run, &measured.real, &measured.cpu) ==
-         3) {
-    times[run] = measured;
-  }
-  std::fclose(in);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) times.clear();
-  g_contextPrinted = true;
-  return times;
-}
-
-// Times every operation on the file at g_seriesPath, with g_series its
-// content. `withTable` adds BuildOutputTable.
-SizeResult MeasureSize(const std::string& label, const RunOptions& options,
-                       bool withTable) {
-  SizeResult result;
+// Runs `pairs` rounds of the operations on the file at `path`, then the
+// measurement of its series' memory. False, with the reason printed, when
+// a run fails.
+bool MeasureFile(const std::string& path, const std::string& label, int pairs,
+                 SizeResult& result) {
   result.label = label;
-  result.fileBytes = FileBytes(g_seriesPath);
+  result.fileBytes = FileBytes(path);
   double estimate = kDomPeakPerFileByte * result.fileBytes;
   if (estimate > kDomPeakBudgetBytes) {
     char why[200];
@@ -671,70 +622,61 @@ SizeResult MeasureSize(const std::string& label, const RunOptions& options,
                   estimate / 1e9, kDomPeakBudgetBytes / 1e9);
     result.treesLeftOut = why;
   }
-  bool trees = result.treesLeftOut.empty();
-  std::printf("\n== %s: %s, %.1f MB ==\n", label.c_str(), g_seriesPath.c_str(),
-              result.fileBytes / 1e6);
-  if (!trees) {
-    std::printf("Whole-tree operations left out: %s.\n",
-                result.treesLeftOut.c_str());
-  }
-  if (trees) g_shape = ShapeOf(g_seriesPath);
-
-  struct Timed {
-    const char* name;
-    void (*function)(benchmark::State&);
-    bool wholeTree;
-  };
-  const Timed timed[] = {
-      {"BareParse", BareParse, true},
-      {"BareParseFromMemory", BareParseFromMemory, true},
-      {"ReadThroughDom", ReadThroughDom, true},
-      {"Read", Read, false},
-      {"BareBuildSave", BareBuildSave, true},
-      {"WriteThroughDom", WriteThroughDom, true},
-      {"Write", Write, false},
-  };
-  bool header = true;
-  for (const Timed& benchmark : timed) {
-    if (benchmark.wholeTree && !trees) continue;
-    for (const auto& [name, times] : RunOne(benchmark.name, benchmark.function,
-                                            options.minTime, options, header)) {
-      result.seconds[name] = times.real;
-      result.cpuSeconds[name] = times.cpu;
-    }
-    header = false;
-  }
-  if (withTable) RunOne("BuildOutputTable", BuildTable, -1, options, false);
-  for (auto* seconds : {&result.seconds, &result.cpuSeconds}) {
-    auto fromMemory = seconds->find("BareParseFromMemory");
-    if (fromMemory == seconds->end()) continue;
-    auto [fromFile, added] = seconds->emplace("BareParse", fromMemory->second);
-    if (!added) {
-      fromFile->second = std::min(fromFile->second, fromMemory->second);
+  std::vector<const Operation*> order;
+  for (const Operation& operation : kOperations) {
+    if (!operation.wholeTree || result.treesLeftOut.empty()) {
+      order.push_back(&operation);
     }
   }
-  g_shape = std::string();
-  g_shape.shrink_to_fit();
+  for (int round = 0; round < pairs; ++round) {
+    auto start = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < order.size(); ++i) {
+      // Every other round runs the operations in reverse, so that each runs
+      // before its baselines as often as after them.
+      const Operation* operation =
+          order[round % 2 == 0 ? i : order.size() - 1 - i];
+      std::optional<Figures> figures = RunOnce(operation->mode, path);
+      if (!figures) {
+        std::fprintf(stderr, "%s: %s failed in round %d\n", path.c_str(),
+                     operation->mode, round + 1);
+        return false;
+      }
+      result.runs[operation->mode].push_back(*figures);
+    }
+    std::chrono::duration<double> took =
+        std::chrono::steady_clock::now() - start;
+    std::fprintf(stderr, "%s: round %d of %d, %.1f s\n", label.c_str(),
+                 round + 1, pairs, took.count());
+  }
+  std::optional<Figures> series = RunOnce(kSeriesMode, path);
+  if (series) result.seriesBytes = series->peakBytes;
 
-  std::string written = g_scratchFolder + "/written.dsr";
-  std::string writtenDom = g_scratchFolder + "/written_dom.dsr";
+  std::string written = WrittenFile(g_scratchFolder, "write");
+  std::string writtenDom = WrittenFile(g_scratchFolder, "write-dom");
   if (std::filesystem::exists(written) && std::filesystem::exists(writtenDom)) {
-    std::printf("Write and WriteThroughDom wrote the same bytes: %s\n",
-                SameContent(written, writtenDom) ? "yes" : "NO");
+    result.sameBytes = SameContent(written, writtenDom) ? "yes" : "NO";
   }
-  std::fflush(stdout);
-  return result;
+  return true;
 }
 
-// Measures the peaks of the operations of `result` and the memory of the
-// series, each in a fresh process.
-void MeasurePeaks(SizeResult& result) {
-  std::fprintf(stderr, "Measuring peak memory in fresh processes...\n");
-  for (const Operation& operation : kOperations) {
-    if (operation.wholeTree && !result.treesLeftOut.empty()) continue;
-    result.peakBytes[operation.benchmark] = PeakBytes(operation.peakMode);
-  }
-  result.seriesBytes = PeakBytes("series");
+// The median of `values` with the least and the greatest; all -1 when
+// there are none.
+struct Spread {
+  double median = -1;
+  double least = -1;
+  double most = -1;
+};
+Spread SpreadOf(std::vector<double> values) {
+  Spread spread;
+  if (values.empty()) return spread;
+  std::sort(values.begin(), values.end());
+  size_t middle = values.size() / 2;
+  spread.median = values.size() % 2 == 1
+                      ? values[middle]
+                      : (values[middle - 1] + values[middle]) / 2;
+  spread.least = values.front();
+  spread.most = values.back();
+  return spread;
 }
 
 // The figure with three significant digits (whole from 100), or "n/a"
@@ -747,92 +689,191 @@ std::string Figure(double value, bool allowNegative = false) {
   return text;
 }
 
-std::string Ratio(double value, double against) {
-  if (!(value > 0) || !(against > 0)) return "n/a";
+// A ratio with two decimals below 10, whole from 10, two significant
+// digits below 0.1.
+std::string RatioFigure(double value) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.2f", value / against);
+  std::snprintf(text, sizeof text,
+                value >= 10    ? "%.0f"
+                : value >= 0.1 ? "%.2f"
+                               : "%.2g",
+                value);
   return text;
 }
 
-double Find(const std::map<std::string, double>& map, const char* key) {
-  auto it = map.find(key);
-  return it == map.end() ? -1 : it->second;
+// "median (least–greatest)" of ratios.
+std::string RatioText(const Spread& spread) {
+  if (!(spread.median > 0)) return "n/a";
+  return RatioFigure(spread.median) + " (" + RatioFigure(spread.least) + "–" +
+         RatioFigure(spread.most) + ")";
 }
 
-void PrintTable(const std::vector<SizeResult>& results) {
-  std::printf(
-      "\nMB/s from the real time; time ratio: the operation's real time over "
-      "the bare libxml2\none's (bare parse: the faster of from the file and "
-      "from the file read whole), CPU\nratio the same with CPU time (steadier "
-      "on a busy machine; a durable save also waits\nfor the disk). Each "
-      "iteration starts with the memory freed before it returned to the\n"
-      "system. Peak: the resident memory an operation adds at its peak in a "
-      "fresh process,\nthe input of a write (the series, or the bare build's "
-      "flat tree) already in memory.\nMB = 10^6 bytes.\n\n");
-  std::printf(
-      "| file | operation | MB/s | time ratio | CPU ratio | peak MB | "
-      "peak / bare parse peak |\n|---|---|---|---|---|---|---|\n");
-  for (const SizeResult& result : results) {
-    double parsePeak = Find(result.peakBytes, "BareParse");
-    for (const Operation& operation : kOperations) {
-      bool ran = result.treesLeftOut.empty() || !operation.wholeTree;
-      double seconds = Find(result.seconds, operation.benchmark);
-      double peak = Find(result.peakBytes, operation.benchmark);
-      std::string speed =
-          Figure(seconds > 0 ? result.fileBytes / seconds / 1e6 : -1);
-      std::printf("| %s | %s | %s | %s | %s | %s | %s |\n",
-                  result.label.c_str(), operation.label,
-                  ran ? speed.c_str() : "left out",
-                  Ratio(seconds, Find(result.seconds, operation.bare)).c_str(),
-                  Ratio(Find(result.cpuSeconds, operation.benchmark),
-                        Find(result.cpuSeconds, operation.bare))
-                      .c_str(),
-                  ran ? Figure(peak / 1e6).c_str() : "left out",
-                  Ratio(peak, parsePeak).c_str());
+// One row of the table: an operation by its own figures or by its whole
+// process's, against a baseline by the same figures (none: the operation's
+// figures alone).
+struct Row {
+  const char* mode;
+  const char* baseline;
+  bool wholeProcess;
+};
+constexpr Row kRows[] = {
+    {"parse", nullptr, false},    {"parse", nullptr, true},
+    {"sax", "parse", false},      {"read-dom", "parse", false},
+    {"read-dom", "sax", false},   {"read-dom", "parse", true},
+    {"read", "parse", false},     {"read", "sax", false},
+    {"read", "parse", true},      {"save", nullptr, false},
+    {"write-dom", "save", false}, {"write", "save", false},
+};
+
+std::string RowLabel(const char* mode, bool wholeProcess) {
+  std::string label = FindOperation(mode)->label;
+  return wholeProcess ? label + ", whole process" : label;
+}
+
+void PrintRow(const SizeResult& result, const Row& row) {
+  auto runs = result.runs.find(row.mode);
+  auto baseline = row.baseline == nullptr ? result.runs.end()
+                                          : result.runs.find(row.baseline);
+  std::string against =
+      row.baseline == nullptr ? "" : RowLabel(row.baseline, row.wholeProcess);
+  std::printf("| %s | %s | %s | ", result.label.c_str(),
+              RowLabel(row.mode, row.wholeProcess).c_str(), against.c_str());
+  if (runs == result.runs.end()) {
+    std::printf("left out | left out | left out | left out |\n");
+    return;
+  }
+  auto time = [&](const Figures& figures) {
+    return row.wholeProcess ? figures.wallSeconds : figures.seconds;
+  };
+  auto peak = [&](const Figures& figures) {
+    return row.wholeProcess ? figures.maxRssBytes : figures.peakBytes;
+  };
+  std::vector<double> seconds, peaks, timeRatios, peakRatios;
+  for (size_t round = 0; round < runs->second.size(); ++round) {
+    const Figures& figures = runs->second[round];
+    seconds.push_back(time(figures));
+    peaks.push_back(peak(figures));
+    if (baseline != result.runs.end()) {
+      const Figures& base = baseline->second[round];
+      timeRatios.push_back(time(figures) / time(base));
+      peakRatios.push_back(peak(figures) / peak(base));
     }
-    double readPeak = Find(result.peakBytes, "Read");
-    std::printf("| %s | DeviceSeries in memory | | | | %s | |\n",
+  }
+  std::string timeRatio, peakRatio;
+  if (row.baseline == nullptr) {
+    // The baseline itself: its figures only.
+  } else if (baseline == result.runs.end()) {
+    timeRatio = peakRatio = "left out";
+  } else {
+    timeRatio = RatioText(SpreadOf(timeRatios));
+    peakRatio = RatioText(SpreadOf(peakRatios));
+  }
+  std::printf("%s | %s | %s | %s |\n", timeRatio.c_str(), peakRatio.c_str(),
+              Figure(result.fileBytes / SpreadOf(seconds).median / 1e6).c_str(),
+              Figure(SpreadOf(peaks).median / 1e6).c_str());
+}
+
+// Prints the table of `results` in Markdown, headed by the command line
+// `command` and how the figures were taken.
+void PrintTable(const std::vector<SizeResult>& results,
+                const std::string& command, int pairs, double minutes) {
+  std::printf(
+      "\n`%s`: %d pairs (one a round, each run in a fresh process), %.1f min "
+      "in all.\n\n",
+      command.c_str(), pairs, minutes);
+  std::fputs(
+      R"(Each ratio is an operation's figure over its baseline's in the same round:
+the median over the rounds (the least–the greatest). Time: the operation
+alone, by the monotonic clock (a read includes freeing what it built, every
+operation ends with what it freed back with the system; a write's input is
+prepared beforehand). Peak: the resident memory the operation adds at its
+peak. Whole process: a process that does only that, its wall time from fork
+to wait and its ru_maxrss. MB/s and peak MB: the operation's medians.
+MB = 10^6 bytes.
+
+)",
+      stdout);
+  std::printf(
+      "| file | operation | against | time ratio | peak ratio | MB/s | "
+      "peak MB |\n|---|---|---|---|---|---|---|\n");
+  for (const SizeResult& result : results) {
+    for (const Row& row : kRows) PrintRow(result, row);
+    double readPeak = -1;
+    auto read = result.runs.find("read");
+    if (read != result.runs.end()) {
+      std::vector<double> peaks;
+      for (const Figures& figures : read->second) {
+        peaks.push_back(figures.peakBytes);
+      }
+      readPeak = SpreadOf(peaks).median;
+    }
+    std::printf("| %s | DeviceSeries in memory | | | | | %s |\n",
                 result.label.c_str(), Figure(result.seriesBytes / 1e6).c_str());
     std::printf(
-        "| %s | Read peak minus DeviceSeries | | | | %s | |\n",
+        "| %s | `Read` peak minus DeviceSeries | | | | | %s |\n",
         result.label.c_str(),
         readPeak >= 0 && result.seriesBytes >= 0
             ? Figure((readPeak - result.seriesBytes) / 1e6, true).c_str()
             : "n/a");
   }
+  std::printf("\n");
   for (const SizeResult& result : results) {
     if (!result.treesLeftOut.empty()) {
       std::printf("%s: whole-tree operations left out: %s.\n",
                   result.label.c_str(), result.treesLeftOut.c_str());
     }
+    if (!result.sameBytes.empty()) {
+      std::printf(
+          "%s: `Write` and `WriteThroughDom` wrote the same bytes: %s.\n",
+          result.label.c_str(), result.sameBytes.c_str());
+    }
   }
+}
+
+// The command line, as it can be typed again.
+std::string CommandLine(int argc, char** argv) {
+  std::string line;
+  for (int i = 0; i < argc; ++i) {
+    std::string arg = argv[i];
+    bool plain = !arg.empty() &&
+                 arg.find_first_of(" \t'\"\\$`*?;&|<>()") == std::string::npos;
+    if (i > 0) line += ' ';
+    line += plain ? arg : "'" + arg + "'";
+  }
+  return line;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 5 && std::strcmp(argv[1], "--peak") == 0) {
-    return MeasurePeak(argv[2], argv[3], argv[4]);
+  if (argc == 5 && std::strcmp(argv[1], "--run") == 0) {
+    return RunOperation(argv[2], argv[3], argv[4]);
   }
+  std::string command = CommandLine(argc, argv);
   std::vector<char*> rest = {argv[0]};
+  std::string seriesPath;
   size_t scale = 0;
+  int pairs = 9;
   std::string generate;
-  RunOptions options;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--series") == 0 && i + 1 < argc) {
-      g_seriesPath = argv[++i];
+      seriesPath = argv[++i];
     } else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc) {
       scale = std::strtoul(argv[++i], nullptr, 10);
       if (scale == 0) {
         std::fprintf(stderr, "--scale: a whole number from 1 is needed\n");
         return 2;
       }
+    } else if (std::strcmp(argv[i], "--pairs") == 0 && i + 1 < argc) {
+      pairs = std::atoi(argv[++i]);
+      if (pairs < 9) {
+        std::fprintf(stderr,
+                     "--pairs: 9 or more (a median of fewer rounds does not "
+                     "hold from run to run)\n");
+        return 2;
+      }
     } else if (std::strcmp(argv[i], "--generate") == 0 && i + 1 < argc) {
       generate = argv[++i];
-    } else if (std::strcmp(argv[i], "--quick") == 0) {
-      options.minTime = 0.5;
-    } else if (std::strcmp(argv[i], "--in-process") == 0) {
-      options.inProcess = true;
     } else {
       rest.push_back(argv[i]);
     }
@@ -850,59 +891,51 @@ int main(int argc, char** argv) {
   if (error) g_self = argv[0];
   int count = static_cast<int>(rest.size());
   benchmark::Initialize(&count, rest.data());
+  if (benchmark::ReportUnrecognizedArguments(count, rest.data())) return 2;
+  auto start = std::chrono::steady_clock::now();
+  benchmark::RegisterBenchmark("BuildOutputTable", BuildTable)
+      ->Unit(benchmark::kMicrosecond);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
 
   char scratch[] = "/tmp/tovra_bench_XXXXXX";
   if (::mkdtemp(scratch) == nullptr) return 1;
   g_scratchFolder = scratch;
-
   std::vector<SizeResult> results;
-  if (!g_seriesPath.empty()) {
-    DeviceSeries series;
-    std::string why;
-    if (!ReadStreamedOnce(g_seriesPath, series, &why)) {
-      std::fprintf(stderr, "%s: %s\n", g_seriesPath.c_str(), why.c_str());
-      std::filesystem::remove_all(g_scratchFolder);
-      return 1;
-    }
-    g_series = &series;
+  bool ok = true;
+  if (!seriesPath.empty()) {
     char label[64];
-    std::snprintf(label, sizeof label, "%.3g MB",
-                  FileBytes(g_seriesPath) / 1e6);
-    results.push_back(MeasureSize(label, options, true));
-    g_series = nullptr;
-    series = DeviceSeries();
-    MeasurePeaks(results.back());
+    std::snprintf(label, sizeof label, "%.3g MB", FileBytes(seriesPath) / 1e6);
+    ok = MeasureFile(seriesPath, label, pairs, results.emplace_back());
   } else {
-    std::vector<size_t> scales = {1};
-    if (scale > 1) scales.push_back(scale);
-    for (size_t factor : scales) {
-      SyntheticShape shape = ScaledSyntheticShape(factor);
+    // The series is generated in a fresh process too, so that this one
+    // stays small (see RunFresh).
+    std::string path = g_scratchFolder + "/series.dsr";
+    std::vector<size_t> factors = {1};
+    if (scale > 1) factors.push_back(scale);
+    for (size_t factor : factors) {
+      size_t media = ScaledSyntheticShape(factor).media;
       std::fprintf(stderr, "Generating the synthetic series, %zu media...\n",
-                   shape.media);
-      g_seriesPath = g_scratchFolder + "/series.dsr";
-      DeviceSeries series = MakeSyntheticSeries(shape);
-      if (!WriteDeviceSeriesFile(g_seriesPath, series)) {
-        std::fprintf(stderr, "%s: cannot be written\n", g_seriesPath.c_str());
-        std::filesystem::remove_all(g_scratchFolder);
-        return 1;
+                   media);
+      if (!RunFresh({"--generate", path, "--scale", std::to_string(factor)})) {
+        std::fprintf(stderr, "%s: cannot be written\n", path.c_str());
+        ok = false;
+        break;
       }
-      g_series = &series;
       char label[64];
       std::snprintf(label, sizeof label, "%.3g MB (%zu media)",
-                    FileBytes(g_seriesPath) / 1e6, shape.media);
-      results.push_back(MeasureSize(label, options, factor == 1));
-      // The fresh processes run with this one's series freed.
-      g_series = nullptr;
-      series = DeviceSeries();
-      ::malloc_trim(0);
-      MeasurePeaks(results.back());
-      for (const char* name : {"bare.dsr", "written.dsr", "written_dom.dsr",
-                               "peak_bare.dsr", "peak_written.dsr"}) {
-        std::filesystem::remove(g_scratchFolder + "/" + name);
+                    FileBytes(path) / 1e6, media);
+      ok = MeasureFile(path, label, pairs, results.emplace_back());
+      for (const auto& entry :
+           std::filesystem::directory_iterator(g_scratchFolder)) {
+        std::filesystem::remove(entry.path());
       }
+      if (!ok) break;
     }
   }
-  PrintTable(results);
   std::filesystem::remove_all(g_scratchFolder);
+  if (!ok) return 1;
+  std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  PrintTable(results, command, pairs, took.count() / 60);
   return 0;
 }
