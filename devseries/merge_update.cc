@@ -1,6 +1,7 @@
 #include "devseries/merge_update.h"
 
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "devseries/device_series.h"
@@ -108,40 +109,47 @@ MergeOutcome KeepAndInstallNew(
   return outcome;
 }
 
-bool SameName(const MediaInfo& a, const MediaInfo& b) {
+// The key media are matched by: their names in the first ten languages,
+// each preceded by its length, so that no two lists of names share a key.
+std::string MatchKey(const MediaInfo& media) {
+  std::string key;
   for (size_t i = 0; i < kMatchedNameEntries; ++i) {
-    if (a.strMediaName[i] != b.strMediaName[i]) return false;
+    const std::string& name = media.strMediaName[i];
+    key += std::to_string(name.size());
+    key += ':';
+    key += name;
   }
-  return true;
+  return key;
 }
 
 // Pass 1: an installed medium that matches one of the new media gives it
-// its visibility; one that matches none is appended. Appended media are not
-// candidates for later installed media.
+// its visibility (the first of equal new media takes every match); one that
+// matches none is appended. Appended media are not candidates for later
+// installed media. The new media are looked up by key, so a merge of many
+// media takes time in proportion to their number.
 void CarryOverMedia(const DeviceSeries& installed, DeviceSeries& fresh,
                     MergeSummary* summary) {
-  const size_t candidates = fresh.aMediaInfoList.size();
+  std::unordered_map<std::string, size_t> candidates;
+  candidates.reserve(fresh.aMediaInfoList.size());
+  for (size_t i = 0; i < fresh.aMediaInfoList.size(); ++i) {
+    candidates.emplace(MatchKey(fresh.aMediaInfoList[i]), i);
+  }
   for (const MediaInfo& media : installed.aMediaInfoList) {
-    bool matched = false;
-    for (size_t i = 0; i < candidates; ++i) {
-      if (SameName(media, fresh.aMediaInfoList[i])) {
-        fresh.aMediaInfoList[i].bVisibleMedia = media.bVisibleMedia;
-        if (summary != nullptr) {
-          summary->carriedOver.push_back(
-              {i, fresh.aMediaInfoList[i].strMediaName[0],
-               media.bVisibleMedia});
-        }
-        matched = true;
-        break;
-      }
-    }
-    if (!matched) {
+    auto match = candidates.find(MatchKey(media));
+    if (match != candidates.end()) {
+      const size_t i = match->second;
+      fresh.aMediaInfoList[i].bVisibleMedia = media.bVisibleMedia;
       if (summary != nullptr) {
-        summary->appended.push_back(
-            {fresh.aMediaInfoList.size(), media.strMediaName[0]});
+        summary->carriedOver.push_back(
+            {i, fresh.aMediaInfoList[i].strMediaName[0], media.bVisibleMedia});
       }
-      fresh.aMediaInfoList.push_back(media);
+      continue;
     }
+    if (summary != nullptr) {
+      summary->appended.push_back(
+          {fresh.aMediaInfoList.size(), media.strMediaName[0]});
+    }
+    fresh.aMediaInfoList.push_back(media);
   }
 }
 

@@ -93,8 +93,9 @@ struct MergeSummary {
 // The merge of two documents in memory, as the merge update makes it before
 // it writes the result: every installed medium whose names in the first ten
 // languages equal one of the new media's (those `fresh` held before the
-// merge) gives that medium its visibility; every other one is appended to
-// `fresh`, in installed order. Then no permission set of `fresh` keeps more
+// merge) gives the first such medium its visibility; every other one is
+// appended to `fresh`, in installed order. The new media are looked up by
+// their names, so the time grows with the number of media, not its square. Then no permission set of `fresh` keeps more
 // calibration entries than the first separation of its nSeparationIndex has
 // input channels (a set whose separation does not exist keeps its list).
 // Nothing is read or written. `summary`, when not null, receives the media

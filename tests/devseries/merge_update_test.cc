@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -403,6 +404,108 @@ TEST(MergeDeviceSeriesTest, MergesAndSummarises) {
     }
     EXPECT_EQ(names, c.names);
     EXPECT_EQ(shown, c.shown);
+  }
+}
+
+// The matching as a plain scan of the new media for each installed medium,
+// which the merge's lookup by key must equal in every result: the merged
+// list, every visibility, and the summary in its order.
+void ScanningMerge(const DeviceSeries& installed, DeviceSeries& fresh,
+                   MergeSummary& summary) {
+  const size_t candidates = fresh.aMediaInfoList.size();
+  for (const MediaInfo& media : installed.aMediaInfoList) {
+    size_t i = 0;
+    while (i < candidates &&
+           !std::equal(media.strMediaName.begin(),
+                       media.strMediaName.begin() + 10,
+                       fresh.aMediaInfoList[i].strMediaName.begin())) {
+      ++i;
+    }
+    if (i < candidates) {
+      fresh.aMediaInfoList[i].bVisibleMedia = media.bVisibleMedia;
+      summary.carriedOver.push_back(
+          {i, fresh.aMediaInfoList[i].strMediaName[0], media.bVisibleMedia});
+    } else {
+      summary.appended.push_back(
+          {fresh.aMediaInfoList.size(), media.strMediaName[0]});
+      fresh.aMediaInfoList.push_back(media);
+    }
+  }
+}
+
+// A medium whose names in the thirteen languages are `names`, in order (the
+// rest as the last one given).
+MediaInfo Named(std::vector<std::string> names, bool visible) {
+  MediaInfo media;
+  for (size_t i = 0; i < media.strMediaName.size(); ++i) {
+    media.strMediaName[i] = names[std::min(i, names.size() - 1)];
+  }
+  media.bVisibleMedia = visible;
+  return media;
+}
+
+// Many media named from `kinds` names each, so that equal names abound on
+// both sides: the same `seed` gives the same list.
+std::vector<MediaInfo> ManyMedia(size_t count, unsigned seed, unsigned kinds) {
+  std::vector<MediaInfo> media;
+  for (size_t n = 0; n < count; ++n) {
+    seed = seed * 1103515245u + 12345u;
+    std::vector<std::string> names(13, "m" + std::to_string(seed % kinds));
+    names[seed / kinds % 10] += "'";          // one of the first ten differs
+    names[10 + seed / kinds / 10 % 3] = "x";  // the last three never count
+    media.push_back(Named(names, (seed >> 16) % 2 == 0));
+  }
+  return media;
+}
+
+TEST(MergeDeviceSeriesTest, MatchingEqualsAScanOfTheNewMedia) {
+  const MediaInfo a = Media("A", true);
+  const MediaInfo hiddenA = Media("A", false);
+  const MediaInfo b = Media("B", false);
+  struct Case {
+    const char* what;
+    std::vector<MediaInfo> installed;
+    std::vector<MediaInfo> fresh;
+  };
+  const Case cases[] = {
+      {"nothing on either side", {}, {}},
+      {"nothing installed", {}, {a, b}},
+      {"nothing new", {a, b}, {}},
+      {"equal new media: the first takes every match",
+       {hiddenA, b, a},
+       {a, hiddenA, b, a}},
+      {"equal installed media matching none are all appended",
+       {b, b, hiddenA},
+       {Media("C", true)}},
+      {"an appended medium is no candidate for a later one",
+       {Media("D", true), Media("D", false), a},
+       {a}},
+      {"names that differ in entry 9 differ; in entries 10 to 12 not",
+       {Named({"A", "A", "A", "A", "A", "A", "A", "A", "A", "Z"}, false),
+        Named({"A", "A", "A", "A", "A", "A", "A", "A", "A", "A", "Z"}, false)},
+       {a}},
+      {"the same letters split otherwise between languages",
+       {Named({"ab", "c", "x"}, false), Named({"a", "bc", "x"}, false)},
+       {Named({"a", "bc", "x"}, true)}},
+      {"thousands of media, most names shared", ManyMedia(3000, 1, 9),
+       ManyMedia(2000, 2, 7)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeviceSeries installed;
+    installed.aMediaInfoList = c.installed;
+    DeviceSeries merged;
+    merged.aMediaInfoList = c.fresh;
+    DeviceSeries scanned = merged;
+
+    MergeSummary summary;
+    MergeDeviceSeries(installed, merged, &summary);
+    MergeSummary expected;
+    ScanningMerge(installed, scanned, expected);
+    EXPECT_EQ(merged, scanned);
+    EXPECT_EQ(summary, expected);
+    EXPECT_EQ(summary.carriedOver.size() + summary.appended.size(),
+              c.installed.size());
   }
 }
 
