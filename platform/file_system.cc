@@ -357,4 +357,11 @@ void InstallInterruptCleanup() {
   });
 }
 
+InterruptCleanupEntry::InterruptCleanupEntry(const std::string& path)
+    : slot_(host::RegisterPendingSibling(path)) {}
+
+InterruptCleanupEntry::~InterruptCleanupEntry() {
+  host::ReleasePendingSibling(slot_);
+}
+
 }  // namespace devseries::platform

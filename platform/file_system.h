@@ -326,5 +326,25 @@ FileError ResolveLinks(FileSystem& fs, const std::string& path,
 // may leave a sibling behind; its name is never reused by a later write.
 void InstallInterruptCleanup();
 
+// Makes the interrupt clean-up (InstallInterruptCleanup) remove the file at
+// `path` while the object lives, as it removes a replacement's sibling: a
+// link there is removed, not what it names. For files an operation makes
+// beside its target that are no replacement's sibling, such as the merge's
+// ".tmp" and ".out". The clean-up holds a few paths at once: one it cannot
+// hold (or too long a path) is not removed by an interrupt, and noted()
+// says so. Not copyable.
+class InterruptCleanupEntry {
+ public:
+  explicit InterruptCleanupEntry(const std::string& path);
+  ~InterruptCleanupEntry();
+  InterruptCleanupEntry(const InterruptCleanupEntry&) = delete;
+  InterruptCleanupEntry& operator=(const InterruptCleanupEntry&) = delete;
+
+  bool noted() const { return slot_ >= 0; }
+
+ private:
+  int slot_ = -1;
+};
+
 }  // namespace devseries::platform
 #pragma GCC visibility pop
