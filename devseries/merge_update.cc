@@ -254,6 +254,9 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   // Files of these names left by an interrupted merge go first: a link or a
   // FIFO there would take the writes somewhere else.
   cleanUp();
+  // An interrupt from here on removes both, as every failure below does.
+  platform::InterruptCleanupEntry tmpEntry(tmp);
+  platform::InterruptCleanupEntry outEntry(out);
   if (!extractNew(tmp)) {
     cleanUp();
     return Report(tmp, "the new file cannot be written");
@@ -263,7 +266,7 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
     DeviceSeriesIO2 io(tmp);
     io.SetSizeLimit(limit);
     if (!io.Read(fresh)) {
-      cleanUp();
+      // The extracted file stays for a look at what the update carried.
       return Report(Located(tmp, io.Report()) +
                     "; the new file cannot be read, nothing is merged");
     }
