@@ -2,7 +2,11 @@
 // touches no file, end to end through the built tool.
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <filesystem>
@@ -178,5 +182,44 @@ TEST_F(MergeSummaryTest, NoProgressLineWithoutATerminal) {
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.err, "");
 }
+
+#ifndef _WIN32
+// The merge's outcome and its exit code agree: when standard output is a
+// pipe whose reader went away, the merged file stays merged, standard error
+// says so, and the tool fails.
+TEST_F(MergeSummaryTest, SummaryThatCannotBePrintedFailsAfterTheMerge) {
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  ::close(pipeEnds[0]);
+  const std::string errPath = dir_.File("stderr.txt");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::string tool = DSRTOOL_PATH;
+  std::string command = "merge";
+  char* argv[] = {tool.data(), command.data(), installed_.data(), fresh_.data(),
+                  nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(::posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv, environ),
+            0);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeEnds[1]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(ReadFileBytes(errPath),
+            installed_ + ": merged from " + fresh_ +
+                ", but the summary cannot be written to <stdout>\n");
+  EXPECT_NE(ReadFileBytes(installed_).find("strVersion=\"3.3.1.0\""),
+            std::string::npos);
+  EXPECT_EQ(
+      ListFolder(dir_.path()),
+      (std::vector<std::string>{"installed.dsr", "new.dsr", "stderr.txt"}));
+}
+#endif
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -6,6 +7,7 @@
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
 #include "tools/dsrtool_src/commands.h"
+#include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/tool_error.h"
 
@@ -121,6 +123,11 @@ int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
   ReadDeviceSeriesFile(fresh, limit);
   ReadDeviceSeriesFile(installed, limit);
 
+#ifndef _WIN32
+  // A reader of standard output that went away must not end the tool once
+  // the file is merged, but leave it to say so and fail.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   // The library's debug line would repeat the outcome's problem.
   platform::ScopedDebugCapture quiet;
   MergeOutcome outcome = MergeUpdateDeviceSeriesWith(
@@ -134,9 +141,15 @@ int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
   if (outcome.kind != MergeOutcome::kMerged) {
     throw ToolError(installed, "not merged: " + OneLine(outcome.problem));
   }
+  // The file is merged: a summary that cannot be printed must not hide that.
   out << "merged " << fresh << " into " << installed << '\n';
   PrintSummary(outcome.summary, out);
-  Flush(out);
+  out.flush();
+  if (!out) {
+    throw ToolError(installed, "merged from " + fresh +
+                                   ", but the summary cannot be written to " +
+                                   kStandardOutputName);
+  }
   return kExitSuccess;
 }
 
