@@ -39,6 +39,13 @@ enum class FsCall {
   kStat,
   kLinkStat,
   kReadLink,
+  kOpenToInspect,
+  kReopenForWriting,
+  kDuplicate,
+  kCopyExtendedAttributes,
+  kOpenForReading,
+  kRead,
+  kLockExclusive,
 };
 
 // "CreateNew", "Write", ...
@@ -47,15 +54,16 @@ const char* FsCallName(FsCall call);
 // The error a failed call of `call` reports by default: kAccessDenied for a
 // create, an open in place, a rename and a remove, kNoSpace for a write,
 // kNotPermitted for setting the owner (what a user who is not root meets),
-// kIo for the others. A failed Exists or IsDirectory answers false.
+// kAccessDenied for the opens, kIo for the others. A failed Exists or
+// IsDirectory answers false.
 platform::FileError DefaultError(FsCall call);
 
 // One call of the seam as the operation made it.
 struct FsCallRecord {
   FsCall call;
-  // The path the call named; for Write, Sync, Close, SetOwner and
-  // SetPermissions the path the handle was opened with; for Rename the
-  // source.
+  // The path the call named; for the calls on a handle the path the handle
+  // was opened with (for CopyExtendedAttributes the source's); for Rename
+  // the source.
   std::string path;
   // Rename only: the destination.
   std::string to;
@@ -99,6 +107,22 @@ class FaultFileSystem : public platform::FileSystemWrapper {
 
   platform::FileError CreateNew(const std::string& path,
                                 Handle* handle) override;
+  platform::FileError CreateNew(const std::string& path, uint32_t permissions,
+                                Handle* handle) override;
+  platform::FileError OpenToInspect(const std::string& path, bool followLinks,
+                                    Handle* handle,
+                                    platform::FileInfo* info) override;
+  platform::FileError ReopenForWriting(Handle inspected, bool nonBlocking,
+                                       Handle* handle) override;
+  platform::FileError Duplicate(Handle handle, Handle* copy) override;
+  platform::FileError CopyExtendedAttributes(Handle from, Handle to) override;
+  platform::FileError OpenForReading(const std::string& path,
+                                     const platform::ReadOptions& options,
+                                     Handle* handle,
+                                     platform::FileInfo* info) override;
+  platform::FileError Read(Handle handle, void* data, size_t size,
+                           size_t* got) override;
+  platform::FileError LockExclusive(Handle handle) override;
   platform::FileError OpenInPlace(const std::string& path,
                                   Handle* handle) override;
   platform::FileError Write(Handle handle, const void* data, size_t size,
