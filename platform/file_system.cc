@@ -155,6 +155,8 @@ FileError FileSystem::Read(Handle, void*, size_t, size_t* got) {
 
 FileError FileSystem::LockExclusive(Handle) { return FileError::kInvalid; }
 
+FileError FileSystem::Rewind(Handle) { return FileError::kInvalid; }
+
 FileError FileSystemWrapper::OpenForReading(const std::string& path,
                                             const ReadOptions& options,
                                             Handle* handle, FileInfo* info) {
@@ -454,6 +456,49 @@ InterruptCleanupEntry::InterruptCleanupEntry(const std::string& path)
 
 InterruptCleanupEntry::~InterruptCleanupEntry() {
   host::ReleasePendingSibling(slot_);
+}
+
+ScopedOpenFileReads::ScopedOpenFileReads(std::string path, Handle handle,
+                                         const FileInfo& info)
+    : FileSystemWrapper(FileSystem::Current()),
+      path_(std::move(path)),
+      handle_(handle),
+      info_(info) {}
+
+FileError ScopedOpenFileReads::Stat(const std::string& path, FileInfo* info) {
+  if (path != path_) return FileSystemWrapper::Stat(path, info);
+  *info = info_;
+  return FileError::kNone;
+}
+
+FileError ScopedOpenFileReads::ReadFile(const std::string& path,
+                                        size_t maxBytes,
+                                        std::string* contents) {
+  if (path != path_)
+    return FileSystemWrapper::ReadFile(path, maxBytes, contents);
+  contents->clear();
+  FileError error =
+      ReadFileInPieces(path, maxBytes, [&](std::string_view piece) {
+        contents->append(piece);
+        return true;
+      });
+  if (error != FileError::kNone) contents->clear();
+  return error;
+}
+
+FileError ScopedOpenFileReads::ReadFileInPieces(const std::string& path,
+                                                size_t maxBytes,
+                                                const ChunkSink& sink) {
+  if (path != path_) {
+    return FileSystemWrapper::ReadFileInPieces(path, maxBytes, sink);
+  }
+  // As the file systems read a path: a folder or a file over the limit
+  // fails before a byte is read.
+  if (info_.kind == FileKind::kDirectory) return FileError::kIsDirectory;
+  if (info_.size > maxBytes) return FileError::kTooLarge;
+  FileError error = target()->Rewind(handle_);
+  if (error != FileError::kNone) return error;
+  return ReadOpenFileInPieces(*target(), handle_, maxBytes, sink);
 }
 
 }  // namespace devseries::platform

@@ -173,6 +173,9 @@ class FileSystem {
   using ChunkSink = std::function<bool(std::string_view piece)>;
   virtual FileError ReadFileInPieces(const std::string& path, size_t maxBytes,
                                      const ChunkSink& sink);
+  // Moves the reading position of the file open under `handle` back to its
+  // first byte, so that it is read again from the start.
+  virtual FileError Rewind(Handle handle);
 };
 
 // Forwards every operation to another file system; tests derive from it and
@@ -259,6 +262,7 @@ class FileSystemWrapper : public FileSystem {
                      std::string* contents) override {
     return target_->ReadFile(path, maxBytes, contents);
   }
+  FileError Rewind(Handle handle) override { return target_->Rewind(handle); }
 
  protected:
   FileSystem* target() const { return target_; }
@@ -465,6 +469,31 @@ class InterruptCleanupEntry {
 
  private:
   int slot_ = -1;
+};
+
+// While it lives, reads of `path` exactly (ReadFile, ReadFileInPieces, and
+// Stat) through the current file system are reads of the file open under
+// `handle`, which `info` describes (what OpenForReading told), each from its
+// first byte; every other path and operation goes to the file system that
+// was current when it was made, which it restores when destroyed. For
+// readers that take a path, when what they read must be the file already
+// opened and checked, whatever the name means by then. The handle stays
+// open.
+class ScopedOpenFileReads : public FileSystemWrapper {
+ public:
+  ScopedOpenFileReads(std::string path, Handle handle, const FileInfo& info);
+
+  FileError Stat(const std::string& path, FileInfo* info) override;
+  FileError ReadFile(const std::string& path, size_t maxBytes,
+                     std::string* contents) override;
+  FileError ReadFileInPieces(const std::string& path, size_t maxBytes,
+                             const ChunkSink& sink) override;
+
+ private:
+  std::string path_;
+  Handle handle_;
+  FileInfo info_;
+  ScopedFileSystem installed_{this};
 };
 
 }  // namespace devseries::platform

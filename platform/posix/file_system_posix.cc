@@ -525,6 +525,10 @@ class PosixFileSystem : public FileSystem {
     ::close(fd);
     return error;
   }
+
+  FileError Rewind(Handle handle) override {
+    return ::lseek(handle, 0, SEEK_SET) == 0 ? FileError::kNone : LastError();
+  }
 };
 
 constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};

@@ -769,6 +769,16 @@ class Win32FileSystem final : public FileSystem {
     return error;
   }
 
+  FileError Rewind(Handle handle) override {
+    HANDLE file = handles_.Get(handle);
+    if (file == INVALID_HANDLE_VALUE) return FileError::kBadHandle;
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    return ::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)
+               ? FileError::kNone
+               : LastError();
+  }
+
  private:
   FileError Open(const std::string& path, DWORD share, DWORD disposition,
                  Handle* handle) {

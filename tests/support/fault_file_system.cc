@@ -56,6 +56,8 @@ const char* FsCallName(FsCall call) {
       return "Read";
     case FsCall::kLockExclusive:
       return "LockExclusive";
+    case FsCall::kRewind:
+      return "Rewind";
   }
   return "?";
 }
@@ -246,6 +248,13 @@ FileError FaultFileSystem::LockExclusive(Handle handle) {
       error != FileError::kNone)
     return error;
   return target()->LockExclusive(handle);
+}
+
+FileError FaultFileSystem::Rewind(Handle handle) {
+  if (FileError error = Enter(FsCall::kRewind, PathOf(handle));
+      error != FileError::kNone)
+    return error;
+  return target()->Rewind(handle);
 }
 
 FileError FaultFileSystem::OpenInPlace(const std::string& path,

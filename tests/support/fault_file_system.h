@@ -46,6 +46,7 @@ enum class FsCall {
   kOpenForReading,
   kRead,
   kLockExclusive,
+  kRewind,
 };
 
 // "CreateNew", "Write", ...
@@ -147,6 +148,7 @@ class FaultFileSystem : public platform::FileSystemWrapper {
   bool IsDirectory(const std::string& path) override;
   platform::FileError ReadFile(const std::string& path, size_t maxBytes,
                                std::string* contents) override;
+  platform::FileError Rewind(Handle handle) override;
 
  private:
   struct Rule {
