@@ -23,6 +23,7 @@
 // target cannot be inspected or given its attributes). No folder is created.
 #pragma once
 
+#include "platform/file_system.h"
 #include "platform/resources.h"
 
 #pragma GCC visibility push(default)
@@ -41,6 +42,14 @@ bool UpdateFileFromBinResource(const char* pszFilePath,
 // True only when the file was written completely.
 bool UpdateFileFromHtmlResource(const char* pszFilePath,
                                 const platform::ResourceId& nResourceId);
+
+// As UpdateFileFromBinResource, with the file opened as `options` say;
+// `error` receives why the file was not written (kNotFound for a resource
+// that is missing or cannot be loaded, kInvalid for an empty one), or kNone.
+bool UpdateFileFromBinResource(const char* pszFilePath,
+                               const platform::ResourceId& nResourceId,
+                               const platform::ReplaceOptions& options,
+                               platform::FileError* error);
 
 }  // namespace devseries
 #pragma GCC visibility pop
