@@ -1,4 +1,3 @@
-#include <csignal>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -6,6 +5,7 @@
 #include "devseries/merge_update.h"
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
+#include "platform/process.h"
 #include "tools/dsrtool_src/commands.h"
 #include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"
@@ -123,11 +123,9 @@ int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
   ReadDeviceSeriesFile(fresh, limit);
   ReadDeviceSeriesFile(installed, limit);
 
-#ifndef _WIN32
   // A reader of standard output that went away must not end the tool once
   // the file is merged, but leave it to say so and fail.
-  std::signal(SIGPIPE, SIG_IGN);
-#endif
+  platform::FailWritesToBrokenPipes();
   // The library's debug line would repeat the outcome's problem.
   platform::ScopedDebugCapture quiet;
   MergeOutcome outcome = MergeUpdateDeviceSeriesWith(
