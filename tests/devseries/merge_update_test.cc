@@ -83,11 +83,7 @@ class MergeUpdateTest : public ::testing::Test {
 
   MergeOutcome Merge() {
     return MergeUpdateDeviceSeriesWith(
-        installedPath_, [&](const std::string& path) {
-          return platform::CopyFileAtomically(
-                     *platform::FileSystem::Current(), newPath_, path, true,
-                     platform::kMaxDocumentBytes) == platform::FileError::kNone;
-        });
+        installedPath_, CopyNewFileFrom(newPath_, platform::kMaxDocumentBytes));
   }
 
   DeviceSeries ReadInstalled() {
@@ -553,8 +549,60 @@ TEST_F(MergeUpdateTest, OutcomeCarriesTheSummaryAndVersions) {
   }
 }
 
-// Lets the copy of the new file onto ".out" through, then refuses the
-// rename that would put the merged document there, so its save fails.
+// A merge whose own files would have names longer than the file system
+// takes (NAME.unreadable the longest, 255 bytes at most) says so before it
+// touches anything; a long name that fits is merged.
+TEST_F(MergeUpdateTest, NamesTooLongForTheMergesFilesAreRefusedFirst) {
+  struct Case {
+    size_t length;  // of the installed file's name
+    MergeOutcome::Kind kind;
+  };
+  const Case cases[] = {
+      {200, MergeOutcome::kMerged},
+      {245, MergeOutcome::kLeftAsItWas},  // 245 + 11 = 256 bytes
+      {255, MergeOutcome::kLeftAsItWas},
+  };
+  DeviceSeries mine;
+  mine.aMediaInfoList = {Media("Mine", true)};
+  // Written under a short name: the library's own write of a long one
+  // would need a longer name beside it.
+  WriteSeries(dir_.File("source/mine.dsr"), mine, "3.3.0.0");
+  const std::string before = ReadFileBytes(dir_.File("source/mine.dsr"));
+  WriteSeries(newPath_, DeviceSeries(), "7.0.1.0");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    const std::string name = std::string(c.length - 4, 'n') + ".dsr";
+    installedPath_ = dir_.File(name);
+    WriteFileBytes(installedPath_, before);
+
+    tovra::testing::FaultFileSystem recorder;
+    platform::ScopedDebugCapture log;
+    MergeOutcome outcome;
+    {
+      platform::ScopedFileSystem scoped(&recorder);
+      outcome = Merge();
+    }
+    EXPECT_EQ(outcome.kind, c.kind) << outcome.problem;
+    EXPECT_EQ(ListFolder(dir_.path()), (Names{name, "source"}));
+    if (c.kind == MergeOutcome::kLeftAsItWas) {
+      EXPECT_EQ(outcome.problem,
+                installedPath_ + ": File name too long: " + name +
+                    ".unreadable would be longer than 255 bytes; left as it "
+                    "is");
+      EXPECT_EQ(ReadFileBytes(installedPath_), before);
+      for (tovra::testing::FsCall touching :
+           {tovra::testing::FsCall::kCreateNew, tovra::testing::FsCall::kRemove,
+            tovra::testing::FsCall::kRename}) {
+        EXPECT_EQ(recorder.CallCount(touching), 0u)
+            << tovra::testing::FsCallName(touching);
+      }
+    }
+    std::filesystem::remove(installedPath_);
+  }
+}
+
+// Refuses the rename that would put the merged document at ".out", so its
+// save fails.
 class FailingOutSave : public platform::FileSystemWrapper {
  public:
   explicit FailingOutSave(std::string out)
@@ -562,15 +610,12 @@ class FailingOutSave : public platform::FileSystemWrapper {
         out_(std::move(out)) {}
   platform::FileError Rename(const std::string& from,
                              const std::string& to) override {
-    if (to == out_ && renamesOntoOut_++ > 0) {
-      return platform::FileError::kNoSpace;
-    }
+    if (to == out_) return platform::FileError::kNoSpace;
     return FileSystemWrapper::Rename(from, to);
   }
 
  private:
   std::string out_;
-  int renamesOntoOut_ = 0;
 };
 
 TEST_F(MergeUpdateTest, FailedMergedWriteKeepsTheUsersFile) {
@@ -586,8 +631,8 @@ TEST_F(MergeUpdateTest, FailedMergedWriteKeepsTheUsersFile) {
     EXPECT_EQ(outcome.kind, MergeOutcome::kLeftAsItWas);
     EXPECT_EQ(outcome.problem,
               installedPath_ +
-                  ".out: the merged file cannot be written; the installed "
-                  "file is left as it is");
+                  ".out: the merged file cannot be written (No space left on "
+                  "device); the installed file is left as it is");
   }
   EXPECT_EQ(ReadFileBytes(installedPath_), before);
   EXPECT_EQ(ListFolder(dir_.path()),

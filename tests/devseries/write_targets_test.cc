@@ -111,11 +111,16 @@ const Writer kWriters[] = {
     {"merge update",
      [](const std::string& path) {
        platform::ScopedDebugCapture quiet;
-       MergeOutcome outcome =
-           MergeUpdateDeviceSeriesWith(path, [](const std::string& to) {
-             return platform::ReplaceFileAtomically(
-                        *platform::FileSystem::Current(), to,
-                        MergedDocument()) == platform::FileError::kNone;
+       MergeOutcome outcome = MergeUpdateDeviceSeriesWith(
+           path,
+           [](const std::string& to, const platform::ReplaceOptions& options) {
+             platform::FileReplacement out;
+             platform::FileError error =
+                 out.Open(*platform::FileSystem::Current(), to, options);
+             if (error == platform::FileError::kNone) {
+               error = out.Write(MergedDocument());
+             }
+             return error == platform::FileError::kNone ? out.Commit() : error;
            });
        return outcome.kind != MergeOutcome::kLeftAsItWas;
      },

@@ -129,13 +129,7 @@ int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
   // The library's debug line would repeat the outcome's problem.
   platform::ScopedDebugCapture quiet;
   MergeOutcome outcome = MergeUpdateDeviceSeriesWith(
-      installed,
-      [&](const std::string& target) {
-        return platform::CopyFileAtomically(
-                   *platform::FileSystem::Current(), fresh, target, true,
-                   limit.Streamed()) == platform::FileError::kNone;
-      },
-      limit.Streamed());
+      installed, CopyNewFileFrom(fresh, limit.Streamed()), limit.Streamed());
   if (outcome.kind != MergeOutcome::kMerged) {
     throw ToolError(installed, "not merged: " + OneLine(outcome.problem));
   }
