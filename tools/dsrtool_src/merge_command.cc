@@ -1,6 +1,8 @@
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "devseries/merge_update.h"
 #include "platform/debug_output.h"
@@ -90,6 +92,43 @@ DeviceSeries ReadMergeInput(const std::string& path, const SizeLimit& limit,
   return series;
 }
 
+// The installed file, opened once without waiting, its links followed as
+// the merge follows them: while this lives, reads of its path are reads of
+// that open file. Anything but a regular file is refused before a byte of
+// it is read (a FIFO would wait for a writer for ever).
+class OpenInstalledFile {
+ public:
+  explicit OpenInstalledFile(const std::string& path)
+      : fs_(*platform::FileSystem::Current()) {
+    platform::FileInfo info;
+    platform::FileError error =
+        fs_.OpenForReading(path, {true, true}, &handle_, &info);
+    if (error != platform::FileError::kNone) {
+      throw ToolError(path,
+                      "cannot be read: " + platform::FileErrorText(error));
+    }
+    if (info.kind != platform::FileKind::kRegular) {
+      fs_.Close(handle_);
+      throw ToolError(path, info.kind == platform::FileKind::kDirectory
+                                ? "is a folder, not a file"
+                                : "is not a regular file (a device, a FIFO "
+                                  "or a socket)");
+    }
+    served_.emplace(path, handle_, info);
+  }
+  ~OpenInstalledFile() {
+    served_.reset();
+    fs_.Close(handle_);
+  }
+  OpenInstalledFile(const OpenInstalledFile&) = delete;
+  OpenInstalledFile& operator=(const OpenInstalledFile&) = delete;
+
+ private:
+  platform::FileSystem& fs_;
+  platform::FileSystem::Handle handle_ = -1;
+  std::optional<platform::ScopedOpenFileReads> served_;
+};
+
 // --dry-run: the merge computed in memory from the two files; nothing is
 // written, moved or removed.
 int DryRun(const std::string& installed, const std::string& fresh,
@@ -99,8 +138,12 @@ int DryRun(const std::string& installed, const std::string& fresh,
   // the same file with the same message.
   DeviceSeries merged =
       ReadMergeInput(fresh, limit, nullptr, &summary.mergedVersion);
-  DeviceSeries before =
-      ReadMergeInput(installed, limit, &summary.installedVersion, nullptr);
+  DeviceSeries before;
+  {
+    OpenInstalledFile open(installed);
+    before =
+        ReadMergeInput(installed, limit, &summary.installedVersion, nullptr);
+  }
   MergeDeviceSeries(before, merged, &summary);
   out << "dry run: merging " << fresh << " into " << installed
       << " would give (nothing is written)\n";
@@ -121,7 +164,15 @@ int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
   // library would install the new file outright over a missing or broken
   // installed file; the tool refuses such input instead.)
   ReadDeviceSeriesFile(fresh, limit);
-  ReadDeviceSeriesFile(installed, limit);
+  {
+    OpenInstalledFile open(installed);
+    ReadDeviceSeriesFile(installed, limit);
+  }
+  // Which file NEW is: the merge refuses to remove it as a file of its own.
+  platform::FileInfo freshFile;
+  const bool freshKnown = fresh != kStandardStream &&
+                          platform::FileSystem::Current()->Stat(
+                              fresh, &freshFile) == platform::FileError::kNone;
 
   // A reader of standard output that went away must not end the tool once
   // the file is merged, but leave it to say so and fail.
@@ -129,7 +180,8 @@ int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
   // The library's debug line would repeat the outcome's problem.
   platform::ScopedDebugCapture quiet;
   MergeOutcome outcome = MergeUpdateDeviceSeriesWith(
-      installed, CopyNewFileFrom(fresh, limit.Streamed()), limit.Streamed());
+      installed, CopyNewFileFrom(fresh, limit.Streamed()), limit.Streamed(),
+      freshKnown ? &freshFile : nullptr);
   if (outcome.kind != MergeOutcome::kMerged) {
     throw ToolError(installed, "not merged: " + OneLine(outcome.problem));
   }
