@@ -63,9 +63,20 @@ const ReplaceCase kReplaceCases[] = {
      FileError::kAccessDenied, ReplaceStep::kRename},
     {"path cannot be looked at",
      [](FaultFileSystem& fs) {
-       fs.FailCall(FsCall::kStat, 0, FileError::kAccessDenied);
+       fs.FailCall(FsCall::kOpenToInspect, 0, FileError::kAccessDenied);
      },
      FileError::kAccessDenied, ReplaceStep::kResolve},
+    {"link chain cannot be looked at",
+     [](FaultFileSystem& fs) {
+       fs.FailCall(FsCall::kLinkStat, 0, FileError::kAccessDenied);
+     },
+     FileError::kAccessDenied, ReplaceStep::kResolve},
+    {"attributes cannot be kept",
+     [](FaultFileSystem& fs) {
+       fs.FailCall(FsCall::kCopyExtendedAttributes, 0,
+                   FileError::kNotSupported);
+     },
+     FileError::kNotSupported, ReplaceStep::kAttributes},
     {"failed owner",
      [](FaultFileSystem& fs) {
        fs.FailCall(FsCall::kSetOwner, 0, FileError::kIo);
