@@ -396,10 +396,10 @@ class FileReplacement {
   enum class State { kIdle, kReplacing, kInPlace, kFailed };
 
   FileError Fail(ReplaceStep step, FileError error);
-  FileError CreateSibling(const std::string& target);
+  FileError CreateSibling(const std::string& target, uint32_t permissions);
   FileError OpenWith(FileSystem& fs, const std::string& path,
                      const ReplaceOptions& options, const FileInfo* like);
-  FileError KeepAttributes(const FileInfo* replaced);
+  FileError KeepAttributes(const FileInfo& replaced);
   void Release();
 
   FileSystem* fs_ = nullptr;

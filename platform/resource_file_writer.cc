@@ -40,11 +40,15 @@ __attribute__((format(printf, 1, 2))) void EmitLine(const char* format, ...) {
   platform::OutputDebugStringA(line.c_str());
 }
 
-bool UpdateFileFromResource(const char* pszFilePath,
-                            const platform::ResourceId& nResourceId,
-                            const platform::ResourceId& type, int* counter,
-                            const platform::ReplaceOptions& options = {},
-                            platform::FileError* failure = nullptr) {
+// The updater runs unattended: a FIFO nobody reads is refused at once
+// rather than waited for.
+constexpr platform::ReplaceOptions kUnattended{true, true};
+
+bool UpdateFileFromResource(
+    const char* pszFilePath, const platform::ResourceId& nResourceId,
+    const platform::ResourceId& type, int* counter,
+    const platform::ReplaceOptions& options = kUnattended,
+    platform::FileError* failure = nullptr) {
   const char* path = pszFilePath != nullptr ? pszFilePath : "";
   platform::FileError ignored = platform::FileError::kNone;
   if (failure == nullptr) failure = &ignored;

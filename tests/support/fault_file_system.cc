@@ -141,7 +141,7 @@ std::set<std::string> FaultFileSystem::RefusedRemovals() const {
 
 FileError FaultFileSystem::Enter(FsCall call, const std::string& path,
                                  const std::string& to) {
-  calls_.push_back({call, path, to, false});
+  calls_.push_back({call, path, to, false, false});
   const size_t overall = calls_.size();
   const size_t ofKind = CallCount(call);
   for (const Rule& rule : rules_) {
@@ -189,7 +189,10 @@ FileError FaultFileSystem::OpenToInspect(const std::string& path,
       error != FileError::kNone)
     return error;
   FileError error = target()->OpenToInspect(path, followLinks, handle, info);
-  if (error == FileError::kNone) open_.emplace_back(*handle, path);
+  if (error == FileError::kNone) {
+    open_.emplace_back(*handle, path);
+    inspecting_.insert(*handle);
+  }
   return error;
 }
 
@@ -294,6 +297,7 @@ FileError FaultFileSystem::Sync(Handle handle) {
 
 FileError FaultFileSystem::Close(Handle handle) {
   FileError injected = Enter(FsCall::kClose, PathOf(handle));
+  calls_.back().inspecting = inspecting_.erase(handle) != 0;
   // The handle is released whatever is reported, as close(2) does.
   FileError error = target()->Close(handle);
   open_.erase(std::remove_if(open_.begin(), open_.end(),
@@ -413,6 +417,7 @@ std::vector<InjectedFault> SweepFaults(const FaultFileSystem& clean) {
           (call.call == FsCall::kSetOwner &&
            error == FileError::kNotPermitted) ||
           call.call == FsCall::kSyncParentDirectory ||
+          (call.call == FsCall::kClose && call.inspecting) ||
           call.call == FsCall::kIsDirectory;
       if (!fault.recoverable) {
         // The same fault, and the clean-up after it refused as well.

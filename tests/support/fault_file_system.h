@@ -70,6 +70,9 @@ struct FsCallRecord {
   std::string to;
   // Whether this call was made to fail.
   bool failed = false;
+  // Close only: the handle was opened to inspect a file (OpenToInspect),
+  // never to read or write it.
+  bool inspecting = false;
 };
 
 class FaultFileSystem : public platform::FileSystemWrapper {
@@ -166,7 +169,8 @@ class FaultFileSystem : public platform::FileSystemWrapper {
   std::vector<Rule> rules_;
   std::vector<FsCallRecord> calls_;
   std::vector<std::pair<Handle, std::string>> open_;
-  size_t bytesPerWrite_ = 0;  // 0: no limit
+  std::set<Handle> inspecting_;  // handles from OpenToInspect, while open
+  size_t bytesPerWrite_ = 0;     // 0: no limit
   bool interruptEveryOtherWrite_ = false;
   size_t writes_ = 0;
   size_t diskSpace_ = SIZE_MAX;
@@ -192,7 +196,8 @@ struct InjectedFault {
   // A careful writer comes through this fault with the same result as
   // without it: an interrupted or short write, a sibling name already
   // taken, a folder that cannot be flushed once the new file is in place,
-  // an owner the process may not set.
+  // an owner the process may not set, a handle that was only looked through
+  // and cannot be closed.
   bool recoverable = false;
 };
 
