@@ -473,6 +473,41 @@ TEST_F(MergeFaultTest, HostileFilesBesideTheInstalledOne) {
     }
   }
 }
+
+// A process of root does not follow a link that another user owns to the
+// installed file: whatever the link names (here a file of the test's own),
+// it is neither read nor replaced.
+TEST_F(MergeFaultTest, RootFollowsNoLinkOfAnotherUser) {
+  class AsRoot : public platform::FileSystemWrapper {
+   public:
+    AsRoot() : FileSystemWrapper(platform::FileSystem::Default()) {}
+    uint32_t EffectiveUser() override { return 0; }
+  };
+  ScopedTempDir dir;
+  const std::string secret = dir.File("shadow");
+  WriteFileBytes(secret, "root's secret, not XML");
+  const std::string installed = dir.File("inst.dsr");
+  ASSERT_EQ(::symlink(secret.c_str(), installed.c_str()), 0);
+  if (::geteuid() == 0) {
+    // The link becomes another user's, as one planted by that user.
+    ASSERT_EQ(::lchown(installed.c_str(), 65534, 65534), 0);
+  }
+  AsRoot root;
+  MergeOutcome outcome;
+  {
+    platform::ScopedFileSystem scoped(&root);
+    platform::ScopedDebugCapture quiet;
+    outcome = MergeUpdateDeviceSeriesWith(installed, CopyNewFileFrom(secret));
+  }
+  EXPECT_EQ(outcome.kind, MergeOutcome::kLeftAsItWas);
+  EXPECT_EQ(outcome.problem,
+            installed + ": " +
+                platform::FileErrorText(platform::FileError::kLinkNotTrusted) +
+                "; left as it is");
+  EXPECT_EQ(ReadFileBytes(secret), "root's secret, not XML");
+  EXPECT_EQ(tovra::testing::ListFolder(dir.path()),
+            (std::vector<std::string>{"inst.dsr", "shadow"}));
+}
 #endif
 
 }  // namespace
