@@ -373,11 +373,12 @@ MergeOutcome MergeUpdateDeviceSeriesWith(const std::string& installedPath,
     if (error == FileError::kNotFound || error == FileError::kNotDirectory) {
       break;
     }
-    if (error != FileError::kNone) {
+    if (error != FileError::kNone && error != FileError::kIsDirectory) {
       return Report(installedPath, ErrorText(error) + "; left as it is");
     }
     const FileInfo& info = installed.info();
-    if (info.kind == FileKind::kDirectory) {
+    // Windows refuses to open a folder for reading; POSIX systems open it.
+    if (error == FileError::kIsDirectory || info.kind == FileKind::kDirectory) {
       return Report(installedPath, "is a folder; nothing is written");
     }
     if (info.kind != FileKind::kRegular) {

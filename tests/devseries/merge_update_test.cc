@@ -551,7 +551,9 @@ TEST_F(MergeUpdateTest, OutcomeCarriesTheSummaryAndVersions) {
 
 // A merge whose own files would have names longer than the file system
 // takes (NAME.unreadable the longest, 255 bytes at most) says so before it
-// touches anything; a long name that fits is merged.
+// touches anything; a long name that fits is merged. (On Windows a path of
+// that length in the test's folder would exceed MAX_PATH.)
+#ifndef _WIN32
 TEST_F(MergeUpdateTest, NamesTooLongForTheMergesFilesAreRefusedFirst) {
   struct Case {
     size_t length;  // of the installed file's name
@@ -600,6 +602,7 @@ TEST_F(MergeUpdateTest, NamesTooLongForTheMergesFilesAreRefusedFirst) {
     std::filesystem::remove(installedPath_);
   }
 }
+#endif
 
 // Refuses the rename that would put the merged document at ".out", so its
 // save fails.

@@ -103,6 +103,10 @@ class OpenInstalledFile {
     platform::FileInfo info;
     platform::FileError error =
         fs_.OpenForReading(path, {true, true}, &handle_, &info);
+    // Windows refuses to open a folder for reading; POSIX systems open it.
+    if (error == platform::FileError::kIsDirectory) {
+      throw ToolError(path, "is a folder, not a file");
+    }
     if (error != platform::FileError::kNone) {
       throw ToolError(path,
                       "cannot be read: " + platform::FileErrorText(error));
