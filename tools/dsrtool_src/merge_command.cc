@@ -172,11 +172,17 @@ int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
     OpenInstalledFile open(installed);
     ReadDeviceSeriesFile(installed, limit);
   }
-  // Which file NEW is: the merge refuses to remove it as a file of its own.
+  // Which file NEW is (told by the open file, as every system tells it):
+  // the merge refuses to remove it as a file of its own.
   platform::FileInfo freshFile;
-  const bool freshKnown = fresh != kStandardStream &&
-                          platform::FileSystem::Current()->Stat(
-                              fresh, &freshFile) == platform::FileError::kNone;
+  bool freshKnown = false;
+  if (fresh != kStandardStream) {
+    platform::FileSystem& fs = *platform::FileSystem::Current();
+    platform::FileSystem::Handle handle = -1;
+    freshKnown = fs.OpenForReading(fresh, {true, true}, &handle, &freshFile) ==
+                 platform::FileError::kNone;
+    if (freshKnown) fs.Close(handle);
+  }
 
   // A reader of standard output that went away must not end the tool once
   // the file is merged, but leave it to say so and fail.
