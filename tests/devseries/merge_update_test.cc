@@ -604,6 +604,62 @@ TEST_F(MergeUpdateTest, NamesTooLongForTheMergesFilesAreRefusedFirst) {
 }
 #endif
 
+// Every refusal ends with the system's text for what failed: the new file
+// that cannot be extracted, over a document, over a file that is not XML
+// or where there was none, and the installed file that cannot be opened or
+// locked.
+TEST_F(MergeUpdateTest, EveryRefusalCarriesTheReason) {
+  using tovra::testing::FsCall;
+  DeviceSeries mine;
+  mine.aMediaInfoList = {Media("Mine", true)};
+  WriteSeries(newPath_, DeviceSeries(), "7.0.1.0");
+  WriteSeries(dir_.File("source/mine.dsr"), mine, "3.3.0.0");
+  const std::string document = ReadFileBytes(dir_.File("source/mine.dsr"));
+  const std::string path = installedPath_;
+  struct Case {
+    const char* what;
+    const char* installed;  // null: no installed file; "": a document
+    FsCall failing;         // kExists: none
+    std::string problem;
+  };
+  const Case cases[] = {
+      {"extract over a document", "", FsCall::kExists,
+       path + ".tmp: the new file cannot be written (No space left on device); "
+              "nothing is merged"},
+      {"extract over a file that is not XML", "not XML", FsCall::kExists,
+       path +
+           ":1: not well-formed XML: Document is empty; the "
+           "new file cannot be written over it (No space left on device), so "
+           "it is left as it is"},
+      {"extract where there was no file", nullptr, FsCall::kExists,
+       path +
+           ": the new file cannot be written (No space left on device); left "
+           "as it is"},
+      {"open", "", FsCall::kOpenForReading,
+       path + ": Permission denied; left as it is"},
+      {"lock", "", FsCall::kLockExclusive,
+       path + ": Input/output error; left as it is"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(path);
+    if (c.installed != nullptr) {
+      WriteFileBytes(path, *c.installed == '\0' ? document : c.installed);
+    }
+    tovra::testing::FaultFileSystem fs;
+    if (c.failing != FsCall::kExists) fs.FailCall(c.failing, 1);
+    platform::ScopedDebugCapture quiet;
+    platform::ScopedFileSystem scoped(&fs);
+    MergeOutcome outcome = MergeUpdateDeviceSeriesWith(
+        path, [&](const std::string&, const platform::ReplaceOptions&) {
+          return c.failing == FsCall::kExists ? platform::FileError::kNoSpace
+                                              : platform::FileError::kNone;
+        });
+    EXPECT_EQ(outcome.kind, MergeOutcome::kLeftAsItWas);
+    EXPECT_EQ(outcome.problem, c.problem);
+  }
+}
+
 // Refuses the rename that would put the merged document at ".out", so its
 // save fails.
 class FailingOutSave : public platform::FileSystemWrapper {
