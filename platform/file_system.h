@@ -89,7 +89,8 @@ class FileSystem {
   virtual FileError CreateNew(const std::string& path, uint32_t permissions,
                               Handle* handle);
   // Opens the existing file at `path` (following links) for writing where it
-  // is: nothing is created, truncated or renamed. For devices and FIFOs.
+  // is: nothing is created, truncated or renamed. A replacement does not use
+  // it (it reopens the file it inspected: ReopenForWriting).
   virtual FileError OpenInPlace(const std::string& path, Handle* handle) = 0;
   // Writes up to `size` bytes; `*written` receives the count actually
   // written, which may be less than `size`. kInterrupted may be returned.
@@ -318,23 +319,44 @@ struct ReplaceOptions {
 //   while (error == FileError::kNone && more) error = out.Write(piece);
 //   if (error == FileError::kNone) error = out.Commit();
 //
-// What is at the path decides how it is written. A regular file, or
-// nothing: the bytes go to a new sibling file (PATH.~PID-N.part, created
-// exclusively, 0600) which receives the replaced file's owner, group and
-// permission bits before its first byte (a new file: 0666 less the umask),
-// and is flushed, closed and renamed over the path on commit; the folder is
-// flushed last. A symbolic link is followed to its final target, which is
-// replaced (or, when missing, created) while the link stays; the sibling
-// lives in that target's folder. Anything else that exists (a device, a
-// FIFO, a socket, what /dev/stdout names) is opened and written in place and
-// never removed; like a plain open, opening a FIFO waits for its reader. A
-// folder fails with kIsDirectory.
+// What is at the path decides how it is written, and it is decided on the
+// open file, never on a second look at the name. A user's name is first
+// resolved through its symbolic links (ResolveLinks: a process whose
+// effective user is root follows no link another user owns, kLinkNotTrusted
+// at kResolve); the name reached is opened once (OpenToInspect, an O_PATH
+// descriptor on Linux) and its kind, owner, group and mode are those of
+// that open file.
+//
+// A regular file, or nothing: the bytes go to a new sibling file
+// (PATH.~PID-N.part, created exclusively; for a name too long to take the
+// suffix, .~HASH-PID-N.part in the same folder). For a replaced file the
+// sibling is created 0600 and receives the replaced file's owner, group and
+// permission bits, then its access list and other extended attributes
+// (CopyExtendedAttributes), before its first byte; an attribute that cannot
+// be kept fails at kAttributes. A new file is created 0666, which the umask
+// or the folder's default access list narrows as for any create. On commit
+// the sibling is flushed, closed and renamed over the path; the folder is
+// flushed last. A symbolic link stays; the file it finally names is replaced
+// (or, when missing, created) and the sibling lives in that file's folder.
+//
+// A name of one of the process's own descriptors (/dev/stdout, /dev/fd/N,
+// /proc/self/fd/N, or a link leading to one) is written through a duplicate
+// of that descriptor, at its position and in its append mode, whatever it
+// refers to. Anything else that exists (a device, a FIFO, a socket) is
+// reopened for writing from the open handle and written in place, never
+// removed; opening a FIFO waits for its reader unless the options say
+// nonBlocking. A folder fails with kIsDirectory.
+//
+// With ReplaceOptions::followLinks false (names the system makes beside
+// another file) a link at the name is removed, never followed, and a
+// device, FIFO or socket there is refused with kNotRegular.
 //
 // Owner and group: the replaced file's are kept when the process may set
 // them (root always can). Otherwise the file becomes the writing user's,
 // losing set-user-ID; a group the user may not set is replaced by the one
 // the file was created with, and the group permission bits and set-group-ID
-// are cleared, so nobody gains access the old file did not give.
+// are cleared (and the access list's owning-group entry emptied), so nobody
+// gains access the old file did not give.
 //
 // On Windows the commit's rename is ReplaceFileW when a file is replaced,
 // which keeps the replaced file's security settings and attributes (the
@@ -436,8 +458,11 @@ FileError CopyFileAtomically(FileSystem& fs, const std::string& from,
 // The file that the symbolic links at `path` finally name (`path` itself
 // when it is no link), which may not exist yet: what a replacement of `path`
 // replaces. Relative targets count from the folder of the link holding them.
-// kLoop for a cycle or too long a chain; an error of a link that cannot be
-// examined or read.
+// The walk stops at a name of one of the process's own descriptors
+// (NamesOwnHandle), which names no file to follow to. When the file
+// system's EffectiveUser is root, a link owned by any other user fails with
+// kLinkNotTrusted. kLoop for a cycle or too long a chain; an error of a link
+// that cannot be examined or read.
 FileError ResolveLinks(FileSystem& fs, const std::string& path,
                        std::string* target);
 

@@ -400,16 +400,7 @@ FileError StatPath(const std::string& path, bool followLinks, FileInfo* info) {
   // a cycle with ERROR_CANT_RESOLVE_FILENAME.
   ScopedHandle target(OpenHandleToInspect(wide, FILE_READ_ATTRIBUTES, 0));
   if (!target.valid()) return LastError();
-  if (::GetFileType(target.get()) != FILE_TYPE_DISK) {
-    DescribeOther(info);
-    return FileError::kNone;
-  }
-  BY_HANDLE_FILE_INFORMATION final;
-  if (!::GetFileInformationByHandle(target.get(), &final)) return LastError();
-  Describe(final.dwFileAttributes,
-           (uint64_t{final.nFileSizeHigh} << 32) | uint64_t{final.nFileSizeLow},
-           info);
-  return FileError::kNone;
+  return DescribeOpen(target.get(), false, info);
 }
 
 // The layout FSCTL_GET_REPARSE_POINT returns for a symbolic link; names are
