@@ -10,17 +10,13 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "devseries/device_series.h"
@@ -33,6 +29,9 @@
 #include "tests/support/fault_file_system.h"
 #include "tests/support/media_fixture.h"
 #include "tests/support/temp_dir.h"
+#ifndef _WIN32
+#include "tests/support/child_process.h"
+#endif
 
 using namespace devseries;
 
@@ -265,17 +264,10 @@ ChildMerge MergeInChild(const std::function<MergeOutcome()>& merge) {
   }
   ::close(ends[1]);
   ChildMerge result;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(10);
   int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      ::close(ends[0]);
-      return result;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (!tovra::testing::WaitForChild(pid, 10, &status)) {
+    ::close(ends[0]);
+    return result;
   }
   std::string told;
   char buffer[4096];

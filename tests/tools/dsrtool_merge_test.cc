@@ -21,6 +21,9 @@
 #include "platform/file_system.h"
 #include "tests/support/media_fixture.h"
 #include "tests/support/temp_dir.h"
+#ifndef _WIN32
+#include "tests/support/child_process.h"
+#endif
 #include "tests/tools/tool_runner.h"
 
 using namespace devseries;
@@ -224,17 +227,8 @@ ChildRun RunInChild(std::vector<std::string> arguments,
   posix_spawn_file_actions_destroy(&actions);
   EXPECT_EQ(spawned, 0);
   if (spawned != 0) return run;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(20);
   int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      return run;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  if (!tovra::testing::WaitForChild(pid, 20, &status)) return run;
   run.ended = true;
   run.signaled = WIFSIGNALED(status);
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
