@@ -300,8 +300,8 @@ struct ReplaceOptions {
   // A name a user gave: its symbolic links are followed (but see the
   // root rule). False for names the system makes for itself beside
   // another file: a link at the name is removed, never followed, and
-  // anything there that is neither a regular file nor a link is refused
-  // (kNotRegular).
+  // a device, FIFO or socket there is refused (kNotRegular; a folder, as
+  // always, kIsDirectory).
   bool followLinks = true;
   // Never wait: a FIFO without a reader is refused at once (kNoDevice)
   // instead of waiting for one; a device is still written in place. False
@@ -385,7 +385,8 @@ class FileReplacement {
   // owner, group and permission bits of `like` (what Stat tells of another
   // file), not those of the file it replaces: a copy kept of a file, or a
   // file that will be renamed over it, then has that file's attributes from
-  // its first byte. A target written in place keeps its own.
+  // its first byte, and no extended attributes (there is no file to take
+  // them from). A target written in place keeps its own.
   [[nodiscard]] FileError Open(FileSystem& fs, const std::string& path,
                                const FileInfo& like);
   // As the two above, treating what is at `path` as `options` say.
