@@ -1,6 +1,9 @@
 #include "devseries/merge_update.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "devseries/device_series.h"
@@ -9,6 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/resource_file_writer.h"
 #include "xmlio/read_report.h"
+#include "xmlio/xml_stream_writer.h"
 
 namespace devseries {
 
@@ -21,6 +25,9 @@ using platform::FileSystem;
 
 // The media names compared to match an installed medium with a new one.
 constexpr size_t kMatchedNameEntries = 10;
+// How often the installed file is opened again when another merge renamed
+// its result over it while this one waited for the lock.
+constexpr int kMaxOpenAttempts = 100;
 
 // Writes one line about the merge on the debug output.
 void Say(const std::string& line) {
@@ -49,56 +56,189 @@ std::string Located(const std::string& path, const ReadReport& report) {
   return text + ": " + (what.empty() ? "cannot be read" : what);
 }
 
-// True when the file at `path` holds no byte at all.
-bool IsEmptyFile(FileSystem& fs, const std::string& path) {
-  std::string nothing;
-  return fs.ReadFile(path, 0, &nothing) == FileError::kNone;
+// The longest name the file systems take (NAME_MAX on Linux, 255 UTF-16
+// units on Windows, never more than the UTF-8 bytes that spell them).
+constexpr size_t kMaxNameBytes = 255;
+// The suffix of the copy kept of an installed file that is not well-formed:
+// the longest of the merge's own names.
+constexpr std::string_view kKeptSuffix = ".unreadable";
+
+// How every file the merge makes beside the installed one is written: a
+// link at its name is removed, never followed, and anything else there that
+// is not a regular file is refused; a FIFO never makes it wait. The new
+// file written over the installed one, whose links are resolved already,
+// is written the same way.
+const platform::ReplaceOptions kOwnFile{false, true};
+
+std::string ErrorText(FileError error) {
+  return platform::FileErrorText(error);
+}
+
+// True when the file system tells which file `info` is.
+bool Known(const FileInfo& info) { return info.device != 0 || info.inode != 0; }
+
+bool SameFile(const FileInfo& a, const FileInfo& b) {
+  return Known(a) && a.device == b.device && a.inode == b.inode;
+}
+
+// Which file the regular file at `path` is, from the file itself opened
+// (where a name alone tells less), its links not followed, never waiting.
+FileError Identify(FileSystem& fs, const std::string& path, FileInfo* info) {
+  FileSystem::Handle handle = -1;
+  FileError error = fs.OpenForReading(path, {false, true}, &handle, info);
+  if (error == FileError::kNone) fs.Close(handle);
+  return error;
+}
+
+// Why the merge may not write or remove `path`, one of its own names:
+// anything there that is neither a regular file nor a link is not the
+// merge's, and neither is the new file itself (`fresh`, when known). No
+// reason when nothing is there, or what an earlier merge may have left.
+std::optional<std::string> WhyNotOwn(FileSystem& fs, const std::string& path,
+                                     const FileInfo* fresh) {
+  FileInfo info;
+  FileError error = fs.LinkStat(path, &info);
+  if (error == FileError::kNotFound) return std::nullopt;
+  if (error != FileError::kNone) return ErrorText(error);
+  if (info.kind == FileKind::kSymbolicLink) return std::nullopt;
+  if (info.kind != FileKind::kRegular) {
+    return ErrorText(FileError::kNotRegular) +
+           ": a folder, a device, a FIFO or a socket";
+  }
+  FileInfo file;
+  if (fresh != nullptr && Known(*fresh) &&
+      Identify(fs, path, &file) == FileError::kNone && SameFile(file, *fresh)) {
+    return std::string("the new file itself");
+  }
+  return std::nullopt;
+}
+
+// Removes a link at `path`, one of the merge's own names, so that what is
+// written there takes its place instead of going where it points.
+FileError RemoveLink(FileSystem& fs, const std::string& path) {
+  FileInfo info;
+  if (fs.LinkStat(path, &info) != FileError::kNone ||
+      info.kind != FileKind::kSymbolicLink) {
+    return FileError::kNone;
+  }
+  FileError error = fs.Remove(path);
+  return error == FileError::kNotFound ? FileError::kNone : error;
+}
+
+// The last name of `path`.
+std::string_view LastName(std::string_view path) {
+  size_t separator = path.find_last_of("/\\");
+  return separator == std::string_view::npos ? path
+                                             : path.substr(separator + 1);
+}
+
+// A file open for reading, closed when the object goes (which ends a lock
+// taken on it).
+class OpenFile {
+ public:
+  explicit OpenFile(FileSystem& fs) : fs_(fs) {}
+  ~OpenFile() { Close(); }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+
+  FileError Open(const std::string& path,
+                 const platform::ReadOptions& options) {
+    Close();
+    FileError error = fs_.OpenForReading(path, options, &handle_, &info_);
+    if (error != FileError::kNone) handle_ = -1;
+    return error;
+  }
+  void Close() {
+    if (handle_ >= 0) fs_.Close(handle_);
+    handle_ = -1;
+  }
+  FileSystem::Handle handle() const { return handle_; }
+  const FileInfo& info() const { return info_; }
+
+ private:
+  FileSystem& fs_;
+  FileSystem::Handle handle_ = -1;
+  FileInfo info_;
+};
+
+// Reads the device series in the file open as `file`, which `path` names:
+// the reader takes a path, and is served the open file under it.
+bool ReadOpenSeries(const std::string& path, const OpenFile& file, size_t limit,
+                    DeviceSeries& series, ReadReport* report, IOVersion* asRead,
+                    IOVersion* kept) {
+  platform::ScopedOpenFileReads served(path, file.handle(), file.info());
+  DeviceSeriesIO2 io(path);
+  io.SetSizeLimit(limit);
+  const bool read = io.Read(series);
+  *report = io.Report();
+  if (asRead != nullptr) *asRead = io.m_fileVersion;
+  if (kept != nullptr) *kept = io.KeptFileVersion();
+  return read;
+}
+
+// Copies the file open as `from` (from its start) to `to`, one of the
+// merge's own names, with the attributes of `like`.
+FileError CopyOpenFile(FileSystem& fs, const OpenFile& from,
+                       const std::string& to, const FileInfo& like,
+                       size_t limit) {
+  FileError error = fs.Rewind(from.handle());
+  platform::FileReplacement copy;
+  if (error == FileError::kNone) error = copy.Open(fs, to, kOwnFile, &like);
+  FileError writeError = FileError::kNone;
+  if (error == FileError::kNone) {
+    error = platform::ReadOpenFileInPieces(
+        fs, from.handle(), limit, [&](std::string_view piece) {
+          writeError = copy.Write(piece);
+          return writeError == FileError::kNone;
+        });
+  }
+  if (error == FileError::kNone) error = writeError;
+  if (error == FileError::kNone) error = copy.Commit();
+  return error;
 }
 
 // Writes the new file at `path` (nothing there, or a file that holds no
 // document); the writer keeps what is there until it has the new file.
-MergeOutcome InstallNew(
-    const std::string& path,
-    const std::function<bool(const std::string& path)>& extractNew) {
-  if (!extractNew(path)) {
-    return Report(path, "the new file cannot be written; left as it is");
+MergeOutcome InstallNew(const std::string& path,
+                        const ExtractNewFile& extractNew) {
+  FileError error = extractNew(path, kOwnFile);
+  if (error != FileError::kNone) {
+    return Report(path, "the new file cannot be written (" + ErrorText(error) +
+                            "); left as it is");
   }
   MergeOutcome outcome;
   outcome.kind = MergeOutcome::kInstalledNew;
   return outcome;
 }
 
-// The installed file at `path` (described by `info`) is not well-formed:
-// it holds something of the user's that this reader cannot tell apart, so
-// a copy of it is kept beside it, with its owner and mode, before the new
-// file takes its place. `problem` tells why it was not merged.
-MergeOutcome KeepAndInstallNew(
-    FileSystem& fs, const std::string& path, const FileInfo& info,
-    const std::string& problem,
-    const std::function<bool(const std::string& path)>& extractNew,
-    size_t limit) {
-  const std::string kept = path + ".unreadable";
-  FileInfo keptInfo;
-  std::string why;
-  if (fs.Stat(kept, &keptInfo) == FileError::kNone &&
-      keptInfo.kind != FileKind::kRegular) {
-    // A device or a FIFO would be written in place, a folder not at all.
-    why = "it is not a regular file";
-  } else {
-    FileError error =
-        platform::CopyFileAtomically(fs, path, kept, true, limit, &info);
-    if (error != FileError::kNone) why = platform::FileErrorText(error);
+// The installed file at `path`, open as `installed`, is not well-formed: it
+// holds something of the user's that this reader cannot tell apart, so a
+// copy of it, made from the open file, is kept beside it with its owner and
+// mode before the new file takes its place. `problem` tells why it was not
+// merged.
+MergeOutcome KeepAndInstallNew(FileSystem& fs, const std::string& path,
+                               const OpenFile& installed,
+                               const std::string& problem,
+                               const ExtractNewFile& extractNew, size_t limit) {
+  const std::string kept = path + std::string(kKeptSuffix);
+  std::optional<std::string> why = WhyNotOwn(fs, kept, nullptr);
+  if (!why) {
+    FileError error = RemoveLink(fs, kept);
+    if (error == FileError::kNone) {
+      error = CopyOpenFile(fs, installed, kept, installed.info(), limit);
+    }
+    if (error != FileError::kNone) why = ErrorText(error);
   }
-  if (!why.empty()) {
-    return Report(problem + "; no copy can be kept as " + kept + " (" + why +
+  if (why) {
+    return Report(problem + "; no copy can be kept as " + kept + " (" + *why +
                   "), so it is left as it is");
   }
-  if (!extractNew(path)) {
+  FileError error = extractNew(path, kOwnFile);
+  if (error != FileError::kNone) {
     // The installed file is as it was; its copy would only be clutter.
     fs.Remove(kept);
-    return Report(problem +
-                  "; the new file cannot be written over it, so it "
-                  "is left as it is");
+    return Report(problem + "; the new file cannot be written over it (" +
+                  ErrorText(error) + "), so it is left as it is");
   }
   Say(problem + "; kept as " + kept + " and replaced by the new file");
   MergeOutcome outcome;
@@ -108,40 +248,72 @@ MergeOutcome KeepAndInstallNew(
   return outcome;
 }
 
-bool SameName(const MediaInfo& a, const MediaInfo& b) {
-  for (size_t i = 0; i < kMatchedNameEntries; ++i) {
-    if (a.strMediaName[i] != b.strMediaName[i]) return false;
+// Writes the merged document `series` to `path`, one of the merge's own
+// names, marked `version`, with the attributes of `like`.
+FileError WriteMerged(FileSystem& fs, const std::string& path,
+                      DeviceSeries& series, const IOVersion& version,
+                      const FileInfo& like) {
+  platform::FileReplacement out;
+  FileError error = out.Open(fs, path, kOwnFile, &like);
+  if (error != FileError::kNone) return error;
+  XmlStreamWriter writer([&](std::string_view piece) {
+    error = out.Write(piece);
+    return error == FileError::kNone;
+  });
+  bool finished = false;
+  try {
+    writer.Declaration();
+    DeviceSeriesIO2(path).WriteDeviceSeries(writer, series, version.ToString());
+    finished = writer.Finish();
+  } catch (...) {
+    // A value the writer cannot write (an invalid language name).
   }
-  return true;
+  if (error != FileError::kNone) return error;
+  if (!finished) return FileError::kInvalid;
+  return out.Commit();
+}
+
+// The key media are matched by: their names in the first ten languages,
+// each preceded by its length, so that no two lists of names share a key.
+std::string MatchKey(const MediaInfo& media) {
+  std::string key;
+  for (size_t i = 0; i < kMatchedNameEntries; ++i) {
+    const std::string& name = media.strMediaName[i];
+    key += std::to_string(name.size());
+    key += ':';
+    key += name;
+  }
+  return key;
 }
 
 // Pass 1: an installed medium that matches one of the new media gives it
-// its visibility; one that matches none is appended. Appended media are not
-// candidates for later installed media.
+// its visibility (the first of equal new media takes every match); one that
+// matches none is appended. Appended media are not candidates for later
+// installed media. The new media are looked up by key, so a merge of many
+// media takes time in proportion to their number.
 void CarryOverMedia(const DeviceSeries& installed, DeviceSeries& fresh,
                     MergeSummary* summary) {
-  const size_t candidates = fresh.aMediaInfoList.size();
+  std::unordered_map<std::string, size_t> candidates;
+  candidates.reserve(fresh.aMediaInfoList.size());
+  for (size_t i = 0; i < fresh.aMediaInfoList.size(); ++i) {
+    candidates.emplace(MatchKey(fresh.aMediaInfoList[i]), i);
+  }
   for (const MediaInfo& media : installed.aMediaInfoList) {
-    bool matched = false;
-    for (size_t i = 0; i < candidates; ++i) {
-      if (SameName(media, fresh.aMediaInfoList[i])) {
-        fresh.aMediaInfoList[i].bVisibleMedia = media.bVisibleMedia;
-        if (summary != nullptr) {
-          summary->carriedOver.push_back(
-              {i, fresh.aMediaInfoList[i].strMediaName[0],
-               media.bVisibleMedia});
-        }
-        matched = true;
-        break;
-      }
-    }
-    if (!matched) {
+    auto match = candidates.find(MatchKey(media));
+    if (match != candidates.end()) {
+      const size_t i = match->second;
+      fresh.aMediaInfoList[i].bVisibleMedia = media.bVisibleMedia;
       if (summary != nullptr) {
-        summary->appended.push_back(
-            {fresh.aMediaInfoList.size(), media.strMediaName[0]});
+        summary->carriedOver.push_back(
+            {i, fresh.aMediaInfoList[i].strMediaName[0], media.bVisibleMedia});
       }
-      fresh.aMediaInfoList.push_back(media);
+      continue;
     }
+    if (summary != nullptr) {
+      summary->appended.push_back(
+          {fresh.aMediaInfoList.size(), media.strMediaName[0]});
+    }
+    fresh.aMediaInfoList.push_back(media);
   }
 }
 
@@ -181,117 +353,168 @@ void MergeDeviceSeries(const DeviceSeries& installed, DeviceSeries& fresh,
   TrimCalibration(fresh, summary);
 }
 
-MergeOutcome MergeUpdateDeviceSeriesWith(
-    const std::string& installedPath,
-    const std::function<bool(const std::string& path)>& extractNew,
-    size_t sizeLimit) {
+MergeOutcome MergeUpdateDeviceSeriesWith(const std::string& installedPath,
+                                         const ExtractNewFile& extractNew,
+                                         size_t sizeLimit,
+                                         const FileInfo* newFile) {
   FileSystem& fs = *FileSystem::Current();
   const size_t limit =
       sizeLimit != 0 ? sizeLimit : platform::kMaxStreamedDocumentBytes;
 
-  // What the path names, links followed. Only a regular file is merged or
-  // replaced: a folder, a device or a FIFO is not the user's file, and
-  // reading a FIFO would wait for a writer.
-  FileInfo info;
-  FileError error = fs.Stat(installedPath, &info);
-  const bool exists = error == FileError::kNone;
-  if (!exists && error != FileError::kNotFound &&
-      error != FileError::kNotDirectory) {
-    return Report(installedPath,
-                  platform::FileErrorText(error) + "; left as it is");
-  }
-  if (exists && info.kind == FileKind::kDirectory) {
-    return Report(installedPath, "is a folder; nothing is written");
-  }
-  if (exists && info.kind != FileKind::kRegular) {
-    return Report(installedPath,
-                  "is not a regular file (a device, a FIFO or a socket); "
-                  "nothing is written");
-  }
-  // The file the links finally name: the temporary files are made beside
-  // it, and the merged file is renamed over it, never over a link.
-  std::string real;
-  error = platform::ResolveLinks(fs, installedPath, &real);
-  if (error != FileError::kNone) {
-    return Report(installedPath,
-                  platform::FileErrorText(error) + "; left as it is");
-  }
-  if (!exists) return InstallNew(real, extractNew);
-
-  DeviceSeries installed;
-  MergeSummary summary;
-  {
-    DeviceSeriesIO2 io(real);
-    io.SetSizeLimit(limit);
-    if (!io.Read(installed)) {
-      const ReadReport& report = io.Report();
-      if (report.failure == ReadFailure::kNotWellFormed) {
-        if (IsEmptyFile(fs, real)) return InstallNew(real, extractNew);
-        return KeepAndInstallNew(fs, real, info, Located(real, report),
-                                 extractNew, limit);
-      }
-      // Unreadable now, refused by the safe parsing, or XML of another
-      // kind: it may hold the user's media, so it stays.
-      return Report(Located(real, report) + "; left as it is");
+  // The installed file is opened once, and everything is decided on what
+  // is open: its kind, size, owner and mode, and its content. Opening never
+  // waits (a FIFO opens at once and is refused), and a process of root
+  // does not follow a link another user owns.
+  OpenFile installed(fs);
+  std::string real;  // the file the links finally name
+  bool exists = false;
+  for (int attempt = 0;; ++attempt) {
+    FileError error = installed.Open(installedPath, {true, true});
+    if (error == FileError::kNotFound || error == FileError::kNotDirectory) {
+      break;
     }
-    summary.installedVersion = io.m_fileVersion;
+    if (error != FileError::kNone && error != FileError::kIsDirectory) {
+      return Report(installedPath, ErrorText(error) + "; left as it is");
+    }
+    const FileInfo& info = installed.info();
+    // Windows refuses to open a folder for reading; POSIX systems open it.
+    if (error == FileError::kIsDirectory || info.kind == FileKind::kDirectory) {
+      return Report(installedPath, "is a folder; nothing is written");
+    }
+    if (info.kind != FileKind::kRegular) {
+      return Report(installedPath,
+                    "is not a regular file (a device, a FIFO or a socket); "
+                    "nothing is written");
+    }
+    // One merge of a file at a time: another one waits here until this one
+    // has renamed its result over the installed file and closed it.
+    error = fs.LockExclusive(installed.handle());
+    if (error != FileError::kNone) {
+      return Report(installedPath, ErrorText(error) + "; left as it is");
+    }
+    // The files of the merge are made beside the file the links finally
+    // name, and the merged file is renamed over it, never over a link:
+    // that name must still be the file locked, not the result of a merge
+    // that held the lock before.
+    error = platform::ResolveLinks(fs, installedPath, &real);
+    if (error != FileError::kNone) {
+      return Report(installedPath, ErrorText(error) + "; left as it is");
+    }
+    FileInfo named;
+    error = Identify(fs, real, &named);
+    if (error == FileError::kNone &&
+        (SameFile(named, info) || !Known(named) || !Known(info))) {
+      exists = true;
+      break;
+    }
+    if (attempt == kMaxOpenAttempts) {
+      return Report(installedPath,
+                    "is replaced again and again while it is opened; left as "
+                    "it is");
+    }
+  }
+  if (!exists) {
+    installed.Close();
+    FileError error = platform::ResolveLinks(fs, installedPath, &real);
+    if (error != FileError::kNone) {
+      return Report(installedPath, ErrorText(error) + "; left as it is");
+    }
+    return InstallNew(real, extractNew);
+  }
+  const FileInfo& info = installed.info();
+  // Every name the merge may make must fit before anything is touched.
+  if (LastName(real).size() + kKeptSuffix.size() > kMaxNameBytes) {
+    return Report(real,
+                  ErrorText(FileError::kNameTooLong) + ": " +
+                      std::string(LastName(real)) + std::string(kKeptSuffix) +
+                      " would be longer than " + std::to_string(kMaxNameBytes) +
+                      " bytes; left as it is");
+  }
+
+  DeviceSeries before;
+  MergeSummary summary;
+  ReadReport report;
+  if (!ReadOpenSeries(real, installed, limit, before, &report,
+                      &summary.installedVersion, nullptr)) {
+    if (report.failure == ReadFailure::kNotWellFormed) {
+      if (info.size == 0) return InstallNew(real, extractNew);
+      return KeepAndInstallNew(fs, real, installed, Located(real, report),
+                               extractNew, limit);
+    }
+    // Unreadable now, refused by the safe parsing, or XML of another kind:
+    // it may hold the user's media, so it stays.
+    return Report(Located(real, report) + "; left as it is");
   }
 
   const std::string tmp = real + ".tmp";
   const std::string out = real + ".out";
+  // Files of these names left by an interrupted merge go first (a link
+  // there, not what it names); what no merge left is refused before
+  // anything is removed.
+  for (const std::string* own : {&tmp, &out}) {
+    if (std::optional<std::string> why = WhyNotOwn(fs, *own, newFile)) {
+      return Report(*own, *why + "; nothing is merged");
+    }
+  }
+  for (const std::string* own : {&tmp, &out}) {
+    FileError error = fs.Remove(*own);
+    if (error != FileError::kNone && error != FileError::kNotFound) {
+      return Report(*own, ErrorText(error) + "; nothing is merged");
+    }
+  }
+  // An interrupt from here on removes both, as every failure below does.
+  platform::InterruptCleanupEntry tmpEntry(tmp);
+  platform::InterruptCleanupEntry outEntry(out);
   auto cleanUp = [&] {
     fs.Remove(tmp);
     fs.Remove(out);
   };
-  // Files of these names left by an interrupted merge go first: a link or a
-  // FIFO there would take the writes somewhere else.
-  cleanUp();
-  if (!extractNew(tmp)) {
+
+  FileError error = extractNew(tmp, kOwnFile);
+  if (error != FileError::kNone) {
     cleanUp();
-    return Report(tmp, "the new file cannot be written");
+    return Report(tmp, "the new file cannot be written (" + ErrorText(error) +
+                           "); nothing is merged");
   }
   DeviceSeries fresh;
   {
-    DeviceSeriesIO2 io(tmp);
-    io.SetSizeLimit(limit);
-    if (!io.Read(fresh)) {
-      cleanUp();
-      return Report(Located(tmp, io.Report()) +
+    // Read from the file opened once, which must be the regular file just
+    // written there.
+    OpenFile extracted(fs);
+    error = extracted.Open(tmp, {false, true});
+    if (error == FileError::kNone &&
+        extracted.info().kind != FileKind::kRegular) {
+      error = FileError::kNotRegular;
+    }
+    // Whatever keeps it from being read, the extracted file stays for a
+    // look at what the update carried.
+    if (error != FileError::kNone) {
+      return Report(tmp, "the new file cannot be read (" + ErrorText(error) +
+                             "); nothing is merged");
+    }
+    if (!ReadOpenSeries(tmp, extracted, limit, fresh, &report, nullptr,
+                        &summary.mergedVersion)) {
+      return Report(Located(tmp, report) +
                     "; the new file cannot be read, nothing is merged");
     }
-    // The merged file is written over a copy of this file, so it keeps
-    // this version.
-    summary.mergedVersion = io.KeptFileVersion();
   }
-  // The merged file is written over a copy of the new one, so it keeps the
-  // new file's version; the copy has the installed file's owner, group and
-  // permission bits from the start, the write over it keeps them, and the
-  // rename hands them on with the merged file.
-  error = platform::CopyFileAtomically(fs, tmp, out, true, limit, &info);
-  if (error != FileError::kNone) {
-    cleanUp();
-    return Report(out, platform::FileErrorText(error));
-  }
-
-  MergeDeviceSeries(installed, fresh, &summary);
-
-  bool written = false;
-  {
-    DeviceSeriesIO2 io(out);
-    io.SetSizeLimit(limit);
-    written = io.WriteKeepingFileVersion(fresh);
-  }
+  // The merged file is marked with the new file's version, and has the
+  // installed file's owner, group and permission bits from the start; the
+  // rename hands them on with it.
+  MergeDeviceSeries(before, fresh, &summary);
+  error = WriteMerged(fs, out, fresh, summary.mergedVersion, info);
   fs.Remove(tmp);
-  if (!written) {
+  if (error != FileError::kNone) {
     fs.Remove(out);
-    return Report(out,
-                  "the merged file cannot be written; the installed file is "
-                  "left as it is");
+    return Report(out, "the merged file cannot be written (" +
+                           ErrorText(error) +
+                           "); the installed file is left as it is");
   }
+  // The last step: once the merged file has the name, nothing can fail.
   error = fs.Rename(out, real);
   if (error != FileError::kNone) {
     fs.Remove(out);
-    return Report(real, platform::FileErrorText(error) + "; left as it is");
+    return Report(real, ErrorText(error) + "; left as it is");
   }
   fs.SyncParentDirectory(real);
   MergeOutcome outcome;
@@ -300,12 +523,36 @@ MergeOutcome MergeUpdateDeviceSeriesWith(
   return outcome;
 }
 
+ExtractNewFile CopyNewFileFrom(std::string from, size_t maxBytes) {
+  if (maxBytes == 0) maxBytes = platform::kMaxStreamedDocumentBytes;
+  return [from = std::move(from), maxBytes](
+             const std::string& to, const platform::ReplaceOptions& options) {
+    FileSystem& fs = *FileSystem::Current();
+    platform::FileReplacement copy;
+    FileError error = copy.Open(fs, to, options);
+    FileError writeError = FileError::kNone;
+    if (error == FileError::kNone) {
+      error = fs.ReadFileInPieces(from, maxBytes, [&](std::string_view piece) {
+        writeError = copy.Write(piece);
+        return writeError == FileError::kNone;
+      });
+    }
+    if (error == FileError::kNone) error = writeError;
+    if (error == FileError::kNone) error = copy.Commit();
+    return error;
+  };
+}
+
 bool MergeUpdateDeviceSeries(const std::string& installedPath,
                              const platform::ResourceId& resourceName) {
   // The outcome shows in the file system and on the debug output only.
-  MergeUpdateDeviceSeriesWith(installedPath, [&](const std::string& path) {
-    return UpdateFileFromBinResource(path.c_str(), resourceName);
-  });
+  MergeUpdateDeviceSeriesWith(
+      installedPath,
+      [&](const std::string& path, const platform::ReplaceOptions& options) {
+        FileError error = FileError::kNone;
+        UpdateFileFromBinResource(path.c_str(), resourceName, options, &error);
+        return error;
+      });
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "devseries/device_series.h"
+#include "platform/file_system.h"
 #include "platform/resources.h"
 #include "xmlio/common_io.h"
 
@@ -18,11 +19,14 @@ namespace devseries {
 // Merges the device-series file held in the "BIN" resource `resourceName`
 // (a name or a numeric id) into the file at `installedPath`.
 //
-// The installed file is the one the symbolic links at `installedPath`
-// finally name: the files below sit beside it, and it is replaced, while
-// the links stay. What it is decides what happens:
+// The installed file is opened once, its symbolic links followed (a process
+// of root follows no link that another user owns), without waiting, and
+// locked (one merge of a file at a time); what the open file is decides
+// what happens, and every read of it is a read of that open file:
 //
-// - nothing, or an empty file: the resource is written there as it is;
+// - nothing: the resource is written there as it is;
+// - a folder, a device, a FIFO or a socket: nothing is written at all;
+// - an empty file: the resource is written over it;
 // - a file that is not well-formed XML: it is first kept beside itself as
 //   its path + ".unreadable" (replacing an older copy; with the file's owner,
 //   group and permission bits), then the resource is written over it; when
@@ -34,15 +38,20 @@ namespace devseries {
 //   input-channel count of their separation; the result is written with the
 //   new file's version and renamed over the installed file, whose owner,
 //   group and permission bits it takes;
-// - anything else is left as it is: a folder, a device, a FIFO or a socket
-//   (nothing is written at all), a file that cannot be read now (an I/O
+// - anything else is left as it is: a file that cannot be read now (an I/O
 //   error, no permission), one refused by the safe parsing (a document type
 //   declaration, over the size limit), XML that is not a device-series file
 //   this reader reads.
 //
-// The new file is extracted to the installed file's path + ".tmp" and the
-// merged file written to its path + ".out" (files of these names left by an
-// interrupted merge are removed first); neither is left behind. The
+// The files the merge makes beside the installed file (the one its links
+// finally name) are its own: the new file is extracted to its path + ".tmp"
+// and the merged file written to its path + ".out". A link at any of these
+// names, ".unreadable" included, is removed, never followed; anything else
+// there that is not a regular file is refused, and so is a name longer than
+// the file system takes. Files of these names left by an interrupted merge
+// are removed first; an interrupt (InstallInterruptCleanup) removes them
+// too. ".out" is never left behind, nor ".tmp" except when the extracted
+// file cannot be read as a device series, when it stays for a look. The
 // installed file is replaced only when the merged file was written
 // completely: when any step fails, it is left as it was. The result is
 // always true; the outcome is reported on the debug output.
@@ -93,13 +102,14 @@ struct MergeSummary {
 // The merge of two documents in memory, as the merge update makes it before
 // it writes the result: every installed medium whose names in the first ten
 // languages equal one of the new media's (those `fresh` held before the
-// merge) gives that medium its visibility; every other one is appended to
-// `fresh`, in installed order. Then no permission set of `fresh` keeps more
-// calibration entries than the first separation of its nSeparationIndex has
-// input channels (a set whose separation does not exist keeps its list).
-// Nothing is read or written. `summary`, when not null, receives the media
-// carried over and appended and the lists cut; its other members are left
-// as they are.
+// merge) gives the first such medium its visibility; every other one is
+// appended to `fresh`, in installed order. The new media are looked up by
+// their names, so the time grows with the number of media, not its square. Then
+// no permission set of `fresh` keeps more calibration entries than the first
+// separation of its nSeparationIndex has input channels (a set whose separation
+// does not exist keeps its list). Nothing is read or written. `summary`, when
+// not null, receives the media carried over and appended and the lists cut; its
+// other members are left as they are.
 void MergeDeviceSeries(const DeviceSeries& installed, DeviceSeries& fresh,
                        MergeSummary* summary = nullptr);
 
@@ -124,15 +134,28 @@ struct MergeOutcome {
   MergeSummary summary;
 };
 
-// The same merge with the new file produced by `extractNew`, which writes
-// the new device-series file to the path it is given and reports success.
-// Tells how it ended (also reported on the debug output, except for a clean
-// merge or a plain installation). `sizeLimit` is the largest file it reads
+// Writes the new device-series file at `path`, through a
+// platform::FileReplacement opened with `options`; returns kNone, or why
+// the file could not be written.
+using ExtractNewFile = std::function<platform::FileError(
+    const std::string& path, const platform::ReplaceOptions& options)>;
+
+// The same merge with the new file produced by `extractNew`. Tells how it
+// ended (also reported on the debug output, except for a clean merge or a
+// plain installation); every problem that comes from the file system ends
+// with the system's text for it. `sizeLimit` is the largest file it reads
 // or copies (0: a streamed read's, platform::kMaxStreamedDocumentBytes).
+// `newFile`, when given, tells which file the new file is read from (what
+// Stat tells of it): a ".tmp" or ".out" that is that file is refused before
+// anything is removed.
 MergeOutcome MergeUpdateDeviceSeriesWith(
-    const std::string& installedPath,
-    const std::function<bool(const std::string& path)>& extractNew,
-    size_t sizeLimit = 0);
+    const std::string& installedPath, const ExtractNewFile& extractNew,
+    size_t sizeLimit = 0, const platform::FileInfo* newFile = nullptr);
+
+// An ExtractNewFile that copies the file at `from`, read through the file
+// system current when it runs, of at most `maxBytes` (0: a streamed
+// read's limit).
+ExtractNewFile CopyNewFileFrom(std::string from, size_t maxBytes = 0);
 
 }  // namespace devseries
 #pragma GCC visibility pop

@@ -19,5 +19,10 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // anyway.
 void UseBinaryStandardStreams();
 
+// Makes a write to a pipe whose reader has gone fail as any failed write
+// does, instead of ending the process (SIGPIPE), so that a program can
+// still say what it did. Windows reports such a write as a failure anyway.
+void FailWritesToBrokenPipes();
+
 }  // namespace devseries::platform
 #pragma GCC visibility pop

@@ -40,14 +40,23 @@ __attribute__((format(printf, 1, 2))) void EmitLine(const char* format, ...) {
   platform::OutputDebugStringA(line.c_str());
 }
 
-bool UpdateFileFromResource(const char* pszFilePath,
-                            const platform::ResourceId& nResourceId,
-                            const platform::ResourceId& type, int* counter) {
+// The updater runs unattended: a FIFO nobody reads is refused at once
+// rather than waited for.
+constexpr platform::ReplaceOptions kUnattended{true, true};
+
+bool UpdateFileFromResource(
+    const char* pszFilePath, const platform::ResourceId& nResourceId,
+    const platform::ResourceId& type, int* counter,
+    const platform::ReplaceOptions& options = kUnattended,
+    platform::FileError* failure = nullptr) {
   const char* path = pszFilePath != nullptr ? pszFilePath : "";
+  platform::FileError ignored = platform::FileError::kNone;
+  if (failure == nullptr) failure = &ignored;
   platform::HRSRC resource =
       platform::FindResourceA(nullptr, nResourceId, type);
   if (resource == nullptr) {
     EmitLine("[%02d] %s error: resource not found.\r\n", Count(counter), path);
+    *failure = platform::FileError::kNotFound;
     return false;
   }
   platform::HGLOBAL loaded = platform::LoadResource(nullptr, resource);
@@ -55,12 +64,14 @@ bool UpdateFileFromResource(const char* pszFilePath,
   if (data == nullptr) {
     EmitLine("[%02d] %s error: resource data cannot loaded.\r\n",
              Count(counter), path);
+    *failure = platform::FileError::kNotFound;
     return false;
   }
   platform::DWORD size = platform::SizeofResource(nullptr, resource);
   if (size == 0) {
     EmitLine("[%02d] %s error: resource size is zero.\r\n", Count(counter),
              path);
+    *failure = platform::FileError::kInvalid;
     return false;
   }
 
@@ -68,12 +79,14 @@ bool UpdateFileFromResource(const char* pszFilePath,
   // current folder either.
   platform::FileReplacement replacement;
   platform::FileError error =
-      *path == '\0' ? platform::FileError::kNotFound
-                    : replacement.Open(*platform::FileSystem::Current(), path);
+      *path == '\0'
+          ? platform::FileError::kNotFound
+          : replacement.Open(*platform::FileSystem::Current(), path, options);
   if (error != platform::FileError::kNone) {
     // Nothing was written: the folder is missing or refuses new files, or
     // the path names a folder.
     EmitLine("[%02d] %s error: file cannot opened.\r\n", Count(counter), path);
+    *failure = error;
     return false;
   }
   error =
@@ -81,8 +94,10 @@ bool UpdateFileFromResource(const char* pszFilePath,
   if (error == platform::FileError::kNone) error = replacement.Commit();
   if (error != platform::FileError::kNone) {
     EmitLine("[%02d] error: %s file io failed.\r\n", Count(counter), path);
+    *failure = error;
     return false;
   }
+  *failure = platform::FileError::kNone;
   EmitLine("[%02d] %s ( %d Bytes ) successfly updated!\r\n", Count(counter),
            path, static_cast<int>(size));
   return true;
@@ -100,6 +115,14 @@ bool UpdateFileFromHtmlResource(const char* pszFilePath,
                                 const platform::ResourceId& nResourceId) {
   return UpdateFileFromResource(pszFilePath, nResourceId, platform::RT_HTML,
                                 &g_nHtmlUpdateCount);
+}
+
+bool UpdateFileFromBinResource(const char* pszFilePath,
+                               const platform::ResourceId& nResourceId,
+                               const platform::ReplaceOptions& options,
+                               platform::FileError* error) {
+  return UpdateFileFromResource(pszFilePath, nResourceId, "BIN",
+                                &g_nBinUpdateCount, options, error);
 }
 
 }  // namespace devseries

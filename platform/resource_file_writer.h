@@ -17,12 +17,14 @@
 // temporary file beside the target, which takes the target's name, owner,
 // group and permission bits only when every byte was written and flushed. A
 // failed write removes the temporary file and leaves the previous file at
-// the path as it was. A symbolic link is followed; a device or FIFO is
-// written in place. "file cannot opened" means nothing was written (the
-// folder is missing or refuses new files, the path names a folder, the
+// the path as it was. A symbolic link is followed; a device, or a FIFO that
+// has a reader, is written in place; a FIFO without one is refused at once.
+// "file cannot opened" means nothing was written (the folder is missing or
+// refuses new files, the path names a folder or a FIFO nobody reads, the
 // target cannot be inspected or given its attributes). No folder is created.
 #pragma once
 
+#include "platform/file_system.h"
 #include "platform/resources.h"
 
 #pragma GCC visibility push(default)
@@ -41,6 +43,14 @@ bool UpdateFileFromBinResource(const char* pszFilePath,
 // True only when the file was written completely.
 bool UpdateFileFromHtmlResource(const char* pszFilePath,
                                 const platform::ResourceId& nResourceId);
+
+// As UpdateFileFromBinResource, with the file opened as `options` say;
+// `error` receives why the file was not written (kNotFound for a resource
+// that is missing or cannot be loaded, kInvalid for an empty one), or kNone.
+bool UpdateFileFromBinResource(const char* pszFilePath,
+                               const platform::ResourceId& nResourceId,
+                               const platform::ReplaceOptions& options,
+                               platform::FileError* error);
 
 }  // namespace devseries
 #pragma GCC visibility pop

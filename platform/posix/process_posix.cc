@@ -1,4 +1,5 @@
 // The process on POSIX systems: arguments and streams are bytes already.
+#include <signal.h>
 #include <unistd.h>
 
 #include "platform/process.h"
@@ -14,5 +15,7 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 void UseBinaryStandardStreams() {}
 
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+void FailWritesToBrokenPipes() { ::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace devseries::platform

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -82,11 +83,7 @@ class MergeUpdateTest : public ::testing::Test {
 
   MergeOutcome Merge() {
     return MergeUpdateDeviceSeriesWith(
-        installedPath_, [&](const std::string& path) {
-          return platform::CopyFileAtomically(
-                     *platform::FileSystem::Current(), newPath_, path, true,
-                     platform::kMaxDocumentBytes) == platform::FileError::kNone;
-        });
+        installedPath_, CopyNewFileFrom(newPath_, platform::kMaxDocumentBytes));
   }
 
   DeviceSeries ReadInstalled() {
@@ -185,6 +182,11 @@ TEST_F(MergeUpdateTest, UnreadableInputsLeaveTheInstalledFileAsItWas) {
     const std::string file = installedPath_ + (c.what[0] == 'n' ? ".tmp" : "");
     EXPECT_EQ(outcome.problem.rfind(file + ":", 0), 0u) << outcome.problem;
     EXPECT_EQ(ReadFileBytes(installedPath_), c.installed) << c.what;
+    // A new file that does not read stays as it was extracted.
+    if (c.what[0] == 'n') {
+      EXPECT_EQ(ReadFileBytes(installedPath_ + ".tmp"), c.fresh);
+      std::filesystem::remove(installedPath_ + ".tmp");
+    }
     EXPECT_EQ(ListFolder(dir_.path()),
               (std::vector<std::string>{"_TOVRA.dsr", "source"}))
         << c.what;
@@ -406,6 +408,108 @@ TEST(MergeDeviceSeriesTest, MergesAndSummarises) {
   }
 }
 
+// The matching as a plain scan of the new media for each installed medium,
+// which the merge's lookup by key must equal in every result: the merged
+// list, every visibility, and the summary in its order.
+void ScanningMerge(const DeviceSeries& installed, DeviceSeries& fresh,
+                   MergeSummary& summary) {
+  const size_t candidates = fresh.aMediaInfoList.size();
+  for (const MediaInfo& media : installed.aMediaInfoList) {
+    size_t i = 0;
+    while (i < candidates &&
+           !std::equal(media.strMediaName.begin(),
+                       media.strMediaName.begin() + 10,
+                       fresh.aMediaInfoList[i].strMediaName.begin())) {
+      ++i;
+    }
+    if (i < candidates) {
+      fresh.aMediaInfoList[i].bVisibleMedia = media.bVisibleMedia;
+      summary.carriedOver.push_back(
+          {i, fresh.aMediaInfoList[i].strMediaName[0], media.bVisibleMedia});
+    } else {
+      summary.appended.push_back(
+          {fresh.aMediaInfoList.size(), media.strMediaName[0]});
+      fresh.aMediaInfoList.push_back(media);
+    }
+  }
+}
+
+// A medium whose names in the thirteen languages are `names`, in order (the
+// rest as the last one given).
+MediaInfo Named(std::vector<std::string> names, bool visible) {
+  MediaInfo media;
+  for (size_t i = 0; i < media.strMediaName.size(); ++i) {
+    media.strMediaName[i] = names[std::min(i, names.size() - 1)];
+  }
+  media.bVisibleMedia = visible;
+  return media;
+}
+
+// Many media named from `kinds` names each, so that equal names abound on
+// both sides: the same `seed` gives the same list.
+std::vector<MediaInfo> ManyMedia(size_t count, unsigned seed, unsigned kinds) {
+  std::vector<MediaInfo> media;
+  for (size_t n = 0; n < count; ++n) {
+    seed = seed * 1103515245u + 12345u;
+    std::vector<std::string> names(13, "m" + std::to_string(seed % kinds));
+    names[seed / kinds % 10] += "'";          // one of the first ten differs
+    names[10 + seed / kinds / 10 % 3] = "x";  // the last three never count
+    media.push_back(Named(names, (seed >> 16) % 2 == 0));
+  }
+  return media;
+}
+
+TEST(MergeDeviceSeriesTest, MatchingEqualsAScanOfTheNewMedia) {
+  const MediaInfo a = Media("A", true);
+  const MediaInfo hiddenA = Media("A", false);
+  const MediaInfo b = Media("B", false);
+  struct Case {
+    const char* what;
+    std::vector<MediaInfo> installed;
+    std::vector<MediaInfo> fresh;
+  };
+  const Case cases[] = {
+      {"nothing on either side", {}, {}},
+      {"nothing installed", {}, {a, b}},
+      {"nothing new", {a, b}, {}},
+      {"equal new media: the first takes every match",
+       {hiddenA, b, a},
+       {a, hiddenA, b, a}},
+      {"equal installed media matching none are all appended",
+       {b, b, hiddenA},
+       {Media("C", true)}},
+      {"an appended medium is no candidate for a later one",
+       {Media("D", true), Media("D", false), a},
+       {a}},
+      {"names that differ in entry 9 differ; in entries 10 to 12 not",
+       {Named({"A", "A", "A", "A", "A", "A", "A", "A", "A", "Z"}, false),
+        Named({"A", "A", "A", "A", "A", "A", "A", "A", "A", "A", "Z"}, false)},
+       {a}},
+      {"the same letters split otherwise between languages",
+       {Named({"ab", "c", "x"}, false), Named({"a", "bc", "x"}, false)},
+       {Named({"a", "bc", "x"}, true)}},
+      {"thousands of media, most names shared", ManyMedia(3000, 1, 9),
+       ManyMedia(2000, 2, 7)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeviceSeries installed;
+    installed.aMediaInfoList = c.installed;
+    DeviceSeries merged;
+    merged.aMediaInfoList = c.fresh;
+    DeviceSeries scanned = merged;
+
+    MergeSummary summary;
+    MergeDeviceSeries(installed, merged, &summary);
+    MergeSummary expected;
+    ScanningMerge(installed, scanned, expected);
+    EXPECT_EQ(merged, scanned);
+    EXPECT_EQ(summary, expected);
+    EXPECT_EQ(summary.carriedOver.size() + summary.appended.size(),
+              c.installed.size());
+  }
+}
+
 // The file merge hands out the summary of its in-memory merge, with the
 // installed file's version and the one the merged file is written with.
 TEST_F(MergeUpdateTest, OutcomeCarriesTheSummaryAndVersions) {
@@ -445,8 +549,119 @@ TEST_F(MergeUpdateTest, OutcomeCarriesTheSummaryAndVersions) {
   }
 }
 
-// Lets the copy of the new file onto ".out" through, then refuses the
-// rename that would put the merged document there, so its save fails.
+// A merge whose own files would have names longer than the file system
+// takes (NAME.unreadable the longest, 255 bytes at most) says so before it
+// touches anything; a long name that fits is merged. (On Windows a path of
+// that length in the test's folder would exceed MAX_PATH.)
+#ifndef _WIN32
+TEST_F(MergeUpdateTest, NamesTooLongForTheMergesFilesAreRefusedFirst) {
+  struct Case {
+    size_t length;  // of the installed file's name
+    MergeOutcome::Kind kind;
+  };
+  const Case cases[] = {
+      {200, MergeOutcome::kMerged},
+      {245, MergeOutcome::kLeftAsItWas},  // 245 + 11 = 256 bytes
+      {255, MergeOutcome::kLeftAsItWas},
+  };
+  DeviceSeries mine;
+  mine.aMediaInfoList = {Media("Mine", true)};
+  // Written under a short name: the library's own write of a long one
+  // would need a longer name beside it.
+  WriteSeries(dir_.File("source/mine.dsr"), mine, "3.3.0.0");
+  const std::string before = ReadFileBytes(dir_.File("source/mine.dsr"));
+  WriteSeries(newPath_, DeviceSeries(), "7.0.1.0");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    const std::string name = std::string(c.length - 4, 'n') + ".dsr";
+    installedPath_ = dir_.File(name);
+    WriteFileBytes(installedPath_, before);
+
+    tovra::testing::FaultFileSystem recorder;
+    platform::ScopedDebugCapture log;
+    MergeOutcome outcome;
+    {
+      platform::ScopedFileSystem scoped(&recorder);
+      outcome = Merge();
+    }
+    EXPECT_EQ(outcome.kind, c.kind) << outcome.problem;
+    EXPECT_EQ(ListFolder(dir_.path()), (Names{name, "source"}));
+    if (c.kind == MergeOutcome::kLeftAsItWas) {
+      EXPECT_EQ(outcome.problem,
+                installedPath_ + ": File name too long: " + name +
+                    ".unreadable would be longer than 255 bytes; left as it "
+                    "is");
+      EXPECT_EQ(ReadFileBytes(installedPath_), before);
+      for (tovra::testing::FsCall touching :
+           {tovra::testing::FsCall::kCreateNew, tovra::testing::FsCall::kRemove,
+            tovra::testing::FsCall::kRename}) {
+        EXPECT_EQ(recorder.CallCount(touching), 0u)
+            << tovra::testing::FsCallName(touching);
+      }
+    }
+    std::filesystem::remove(installedPath_);
+  }
+}
+#endif
+
+// Every refusal ends with the system's text for what failed: the new file
+// that cannot be extracted, over a document, over a file that is not XML
+// or where there was none, and the installed file that cannot be opened or
+// locked.
+TEST_F(MergeUpdateTest, EveryRefusalCarriesTheReason) {
+  using tovra::testing::FsCall;
+  DeviceSeries mine;
+  mine.aMediaInfoList = {Media("Mine", true)};
+  WriteSeries(newPath_, DeviceSeries(), "7.0.1.0");
+  WriteSeries(dir_.File("source/mine.dsr"), mine, "3.3.0.0");
+  const std::string document = ReadFileBytes(dir_.File("source/mine.dsr"));
+  const std::string path = installedPath_;
+  struct Case {
+    const char* what;
+    const char* installed;  // null: no installed file; "": a document
+    FsCall failing;         // kExists: none
+    std::string problem;
+  };
+  const Case cases[] = {
+      {"extract over a document", "", FsCall::kExists,
+       path + ".tmp: the new file cannot be written (No space left on device); "
+              "nothing is merged"},
+      {"extract over a file that is not XML", "not XML", FsCall::kExists,
+       path +
+           ":1: not well-formed XML: Document is empty; the "
+           "new file cannot be written over it (No space left on device), so "
+           "it is left as it is"},
+      {"extract where there was no file", nullptr, FsCall::kExists,
+       path +
+           ": the new file cannot be written (No space left on device); left "
+           "as it is"},
+      {"open", "", FsCall::kOpenForReading,
+       path + ": Permission denied; left as it is"},
+      {"lock", "", FsCall::kLockExclusive,
+       path + ": Input/output error; left as it is"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(path);
+    if (c.installed != nullptr) {
+      WriteFileBytes(path, *c.installed == '\0' ? document : c.installed);
+    }
+    tovra::testing::FaultFileSystem fs;
+    if (c.failing != FsCall::kExists) fs.FailCall(c.failing, 1);
+    platform::ScopedDebugCapture quiet;
+    platform::ScopedFileSystem scoped(&fs);
+    MergeOutcome outcome = MergeUpdateDeviceSeriesWith(
+        path, [&](const std::string&, const platform::ReplaceOptions&) {
+          return c.failing == FsCall::kExists ? platform::FileError::kNoSpace
+                                              : platform::FileError::kNone;
+        });
+    EXPECT_EQ(outcome.kind, MergeOutcome::kLeftAsItWas);
+    EXPECT_EQ(outcome.problem, c.problem);
+  }
+}
+
+// Refuses the rename that would put the merged document at ".out", so its
+// save fails.
 class FailingOutSave : public platform::FileSystemWrapper {
  public:
   explicit FailingOutSave(std::string out)
@@ -454,15 +669,12 @@ class FailingOutSave : public platform::FileSystemWrapper {
         out_(std::move(out)) {}
   platform::FileError Rename(const std::string& from,
                              const std::string& to) override {
-    if (to == out_ && renamesOntoOut_++ > 0) {
-      return platform::FileError::kNoSpace;
-    }
+    if (to == out_) return platform::FileError::kNoSpace;
     return FileSystemWrapper::Rename(from, to);
   }
 
  private:
   std::string out_;
-  int renamesOntoOut_ = 0;
 };
 
 TEST_F(MergeUpdateTest, FailedMergedWriteKeepsTheUsersFile) {
@@ -478,8 +690,8 @@ TEST_F(MergeUpdateTest, FailedMergedWriteKeepsTheUsersFile) {
     EXPECT_EQ(outcome.kind, MergeOutcome::kLeftAsItWas);
     EXPECT_EQ(outcome.problem,
               installedPath_ +
-                  ".out: the merged file cannot be written; the installed "
-                  "file is left as it is");
+                  ".out: the merged file cannot be written (No space left on "
+                  "device); the installed file is left as it is");
   }
   EXPECT_EQ(ReadFileBytes(installedPath_), before);
   EXPECT_EQ(ListFolder(dir_.path()),

@@ -317,12 +317,8 @@ TEST_F(MergeTest, GivesTheLibrarysResult) {
   std::string library = CopyFixtures("library");
   std::string tool = CopyFixtures("tool");
   MergeUpdateDeviceSeriesWith(
-      library + "/installed.dsr", [&](const std::string& path) {
-        return platform::CopyFileAtomically(*platform::FileSystem::Current(),
-                                            library + "/new.dsr", path, true,
-                                            platform::kMaxDocumentBytes) ==
-               platform::FileError::kNone;
-      });
+      library + "/installed.dsr",
+      CopyNewFileFrom(library + "/new.dsr", platform::kMaxDocumentBytes));
   ToolRun run =
       RunDsrTool({"merge", tool + "/installed.dsr", tool + "/new.dsr"});
   EXPECT_EQ(run.exitCode, 0) << run.err;

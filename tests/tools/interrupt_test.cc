@@ -1,6 +1,7 @@
 // dsrtool stopped while it writes: SIGTERM, SIGINT or SIGHUP during the
 // write of a large file ends the tool by that signal with no temporary
-// sibling left beside the output and the previous output untouched.
+// sibling left beside the output and the previous output untouched; during
+// a merge, with neither of the merge's own files left either.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -8,10 +9,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "devseries/device_series.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 using namespace devseries;
@@ -99,6 +103,70 @@ INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest,
                          ::testing::Values(SIGTERM, SIGINT, SIGHUP),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return std::string(sigabbrev_np(info.param));
+                         });
+
+// The merge stopped with its ".tmp" (the extracted new file) or ".out" (the
+// merged file) there: both are removed, and the installed file is as it was
+// or the merged file, complete.
+struct MergeStop {
+  const char* companion;  // what shows that the merge is under way
+  int signal;
+};
+
+void PrintTo(const MergeStop& stop, std::ostream* out) {
+  *out << stop.companion << " " << sigabbrev_np(stop.signal);
+}
+
+class MergeInterruptTest : public ::testing::TestWithParam<MergeStop> {};
+
+TEST_P(MergeInterruptTest, LeavesNoCompanionBehind) {
+  static ScopedTempDir source;
+  const std::string& fresh = LargeSeries(source);
+  ScopedTempDir dir;
+  const std::string installed = dir.File("inst.dsr");
+  const std::string companion = installed + GetParam().companion;
+
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    WriteFileBytes(installed, ReadFileBytes(fresh));
+    std::string tool = DSRTOOL_PATH;
+    std::string command = "merge";
+    char* argv[] = {tool.data(), command.data(),
+                    const_cast<char*>(installed.c_str()),
+                    const_cast<char*>(fresh.c_str()), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(
+        ::posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ), 0);
+    bool seen = false;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+      if (::access(companion.c_str(), F_OK) == 0) {
+        seen = true;
+        ::kill(pid, GetParam().signal);
+        // A merge that does not end is killed: the test fails, not hangs.
+        ASSERT_TRUE(tovra::testing::WaitForChild(pid, 60, &status));
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    if (!seen) continue;  // finished before the companion was seen
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), GetParam().signal);
+    EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"inst.dsr"});
+    // The same media on both sides: the merged file holds what both held.
+    EXPECT_EQ(ReadFileBytes(installed).size(), ReadFileBytes(fresh).size());
+    return;
+  }
+  FAIL() << "the merge's " << GetParam().companion << " was never seen";
+}
+
+INSTANTIATE_TEST_SUITE_P(Companions, MergeInterruptTest,
+                         ::testing::Values(MergeStop{".tmp", SIGTERM},
+                                           MergeStop{".tmp", SIGINT},
+                                           MergeStop{".out", SIGHUP},
+                                           MergeStop{".out", SIGTERM}),
+                         [](const ::testing::TestParamInfo<MergeStop>& info) {
+                           return std::string(info.param.companion + 1) + "_" +
+                                  sigabbrev_np(info.param.signal);
                          });
 
 }  // namespace

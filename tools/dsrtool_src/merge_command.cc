@@ -1,11 +1,15 @@
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "devseries/merge_update.h"
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
+#include "platform/process.h"
 #include "tools/dsrtool_src/commands.h"
+#include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/tool_error.h"
 
@@ -88,6 +92,47 @@ DeviceSeries ReadMergeInput(const std::string& path, const SizeLimit& limit,
   return series;
 }
 
+// The installed file, opened once without waiting, its links followed as
+// the merge follows them: while this lives, reads of its path are reads of
+// that open file. Anything but a regular file is refused before a byte of
+// it is read (a FIFO would wait for a writer for ever).
+class OpenInstalledFile {
+ public:
+  explicit OpenInstalledFile(const std::string& path)
+      : fs_(*platform::FileSystem::Current()) {
+    platform::FileInfo info;
+    platform::FileError error =
+        fs_.OpenForReading(path, {true, true}, &handle_, &info);
+    // Windows refuses to open a folder for reading; POSIX systems open it.
+    if (error == platform::FileError::kIsDirectory) {
+      throw ToolError(path, "is a folder, not a file");
+    }
+    if (error != platform::FileError::kNone) {
+      throw ToolError(path,
+                      "cannot be read: " + platform::FileErrorText(error));
+    }
+    if (info.kind != platform::FileKind::kRegular) {
+      fs_.Close(handle_);
+      throw ToolError(path, info.kind == platform::FileKind::kDirectory
+                                ? "is a folder, not a file"
+                                : "is not a regular file (a device, a FIFO "
+                                  "or a socket)");
+    }
+    served_.emplace(path, handle_, info);
+  }
+  ~OpenInstalledFile() {
+    served_.reset();
+    fs_.Close(handle_);
+  }
+  OpenInstalledFile(const OpenInstalledFile&) = delete;
+  OpenInstalledFile& operator=(const OpenInstalledFile&) = delete;
+
+ private:
+  platform::FileSystem& fs_;
+  platform::FileSystem::Handle handle_ = -1;
+  std::optional<platform::ScopedOpenFileReads> served_;
+};
+
 // --dry-run: the merge computed in memory from the two files; nothing is
 // written, moved or removed.
 int DryRun(const std::string& installed, const std::string& fresh,
@@ -97,8 +142,12 @@ int DryRun(const std::string& installed, const std::string& fresh,
   // the same file with the same message.
   DeviceSeries merged =
       ReadMergeInput(fresh, limit, nullptr, &summary.mergedVersion);
-  DeviceSeries before =
-      ReadMergeInput(installed, limit, &summary.installedVersion, nullptr);
+  DeviceSeries before;
+  {
+    OpenInstalledFile open(installed);
+    before =
+        ReadMergeInput(installed, limit, &summary.installedVersion, nullptr);
+  }
   MergeDeviceSeries(before, merged, &summary);
   out << "dry run: merging " << fresh << " into " << installed
       << " would give (nothing is written)\n";
@@ -119,24 +168,42 @@ int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream&) {
   // library would install the new file outright over a missing or broken
   // installed file; the tool refuses such input instead.)
   ReadDeviceSeriesFile(fresh, limit);
-  ReadDeviceSeriesFile(installed, limit);
+  {
+    OpenInstalledFile open(installed);
+    ReadDeviceSeriesFile(installed, limit);
+  }
+  // Which file NEW is (told by the open file, as every system tells it):
+  // the merge refuses to remove it as a file of its own.
+  platform::FileInfo freshFile;
+  bool freshKnown = false;
+  if (fresh != kStandardStream) {
+    platform::FileSystem& fs = *platform::FileSystem::Current();
+    platform::FileSystem::Handle handle = -1;
+    freshKnown = fs.OpenForReading(fresh, {true, true}, &handle, &freshFile) ==
+                 platform::FileError::kNone;
+    if (freshKnown) fs.Close(handle);
+  }
 
+  // A reader of standard output that went away must not end the tool once
+  // the file is merged, but leave it to say so and fail.
+  platform::FailWritesToBrokenPipes();
   // The library's debug line would repeat the outcome's problem.
   platform::ScopedDebugCapture quiet;
   MergeOutcome outcome = MergeUpdateDeviceSeriesWith(
-      installed,
-      [&](const std::string& target) {
-        return platform::CopyFileAtomically(
-                   *platform::FileSystem::Current(), fresh, target, true,
-                   limit.Streamed()) == platform::FileError::kNone;
-      },
-      limit.Streamed());
+      installed, CopyNewFileFrom(fresh, limit.Streamed()), limit.Streamed(),
+      freshKnown ? &freshFile : nullptr);
   if (outcome.kind != MergeOutcome::kMerged) {
     throw ToolError(installed, "not merged: " + OneLine(outcome.problem));
   }
+  // The file is merged: a summary that cannot be printed must not hide that.
   out << "merged " << fresh << " into " << installed << '\n';
   PrintSummary(outcome.summary, out);
-  Flush(out);
+  out.flush();
+  if (!out) {
+    throw ToolError(installed, "merged from " + fresh +
+                                   ", but the summary cannot be written to " +
+                                   kStandardOutputName);
+  }
   return kExitSuccess;
 }
 
