@@ -177,13 +177,16 @@ bool ReadOpenSeries(const std::string& path, const OpenFile& file, size_t limit,
 }
 
 // Copies the file open as `from` (from its start) to `to`, one of the
-// merge's own names, with the attributes of `like`.
+// merge's own names, with the owner, group and mode of `like` and the
+// access list and extended attributes of `from`.
 FileError CopyOpenFile(FileSystem& fs, const OpenFile& from,
                        const std::string& to, const FileInfo& like,
                        size_t limit) {
   FileError error = fs.Rewind(from.handle());
   platform::FileReplacement copy;
-  if (error == FileError::kNone) error = copy.Open(fs, to, kOwnFile, &like);
+  platform::ReplaceOptions options = kOwnFile;
+  options.attributesFrom = from.handle();
+  if (error == FileError::kNone) error = copy.Open(fs, to, options, &like);
   FileError writeError = FileError::kNone;
   if (error == FileError::kNone) {
     error = platform::ReadOpenFileInPieces(
@@ -249,12 +252,15 @@ MergeOutcome KeepAndInstallNew(FileSystem& fs, const std::string& path,
 }
 
 // Writes the merged document `series` to `path`, one of the merge's own
-// names, marked `version`, with the attributes of `like`.
+// names, marked `version`, with the owner, group, mode, access list and
+// extended attributes of the installed file open as `installed`.
 FileError WriteMerged(FileSystem& fs, const std::string& path,
                       DeviceSeries& series, const IOVersion& version,
-                      const FileInfo& like) {
+                      const OpenFile& installed) {
   platform::FileReplacement out;
-  FileError error = out.Open(fs, path, kOwnFile, &like);
+  platform::ReplaceOptions options = kOwnFile;
+  options.attributesFrom = installed.handle();
+  FileError error = out.Open(fs, path, options, &installed.info());
   if (error != FileError::kNone) return error;
   XmlStreamWriter writer([&](std::string_view piece) {
     error = out.Write(piece);
@@ -499,10 +505,10 @@ MergeOutcome MergeUpdateDeviceSeriesWith(const std::string& installedPath,
     }
   }
   // The merged file is marked with the new file's version, and has the
-  // installed file's owner, group and permission bits from the start; the
-  // rename hands them on with it.
+  // installed file's owner, group, permission bits, access list and
+  // extended attributes from the start; the rename hands them on with it.
   MergeDeviceSeries(before, fresh, &summary);
-  error = WriteMerged(fs, out, fresh, summary.mergedVersion, info);
+  error = WriteMerged(fs, out, fresh, summary.mergedVersion, installed);
   fs.Remove(tmp);
   if (error != FileError::kNone) {
     fs.Remove(out);

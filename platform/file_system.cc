@@ -372,7 +372,9 @@ FileError FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
     // The access list and the other extended attributes of the file
     // replaced; a file given `like`'s attributes has no file to take them
     // from.
-    if (error == FileError::kNone && like == nullptr) {
+    if (error == FileError::kNone && options.attributesFrom >= 0) {
+      error = fs.CopyExtendedAttributes(options.attributesFrom, handle_);
+    } else if (error == FileError::kNone && like == nullptr) {
       error = fs.CopyExtendedAttributes(inspected, handle_);
     }
   }

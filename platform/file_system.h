@@ -307,6 +307,12 @@ struct ReplaceOptions {
   // instead of waiting for one; a device is still written in place. False
   // opens a FIFO as `cat` does.
   bool nonBlocking = false;
+  // A file open for reading whose access list and other extended
+  // attributes a file written through a sibling receives, with the owner,
+  // group and mode of `like` (Open's argument): a file that will take that
+  // file's place. -1: the attributes of the file replaced, when there is
+  // one and no `like` is given.
+  FileSystem::Handle attributesFrom = -1;
 };
 
 // A replacement of the file at a path, written piece by piece, then

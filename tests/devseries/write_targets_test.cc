@@ -381,10 +381,6 @@ const TargetKind kTargetKinds[] = {
     {"0600 file with a named user's access and a user attribute",
      [](const ScopedTempDir& dir, const Writer& writer,
         const std::string& written) {
-       if (writer.merges) {
-         GTEST_SKIP() << "the merge installs a file of its own making, "
-                         "given the installed file's owner and mode only";
-       }
        std::string path = dir.File("target");
        WriteFileBytes(path, Existing(writer, "the shared file"));
        ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
