@@ -292,6 +292,9 @@ AnyRecord ReadRecordFile(const std::string& path, const SizeLimit& limit,
                                      DeviceSeries>) {
           ReadInto(path, value, used, limit);
         } else {
+          // The standalone loaders make their own documents: they take the
+          // limit of a file loaded whole, and its memory bound, from here.
+          platform::ScopedDocumentSizeLimit whole(limit.Whole());
           ReadInto(path, value, used);
         }
       },
