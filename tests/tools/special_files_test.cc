@@ -59,6 +59,8 @@ TEST(SpecialFilesTest, ANamedPipeIsOpenedOnceByEveryCommand) {
       {{"list", fifo}, {"list", kExample}},
       {{"validate", fifo}, {"validate", kExample}},
       {{"diff", fifo, kExample}, {"diff", kExample, kExample}},
+      // Named twice, it is read twice from what the tool holds.
+      {{"dump", fifo, fifo}, {"dump", kExample, kExample}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.withPipe.front());

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 #include <ostream>
+#include <set>
 
 #include "platform/debug_output.h"
 #include "platform/dom.h"
@@ -371,14 +372,14 @@ class Parser {
   std::map<std::string, Values> values_;
 };
 
-// Serves `in` as the file `name` through `held`: streamed in pieces to a
-// command that reads its inputs once, so it takes the memory a file takes;
-// held whole, up to `limit` (the bytes then stay in memory rather than in
-// a temporary file, within the limit every read of the command has), for
-// one that reads them twice.
-void ServeInput(const CommandSpec& command, const std::string& name,
-                std::istream& in, size_t limit, MemoryFiles& held) {
-  if (!command.readsTwice) {
+// Serves `in` as the file `name` through `held`: streamed in pieces when
+// it is read once, so it takes the memory a file takes; held whole, up to
+// `limit`, when it is read twice (`hold`; the bytes then stay in memory
+// rather than in a temporary file, within the limit every read of the
+// command has, and `in` is read to its end here).
+void ServeInput(const std::string& name, std::istream& in, size_t limit,
+                bool hold, MemoryFiles& held) {
+  if (!hold) {
     held.AddStreamed(name, in);
     return;
   }
@@ -408,8 +409,9 @@ void OpenPipes(const CommandSpec& command, const Arguments& arguments,
       reads.push_back(&found->second);
     }
   }
+  std::set<std::string> opened;
   for (const std::string* path : reads) {
-    if (*path == kStandardInputName) continue;
+    if (*path == kStandardInputName || !opened.insert(*path).second) continue;
     platform::FileInfo info;
     if (platform::FileSystem::Current()->Stat(*path, &info) !=
             platform::FileError::kNone ||
@@ -419,8 +421,12 @@ void OpenPipes(const CommandSpec& command, const Arguments& arguments,
     auto in = std::make_unique<std::ifstream>(*path, std::ios::binary);
     if (!*in) throw ToolError(*path, "cannot be opened");
     if (!held) held = std::make_unique<MemoryFiles>();
-    if (command.readsTwice) {
-      ServeInput(command, *path, *in, arguments.sizeLimit.Streamed(), *held);
+    // A pipe named twice is read twice, so it is held.
+    const auto named = std::count_if(
+        reads.begin(), reads.end(),
+        [&](const std::string* other) { return *other == *path; });
+    if (command.readsTwice || named > 1) {
+      ServeInput(*path, *in, arguments.sizeLimit.Streamed(), true, *held);
     } else {
       held->AddStreamed(*path, std::move(in));
     }
@@ -459,8 +465,8 @@ void OpenStandardInput(const CommandSpec& command, Arguments& arguments,
     throw UsageError(prefix + "standard input (\"-\") can be read only once");
   }
   held = std::make_unique<MemoryFiles>();
-  ServeInput(command, kStandardInputName, in, arguments.sizeLimit.Streamed(),
-             *held);
+  ServeInput(kStandardInputName, in, arguments.sizeLimit.Streamed(),
+             command.readsTwice, *held);
   *reads.front() = kStandardInputName;
 }
 
