@@ -688,6 +688,10 @@ TEST_F(BadInputTest, MaxSizeRefusesEveryFileReadOverIt) {
   // Streamed, standard input has no size to tell before it is read.
   EXPECT_EQ(run.err,
             "<stdin>: the file is over the " + under + " bytes limit\n");
+  ToolRun build = RunDsrToolThroughPipes(
+      {"build", "--max-size", "1K", "-", Out()}, ReadFileBytes(json));
+  EXPECT_EQ(build.exitCode, 1);
+  EXPECT_EQ(build.err, "<stdin>: the file is over the 1024 bytes limit\n");
 
   // The file's own size, and sizes in KiB, MiB and GiB, let it through.
   for (const std::string& limit :
