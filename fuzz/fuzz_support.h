@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,7 @@ class InputFileSystem : public platform::FileSystem {
   explicit InputFileSystem(std::string_view bytes)
       : bytes_(bytes), installed_(this) {}
 
+  using platform::FileSystem::CreateNew;
   FileError CreateNew(const std::string&, Handle*) override {
     return FileError::kReadOnly;
   }
@@ -49,7 +51,28 @@ class InputFileSystem : public platform::FileSystem {
     return FileError::kBadHandle;
   }
   FileError Sync(Handle) override { return FileError::kBadHandle; }
-  FileError Close(Handle) override { return FileError::kBadHandle; }
+  FileError Close(Handle handle) override {
+    return readers_.erase(handle) != 0 ? FileError::kNone
+                                       : FileError::kBadHandle;
+  }
+  FileError OpenForReading(const std::string& path,
+                           const platform::ReadOptions&, Handle* handle,
+                           platform::FileInfo* info) override {
+    FileError error = Stat(path, info);
+    if (error != FileError::kNone) return error;
+    *handle = nextHandle_++;
+    readers_[*handle] = 0;
+    return FileError::kNone;
+  }
+  FileError Read(Handle handle, void* data, size_t size, size_t* got) override {
+    *got = 0;
+    auto reader = readers_.find(handle);
+    if (reader == readers_.end()) return FileError::kBadHandle;
+    std::string_view left = bytes_.substr(reader->second);
+    *got = left.copy(static_cast<char*>(data), size);
+    reader->second += *got;
+    return FileError::kNone;
+  }
   FileError SetOwner(Handle, uint32_t, uint32_t) override {
     return FileError::kBadHandle;
   }
@@ -65,7 +88,9 @@ class InputFileSystem : public platform::FileSystem {
   }
   FileError Stat(const std::string& path, platform::FileInfo* info) override {
     if (path != kInputPath) return FileError::kNotFound;
-    *info = {platform::FileKind::kRegular, 0444, 0, 0};
+    *info = platform::FileInfo();
+    info->permissions = 0444;
+    info->size = bytes_.size();
     return FileError::kNone;
   }
   FileError LinkStat(const std::string& path,
@@ -88,6 +113,9 @@ class InputFileSystem : public platform::FileSystem {
 
  private:
   std::string_view bytes_;
+  // The open readers and how far each has read.
+  std::map<Handle, size_t> readers_;
+  Handle nextHandle_ = 3;
   platform::ScopedFileSystem installed_;
 };
 

@@ -52,6 +52,12 @@ std::string FileErrorText(FileError error) {
       return "No such device or address";
     case FileError::kTextFileBusy:
       return "Text file busy";
+    case FileError::kNotSupported:
+      return "Operation not supported";
+    case FileError::kNotRegular:
+      return "not a regular file";
+    case FileError::kLinkNotTrusted:
+      return "symbolic link owned by another user; not followed";
     case FileError::kOther:
       break;
   }

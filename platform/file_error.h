@@ -34,6 +34,9 @@ enum class FileError {
   kBrokenPipe,        // a pipe's reader has gone
   kNoDevice,          // the device behind a device file is missing
   kTextFileBusy,      // a running program's file cannot be written
+  kNotSupported,      // the file system cannot do that (an attribute kind)
+  kNotRegular,        // not a regular file where only one is taken
+  kLinkNotTrusted,    // root met a symbolic link owned by another user
   kOther,             // an error the platform has no name for here
 };
 

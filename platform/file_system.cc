@@ -15,6 +15,26 @@ std::atomic<unsigned> g_siblingCounter{0};
 // own limit.
 constexpr int kMaxLinkHops = 40;
 
+// The longest name of a folder entry, in bytes (NAME_MAX of Linux and of
+// the usual file systems).
+constexpr size_t kMaxNameBytes = 255;
+
+// Sixteen hexadecimal digits of the FNV-1a hash of `text`.
+std::string HashText(const std::string& text) {
+  uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  static const char kDigits[] = "0123456789abcdef";
+  std::string digits(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) digits[i] = kDigits[hash & 15];
+  return digits;
+}
+
+// The pieces ReadOpenFileInPieces hands over.
+constexpr size_t kPieceBytes = size_t{1} << 20;
+
 // ------------------------------------------------ interrupt clean-up state
 //
 // The siblings of the open replacements, where an interrupt handler can
@@ -80,17 +100,26 @@ bool InterruptCleanupInstalled() { return g_cleanupInstalled.load(); }
 }  // namespace host
 
 // Relative targets are joined as text and left for the kernel to walk, so
-// ".." means what it means to the kernel.
+// ".." means what it means to the kernel. A name of one of the process's own
+// descriptors ends the walk: what it leads to ("pipe:[12]", a deleted file)
+// has no name to follow.
 FileError ResolveLinks(FileSystem& fs, const std::string& path,
                        std::string* out) {
+  const bool root = fs.EffectiveUser() == 0;
   std::string current = path;
   for (int hops = 0;; ++hops) {
+    FileSystem::Handle own = -1;
+    if (fs.NamesOwnHandle(current, &own)) break;
     FileInfo info;
     FileError error = fs.LinkStat(current, &info);
     // Nothing there: created there, as a plain open would.
     if (error == FileError::kNotFound) break;
     if (error != FileError::kNone) return error;
     if (info.kind != FileKind::kSymbolicLink) break;
+    // Root follows only its own links: one another user planted could send
+    // its writes anywhere (the kernel's protected_symlinks rule, applied in
+    // every folder).
+    if (root && info.owner != 0) return FileError::kLinkNotTrusted;
     if (hops == kMaxLinkHops) return FileError::kLoop;
     std::string target;
     error = fs.ReadLink(current, &target);
@@ -101,6 +130,87 @@ FileError ResolveLinks(FileSystem& fs, const std::string& path,
   }
   *out = std::move(current);
   return FileError::kNone;
+}
+
+// ------------------------------------------- defaults of newer operations
+//
+// For file systems written before these operations existed: they refuse
+// what they cannot do, so a caller reports an error instead of guessing.
+
+FileError FileSystem::CreateNew(const std::string& path, uint32_t permissions,
+                                Handle* handle) {
+  FileError error = CreateNew(path, handle);
+  if (error != FileError::kNone) return error;
+  error = SetPermissions(*handle, permissions & ~host::CreationMask());
+  if (error != FileError::kNone) {
+    Close(*handle);
+    Remove(path);
+    *handle = -1;
+  }
+  return error;
+}
+
+FileError FileSystem::OpenToInspect(const std::string&, bool, Handle*,
+                                    FileInfo*) {
+  return FileError::kInvalid;
+}
+
+FileError FileSystem::ReopenForWriting(Handle, bool, Handle*) {
+  return FileError::kInvalid;
+}
+
+bool FileSystem::NamesOwnHandle(const std::string&, Handle*) { return false; }
+
+FileError FileSystem::Duplicate(Handle, Handle*) { return FileError::kInvalid; }
+
+FileError FileSystem::CopyExtendedAttributes(Handle, Handle) {
+  return FileError::kNone;
+}
+
+uint32_t FileSystem::EffectiveUser() { return kUnchangedId; }
+
+FileError FileSystem::OpenForReading(const std::string&, const ReadOptions&,
+                                     Handle*, FileInfo*) {
+  return FileError::kInvalid;
+}
+
+FileError FileSystem::Read(Handle, void*, size_t, size_t* got) {
+  *got = 0;
+  return FileError::kBadHandle;
+}
+
+FileError FileSystem::LockExclusive(Handle) { return FileError::kInvalid; }
+
+FileError FileSystemWrapper::OpenForReading(const std::string& path,
+                                            const ReadOptions& options,
+                                            Handle* handle, FileInfo* info) {
+  if (options.followLinks && EffectiveUser() == 0) {
+    // The links are walked here, with this file system's view of who the
+    // process is; the target checks again with its own.
+    std::string ignored;
+    FileError error = ResolveLinks(*this, path, &ignored);
+    if (error != FileError::kNone) return error;
+  }
+  return target_->OpenForReading(path, options, handle, info);
+}
+
+FileError ReadOpenFileInPieces(FileSystem& fs, FileSystem::Handle handle,
+                               size_t maxBytes,
+                               const FileSystem::ChunkSink& sink) {
+  std::string buffer(kPieceBytes, '\0');
+  size_t total = 0;
+  for (;;) {
+    size_t got = 0;
+    FileError error = fs.Read(handle, buffer.data(), buffer.size(), &got);
+    if (error == FileError::kInterrupted) continue;
+    if (error != FileError::kNone) return error;
+    if (got == 0) return FileError::kNone;
+    total += got;
+    // Checked on what was read, not on a size told before: the file may
+    // grow meanwhile, and a pipe tells none.
+    if (total > maxBytes) return FileError::kTooLarge;
+    if (!sink(std::string_view(buffer.data(), got))) return FileError::kNone;
+  }
 }
 
 FileError FileSystem::ReadFileInPieces(const std::string& path, size_t maxBytes,
@@ -143,15 +253,22 @@ void FileReplacement::Abort() {
 }
 
 FileError FileReplacement::Open(FileSystem& fs, const std::string& path) {
-  return OpenWith(fs, path, nullptr);
+  return OpenWith(fs, path, ReplaceOptions(), nullptr);
 }
 
 FileError FileReplacement::Open(FileSystem& fs, const std::string& path,
                                 const FileInfo& like) {
-  return OpenWith(fs, path, &like);
+  return OpenWith(fs, path, ReplaceOptions(), &like);
+}
+
+FileError FileReplacement::Open(FileSystem& fs, const std::string& path,
+                                const ReplaceOptions& options,
+                                const FileInfo* like) {
+  return OpenWith(fs, path, options, like);
 }
 
 FileError FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
+                                    const ReplaceOptions& options,
                                     const FileInfo* like) {
   Abort();
   const uint64_t expected = expectedSize_;
@@ -161,49 +278,125 @@ FileError FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
   failedStep_ = ReplaceStep::kNone;
   target_.clear();
 
-  // What the path as given names, links followed: when standard output is
-  // a pipe, /dev/stdout leads to a name ("pipe:[123]") that no lookup of
-  // the link chain would find.
-  FileInfo replaced;
-  FileError error = fs.Stat(path, &replaced);
-  const bool exists = error == FileError::kNone;
-  if (!exists && error != FileError::kNotFound) {
-    return Fail(ReplaceStep::kResolve, error);
+  // The name to replace: a user's through its links, the system's own as it
+  // is (a link there is dealt with below).
+  FileError error = FileError::kNone;
+  if (options.followLinks) {
+    error = ResolveLinks(fs, path, &target_);
+    if (error != FileError::kNone) return Fail(ReplaceStep::kResolve, error);
+  } else {
+    target_ = path;
   }
-  if (exists && replaced.kind == FileKind::kDirectory) {
-    return Fail(ReplaceStep::kCreate, FileError::kIsDirectory);
-  }
-  if (exists && replaced.kind != FileKind::kRegular) {
-    // A device or a FIFO is written where it is: a renamed sibling would
-    // take its place, and removing it would take it away.
-    error = fs.OpenInPlace(path, &handle_);
-    if (error != FileError::kNone) return Fail(ReplaceStep::kCreate, error);
+
+  // One of the process's own descriptors, named by path ("/dev/stdout"):
+  // written through that very descriptor, at its position and in its append
+  // mode, whatever it refers to, as a shell's redirection is.
+  FileSystem::Handle own = -1;
+  if (fs.NamesOwnHandle(target_, &own)) {
+    error = fs.Duplicate(own, &handle_);
+    if (error != FileError::kNone) {
+      handle_ = -1;
+      return Fail(ReplaceStep::kCreate, error);
+    }
     state_ = State::kInPlace;
     progress_.Start(ProgressWork::kWriting, path, expected);
     return FileError::kNone;
   }
 
-  error = ResolveLinks(fs, path, &target_);
-  if (error != FileError::kNone) return Fail(ReplaceStep::kResolve, error);
-  error = CreateSibling(target_);
-  if (error != FileError::kNone) return Fail(ReplaceStep::kCreate, error);
+  // What is there is looked at once, through one open handle; every
+  // decision below is taken on that file, never on a second look at the
+  // name.
+  FileInfo found;
+  FileSystem::Handle inspected = -1;
+  error = fs.OpenToInspect(target_, false, &inspected, &found);
+  auto closeInspected = [&] {
+    if (inspected >= 0) fs.Close(inspected);
+    inspected = -1;
+  };
+  if (error == FileError::kNone && found.kind == FileKind::kSymbolicLink) {
+    closeInspected();
+    // A user's name had its links resolved a moment ago: this one was put
+    // there meanwhile, and is not followed.
+    if (options.followLinks) {
+      return Fail(ReplaceStep::kResolve, FileError::kLoop);
+    }
+    // At a name the system makes for itself a link is someone else's: it
+    // goes, and the new file takes the name.
+    error = fs.Remove(target_);
+    if (error != FileError::kNone && error != FileError::kNotFound) {
+      return Fail(ReplaceStep::kCreate, error);
+    }
+    error = FileError::kNotFound;
+  }
+  const bool exists = error == FileError::kNone;
+  if (!exists && error != FileError::kNotFound) {
+    return Fail(ReplaceStep::kResolve, error);
+  }
+  if (exists && found.kind == FileKind::kDirectory) {
+    closeInspected();
+    return Fail(ReplaceStep::kCreate, FileError::kIsDirectory);
+  }
+  if (exists && found.kind != FileKind::kRegular) {
+    if (!options.followLinks) {
+      closeInspected();
+      return Fail(ReplaceStep::kCreate, FileError::kNotRegular);
+    }
+    // A device or a FIFO is written where it is: a renamed sibling would
+    // take its place, and removing it would take it away. Reopened from the
+    // handle, so it is the file looked at, not what the name leads to now.
+    error = fs.ReopenForWriting(inspected, options.nonBlocking, &handle_);
+    closeInspected();
+    if (error != FileError::kNone) {
+      handle_ = -1;
+      return Fail(ReplaceStep::kCreate, error);
+    }
+    state_ = State::kInPlace;
+    progress_.Start(ProgressWork::kWriting, path, expected);
+    return FileError::kNone;
+  }
+
+  // A regular file, or nothing. A new file is created as a plain create
+  // makes it (0666, less what the umask or the folder's default access list
+  // takes away); one that receives attributes stays 0600 until it has them.
+  const bool keeps = exists || like != nullptr;
+  error = CreateSibling(target_, keeps ? 0600 : 0666);
+  if (error != FileError::kNone) {
+    closeInspected();
+    return Fail(ReplaceStep::kCreate, error);
+  }
   state_ = State::kReplacing;
-  if (like == nullptr && exists) like = &replaced;
-  error = KeepAttributes(like);
+  if (keeps) {
+    error = KeepAttributes(like != nullptr ? *like : found);
+    // The access list and the other extended attributes of the file
+    // replaced; a file given `like`'s attributes has no file to take them
+    // from.
+    if (error == FileError::kNone && like == nullptr) {
+      error = fs.CopyExtendedAttributes(inspected, handle_);
+    }
+  }
+  closeInspected();
   if (error != FileError::kNone) return Fail(ReplaceStep::kAttributes, error);
   progress_.Start(ProgressWork::kWriting, path, expected);
   return FileError::kNone;
 }
 
-FileError FileReplacement::CreateSibling(const std::string& target) {
+FileError FileReplacement::CreateSibling(const std::string& target,
+                                         uint32_t permissions) {
   // In the target's folder, so the rename never crosses file systems; the
   // name is new to this process, and created exclusively, so a sibling left
-  // by a killed process of the same id is never written into.
+  // by a killed process of the same id is never written into. A name too
+  // long to take the suffix is replaced by a hash of it, so that every name
+  // the system allows can be replaced.
+  const std::string folder = FolderOf(target);
+  const std::string name = target.substr(folder.size());
   host::InterruptsHeldBack held;
   for (int attempt = 0;; ++attempt) {
-    std::string sibling = target + ".~" + std::to_string(host::ProcessId()) +
-                          "-" + std::to_string(g_siblingCounter++) + ".part";
-    FileError error = fs_->CreateNew(sibling, &handle_);
+    const std::string suffix = std::to_string(host::ProcessId()) + "-" +
+                               std::to_string(g_siblingCounter++) + ".part";
+    std::string sibling = name.size() + 2 + suffix.size() <= kMaxNameBytes
+                              ? target + ".~" + suffix
+                              : folder + ".~" + HashText(name) + "-" + suffix;
+    FileError error = fs_->CreateNew(sibling, permissions, &handle_);
     if (error == FileError::kNone) {
       sibling_ = std::move(sibling);
       pendingSlot_ = host::RegisterPendingSibling(sibling_);
@@ -214,30 +407,24 @@ FileError FileReplacement::CreateSibling(const std::string& target) {
   }
 }
 
-FileError FileReplacement::KeepAttributes(const FileInfo* replaced) {
-  uint32_t permissions = 0;
-  if (replaced == nullptr) {
-    // What a plain create gives.
-    permissions = 0666 & ~host::CreationMask();
-  } else {
-    // Owner and group before the permission bits: changing the owner clears
-    // set-user-ID and set-group-ID, and the sibling stays 0600 until then.
-    permissions = replaced->permissions & 07777;
-    FileError error = fs_->SetOwner(handle_, replaced->owner, replaced->group);
+FileError FileReplacement::KeepAttributes(const FileInfo& replaced) {
+  // Owner and group before the permission bits: changing the owner clears
+  // set-user-ID and set-group-ID, and the sibling stays 0600 until then.
+  uint32_t permissions = replaced.permissions & 07777;
+  FileError error = fs_->SetOwner(handle_, replaced.owner, replaced.group);
+  if (error == FileError::kNotPermitted) {
+    // The file cannot be given away: it stays the writing user's, whose
+    // rights set-user-ID would now lend.
+    permissions &= ~uint32_t{04000};
+    error = fs_->SetOwner(handle_, FileSystem::kUnchangedId, replaced.group);
     if (error == FileError::kNotPermitted) {
-      // The file cannot be given away: it stays the writing user's, whose
-      // rights set-user-ID would now lend.
-      permissions &= ~uint32_t{04000};
-      error = fs_->SetOwner(handle_, FileSystem::kUnchangedId, replaced->group);
-      if (error == FileError::kNotPermitted) {
-        // Nor put in that group: it keeps the group it was created with,
-        // whose members gain nothing from it.
-        permissions &= ~uint32_t{02070};
-        error = FileError::kNone;
-      }
+      // Nor put in that group: it keeps the group it was created with,
+      // whose members gain nothing from it.
+      permissions &= ~uint32_t{02070};
+      error = FileError::kNone;
     }
-    if (error != FileError::kNone) return error;
   }
+  if (error != FileError::kNone) return error;
   return fs_->SetPermissions(handle_, permissions);
 }
 

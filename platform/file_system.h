@@ -45,6 +45,20 @@ struct FileInfo {
   // The size in bytes of a regular file; 0 for the other kinds, or when a
   // file system does not tell.
   uint64_t size = 0;
+  // Which file this is: two names, or a name and an open file, with equal
+  // device and inode are the same file. 0 where a file system does not tell.
+  uint64_t device = 0;
+  uint64_t inode = 0;
+};
+
+// How OpenForReading treats what it finds at its path.
+struct ReadOptions {
+  // Follow symbolic links (a process whose effective user is root does not
+  // follow one owned by another user: kLinkNotTrusted). False: a link at
+  // the path itself fails with kLoop.
+  bool followLinks = true;
+  // The open never waits: a FIFO opens at once, without a writer.
+  bool nonBlocking = false;
 };
 
 // The seam. Operations return FileError::kNone on success, or the error.
@@ -68,8 +82,15 @@ class FileSystem {
   // Creates a new file for writing, readable and writable by its owner only
   // (0600); fails with kExists when anything, even a dangling link, is there.
   virtual FileError CreateNew(const std::string& path, Handle* handle) = 0;
+  // As CreateNew, with the permission bits a plain create asks for: the
+  // system then takes away what the umask, or the folder's default access
+  // list, says. The default creates 0600 and sets `permissions` less the
+  // umask.
+  virtual FileError CreateNew(const std::string& path, uint32_t permissions,
+                              Handle* handle);
   // Opens the existing file at `path` (following links) for writing where it
-  // is: nothing is created, truncated or renamed. For devices and FIFOs.
+  // is: nothing is created, truncated or renamed. A replacement does not use
+  // it (it reopens the file it inspected: ReopenForWriting).
   virtual FileError OpenInPlace(const std::string& path, Handle* handle) = 0;
   // Writes up to `size` bytes; `*written` receives the count actually
   // written, which may be less than `size`. kInterrupted may be returned.
@@ -85,6 +106,49 @@ class FileSystem {
   virtual FileError SetPermissions(Handle handle, uint32_t permissions) = 0;
   virtual FileError Rename(const std::string& from, const std::string& to) = 0;
   virtual FileError Remove(const std::string& path) = 0;
+  // Opens what `path` names once, neither to read nor to write it (on Linux
+  // an O_PATH descriptor: no permission is needed, a FIFO never waits), so
+  // that every later decision is taken on that very file; `info` receives
+  // what the open file is. With followLinks false a symbolic link at `path`
+  // itself is opened as the link (kind kSymbolicLink). Close with Close().
+  virtual FileError OpenToInspect(const std::string& path, bool followLinks,
+                                  Handle* handle, FileInfo* info);
+  // Opens the very file that `inspected` (from OpenToInspect) holds for
+  // writing where it is: nothing is created, truncated or renamed, and its
+  // name is not looked up again. With `nonBlocking` a FIFO without a reader
+  // fails at once (kNoDevice) instead of waiting for one; the handle's
+  // writes block either way.
+  virtual FileError ReopenForWriting(Handle inspected, bool nonBlocking,
+                                     Handle* handle);
+  // True when `path` itself names one of the process's own open files
+  // (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N, /proc/PID/fd/N of
+  // this process), which `*which` then receives. Links leading there are
+  // not followed: ResolveLinks stops at such a name.
+  virtual bool NamesOwnHandle(const std::string& path, Handle* which);
+  // A second handle to the open file `handle` refers to, sharing its
+  // position and its append mode.
+  virtual FileError Duplicate(Handle handle, Handle* copy);
+  // Gives `to` (a file being written) the access list and the other
+  // extended attributes of the file `from` (from OpenToInspect) holds.
+  // Attributes this process may not set and that widen no access are
+  // passed over; any other that cannot be kept fails the call.
+  virtual FileError CopyExtendedAttributes(Handle from, Handle to);
+  // The user the process acts as for file access (root: 0); kUnchangedId
+  // where the system has no such number.
+  virtual uint32_t EffectiveUser();
+  // Opens the file at `path` for reading, once; `info` receives what fstat
+  // of the open descriptor tells. With followLinks false a link at `path`
+  // itself fails with kLoop; with nonBlocking the open never waits (a FIFO
+  // opens at once) and the descriptor is left in blocking mode for reading
+  // of regular files. Close with Close().
+  virtual FileError OpenForReading(const std::string& path,
+                                   const ReadOptions& options, Handle* handle,
+                                   FileInfo* info);
+  // Reads up to `size` bytes; `*got` receives the count, 0 at the end.
+  virtual FileError Read(Handle handle, void* data, size_t size, size_t* got);
+  // An advisory lock on the open file, held until it is closed; waits for
+  // another holder.
+  virtual FileError LockExclusive(Handle handle);
   // Flushes the directory entry changes of the folder holding `path`.
   virtual FileError SyncParentDirectory(const std::string& path) = 0;
   // What is at `path`, following symbolic links: kNotFound when nothing is,
@@ -120,6 +184,38 @@ class FileSystemWrapper : public FileSystem {
 
   FileError CreateNew(const std::string& path, Handle* handle) override {
     return target_->CreateNew(path, handle);
+  }
+  FileError CreateNew(const std::string& path, uint32_t permissions,
+                      Handle* handle) override {
+    return target_->CreateNew(path, permissions, handle);
+  }
+  FileError OpenToInspect(const std::string& path, bool followLinks,
+                          Handle* handle, FileInfo* info) override {
+    return target_->OpenToInspect(path, followLinks, handle, info);
+  }
+  FileError ReopenForWriting(Handle inspected, bool nonBlocking,
+                             Handle* handle) override {
+    return target_->ReopenForWriting(inspected, nonBlocking, handle);
+  }
+  bool NamesOwnHandle(const std::string& path, Handle* which) override {
+    return target_->NamesOwnHandle(path, which);
+  }
+  FileError Duplicate(Handle handle, Handle* copy) override {
+    return target_->Duplicate(handle, copy);
+  }
+  FileError CopyExtendedAttributes(Handle from, Handle to) override {
+    return target_->CopyExtendedAttributes(from, to);
+  }
+  uint32_t EffectiveUser() override { return target_->EffectiveUser(); }
+  // Applies the root rule of ReadOptions::followLinks with this file
+  // system's EffectiveUser, then opens through the target.
+  FileError OpenForReading(const std::string& path, const ReadOptions& options,
+                           Handle* handle, FileInfo* info) override;
+  FileError Read(Handle handle, void* data, size_t size, size_t* got) override {
+    return target_->Read(handle, data, size, got);
+  }
+  FileError LockExclusive(Handle handle) override {
+    return target_->LockExclusive(handle);
   }
   FileError OpenInPlace(const std::string& path, Handle* handle) override {
     return target_->OpenInPlace(path, handle);
@@ -187,6 +283,28 @@ enum class ReplaceStep {
   kRename,
 };
 
+// Reads the file open under `handle` to its end in pieces of 1 MiB, handing
+// each to `sink` in order; stops early, with kNone, when `sink` returns
+// false; kTooLarge once more than `maxBytes` have been read. The handle
+// stays open.
+FileError ReadOpenFileInPieces(FileSystem& fs, FileSystem::Handle handle,
+                               size_t maxBytes,
+                               const FileSystem::ChunkSink& sink);
+
+// How a replacement treats what it finds at its path.
+struct ReplaceOptions {
+  // A name a user gave: its symbolic links are followed (but see the
+  // root rule). False for names the system makes for itself beside
+  // another file: a link at the name is removed, never followed, and
+  // anything there that is neither a regular file nor a link is refused
+  // (kNotRegular).
+  bool followLinks = true;
+  // Never wait: a FIFO without a reader is refused at once (kNoDevice)
+  // instead of waiting for one; a device is still written in place. False
+  // opens a FIFO as `cat` does.
+  bool nonBlocking = false;
+};
+
 // A replacement of the file at a path, written piece by piece, then
 // committed (the new content takes the path at once and completely) or
 // aborted (the path keeps what it held). Every writer of the system goes
@@ -197,23 +315,44 @@ enum class ReplaceStep {
 //   while (error == FileError::kNone && more) error = out.Write(piece);
 //   if (error == FileError::kNone) error = out.Commit();
 //
-// What is at the path decides how it is written. A regular file, or
-// nothing: the bytes go to a new sibling file (PATH.~PID-N.part, created
-// exclusively, 0600) which receives the replaced file's owner, group and
-// permission bits before its first byte (a new file: 0666 less the umask),
-// and is flushed, closed and renamed over the path on commit; the folder is
-// flushed last. A symbolic link is followed to its final target, which is
-// replaced (or, when missing, created) while the link stays; the sibling
-// lives in that target's folder. Anything else that exists (a device, a
-// FIFO, a socket, what /dev/stdout names) is opened and written in place and
-// never removed; like a plain open, opening a FIFO waits for its reader. A
-// folder fails with kIsDirectory.
+// What is at the path decides how it is written, and it is decided on the
+// open file, never on a second look at the name. A user's name is first
+// resolved through its symbolic links (ResolveLinks: a process whose
+// effective user is root follows no link another user owns, kLinkNotTrusted
+// at kResolve); the name reached is opened once (OpenToInspect, an O_PATH
+// descriptor on Linux) and its kind, owner, group and mode are those of
+// that open file.
+//
+// A regular file, or nothing: the bytes go to a new sibling file
+// (PATH.~PID-N.part, created exclusively; for a name too long to take the
+// suffix, .~HASH-PID-N.part in the same folder). For a replaced file the
+// sibling is created 0600 and receives the replaced file's owner, group and
+// permission bits, then its access list and other extended attributes
+// (CopyExtendedAttributes), before its first byte; an attribute that cannot
+// be kept fails at kAttributes. A new file is created 0666, which the umask
+// or the folder's default access list narrows as for any create. On commit
+// the sibling is flushed, closed and renamed over the path; the folder is
+// flushed last. A symbolic link stays; the file it finally names is replaced
+// (or, when missing, created) and the sibling lives in that file's folder.
+//
+// A name of one of the process's own descriptors (/dev/stdout, /dev/fd/N,
+// /proc/self/fd/N, or a link leading to one) is written through a duplicate
+// of that descriptor, at its position and in its append mode, whatever it
+// refers to. Anything else that exists (a device, a FIFO, a socket) is
+// reopened for writing from the open handle and written in place, never
+// removed; opening a FIFO waits for its reader unless the options say
+// nonBlocking. A folder fails with kIsDirectory.
+//
+// With ReplaceOptions::followLinks false (names the system makes beside
+// another file) a link at the name is removed, never followed, and a
+// device, FIFO or socket there is refused with kNotRegular.
 //
 // Owner and group: the replaced file's are kept when the process may set
 // them (root always can). Otherwise the file becomes the writing user's,
 // losing set-user-ID; a group the user may not set is replaced by the one
 // the file was created with, and the group permission bits and set-group-ID
-// are cleared, so nobody gains access the old file did not give.
+// are cleared (and the access list's owning-group entry emptied), so nobody
+// gains access the old file did not give.
 //
 // On Windows the commit's rename is ReplaceFileW when a file is replaced,
 // which keeps the replaced file's security settings and attributes (the
@@ -245,6 +384,10 @@ class FileReplacement {
   // its first byte. A target written in place keeps its own.
   [[nodiscard]] FileError Open(FileSystem& fs, const std::string& path,
                                const FileInfo& like);
+  // As the two above, treating what is at `path` as `options` say.
+  [[nodiscard]] FileError Open(FileSystem& fs, const std::string& path,
+                               const ReplaceOptions& options,
+                               const FileInfo* like = nullptr);
   // Appends `piece`, however the file system splits or interrupts writes.
   // After a failure (the replacement is then aborted) every further call
   // returns that first error without writing; kBadHandle when nothing is open.
@@ -271,10 +414,10 @@ class FileReplacement {
   enum class State { kIdle, kReplacing, kInPlace, kFailed };
 
   FileError Fail(ReplaceStep step, FileError error);
-  FileError CreateSibling(const std::string& target);
+  FileError CreateSibling(const std::string& target, uint32_t permissions);
   FileError OpenWith(FileSystem& fs, const std::string& path,
-                     const FileInfo* like);
-  FileError KeepAttributes(const FileInfo* replaced);
+                     const ReplaceOptions& options, const FileInfo* like);
+  FileError KeepAttributes(const FileInfo& replaced);
   void Release();
 
   FileSystem* fs_ = nullptr;
@@ -311,8 +454,11 @@ FileError CopyFileAtomically(FileSystem& fs, const std::string& from,
 // The file that the symbolic links at `path` finally name (`path` itself
 // when it is no link), which may not exist yet: what a replacement of `path`
 // replaces. Relative targets count from the folder of the link holding them.
-// kLoop for a cycle or too long a chain; an error of a link that cannot be
-// examined or read.
+// The walk stops at a name of one of the process's own descriptors
+// (NamesOwnHandle), which names no file to follow to. When the file
+// system's EffectiveUser is root, a link owned by any other user fails with
+// kLinkNotTrusted. kLoop for a cycle or too long a chain; an error of a link
+// that cannot be examined or read.
 FileError ResolveLinks(FileSystem& fs, const std::string& path,
                        std::string* target);
 

@@ -65,11 +65,15 @@ bool UpdateFileFromResource(const char* pszFilePath,
   }
 
   // An empty path names no file; it must not leave a temporary file in the
-  // current folder either.
+  // current folder either. The updater runs unattended: a FIFO nobody reads
+  // is refused at once rather than waited for.
+  platform::ReplaceOptions options;
+  options.nonBlocking = true;
   platform::FileReplacement replacement;
   platform::FileError error =
-      *path == '\0' ? platform::FileError::kNotFound
-                    : replacement.Open(*platform::FileSystem::Current(), path);
+      *path == '\0'
+          ? platform::FileError::kNotFound
+          : replacement.Open(*platform::FileSystem::Current(), path, options);
   if (error != platform::FileError::kNone) {
     // Nothing was written: the folder is missing or refuses new files, or
     // the path names a folder.

@@ -17,9 +17,10 @@
 // temporary file beside the target, which takes the target's name, owner,
 // group and permission bits only when every byte was written and flushed. A
 // failed write removes the temporary file and leaves the previous file at
-// the path as it was. A symbolic link is followed; a device or FIFO is
-// written in place. "file cannot opened" means nothing was written (the
-// folder is missing or refuses new files, the path names a folder, the
+// the path as it was. A symbolic link is followed; a device, or a FIFO that
+// has a reader, is written in place; a FIFO without one is refused at once.
+// "file cannot opened" means nothing was written (the folder is missing or
+// refuses new files, the path names a folder or a FIFO nobody reads, the
 // target cannot be inspected or given its attributes). No folder is created.
 #pragma once
 

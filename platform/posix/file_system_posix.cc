@@ -4,12 +4,16 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <string_view>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/host_internal.h"
@@ -72,6 +76,11 @@ FileError FromErrno(int error) {
       return FileError::kNoDevice;
     case ETXTBSY:
       return FileError::kTextFileBusy;
+    case ENOTSUP:
+#if EOPNOTSUPP != ENOTSUP
+    case EOPNOTSUPP:
+#endif
+      return FileError::kNotSupported;
     default:
       return FileError::kOther;
   }
@@ -90,6 +99,136 @@ void Describe(const struct stat& st, FileInfo* info) {
   info->group = static_cast<uint32_t>(st.st_gid);
   info->size =
       S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : uint64_t{0};
+  info->device = static_cast<uint64_t>(st.st_dev);
+  info->inode = static_cast<uint64_t>(st.st_ino);
+}
+
+// Opens a descriptor that names a file without reading or writing it.
+#ifdef O_PATH
+constexpr int kInspectFlags = O_PATH | O_CLOEXEC;
+#else
+constexpr int kInspectFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+#endif
+
+// The name under which the kernel reopens the very file an open descriptor
+// refers to, without looking its path up again.
+std::string DescriptorPath(int fd) {
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// Takes O_NONBLOCK off an open descriptor, so its reads and writes wait as
+// usual.
+FileError MakeBlocking(int fd) {
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0) return LastError();
+  if ((flags & O_NONBLOCK) == 0) return FileError::kNone;
+  return ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? FileError::kNone
+                                                        : LastError();
+}
+
+// The decimal number `text` spells, without sign or leading zeros beyond a
+// lone "0"; -1 when it spells none.
+long ParseNumber(std::string_view text) {
+  if (text.empty() || text.size() > 9) return -1;
+  if (text.size() > 1 && text.front() == '0') return -1;
+  long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// The descriptor number `path` names as one of the process's own ("/dev/fd/3",
+// "/proc/self/fd/3", "/proc/<own pid>/fd/3", "/dev/stdout"); -1 for any
+// other path. Text only: whether the descriptor is open is asked after.
+long DescriptorNamedBy(std::string path) {
+  // "//dev///stdout" is "/dev/stdout" to the kernel.
+  std::string collapsed;
+  for (char c : path) {
+    if (c == '/' && !collapsed.empty() && collapsed.back() == '/') continue;
+    collapsed.push_back(c);
+  }
+  std::string_view name(collapsed);
+  if (name == "/dev/stdin") return 0;
+  if (name == "/dev/stdout") return 1;
+  if (name == "/dev/stderr") return 2;
+  for (std::string_view folder :
+       {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/"}) {
+    if (name.substr(0, folder.size()) == folder) {
+      return ParseNumber(name.substr(folder.size()));
+    }
+  }
+  constexpr std::string_view kProc = "/proc/";
+  if (name.substr(0, kProc.size()) != kProc) return -1;
+  name.remove_prefix(kProc.size());
+  size_t slash = name.find('/');
+  if (slash == std::string_view::npos) return -1;
+  long pid = ParseNumber(name.substr(0, slash));
+  if (pid < 0 || pid != static_cast<long>(::getpid())) return -1;
+  name.remove_prefix(slash);
+  constexpr std::string_view kFd = "/fd/";
+  if (name.substr(0, kFd.size()) != kFd) return -1;
+  return ParseNumber(name.substr(kFd.size()));
+}
+
+// The names of the extended attributes of the file at `path` (a
+// /proc/self/fd name: an O_PATH descriptor refuses flistxattr).
+FileError ListAttributes(const std::string& path,
+                         std::vector<std::string>* names) {
+  names->clear();
+  std::vector<char> buffer;
+  for (;;) {
+    ssize_t size = ::listxattr(path.c_str(), nullptr, 0);
+    if (size < 0) {
+      // A file system without extended attributes has none to keep.
+      return errno == ENOTSUP ? FileError::kNone : LastError();
+    }
+    buffer.resize(static_cast<size_t>(size) + 1);
+    ssize_t got = ::listxattr(path.c_str(), buffer.data(), buffer.size());
+    if (got < 0 && errno == ERANGE) continue;  // grew meanwhile
+    if (got < 0) return LastError();
+    for (size_t at = 0; at < static_cast<size_t>(got);) {
+      std::string name(buffer.data() + at);
+      at += name.size() + 1;
+      if (!name.empty()) names->push_back(std::move(name));
+    }
+    return FileError::kNone;
+  }
+}
+
+FileError GetAttribute(const std::string& path, const std::string& name,
+                       std::vector<char>* value) {
+  for (;;) {
+    ssize_t size = ::getxattr(path.c_str(), name.c_str(), nullptr, 0);
+    if (size < 0) return LastError();
+    value->resize(static_cast<size_t>(size));
+    ssize_t got =
+        ::getxattr(path.c_str(), name.c_str(), value->data(), value->size());
+    if (got < 0 && errno == ERANGE) continue;
+    if (got < 0) return LastError();
+    value->resize(static_cast<size_t>(got));
+    return FileError::kNone;
+  }
+}
+
+bool StartsWith(const std::string& text, std::string_view prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The kernel's binary form of an access list: a 4-byte version (2), then
+// entries of {u16 tag, u16 permissions, u32 id}, little-endian.
+constexpr uint16_t kAclGroupObject = 0x04;
+
+// Takes every permission from the access list's owning-group entry: the
+// file has a group the replaced one did not have, whose members must not
+// gain what the replaced file's group had.
+void ClearOwningGroupEntry(std::vector<char>* acl) {
+  for (size_t at = 4; at + 8 <= acl->size(); at += 8) {
+    unsigned char* entry = reinterpret_cast<unsigned char*>(acl->data() + at);
+    uint16_t tag = static_cast<uint16_t>(entry[0] | (entry[1] << 8));
+    if (tag == kAclGroupObject) entry[2] = entry[3] = 0;
+  }
 }
 
 class PosixFileSystem : public FileSystem {
@@ -99,6 +238,155 @@ class PosixFileSystem : public FileSystem {
                     O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return LastError();
     *handle = fd;
+    return FileError::kNone;
+  }
+
+  FileError CreateNew(const std::string& path, uint32_t permissions,
+                      Handle* handle) override {
+    // The kernel takes the umask, or the folder's default access list, off
+    // `permissions`, as for any new file.
+    int fd = ::open(NativePath(path).c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    static_cast<mode_t>(permissions & 07777));
+    if (fd < 0) return LastError();
+    *handle = fd;
+    return FileError::kNone;
+  }
+
+  FileError OpenToInspect(const std::string& path, bool followLinks,
+                          Handle* handle, FileInfo* info) override {
+    int fd = ::open(NativePath(path).c_str(),
+                    kInspectFlags | (followLinks ? 0 : O_NOFOLLOW));
+    if (fd < 0) return LastError();
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+      FileError error = LastError();
+      ::close(fd);
+      return error;
+    }
+    Describe(st, info);
+    *handle = fd;
+    return FileError::kNone;
+  }
+
+  FileError ReopenForWriting(Handle inspected, bool nonBlocking,
+                             Handle* handle) override {
+    // O_NOCTTY: writing to a terminal does not make it ours. No O_CREAT: the
+    // file is there, held by `inspected`.
+    int fd = ::open(
+        DescriptorPath(inspected).c_str(),
+        O_WRONLY | O_NOCTTY | O_CLOEXEC | (nonBlocking ? O_NONBLOCK : 0));
+    if (fd < 0) return LastError();
+    FileError error = MakeBlocking(fd);
+    if (error != FileError::kNone) {
+      ::close(fd);
+      return error;
+    }
+    *handle = fd;
+    return FileError::kNone;
+  }
+
+  bool NamesOwnHandle(const std::string& path, Handle* which) override {
+    long fd = DescriptorNamedBy(NativePath(path));
+    if (fd < 0 || ::fcntl(static_cast<int>(fd), F_GETFD) < 0) return false;
+    *which = static_cast<Handle>(fd);
+    return true;
+  }
+
+  FileError Duplicate(Handle handle, Handle* copy) override {
+    int fd = ::fcntl(handle, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return LastError();
+    *copy = fd;
+    return FileError::kNone;
+  }
+
+  // Which attributes are carried over, and why:
+  //   system.posix_acl_access, user.*: what the owner set; must be kept.
+  //   security.*: kept, except security.capability (privileges granted to
+  //     the old program's bytes, which the kernel drops on any write) and
+  //     security.ima and security.evm (measurements of the old bytes).
+  //     security.selinux that cannot be set is passed over: the new file
+  //     then has the label the policy gives new files in that folder, the
+  //     folder the replaced file was created in.
+  //   trusted.*: kept where the process may (with CAP_SYS_ADMIN); without
+  //     it they cannot even be listed, and nothing is lost that we saw.
+  //   system.posix_acl_default: folders only.
+  FileError CopyExtendedAttributes(Handle from, Handle to) override {
+    const std::string source = DescriptorPath(from);
+    std::vector<std::string> names;
+    FileError error = ListAttributes(source, &names);
+    if (error != FileError::kNone) return error;
+    if (names.empty()) return FileError::kNone;
+    struct stat was, now;
+    if (::stat(source.c_str(), &was) != 0 || ::fstat(to, &now) != 0) {
+      return LastError();
+    }
+    for (const std::string& name : names) {
+      if (name == "security.capability" || name == "security.ima" ||
+          name == "security.evm" || name == "system.posix_acl_default") {
+        continue;
+      }
+      std::vector<char> value;
+      error = GetAttribute(source, name, &value);
+      if (error == FileError::kNotFound) continue;  // removed meanwhile
+      if (error != FileError::kNone) return error;
+      if (name == "system.posix_acl_access" && was.st_gid != now.st_gid) {
+        ClearOwningGroupEntry(&value);
+      }
+      if (::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) == 0) {
+        continue;
+      }
+      const int why = errno;
+      if (name == "security.selinux") continue;
+      if (StartsWith(name, "trusted.") && (why == EPERM || why == EACCES)) {
+        continue;
+      }
+      return FromErrno(why);
+    }
+    return FileError::kNone;
+  }
+
+  uint32_t EffectiveUser() override {
+    return static_cast<uint32_t>(::geteuid());
+  }
+
+  FileError OpenForReading(const std::string& path, const ReadOptions& options,
+                           Handle* handle, FileInfo* info) override {
+    if (options.followLinks && EffectiveUser() == 0) {
+      // The kernel follows links of anyone; root follows only its own.
+      std::string ignored;
+      FileError error = ResolveLinks(*this, path, &ignored);
+      if (error != FileError::kNone) return error;
+    }
+    int fd = ::open(NativePath(path).c_str(),
+                    O_RDONLY | O_NOCTTY | O_CLOEXEC |
+                        (options.followLinks ? 0 : O_NOFOLLOW) |
+                        (options.nonBlocking ? O_NONBLOCK : 0));
+    if (fd < 0) return LastError();
+    struct stat st;
+    FileError error = ::fstat(fd, &st) == 0 ? FileError::kNone : LastError();
+    if (error == FileError::kNone) error = MakeBlocking(fd);
+    if (error != FileError::kNone) {
+      ::close(fd);
+      return error;
+    }
+    Describe(st, info);
+    *handle = fd;
+    return FileError::kNone;
+  }
+
+  FileError Read(Handle handle, void* data, size_t size, size_t* got) override {
+    *got = 0;
+    ssize_t n = ::read(handle, data, size);
+    if (n < 0) return LastError();
+    *got = static_cast<size_t>(n);
+    return FileError::kNone;
+  }
+
+  FileError LockExclusive(Handle handle) override {
+    while (::flock(handle, LOCK_EX) != 0) {
+      if (errno != EINTR) return LastError();
+    }
     return FileError::kNone;
   }
 
@@ -212,75 +500,30 @@ class PosixFileSystem : public FileSystem {
   FileError ReadFile(const std::string& path, size_t maxBytes,
                      std::string* contents) override {
     contents->clear();
-    int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return LastError();
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-      FileError error = LastError();
-      ::close(fd);
-      return error;
-    }
-    if (S_ISDIR(st.st_mode)) {
-      ::close(fd);
-      return FileError::kIsDirectory;
-    }
-    if (st.st_size > 0 && static_cast<uint64_t>(st.st_size) > maxBytes) {
-      ::close(fd);
-      return FileError::kTooLarge;
-    }
-    char buffer[65536];
-    for (;;) {
-      ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        FileError error = LastError();
-        ::close(fd);
-        contents->clear();
-        return error;
-      }
-      if (n == 0) break;
-      if (contents->size() + static_cast<size_t>(n) > maxBytes) {
-        ::close(fd);
-        contents->clear();
-        return FileError::kTooLarge;
-      }
-      contents->append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return FileError::kNone;
+    FileError error =
+        ReadFileInPieces(path, maxBytes, [contents](std::string_view piece) {
+          contents->append(piece);
+          return true;
+        });
+    if (error != FileError::kNone) contents->clear();
+    return error;
   }
 
   FileError ReadFileInPieces(const std::string& path, size_t maxBytes,
                              const ChunkSink& sink) override {
-    int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return LastError();
-    struct stat st;
-    FileError result = ::fstat(fd, &st) != 0 ? LastError() : FileError::kNone;
-    if (result == FileError::kNone && S_ISDIR(st.st_mode))
-      result = FileError::kIsDirectory;
-    if (result == FileError::kNone && st.st_size > 0 &&
-        static_cast<uint64_t>(st.st_size) > maxBytes) {
-      result = FileError::kTooLarge;
-    }
-    std::string buffer(size_t{1} << 20, '\0');
-    size_t total = 0;
-    while (result == FileError::kNone) {
-      ssize_t n = ::read(fd, buffer.data(), buffer.size());
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        result = LastError();
-        break;
-      }
-      if (n == 0) break;
-      total += static_cast<size_t>(n);
-      if (total > maxBytes) {
-        result = FileError::kTooLarge;
-        break;
-      }
-      if (!sink(std::string_view(buffer.data(), static_cast<size_t>(n)))) break;
+    Handle fd = -1;
+    FileInfo info;
+    FileError error = OpenForReading(path, ReadOptions(), &fd, &info);
+    if (error != FileError::kNone) return error;
+    if (info.kind == FileKind::kDirectory) {
+      error = FileError::kIsDirectory;
+    } else if (info.size > maxBytes) {
+      error = FileError::kTooLarge;
+    } else {
+      error = ReadOpenFileInPieces(*this, fd, maxBytes, sink);
     }
     ::close(fd);
-    return result;
+    return error;
   }
 };
 

@@ -44,9 +44,6 @@ constexpr DWORD kShareAll =
 constexpr DWORD kErrorDirectoryNotSupported = 336;
 constexpr DWORD kErrorDiskQuotaExceeded = 1295;
 
-// The size of the pieces ReadFileInPieces hands over.
-constexpr size_t kPieceBytes = size_t{1} << 20;
-
 // The one place that turns an error code of the system into the error of
 // the file seam.
 FileError FromSystemError(DWORD error) {
@@ -159,46 +156,67 @@ class ScopedHandle {
 };
 
 // The seam's handles are small numbers; this table holds the system handle
-// behind each. Numbers are reused once closed. Safe for concurrent use.
+// behind each, and the path it was opened with. A number may stand for a
+// device of the "\\.\" namespace that was only looked at (no system handle:
+// opening a pipe would take one of its connections). Numbers are reused once
+// closed. Safe for concurrent use.
 class HandleTable {
  public:
-  // The number for `handle`, or -1 when no number is left.
-  int Add(HANDLE handle) {
+  // The number for `handle` (INVALID_HANDLE_VALUE: a device looked at by
+  // `path`), or -1 when no number is left.
+  int Add(HANDLE handle, const std::wstring& path) {
     std::lock_guard<std::mutex> guard(mutex_);
-    for (size_t i = 0; i < handles_.size(); ++i) {
-      if (handles_[i] == INVALID_HANDLE_VALUE) {
-        handles_[i] = handle;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      if (!entries_[i].used) {
+        entries_[i] = {handle, path, true};
         return static_cast<int>(i);
       }
     }
-    if (handles_.size() >= static_cast<size_t>(INT_MAX)) return -1;
-    handles_.push_back(handle);
-    return static_cast<int>(handles_.size() - 1);
+    if (entries_.size() >= static_cast<size_t>(INT_MAX)) return -1;
+    entries_.push_back({handle, path, true});
+    return static_cast<int>(entries_.size() - 1);
   }
 
   // The handle numbered `id`; INVALID_HANDLE_VALUE when none is.
   HANDLE Get(int id) {
     std::lock_guard<std::mutex> guard(mutex_);
-    return InRange(id) ? handles_[static_cast<size_t>(id)]
+    return InRange(id) ? entries_[static_cast<size_t>(id)].handle
                        : INVALID_HANDLE_VALUE;
   }
 
-  // As Get, and frees the number.
-  HANDLE Take(int id) {
+  // The path `id` was opened with; false when no number `id` is in use.
+  bool PathOf(int id, std::wstring* path) {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (!InRange(id)) return INVALID_HANDLE_VALUE;
-    HANDLE handle = handles_[static_cast<size_t>(id)];
-    handles_[static_cast<size_t>(id)] = INVALID_HANDLE_VALUE;
-    return handle;
+    if (!InRange(id)) return false;
+    *path = entries_[static_cast<size_t>(id)].path;
+    return true;
+  }
+
+  // Frees the number; `*handle` receives the handle behind it. False when
+  // no number `id` is in use.
+  bool Take(int id, HANDLE* handle) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (!InRange(id)) return false;
+    Entry& entry = entries_[static_cast<size_t>(id)];
+    *handle = entry.handle;
+    entry = Entry();
+    return true;
   }
 
  private:
+  struct Entry {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::wstring path;
+    bool used = false;
+  };
+
   bool InRange(int id) const {
-    return id >= 0 && static_cast<size_t>(id) < handles_.size();
+    return id >= 0 && static_cast<size_t>(id) < entries_.size() &&
+           entries_[static_cast<size_t>(id)].used;
   }
 
   std::mutex mutex_;
-  std::vector<HANDLE> handles_;
+  std::vector<Entry> entries_;
 };
 
 // What a path names, as the system decides it: an ordinary file path, or a
@@ -279,6 +297,31 @@ void Describe(DWORD attributes, uint64_t size, FileInfo* info) {
   info->size = size;
 }
 
+// What an open handle of a disk file (or folder) is; `link` when it was
+// opened as the symbolic link itself.
+FileError DescribeOpen(HANDLE handle, bool link, FileInfo* info) {
+  if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    *info = FileInfo();
+    info->kind = FileKind::kOther;
+    info->permissions = 0666;
+    return FileError::kNone;
+  }
+  BY_HANDLE_FILE_INFORMATION data;
+  if (!::GetFileInformationByHandle(handle, &data)) return LastError();
+  Describe(data.dwFileAttributes,
+           (uint64_t{data.nFileSizeHigh} << 32) | uint64_t{data.nFileSizeLow},
+           info);
+  if (link) {
+    info->kind = FileKind::kSymbolicLink;
+    info->permissions = 0777;
+    info->size = 0;
+  }
+  info->device = data.dwVolumeSerialNumber;
+  info->inode =
+      (uint64_t{data.nFileIndexHigh} << 32) | uint64_t{data.nFileIndexLow};
+  return FileError::kNone;
+}
+
 void DescribeOther(FileInfo* info) {
   *info = FileInfo();
   info->kind = FileKind::kOther;
@@ -286,7 +329,8 @@ void DescribeOther(FileInfo* info) {
 }
 
 // Opens what `path` names, following links, to ask about it; folders too.
-HANDLE OpenToInspect(const std::wstring& path, DWORD access, DWORD flags) {
+HANDLE OpenHandleToInspect(const std::wstring& path, DWORD access,
+                           DWORD flags) {
   return ::CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
                        FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
 }
@@ -302,7 +346,7 @@ FileError StatDevice(PathKind kind, const std::wstring& full, FileInfo* info) {
       return LastError();
     }
   } else if (kind == PathKind::kDevice) {
-    ScopedHandle device(OpenToInspect(full, 0, 0));
+    ScopedHandle device(OpenHandleToInspect(full, 0, 0));
     if (!device.valid()) return LastError();
   }
   // The console is what a process attached to one writes to; whether it
@@ -354,18 +398,9 @@ FileError StatPath(const std::string& path, bool followLinks, FileInfo* info) {
   // Opened without FILE_FLAG_OPEN_REPARSE_POINT, the system follows every
   // link to the final target: a missing one fails with ERROR_FILE_NOT_FOUND,
   // a cycle with ERROR_CANT_RESOLVE_FILENAME.
-  ScopedHandle target(OpenToInspect(wide, FILE_READ_ATTRIBUTES, 0));
+  ScopedHandle target(OpenHandleToInspect(wide, FILE_READ_ATTRIBUTES, 0));
   if (!target.valid()) return LastError();
-  if (::GetFileType(target.get()) != FILE_TYPE_DISK) {
-    DescribeOther(info);
-    return FileError::kNone;
-  }
-  BY_HANDLE_FILE_INFORMATION final;
-  if (!::GetFileInformationByHandle(target.get(), &final)) return LastError();
-  Describe(final.dwFileAttributes,
-           (uint64_t{final.nFileSizeHigh} << 32) | uint64_t{final.nFileSizeLow},
-           info);
-  return FileError::kNone;
+  return DescribeOpen(target.get(), false, info);
 }
 
 // The layout FSCTL_GET_REPARSE_POINT returns for a symbolic link; names are
@@ -387,7 +422,7 @@ static_assert(sizeof(SymbolicLinkReparseData) == 20,
 // The target stored in the symbolic link at `path`.
 FileError ReadSymbolicLink(const std::string& path, std::string* target) {
   const std::wstring wide = Widen(path);
-  ScopedHandle link(OpenToInspect(wide, 0, FILE_FLAG_OPEN_REPARSE_POINT));
+  ScopedHandle link(OpenHandleToInspect(wide, 0, FILE_FLAG_OPEN_REPARSE_POINT));
   if (!link.valid()) return LastError();
   std::vector<char> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
   DWORD bytes = 0;
@@ -429,44 +464,6 @@ FileError ReadSymbolicLink(const std::string& path, std::string* target) {
   return FileError::kNone;
 }
 
-// An open file to read from, and how much it holds when it is a file of a
-// disk (pipes and devices tell no size).
-struct ReadSource {
-  FileError error = FileError::kNone;
-  HANDLE handle = INVALID_HANDLE_VALUE;
-  bool sized = false;
-  uint64_t size = 0;
-};
-
-ReadSource OpenToRead(const std::string& path) {
-  ReadSource source;
-  const std::wstring wide = Widen(path);
-  source.handle =
-      ::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (source.handle == INVALID_HANDLE_VALUE) {
-    source.error = LastError();
-    // A folder refuses a plain open as access denied.
-    DWORD attributes = ::GetFileAttributesW(wide.c_str());
-    if (source.error == FileError::kAccessDenied &&
-        attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      source.error = FileError::kIsDirectory;
-    }
-    return source;
-  }
-  if (::GetFileType(source.handle) == FILE_TYPE_DISK) {
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(source.handle, &size)) {
-      source.error = LastError();
-      return source;
-    }
-    source.sized = true;
-    source.size = static_cast<uint64_t>(size.QuadPart);
-  }
-  return source;
-}
-
 // Reads up to `size` bytes; `*read` is 0 at the end, also when a pipe's
 // writer has gone.
 FileError ReadSome(HANDLE handle, char* buffer, size_t size, size_t* read) {
@@ -489,6 +486,114 @@ class Win32FileSystem final : public FileSystem {
     // Readable by others while written, and removable by the interrupt
     // clean-up. A new file takes the access list its folder hands down.
     return Open(path, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW, handle);
+  }
+
+  // A new file's access list comes from its folder; there are no
+  // permission bits to ask for.
+  FileError CreateNew(const std::string& path, uint32_t,
+                      Handle* handle) override {
+    return CreateNew(path, handle);
+  }
+
+  FileError OpenToInspect(const std::string& path, bool followLinks,
+                          Handle* handle, FileInfo* info) override {
+    const std::wstring wide = Widen(path);
+    std::wstring full;
+    const PathKind kind = Classify(wide, &full);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (kind != PathKind::kFile) {
+      // Looked at without being opened: ReopenForWriting opens it.
+      FileError error = StatDevice(kind, full, info);
+      if (error != FileError::kNone) return error;
+    } else {
+      file = OpenHandleToInspect(
+          wide, FILE_READ_ATTRIBUTES,
+          followLinks ? DWORD{0} : DWORD{FILE_FLAG_OPEN_REPARSE_POINT});
+      if (file == INVALID_HANDLE_VALUE) return LastError();
+      const bool link =
+          !followLinks && ReparseTag(wide) == IO_REPARSE_TAG_SYMLINK;
+      FileError error = DescribeOpen(file, link, info);
+      if (error != FileError::kNone) {
+        ::CloseHandle(file);
+        return error;
+      }
+    }
+    return Keep(file, wide, handle);
+  }
+
+  // Windows reopens the file by the path it was looked at under: the
+  // handle given by OpenToInspect holds the file, and its sharing keeps it
+  // from being removed meanwhile. A pipe's open never waits.
+  FileError ReopenForWriting(Handle inspected, bool, Handle* handle) override {
+    std::wstring path;
+    if (!handles_.PathOf(inspected, &path)) return FileError::kBadHandle;
+    return Open(Narrow(path), FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                handle);
+  }
+
+  FileError Duplicate(Handle handle, Handle* copy) override {
+    std::wstring path;
+    HANDLE file = handles_.Get(handle);
+    if (file == INVALID_HANDLE_VALUE || !handles_.PathOf(handle, &path)) {
+      return FileError::kBadHandle;
+    }
+    HANDLE twin = INVALID_HANDLE_VALUE;
+    if (!::DuplicateHandle(::GetCurrentProcess(), file, ::GetCurrentProcess(),
+                           &twin, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+      return LastError();
+    }
+    return Keep(twin, path, copy);
+  }
+
+  FileError OpenForReading(const std::string& path, const ReadOptions& options,
+                           Handle* handle, FileInfo* info) override {
+    const std::wstring wide = Widen(path);
+    const DWORD flags =
+        FILE_FLAG_SEQUENTIAL_SCAN |
+        (options.followLinks ? DWORD{0} : DWORD{FILE_FLAG_OPEN_REPARSE_POINT});
+    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr,
+                                OPEN_EXISTING, flags, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      FileError error = LastError();
+      // A folder refuses a plain open as access denied.
+      DWORD attributes = ::GetFileAttributesW(wide.c_str());
+      if (error == FileError::kAccessDenied &&
+          attributes != INVALID_FILE_ATTRIBUTES &&
+          (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        error = FileError::kIsDirectory;
+      }
+      return error;
+    }
+    FileError error = DescribeOpen(file, false, info);
+    if (error == FileError::kNone && !options.followLinks &&
+        ReparseTag(wide) == IO_REPARSE_TAG_SYMLINK) {
+      error = FileError::kLoop;
+    }
+    if (error != FileError::kNone) {
+      ::CloseHandle(file);
+      return error;
+    }
+    return Keep(file, wide, handle);
+  }
+
+  FileError Read(Handle handle, void* data, size_t size, size_t* got) override {
+    *got = 0;
+    HANDLE file = handles_.Get(handle);
+    if (file == INVALID_HANDLE_VALUE) return FileError::kBadHandle;
+    constexpr size_t kMaxPerCall = size_t{1} << 30;
+    return ReadSome(file, static_cast<char*>(data),
+                    size < kMaxPerCall ? size : kMaxPerCall, got);
+  }
+
+  FileError LockExclusive(Handle handle) override {
+    HANDLE file = handles_.Get(handle);
+    if (file == INVALID_HANDLE_VALUE) return FileError::kBadHandle;
+    OVERLAPPED whole;
+    std::memset(&whole, 0, sizeof whole);
+    return ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD,
+                        &whole)
+               ? FileError::kNone
+               : LastError();
   }
 
   FileError OpenInPlace(const std::string& path, Handle* handle) override {
@@ -523,8 +628,10 @@ class Win32FileSystem final : public FileSystem {
   }
 
   FileError Close(Handle handle) override {
-    HANDLE file = handles_.Take(handle);
-    if (file == INVALID_HANDLE_VALUE) return FileError::kBadHandle;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!handles_.Take(handle, &file)) return FileError::kBadHandle;
+    // A device only looked at has no system handle.
+    if (file == INVALID_HANDLE_VALUE) return FileError::kNone;
     return ::CloseHandle(file) ? FileError::kNone : LastError();
   }
 
@@ -638,35 +745,36 @@ class Win32FileSystem final : public FileSystem {
 
   FileError ReadFileInPieces(const std::string& path, size_t maxBytes,
                              const ChunkSink& sink) override {
-    ReadSource source = OpenToRead(path);
-    ScopedHandle closer(source.handle);
-    if (source.error != FileError::kNone) return source.error;
-    if (source.sized && source.size > maxBytes) return FileError::kTooLarge;
-    std::string buffer(kPieceBytes, '\0');
-    size_t total = 0;
-    for (;;) {
-      size_t n = 0;
-      FileError error =
-          ReadSome(source.handle, buffer.data(), buffer.size(), &n);
-      if (error != FileError::kNone) return error;
-      if (n == 0) return FileError::kNone;
-      total += n;
-      // The file may have grown since its size was read.
-      if (total > maxBytes) return FileError::kTooLarge;
-      if (!sink(std::string_view(buffer.data(), n))) return FileError::kNone;
+    Handle handle = -1;
+    FileInfo info;
+    FileError error = OpenForReading(path, ReadOptions(), &handle, &info);
+    if (error != FileError::kNone) return error;
+    if (info.kind == FileKind::kDirectory) {
+      error = FileError::kIsDirectory;
+    } else if (info.size > maxBytes) {
+      error = FileError::kTooLarge;
+    } else {
+      error = ReadOpenFileInPieces(*this, handle, maxBytes, sink);
     }
+    Close(handle);
+    return error;
   }
 
  private:
   FileError Open(const std::string& path, DWORD share, DWORD disposition,
                  Handle* handle) {
-    HANDLE file =
-        ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, share, nullptr,
-                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring wide = Widen(path);
+    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_WRITE, share, nullptr,
+                                disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return LastError();
-    int id = handles_.Add(file);
+    return Keep(file, wide, handle);
+  }
+
+  // Numbers `file` (INVALID_HANDLE_VALUE: a device only looked at).
+  FileError Keep(HANDLE file, const std::wstring& path, Handle* handle) {
+    int id = handles_.Add(file, path);
     if (id < 0) {
-      ::CloseHandle(file);
+      if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
       return FileError::kTooManyOpenFiles;
     }
     *handle = id;

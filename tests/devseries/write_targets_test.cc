@@ -2,7 +2,11 @@
 // another user keeps owner and mode, links stay and their target is written,
 // a FIFO, a pipe and a device are written in place and stay (the merge
 // update, which reads the file it replaces, refuses them), a folder is
-// refused; nothing is ever left beside them. Owners, modes, links, FIFOs
+// refused; nothing is ever left beside them. A name of one of the process's
+// own descriptors is written through it (a log it appends to grows), a FIFO
+// without a reader is refused at once where a writer never waits, access
+// lists and attributes stay, a name of 255 bytes can be replaced, and root
+// follows no link another user owns. Owners, modes, links, FIFOs
 // and pipes are POSIX's: on Windows the table has the folder and the NUL
 // device, and platform/win32/file_system_win32_test checks that a
 // replacement keeps the file's attributes and that a link stays.
@@ -11,6 +15,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -50,6 +56,9 @@ struct Writer {
   // Merges with the file at the path: that file must be a document it
   // reads, and only a regular file (or nothing) is written.
   bool merges = false;
+  // Never waits for a FIFO's reader (the updater's targets); the others
+  // open a FIFO as `cat` does.
+  bool neverWaits = false;
 };
 
 ModelInfo SampleModel() {
@@ -77,7 +86,8 @@ const Writer kWriters[] = {
      [](const std::string& path) {
        platform::ScopedDebugCapture quiet;
        return UpdateFileFromBinResource(path.c_str(), 139);
-     }},
+     },
+     false, true},
     {"standalone record save",
      [](const std::string& path) {
        try {
@@ -119,7 +129,7 @@ const Writer kWriters[] = {
            });
        return outcome.kind != MergeOutcome::kLeftAsItWas;
      },
-     true},
+     true, true},
 };
 
 #ifndef _WIN32
@@ -159,6 +169,62 @@ std::string WriteThrough(int reader, const WriteFunction& write,
   }
   *ok = done.get();
   return received;
+}
+
+// Runs the write in a child process that the alarm ends after a few
+// seconds, so a writer that waits for a FIFO's reader fails the test rather
+// than hanging it: 0 when the write reported success, 1 when it reported
+// failure, 128 + the signal when it was killed.
+int WriteInChild(const WriteFunction& write, const std::string& path) {
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::alarm(5);
+    ::_exit(write(path) ? 0 : 1);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+// A descriptor (inherited by the tool's process) open for appending on
+// dir/log, which holds "log\n"; the link dir/out names it by
+// /proc/self/fd/N. With `removed`, dir/log is gone, its file open still.
+int OpenLogNamedByLink(const ScopedTempDir& dir, bool removed) {
+  WriteFileBytes(dir.File("log"), "log\n");
+  int fd = ::open(dir.File("log").c_str(), O_WRONLY | O_APPEND);
+  EXPECT_GE(fd, 0);
+  if (removed) {
+    EXPECT_EQ(::unlink(dir.File("log").c_str()), 0);
+  }
+  std::string named = "/proc/self/fd/" + std::to_string(fd);
+  EXPECT_EQ(::symlink(named.c_str(), dir.File("out").c_str()), 0);
+  return fd;
+}
+
+// The access list user::rw-, user:nobody:rw-, group::---, mask::rw-,
+// other::--- in the kernel's binary form.
+std::string NamedUserAccessList() {
+  std::string bytes = {2, 0, 0, 0};
+  auto entry = [&](unsigned tag, unsigned perm, uint32_t id) {
+    const char e[8] = {
+        static_cast<char>(tag),      0,
+        static_cast<char>(perm),     0,
+        static_cast<char>(id),       static_cast<char>(id >> 8),
+        static_cast<char>(id >> 16), static_cast<char>(id >> 24)};
+    bytes.append(e, sizeof e);
+  };
+  entry(0x01, 6, UINT32_MAX);
+  entry(0x02, 6, 65534);
+  entry(0x04, 0, UINT32_MAX);
+  entry(0x10, 6, UINT32_MAX);
+  entry(0x20, 0, UINT32_MAX);
+  return bytes;
+}
+
+std::string Attribute(const std::string& path, const char* name) {
+  char buffer[1024];
+  ssize_t n = ::getxattr(path.c_str(), name, buffer, sizeof buffer);
+  return n < 0 ? "(none)" : std::string(buffer, static_cast<size_t>(n));
 }
 #endif
 
@@ -259,6 +325,89 @@ const TargetKind kTargetKinds[] = {
        EXPECT_EQ(LinkTarget(dir.File("null")), "/dev/null");
        EXPECT_TRUE(S_ISCHR(Status("/dev/null").st_mode));
        EXPECT_EQ(ListFolder(dir.path()), Names{"null"});
+     }},
+    {"own descriptor named by a link, appending to a log",
+     [](const ScopedTempDir& dir, const Writer& writer,
+        const std::string& written) {
+       // As `dsrtool build x.json /dev/stdout >> log`: the log grows.
+       int fd = OpenLogNamedByLink(dir, false);
+       const bool ok = writer.write(dir.File("out"));
+       ::close(fd);
+       EXPECT_EQ(ok, !writer.merges);
+       EXPECT_EQ(ReadFileBytes(dir.File("log")),
+                 writer.merges ? "log\n" : "log\n" + written);
+       EXPECT_EQ(ListFolder(dir.path()), (Names{"log", "out"}));
+     }},
+    {"own descriptor on a removed file",
+     [](const ScopedTempDir& dir, const Writer& writer,
+        const std::string& written) {
+       // The bytes go to the file the descriptor holds, not to a new one.
+       int fd = OpenLogNamedByLink(dir, true);
+       const bool ok = writer.write(dir.File("out"));
+       EXPECT_EQ(ok, !writer.merges);
+       EXPECT_EQ(ReadFileBytes("/proc/self/fd/" + std::to_string(fd)),
+                 writer.merges ? "log\n" : "log\n" + written);
+       ::close(fd);
+       EXPECT_EQ(ListFolder(dir.path()), Names{"out"});
+     }},
+    {"FIFO without a reader",
+     [](const ScopedTempDir& dir, const Writer& writer, const std::string&) {
+       if (!writer.neverWaits) {
+         GTEST_SKIP() << "opens a FIFO as cat does, waiting for its reader";
+       }
+       ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0644), 0);
+       EXPECT_EQ(WriteInChild(writer.write, dir.File("fifo")), 1)
+           << "1: refused; 142: it waited for a reader";
+       EXPECT_TRUE(S_ISFIFO(Status(dir.File("fifo")).st_mode));
+       EXPECT_EQ(ListFolder(dir.path()), Names{"fifo"});
+     }},
+    {"name as long as a name may be",
+     [](const ScopedTempDir& dir, const Writer& writer,
+        const std::string& written) {
+       if (writer.merges) {
+         GTEST_SKIP() << "the merge names its own files after the target";
+       }
+       const std::string name(255, 'x');
+       WriteFileBytes(dir.File(name), Existing(writer, "the old file"));
+       EXPECT_TRUE(writer.write(dir.File(name)));
+       EXPECT_EQ(ReadFileBytes(dir.File(name)), written);
+       EXPECT_EQ(ListFolder(dir.path()), Names{name});
+     }},
+    {"0600 file with a named user's access and a user attribute",
+     [](const ScopedTempDir& dir, const Writer& writer,
+        const std::string& written) {
+       if (writer.merges) {
+         GTEST_SKIP() << "the merge installs a file of its own making, "
+                         "given the installed file's owner and mode only";
+       }
+       std::string path = dir.File("target");
+       WriteFileBytes(path, Existing(writer, "the shared file"));
+       ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+       const std::string acl = NamedUserAccessList();
+       if (::setxattr(path.c_str(), "system.posix_acl_access", acl.data(),
+                      acl.size(), 0) != 0 ||
+           ::setxattr(path.c_str(), "user.origin", "kept", 4, 0) != 0) {
+         GTEST_SKIP() << "the temporary folder's file system refuses access "
+                         "lists or user attributes";
+       }
+       const mode_t mode = Status(path).st_mode;
+       EXPECT_TRUE(writer.write(path));
+       EXPECT_EQ(ReadFileBytes(path), written);
+       EXPECT_EQ(Status(path).st_mode, mode);
+       EXPECT_EQ(Attribute(path, "system.posix_acl_access"), acl);
+       EXPECT_EQ(Attribute(path, "user.origin"), "kept");
+       EXPECT_EQ(ListFolder(dir.path()), Names{"target"});
+     }},
+    {"link another user planted, written by root",
+     [](const ScopedTempDir& dir, const Writer& writer, const std::string&) {
+       if (::geteuid() != 0) GTEST_SKIP() << "the rule is root's";
+       WriteFileBytes(dir.File("victim"), "root's file");
+       ASSERT_EQ(::symlink("victim", dir.File("link").c_str()), 0);
+       ASSERT_EQ(::lchown(dir.File("link").c_str(), 65534, 65534), 0);
+       EXPECT_FALSE(writer.write(dir.File("link")));
+       EXPECT_EQ(ReadFileBytes(dir.File("victim")), "root's file");
+       EXPECT_EQ(LinkTarget(dir.File("link")), "victim");
+       EXPECT_EQ(ListFolder(dir.path()), (Names{"link", "victim"}));
      }},
 #else
     {"the NUL device",

@@ -125,12 +125,15 @@ TEST_P(ResourceWriterFaultTest, EveryFaultLeavesOldOrNewFileAndNoTemporary) {
       // Every call until the file is open for writing (looking at the path,
       // creating the temporary file, giving it the old file's owner and
       // mode) is part of opening it.
-      bool opened =
-          !(fault.call && (fault.call->call == FsCall::kStat ||
-                           fault.call->call == FsCall::kLinkStat ||
-                           fault.call->call == FsCall::kCreateNew ||
-                           fault.call->call == FsCall::kSetOwner ||
-                           fault.call->call == FsCall::kSetPermissions));
+      bool opened = !(fault.call &&
+                      (fault.call->call == FsCall::kStat ||
+                       fault.call->call == FsCall::kLinkStat ||
+                       fault.call->call == FsCall::kOpenToInspect ||
+                       fault.call->call == FsCall::kReopenForWriting ||
+                       fault.call->call == FsCall::kCreateNew ||
+                       fault.call->call == FsCall::kSetOwner ||
+                       fault.call->call == FsCall::kSetPermissions ||
+                       fault.call->call == FsCall::kCopyExtendedAttributes));
       EXPECT_EQ(outcome.line,
                 opened ? "[01] error: " + path + " file io failed.\r\n"
                        : "[01] " + path + " error: file cannot opened.\r\n");

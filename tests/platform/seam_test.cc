@@ -41,10 +41,20 @@ TEST(FileErrorTest, Texts) {
       {FileError::kTooLarge, "file too large"},
       {FileError::kLoop, "Too many levels of symbolic links"},
       {FileError::kCrossDevice, "Invalid cross-device link"},
+      {FileError::kNoDevice, "No such device or address"},
+      {FileError::kNotSupported, "Operation not supported"},
+      {FileError::kNotRegular, "not a regular file"},
+      {FileError::kLinkNotTrusted,
+       "symbolic link owned by another user; not followed"},
       {FileError::kOther, "Unknown error"},
   };
   for (const auto& [error, text] : cases) {
     EXPECT_EQ(FileErrorText(error), text);
+  }
+  // Every error but kOther has a text of its own.
+  for (int e = static_cast<int>(FileError::kNone);
+       e < static_cast<int>(FileError::kOther); ++e) {
+    EXPECT_NE(FileErrorText(static_cast<FileError>(e)), "Unknown error") << e;
   }
 }
 

@@ -42,6 +42,20 @@ const char* FsCallName(FsCall call) {
       return "LinkStat";
     case FsCall::kReadLink:
       return "ReadLink";
+    case FsCall::kOpenToInspect:
+      return "OpenToInspect";
+    case FsCall::kReopenForWriting:
+      return "ReopenForWriting";
+    case FsCall::kDuplicate:
+      return "Duplicate";
+    case FsCall::kCopyExtendedAttributes:
+      return "CopyExtendedAttributes";
+    case FsCall::kOpenForReading:
+      return "OpenForReading";
+    case FsCall::kRead:
+      return "Read";
+    case FsCall::kLockExclusive:
+      return "LockExclusive";
   }
   return "?";
 }
@@ -50,6 +64,9 @@ FileError DefaultError(FsCall call) {
   switch (call) {
     case FsCall::kCreateNew:
     case FsCall::kOpenInPlace:
+    case FsCall::kOpenToInspect:
+    case FsCall::kReopenForWriting:
+    case FsCall::kOpenForReading:
     case FsCall::kRename:
     case FsCall::kRemove:
       return FileError::kAccessDenied;
@@ -122,7 +139,7 @@ std::set<std::string> FaultFileSystem::RefusedRemovals() const {
 
 FileError FaultFileSystem::Enter(FsCall call, const std::string& path,
                                  const std::string& to) {
-  calls_.push_back({call, path, to, false});
+  calls_.push_back({call, path, to, false, false});
   const size_t overall = calls_.size();
   const size_t ofKind = CallCount(call);
   for (const Rule& rule : rules_) {
@@ -151,6 +168,87 @@ FileError FaultFileSystem::CreateNew(const std::string& path, Handle* handle) {
   FileError error = target()->CreateNew(path, handle);
   if (error == FileError::kNone) open_.emplace_back(*handle, path);
   return error;
+}
+
+FileError FaultFileSystem::CreateNew(const std::string& path,
+                                     uint32_t permissions, Handle* handle) {
+  if (FileError error = Enter(FsCall::kCreateNew, path);
+      error != FileError::kNone)
+    return error;
+  FileError error = target()->CreateNew(path, permissions, handle);
+  if (error == FileError::kNone) open_.emplace_back(*handle, path);
+  return error;
+}
+
+FileError FaultFileSystem::OpenToInspect(const std::string& path,
+                                         bool followLinks, Handle* handle,
+                                         platform::FileInfo* info) {
+  if (FileError error = Enter(FsCall::kOpenToInspect, path);
+      error != FileError::kNone)
+    return error;
+  FileError error = target()->OpenToInspect(path, followLinks, handle, info);
+  if (error == FileError::kNone) {
+    open_.emplace_back(*handle, path);
+    inspecting_.insert(*handle);
+  }
+  return error;
+}
+
+FileError FaultFileSystem::ReopenForWriting(Handle inspected, bool nonBlocking,
+                                            Handle* handle) {
+  const std::string path = PathOf(inspected);
+  if (FileError error = Enter(FsCall::kReopenForWriting, path);
+      error != FileError::kNone)
+    return error;
+  FileError error = target()->ReopenForWriting(inspected, nonBlocking, handle);
+  if (error == FileError::kNone) open_.emplace_back(*handle, path);
+  return error;
+}
+
+FileError FaultFileSystem::Duplicate(Handle handle, Handle* copy) {
+  const std::string path = PathOf(handle);
+  if (FileError error = Enter(FsCall::kDuplicate, path);
+      error != FileError::kNone)
+    return error;
+  FileError error = target()->Duplicate(handle, copy);
+  if (error == FileError::kNone) open_.emplace_back(*copy, path);
+  return error;
+}
+
+FileError FaultFileSystem::CopyExtendedAttributes(Handle from, Handle to) {
+  if (FileError error =
+          Enter(FsCall::kCopyExtendedAttributes, PathOf(from), PathOf(to));
+      error != FileError::kNone)
+    return error;
+  return target()->CopyExtendedAttributes(from, to);
+}
+
+FileError FaultFileSystem::OpenForReading(const std::string& path,
+                                          const platform::ReadOptions& options,
+                                          Handle* handle,
+                                          platform::FileInfo* info) {
+  if (FileError error = Enter(FsCall::kOpenForReading, path);
+      error != FileError::kNone)
+    return error;
+  FileError error = target()->OpenForReading(path, options, handle, info);
+  if (error == FileError::kNone) open_.emplace_back(*handle, path);
+  return error;
+}
+
+FileError FaultFileSystem::Read(Handle handle, void* data, size_t size,
+                                size_t* got) {
+  *got = 0;
+  if (FileError error = Enter(FsCall::kRead, PathOf(handle));
+      error != FileError::kNone)
+    return error;
+  return target()->Read(handle, data, size, got);
+}
+
+FileError FaultFileSystem::LockExclusive(Handle handle) {
+  if (FileError error = Enter(FsCall::kLockExclusive, PathOf(handle));
+      error != FileError::kNone)
+    return error;
+  return target()->LockExclusive(handle);
 }
 
 FileError FaultFileSystem::OpenInPlace(const std::string& path,
@@ -190,6 +288,7 @@ FileError FaultFileSystem::Sync(Handle handle) {
 
 FileError FaultFileSystem::Close(Handle handle) {
   FileError injected = Enter(FsCall::kClose, PathOf(handle));
+  calls_.back().inspecting = inspecting_.erase(handle) != 0;
   // The handle is released whatever is reported, as close(2) does.
   FileError error = target()->Close(handle);
   open_.erase(std::remove_if(open_.begin(), open_.end(),
@@ -309,6 +408,7 @@ std::vector<InjectedFault> SweepFaults(const FaultFileSystem& clean) {
           (call.call == FsCall::kSetOwner &&
            error == FileError::kNotPermitted) ||
           call.call == FsCall::kSyncParentDirectory ||
+          (call.call == FsCall::kClose && call.inspecting) ||
           call.call == FsCall::kIsDirectory;
       if (!fault.recoverable) {
         // The same fault, and the clean-up after it refused as well.
