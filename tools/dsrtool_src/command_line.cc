@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <exception>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <ostream>
@@ -418,18 +417,38 @@ void OpenPipes(const CommandSpec& command, const Arguments& arguments,
         info.kind != platform::FileKind::kOther) {
       continue;
     }
-    auto in = std::make_unique<std::ifstream>(*path, std::ios::binary);
-    if (!*in) throw ToolError(*path, "cannot be opened");
+    // Opened once, through the file seam, and read from that descriptor.
+    platform::FileSystem& fs = *platform::FileSystem::Current();
+    platform::FileSystem::Handle handle = -1;
+    platform::FileError error =
+        fs.OpenForReading(*path, platform::ReadOptions(), &handle, &info);
+    if (error != platform::FileError::kNone) {
+      throw ToolError(*path, platform::FileErrorText(error));
+    }
     if (!held) held = std::make_unique<MemoryFiles>();
     // A pipe named twice is read twice, so it is held.
     const auto named = std::count_if(
         reads.begin(), reads.end(),
         [&](const std::string* other) { return *other == *path; });
-    if (command.readsTwice || named > 1) {
-      ServeInput(*path, *in, arguments.sizeLimit.Streamed(), true, *held);
-    } else {
-      held->AddStreamed(*path, std::move(in));
+    if (!command.readsTwice && named == 1) {
+      held->AddOpenFile(*path, handle);
+      continue;
     }
+    const size_t limit = arguments.sizeLimit.Streamed();
+    std::string bytes;
+    error = platform::ReadOpenFileInPieces(fs, handle, limit,
+                                           [&](std::string_view piece) {
+                                             bytes.append(piece);
+                                             return true;
+                                           });
+    fs.Close(handle);
+    if (error == platform::FileError::kTooLarge) {
+      throw ToolError(*path, "is over the " + LimitText(limit) + " limit");
+    }
+    if (error != platform::FileError::kNone) {
+      throw ToolError(*path, platform::FileErrorText(error));
+    }
+    held->Add(*path, std::move(bytes));
   }
 }
 

@@ -11,7 +11,11 @@ MemoryFiles::MemoryFiles()
     : platform::FileSystemWrapper(platform::FileSystem::Current()),
       installed_(this) {}
 
-MemoryFiles::~MemoryFiles() = default;
+MemoryFiles::~MemoryFiles() {
+  for (auto& [name, stream] : streams_) {
+    if (stream->close) stream->close();
+  }
+}
 
 void MemoryFiles::Add(const std::string& name, std::string bytes) {
   files_[name] = std::move(bytes);
@@ -32,16 +36,47 @@ bool MemoryFiles::AddStream(const std::string& name, std::istream& in,
   return true;
 }
 
+namespace {
+
+// The size of the pieces a stream is read in.
+constexpr size_t kPiece = size_t{1} << 20;
+
+}  // namespace
+
 void MemoryFiles::AddStreamed(const std::string& name, std::istream& in) {
   auto stream = std::make_unique<Stream>();
-  stream->in = &in;
+  stream->next = [&in](std::string& piece) {
+    piece.resize(kPiece);
+    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+    piece.resize(static_cast<size_t>(in.gcount()));
+    return in.bad() ? platform::FileError::kIo : platform::FileError::kNone;
+  };
   streams_[name] = std::move(stream);
 }
 
-void MemoryFiles::AddStreamed(const std::string& name,
-                              std::unique_ptr<std::istream> in) {
-  AddStreamed(name, *in);
-  streams_[name]->owned = std::move(in);
+void MemoryFiles::AddOpenFile(const std::string& name,
+                              platform::FileSystem::Handle handle) {
+  platform::FileSystem* fs = target();
+  auto stream = std::make_unique<Stream>();
+  stream->next = [fs, handle](std::string& piece) {
+    piece.resize(kPiece);
+    size_t filled = 0;
+    platform::FileError error = platform::FileError::kNone;
+    // A pipe gives what its writer has written so far: the piece is filled
+    // up to its size or the end.
+    while (filled < piece.size()) {
+      size_t got = 0;
+      error =
+          fs->Read(handle, piece.data() + filled, piece.size() - filled, &got);
+      if (error == platform::FileError::kInterrupted) continue;
+      if (error != platform::FileError::kNone || got == 0) break;
+      filled += got;
+    }
+    piece.resize(filled);
+    return error;
+  };
+  stream->close = [fs, handle] { fs->Close(handle); };
+  streams_[name] = std::move(stream);
 }
 
 MemoryFiles::Stream* MemoryFiles::FindStream(const std::string& path) {
@@ -61,17 +96,14 @@ platform::FileError MemoryFiles::ReadStream(Stream& stream, size_t maxBytes,
     if (served > maxBytes) return platform::FileError::kTooLarge;
     if (!sink(stream.head)) return platform::FileError::kNone;
   }
-  constexpr size_t kPiece = size_t{1} << 20;
   std::string piece;
   while (!stream.ended) {
-    piece.resize(kPiece);
-    stream.in->read(piece.data(), static_cast<std::streamsize>(piece.size()));
-    piece.resize(static_cast<size_t>(stream.in->gcount()));
-    if (stream.in->bad()) {
+    if (platform::FileError error = stream.next(piece);
+        error != platform::FileError::kNone) {
       stream.spent = true;
-      return platform::FileError::kIo;
+      return error;
     }
-    if (!*stream.in) stream.ended = true;
+    if (piece.size() < kPiece) stream.ended = true;
     if (piece.empty()) break;
     served += piece.size();
     if (served > maxBytes) {

@@ -6,6 +6,7 @@
 // target is touched.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <memory>
@@ -46,8 +47,10 @@ class MemoryFiles : public platform::FileSystemWrapper {
   // the next read before the rest of the stream; a read after one that
   // went further fails. `in` must outlive the file.
   void AddStreamed(const std::string& name, std::istream& in);
-  // As AddStreamed, keeping `in`.
-  void AddStreamed(const std::string& name, std::unique_ptr<std::istream> in);
+  // As AddStreamed, from `handle`, open for reading on the file system
+  // that was current when this was made, which is closed with this.
+  void AddOpenFile(const std::string& name,
+                   platform::FileSystem::Handle handle);
   static constexpr size_t kKeptHead = size_t{1} << 20;
   // Takes back the bytes held under `name` (none: empty); the file is no
   // longer served.
@@ -66,13 +69,15 @@ class MemoryFiles : public platform::FileSystemWrapper {
 
  private:
   struct Stream {
-    std::istream* in;
-    std::unique_ptr<std::istream> owned;
+    // Fills its argument with the next piece (empty at the end).
+    std::function<platform::FileError(std::string&)> next;
+    // Lets go of the source.
+    std::function<void()> close;
     // The first bytes of the stream, read by reads that stopped early.
     std::string head;
     // A read went past the head: the stream cannot be read again.
     bool spent = false;
-    bool ended = false;  // `in` gave its last byte
+    bool ended = false;  // the source gave its last byte
   };
 
   const std::string* Find(const std::string& path) const;
