@@ -1,5 +1,7 @@
 #include "devseries/device_series.h"
 
+#include <new>
+
 #include "xmlio/read_session.h"
 #include "xmlio/record_codec.h"
 #include "xmlio/xml_stream_writer.h"
@@ -224,8 +226,10 @@ const SeparationInfo* FindSeparation(const DeviceSeries& series,
 
 // A permission set whose angle list does not have one angle per input
 // channel of its separation gets the standard angles for 4 or 6 channels.
-// A set whose separation does not exist keeps its list.
-void SetDefaultScreenAngles(DeviceSeries& series) {
+// A set whose separation does not exist keeps its list. The angles made
+// are charged to the read of `root` (many sets naming a separation of
+// many channels would otherwise multiply a small file into a huge one).
+void SetDefaultScreenAngles(DomNode root, DeviceSeries& series) {
   for (MediaInfo& media : series.aMediaInfoList) {
     for (PermissionSet& permission : media.aPermissionSetList) {
       const SeparationInfo* separation =
@@ -234,6 +238,9 @@ void SetDefaultScreenAngles(DeviceSeries& series) {
       std::vector<float>& degrees = permission.screenOption.flDegrees;
       size_t channels = separation->anInputChannelInkIndexList.size();
       if (degrees.size() == channels) continue;
+      if (channels > degrees.size()) {
+        ChargeValues<float>(root, channels - degrees.size());
+      }
       degrees.resize(channels, 0.0f);
       if (channels == 4) {
         degrees = {30.0f, 45.0f, 90.0f, 60.0f};
@@ -246,9 +253,9 @@ void SetDefaultScreenAngles(DeviceSeries& series) {
 
 // The normalisations after a read: default input inks of separations,
 // screen angles of permission sets.
-void NormaliseSeries(DeviceSeries& series) {
+void NormaliseSeries(DomNode root, DeviceSeries& series) {
   SetDefaultInputInks(series);
-  SetDefaultScreenAngles(series);
+  SetDefaultScreenAngles(root, series);
 }
 
 }  // namespace
@@ -286,7 +293,7 @@ void DeviceSeriesIO::ReadDeviceSeries(DomNode root, DeviceSeries& series) {
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
     ReadNamedMember(node, series);
   }
-  NormaliseSeries(series);
+  NormaliseSeries(root, series);
 }
 
 bool DeviceSeriesIO::Read(DeviceSeries& series) {
@@ -539,7 +546,7 @@ class SeriesStreamReader final : public platform::DomStreamHandler {
           result_);
     }
     Step(root_, DomNode(), {});
-    NormaliseSeries(result_);
+    NormaliseSeries(root_, result_);
     read_ = true;
   }
 
@@ -584,6 +591,13 @@ bool DeviceSeriesIO::ReadStreamed(DeviceSeries& series) {
       const IOVersion fileVersion = m_fileVersion;
       const std::int32_t packedFileVersion = m_nFileVersion;
       if (!document.LoadStreamed(m_strPath, reader)) {
+        if (document.parseError().overMemoryBound &&
+            report.failure == ReadFailure::kRefused) {
+          // The reader passed the bound first and said where; the parse
+          // that went on for the rest of the file then stopped on it.
+          session.ResolvePendingPositions();
+          return false;
+        }
         // The file decides before anything read from it, its version too.
         m_fileVersion = fileVersion;
         m_nFileVersion = packedFileVersion;
@@ -605,7 +619,14 @@ bool DeviceSeriesIO::ReadStreamed(DeviceSeries& series) {
     return read;
   } catch (...) {
     report.Reset();
-    RecordLoadFailure(platform::DomParseError(), m_strPath, report);
+    platform::DomParseError failure;
+    try {
+      throw;
+    } catch (const std::bad_alloc&) {
+      failure.failure = platform::DomLoadFailure::kOutOfMemory;
+    } catch (...) {
+    }
+    RecordLoadFailure(failure, m_strPath, report);
     return false;
   }
 }

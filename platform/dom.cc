@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <system_error>
 
 #include "platform/file_system.h"
@@ -43,6 +44,12 @@ struct ParseState {
   DomReadObserver* observer = nullptr;
   // Where the document being built is shown while the handler runs.
   xmlDocPtr* building = nullptr;
+  // The document the load builds for, charged with the nodes it makes;
+  // whether the load stopped past its memory bound, and whether the
+  // system ran out of memory.
+  DomDocument* owner = nullptr;
+  bool overBound = false;
+  bool outOfMemory = false;
 };
 
 thread_local ParseState* t_parseState = nullptr;
@@ -51,6 +58,12 @@ void Record(ParseState* state, const xmlError* error) {
   if (state == nullptr || error == nullptr) return;
   if (error->level == XML_ERR_WARNING) return;
   std::string message = error->message != nullptr ? error->message : "error";
+  // libxml2 reports a text node over its size limit as a failed allocation
+  // ("huge text node"); that is the file's fault, not the system's.
+  if (error->code == XML_ERR_NO_MEMORY &&
+      message.find("huge") == std::string::npos) {
+    state->outOfMemory = true;
+  }
   while (!message.empty() &&
          (message.back() == '\n' || message.back() == '\r')) {
     message.pop_back();
@@ -142,6 +155,63 @@ xmlNodePtr LastAdded(xmlParserCtxtPtr ctxt) {
   return ctxt->myDoc != nullptr ? ctxt->myDoc->last : nullptr;
 }
 
+// What the nodes of a load take in memory, as charged to the document: a
+// node, its content (a text node's buffer grows by doubling, so up to
+// twice its text) and its name. The allocator takes a little more than
+// each block asked for.
+constexpr std::uint64_t kBlockOverhead = 16;
+constexpr std::uint64_t kNodeCost = sizeof(xmlNode) + kBlockOverhead;
+constexpr std::uint64_t kAttributeCost =
+    sizeof(xmlAttr) + kBlockOverhead + kNodeCost;
+constexpr std::uint64_t kNamespaceCost = sizeof(xmlNs) + kBlockOverhead;
+
+std::uint64_t Length(const xmlChar* text) {
+  return text != nullptr ? std::strlen(reinterpret_cast<const char*>(text)) : 0;
+}
+
+// "8 MiB", or the exact bytes of a bound that is not whole mebibytes.
+std::string BoundText(std::uint64_t bytes) {
+  constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+  if (bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+// Charges the document being built with `bytes`; past its memory bound
+// the parse stops and the load is refused. Once it has stopped nothing
+// more is charged.
+void ChargeParse(xmlParserCtxtPtr ctxt, std::uint64_t bytes) {
+  auto* state = static_cast<ParseState*>(ctxt->_private);
+  if (state == nullptr || state->owner == nullptr || state->overBound) return;
+  if (state->owner->ChargeMemory(bytes)) return;
+  state->overBound = true;
+  DomParseError& out = *state->error;
+  const int line = xmlSAX2GetLineNumber(ctxt);
+  const std::string message = "the document takes more than " +
+                              BoundText(state->owner->MemoryBound()) +
+                              " in memory, its bound; the read stops here";
+  // This refusal decides, whatever was noted before it.
+  out.reason = message;
+  out.line = line;
+  out.messages.push_back("line " + std::to_string(line) + ": " + message);
+  xmlStopParser(ctxt);
+}
+
+// The memory the nodes below `node` were charged with that freeing them
+// gives back: the nodes and attributes themselves.
+std::uint64_t ChargedNodes(xmlNodePtr first) {
+  std::uint64_t bytes = 0;
+  for (xmlNodePtr node = first; node != nullptr; node = node->next) {
+    bytes += kNodeCost;
+    if (node->type != XML_ELEMENT_NODE) continue;
+    for (xmlAttrPtr attr = node->properties; attr != nullptr;
+         attr = attr->next) {
+      bytes += kAttributeCost;
+    }
+    bytes += ChargedNodes(node->children);
+  }
+  return bytes;
+}
+
 // Runs a call of a stream handler inside a parser callback: nothing may
 // unwind through libxml2's frames, so a handler that throws despite its
 // contract stops the parse (the load then fails).
@@ -164,6 +234,16 @@ void StartElementKeepingLine(void* ctx, const xmlChar* localname,
   xmlSAX2StartElementNs(ctx, localname, prefix, uri, namespaceCount, namespaces,
                         attributeCount, defaultedCount, attributes);
   KeepFullLine(ctxt, ctxt->node);
+  // Attribute values come as [value, end) pairs; the names are in the
+  // dictionary, charged once per use.
+  std::uint64_t bytes = kNodeCost + Length(localname) + Length(prefix);
+  for (int i = 0; i < attributeCount; ++i) {
+    const xmlChar* const* attribute = attributes + 5 * i;
+    bytes += kAttributeCost + Length(attribute[0]) +
+             2 * static_cast<std::uint64_t>(attribute[4] - attribute[3]);
+  }
+  bytes += static_cast<std::uint64_t>(namespaceCount) * kNamespaceCost;
+  ChargeParse(ctxt, bytes);
   auto* state = static_cast<ParseState*>(ctxt->_private);
   if (state != nullptr && state->handler != nullptr &&
       ctxt->nodeNr == depth + 1 && !ctxt->disableSAX) {
@@ -204,6 +284,7 @@ void CommentKeepingLine(void* ctx, const xmlChar* value) {
   xmlSAX2Comment(ctx, value);
   auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   KeepFullLine(ctxt, LastAdded(ctxt));
+  ChargeParse(ctxt, kNodeCost + 2 * Length(value));
 }
 
 void InstructionKeepingLine(void* ctx, const xmlChar* target,
@@ -211,6 +292,17 @@ void InstructionKeepingLine(void* ctx, const xmlChar* target,
   xmlSAX2ProcessingInstruction(ctx, target, data);
   auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   KeepFullLine(ctxt, LastAdded(ctxt));
+  ChargeParse(ctxt, kNodeCost + Length(target) + 2 * Length(data));
+}
+
+// Text is added to the last text node where it can be (its buffer grows by
+// doubling), else as a new node.
+void CharactersCharged(void* ctx, const xmlChar* text, int length) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  const xmlNodePtr before = LastAdded(ctxt);
+  xmlSAX2Characters(ctx, text, length);
+  const std::uint64_t bytes = 2 * static_cast<std::uint64_t>(length);
+  ChargeParse(ctxt, LastAdded(ctxt) != before ? kNodeCost + bytes : bytes);
 }
 
 bool InitialiseService() {
@@ -674,6 +766,11 @@ void DomNode::DiscardChildren() {
   xmlNodePtr children = node->children;
   node->children = nullptr;
   node->last = nullptr;
+  if (t_parseState != nullptr && t_parseState->owner != nullptr &&
+      t_parseState->building != nullptr &&
+      *t_parseState->building == node->doc) {
+    t_parseState->owner->ReleaseMemory(ChargedNodes(children));
+  }
   xmlFreeNodeList(children);
 }
 
@@ -871,6 +968,8 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
   parseError_.limitBytes = sizeLimit_;
   ParseState state{&parseError_};
   state.stopAtRoot = stopAtRoot;
+  state.owner = this;
+  memoryCharged_ = 0;
   if (handler != nullptr) {
     state.handler = handler;
     state.observer = observer;
@@ -883,7 +982,8 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
   // a large file never sits in memory whole beside its tree.
   xmlParserCtxtPtr ctxt = nullptr;
   bool stopped = false;
-  FileError readError = source([&](std::string_view piece) {
+  FileError readError = FileError::kNone;
+  const FileSystem::ChunkSink parse = [&](std::string_view piece) {
     size_t offset = 0;
     if (ctxt == nullptr) {
       // The first bytes tell the parser the file's encoding.
@@ -891,6 +991,7 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
       ctxt = xmlCreatePushParserCtxt(nullptr, nullptr, piece.data(),
                                      static_cast<int>(offset), name.c_str());
       if (ctxt == nullptr) {
+        state.outOfMemory = true;
         stopped = true;
         return false;
       }
@@ -904,6 +1005,7 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
       ctxt->sax->startElementNs = StartElementKeepingLine;
       ctxt->sax->comment = CommentKeepingLine;
       ctxt->sax->processingInstruction = InstructionKeepingLine;
+      ctxt->sax->characters = CharactersCharged;
       if (handler != nullptr) {
         ctxt->sax->endElementNs = EndElementTellingHandler;
         ctxt->sax->startDocument = StartDocumentKeepingObserver;
@@ -923,7 +1025,13 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
       offset += size;
     }
     return true;
-  });
+  };
+  try {
+    readError = source(parse);
+  } catch (const std::bad_alloc&) {
+    state.outOfMemory = true;
+    stopped = true;
+  }
 
   xmlDocPtr parsed = nullptr;
   bool wellFormed = false;
@@ -958,6 +1066,16 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
     parseError_.failure = readError == FileError::kTooLarge
                               ? DomLoadFailure::kRefused
                               : DomLoadFailure::kCannotRead;
+  } else if (state.outOfMemory) {
+    // Whatever else was noted follows from the memory that was missing.
+    parseError_.failure = DomLoadFailure::kOutOfMemory;
+    parseError_.reason = "out of memory";
+    parseError_.line = 0;
+    parseError_.messages.insert(parseError_.messages.begin(),
+                                parseError_.reason);
+  } else if (state.overBound) {
+    parseError_.failure = DomLoadFailure::kRefused;
+    parseError_.overMemoryBound = true;
   } else if (state.refused ||
              (parsed != nullptr &&
               (parsed->intSubset != nullptr || parsed->extSubset != nullptr))) {
@@ -1194,5 +1312,20 @@ void SetDomServiceAvailableForTesting(bool available) {
 }
 
 int RefusedExternalLoadCount() { return g_refusedLoads.load(); }
+
+namespace {
+thread_local size_t t_defaultSizeLimit = kMaxDocumentBytes;
+}  // namespace
+
+size_t DefaultDocumentSizeLimit() { return t_defaultSizeLimit; }
+
+ScopedDocumentSizeLimit::ScopedDocumentSizeLimit(size_t bytes)
+    : previous_(t_defaultSizeLimit) {
+  t_defaultSizeLimit = bytes;
+}
+
+ScopedDocumentSizeLimit::~ScopedDocumentSizeLimit() {
+  t_defaultSizeLimit = previous_;
+}
 
 }  // namespace devseries::platform

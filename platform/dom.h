@@ -25,6 +25,7 @@
 // U+FFFD, so a saved file always loads again.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -63,8 +64,31 @@ inline constexpr size_t kMaxDocumentBytes = size_t{128} << 20;
 // Largest file a streamed read accepts unless told otherwise: it holds one
 // record's nodes at a time, not the file's tree.
 inline constexpr size_t kMaxStreamedDocumentBytes = size_t{1} << 30;
+// The memory a read may take, per byte of its size limit: the nodes a load
+// builds and the records a reader builds from them are charged to the
+// document (DomDocument::ChargeMemory), and a read that would take more is
+// refused.
+inline constexpr unsigned kMemoryBoundPerLimitByte = 8;
 
 class DomReadObserver;
+
+// The size limit a new DomDocument starts with on this thread:
+// kMaxDocumentBytes unless a ScopedDocumentSizeLimit says otherwise.
+size_t DefaultDocumentSizeLimit();
+
+// While it lives, documents made on this thread (and so the loaders that
+// make their own, the standalone record loaders among them) start with
+// the size limit `bytes`, and so with its memory bound.
+class ScopedDocumentSizeLimit {
+ public:
+  explicit ScopedDocumentSizeLimit(size_t bytes);
+  ~ScopedDocumentSizeLimit();
+  ScopedDocumentSizeLimit(const ScopedDocumentSizeLimit&) = delete;
+  ScopedDocumentSizeLimit& operator=(const ScopedDocumentSizeLimit&) = delete;
+
+ private:
+  size_t previous_;
+};
 
 class DomNode {
  public:
@@ -175,6 +199,9 @@ class DomNode {
   DomNode AppendChild(DomNode child);
   // Frees every node below this one: a streamed reader's way of letting go
   // of what it has read. Nodes taken from below it before are invalid.
+  // During a streamed load the memory the nodes were charged with is given
+  // back to the document being built (the text they held and their names
+  // stay charged: what a reader keeps of them is made from those).
   void DiscardChildren();
   // Inserts `child` before `reference`; a null reference appends.
   DomNode InsertBefore(DomNode child, DomNode reference);
@@ -197,6 +224,7 @@ enum class DomLoadFailure {
                    // declaration, an external load, over kMaxDocumentBytes
   kNotWellFormed,  // not well-formed XML, or no document at all (empty)
   kSchemaInvalid,  // well-formed, but the schemas of the load reject it
+  kOutOfMemory,    // the system gave no more memory to the parse
 };
 
 // What the last load reported. errorCode is 0 after a successful load.
@@ -210,6 +238,8 @@ struct DomParseError {
   std::uint64_t fileBytes = 0;
   // The size limit of the load.
   size_t limitBytes = kMaxDocumentBytes;
+  // Refused because the document grew past its memory bound.
+  bool overMemoryBound = false;
 };
 
 // Follows one read of a document: a reader attaches it for the span of the
@@ -295,6 +325,29 @@ class DomDocument {
   void SetSizeLimit(size_t bytes) { sizeLimit_ = bytes; }
   size_t SizeLimit() const { return sizeLimit_; }
 
+  // The memory the document may be charged with: every node a load builds
+  // (charged as the parser makes it, given back when a streamed reader
+  // discards it) and whatever a reader charges for what it builds from the
+  // nodes (ChargeMemory). 0 (the default): kMemoryBoundPerLimitByte times
+  // the size limit. A load that passes it stops and is refused.
+  void SetMemoryBound(std::uint64_t bytes) { memoryBound_ = bytes; }
+  std::uint64_t MemoryBound() const {
+    return memoryBound_ != 0
+               ? memoryBound_
+               : std::uint64_t{kMemoryBoundPerLimitByte} * sizeLimit_;
+  }
+  // Adds `bytes` to the memory charged (a load starts from 0); false once
+  // the total is over MemoryBound().
+  bool ChargeMemory(std::uint64_t bytes) {
+    memoryCharged_ += bytes;
+    return memoryCharged_ <= MemoryBound();
+  }
+  // Takes back `bytes` charged before (memory let go).
+  void ReleaseMemory(std::uint64_t bytes) {
+    memoryCharged_ -= std::min(bytes, memoryCharged_);
+  }
+  std::uint64_t MemoryCharged() const { return memoryCharged_; }
+
   // Attaches `observer` to the document (null detaches) and returns the one
   // attached before. A following load starts without one.
   DomReadObserver* SetReadObserver(DomReadObserver* observer);
@@ -331,7 +384,9 @@ class DomDocument {
   // document whatever happens to them.
   _xmlNode* nursery_ = nullptr;
   DomParseError parseError_;
-  size_t sizeLimit_ = kMaxDocumentBytes;
+  size_t sizeLimit_ = DefaultDocumentSizeLimit();
+  std::uint64_t memoryBound_ = 0;
+  std::uint64_t memoryCharged_ = 0;
 };
 
 using DomDocumentPtr = std::shared_ptr<DomDocument>;

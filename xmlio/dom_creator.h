@@ -38,7 +38,7 @@ class MSXMLDOMCreator {
   bool m_bInitialized = false;
   bool m_bLoadFailed = false;
   // The largest file the loads accept.
-  size_t m_sizeLimit = platform::kMaxDocumentBytes;
+  size_t m_sizeLimit = platform::DefaultDocumentSizeLimit();
   DomDocumentPtr m_pDocument;
   // What the last load reported (kept when the document is dropped); its
   // failure is kNone after a load that raised before the file was read.

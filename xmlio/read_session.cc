@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <iterator>
+#include <new>
 
 #include "xmlio/number_text.h"
 
@@ -130,7 +131,8 @@ void ReadSession::NoteCoercion(DomNode node, std::string_view what) {
 
 void ReadSession::Refuse(DomNode node) {
   Fail(ReadFailure::kRefused, node,
-       "the document read so far takes more than " + SizeText(bound_) +
+       "the document read so far takes more than " +
+           SizeText(document_.MemoryBound()) +
            " in memory, its bound; the read stops here");
   throw DocumentBoundExceeded();
 }
@@ -147,6 +149,8 @@ void ReadSession::RecordCurrentException() {
     missing = error.Error() == platform::E_POINTER;
     what = error.Description().empty() ? error.ErrorMessage()
                                        : error.Description();
+  } catch (const std::bad_alloc&) {
+    what = "out of memory";
   } catch (const std::exception& error) {
     what = error.what();
   } catch (int code) {
@@ -408,6 +412,12 @@ void RecordLoadFailure(const platform::DomParseError& error,
       report.error.line = 0;
       report.error.message =
           "cannot be read: " + WithoutPath(error.reason, path);
+      return;
+    case DomLoadFailure::kOutOfMemory:
+      // Nothing is wrong with the file: it cannot be read now.
+      report.failure = ReadFailure::kCannotRead;
+      report.error.line = 0;
+      report.error.message = "cannot be read: out of memory";
       return;
     case DomLoadFailure::kNone:
       break;

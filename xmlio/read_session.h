@@ -56,15 +56,17 @@ class ReadSession : public platform::DomReadObserver {
     }
   }
 
-  // Bounds the memory of the document the read builds: records charged
-  // past `bytes` in all end the read as refused (0: no bound).
-  void SetMemoryBound(std::uint64_t bytes) { bound_ = bytes; }
-  // Charges a record read from `node` that takes `bytes` in memory. Past
-  // the bound, records the refusal at `node` and raises
+  // Bounds the memory of the read: the document's nodes (charged by the
+  // DOM as a load makes them) and the records charged here count against
+  // the document's memory bound, which this sets (DomDocument::
+  // SetMemoryBound; 0: the document's default, eight times its size
+  // limit).
+  void SetMemoryBound(std::uint64_t bytes) { document_.SetMemoryBound(bytes); }
+  // Charges what a reader builds from `node` that takes `bytes` in memory.
+  // Past the bound, records the refusal at `node` and raises
   // DocumentBoundExceeded.
   void Charge(DomNode node, std::uint64_t bytes) {
-    charged_ += bytes;
-    if (bound_ != 0 && charged_ > bound_) Refuse(node);
+    if (!document_.ChargeMemory(bytes)) Refuse(node);
   }
 
   // Appends a warning for `node` when the report collects warnings.
@@ -130,8 +132,6 @@ class ReadSession : public platform::DomReadObserver {
   std::vector<std::pair<DomNode, int>> positions_;
   bool streamed_ = false;
   std::array<DomNode, 2> open_;
-  std::uint64_t charged_ = 0;
-  std::uint64_t bound_ = 0;
   // The elements whose marks stand in the report, by mark number.
   std::vector<DomNode> pending_;
 };

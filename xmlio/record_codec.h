@@ -216,13 +216,21 @@ std::string NumberedName(std::string_view stem, size_t index);
 // empty name past those).
 std::string_view NumberedSlotName(size_t index);
 
+// Charges the read in progress (if any) with `count` values of type
+// `Value` about to be added to a list read from `node` (ReadSession::
+// Charge): twice their size, as a list's storage grows by doubling.
+template <typename Value>
+void ChargeValues(DomNode node, std::uint64_t count) {
+  if (ReadSession* session = ReadSession::Of(node)) {
+    session->Charge(node, 2 * sizeof(Value) * count);
+  }
+}
+
 // Charges the read in progress (if any) with a record about to be read
-// from `node` (ReadSession::Charge).
+// from `node`.
 template <typename Record>
 void ChargeRecord(DomNode node) {
-  if (ReadSession* session = ReadSession::Of(node)) {
-    session->Charge(node, sizeof(Record));
-  }
+  ChargeValues<Record>(node, 1);
 }
 
 // Reads `node` into a freshly constructed record with `read` and appends

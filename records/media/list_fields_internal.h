@@ -20,6 +20,7 @@ void AppendEveryChild(DomNode list, std::string_view entry,
                       std::vector<T>& values) {
   ChildCursor cursor(list);
   for (DomNode node = cursor.Next(entry); node; node = cursor.Next(entry)) {
+    ChargeValues<T>(node, 1);
     T value{};
     ReadValue(node, value);
     values.push_back(value);

@@ -67,6 +67,7 @@ void SeparationInfoIO::ReadSeparationInfo(DomNode element,
       ChildCursor indices(node);
       for (DomNode child = indices.Next(); child; child = indices.Next()) {
         if (child.NodeName() != "nInkIndex") continue;
+        ChargeValues<std::int32_t>(child, 1);
         record.anInputChannelInkIndexList.push_back(ReadIntValue(child));
       }
     } else {

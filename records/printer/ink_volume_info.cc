@@ -13,6 +13,7 @@ void ReadVolumeTexts(DomNode element, std::vector<std::string>& texts) {
   ChildCursor cursor(element);
   for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
     if (node.NodeName() == "strInkVolume_pl") {
+      ChargeValues<std::string>(node, 1);
       texts.push_back(ReadStringValue(node));
     }
   }

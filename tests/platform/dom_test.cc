@@ -373,3 +373,98 @@ TEST(DomDocumentTest, LoadsALargeFileHandedOverInOnePiece) {
 
 }  // namespace
 }  // namespace devseries::platform
+
+namespace devseries::platform {
+namespace {
+
+// Each case is small on disk and large as a tree: under the bound it
+// loads, past it the load is refused as over the bound, wherever the
+// memory goes (elements, text, attributes, comments).
+TEST(DomMemoryBoundTest, EveryKindOfNodeCountsAgainstTheBound) {
+  auto repeated = [](const std::string& unit, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += unit;
+    return text;
+  };
+  std::string attributes = "<r";
+  for (int i = 0; i < 2000; ++i) attributes += " a" + std::to_string(i) + "=''";
+  attributes += "/>";
+  struct Case {
+    const char* what;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"empty elements", "<r>" + repeated("<a/>", 2000) + "</r>"},
+      {"text", "<r>" + std::string(200000, 'x') + "</r>"},
+      {"attributes", attributes},
+      {"comments", "<r>" + repeated("<!---->", 2000) + "</r>"},
+      {"instructions", "<r>" + repeated("<?p?>", 2000) + "</r>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DomDocument document;
+    document.SetMemoryBound(std::uint64_t{64} << 10);
+    EXPECT_FALSE(document.LoadFromMemory(c.text, "case"));
+    EXPECT_EQ(document.parseError().failure, DomLoadFailure::kRefused);
+    EXPECT_TRUE(document.parseError().overMemoryBound);
+    EXPECT_NE(document.parseError().reason.find("takes more than 65536 bytes "
+                                                "in memory, its bound"),
+              std::string::npos)
+        << document.parseError().reason;
+
+    document.SetMemoryBound(std::uint64_t{4} << 20);
+    EXPECT_TRUE(document.LoadFromMemory(c.text, "case"))
+        << document.parseError().reason;
+    EXPECT_GT(document.MemoryCharged(), std::uint64_t{64} << 10);
+  }
+}
+
+TEST(DomMemoryBoundTest, TheDefaultBoundIsEightTimesTheSizeLimit) {
+  DomDocument document;
+  EXPECT_EQ(document.MemoryBound(),
+            std::uint64_t{kMemoryBoundPerLimitByte} * kMaxDocumentBytes);
+  document.SetSizeLimit(4096);
+  EXPECT_EQ(document.MemoryBound(), std::uint64_t{32768});
+  {
+    ScopedDocumentSizeLimit scoped(1000);
+    EXPECT_EQ(DomDocument().SizeLimit(), 1000u);
+    EXPECT_EQ(DomDocument().MemoryBound(), 8000u);
+  }
+  EXPECT_EQ(DomDocument().SizeLimit(), kMaxDocumentBytes);
+}
+
+// Lets go of the children of every element below the root as it ends.
+class DiscardingHandler : public DomStreamHandler {
+ public:
+  void ElementStarted(DomNode, int) override {}
+  void ElementEnded(DomNode element, int depth) override {
+    if (depth == 2) element.DiscardChildren();
+  }
+};
+
+// The nodes a streamed reader discards are given back: a file whose tree
+// is over the bound as a whole loads streamed, one record's nodes at a
+// time, and is refused loaded whole.
+TEST(DomMemoryBoundTest, DiscardedNodesAreGivenBack) {
+  ScopedTempDir dir;
+  std::string text = "<r>";
+  for (int record = 0; record < 200; ++record) {
+    text += "<e>";
+    for (int i = 0; i < 100; ++i) text += "<a/>";
+    text += "</e>";
+  }
+  text += "</r>";
+  WriteFileBytes(dir.File("records.xml"), text);
+  DomDocument streamed;
+  streamed.SetMemoryBound(std::uint64_t{256} << 10);
+  DiscardingHandler handler;
+  EXPECT_TRUE(streamed.LoadStreamed(dir.File("records.xml"), handler))
+      << streamed.parseError().reason;
+  DomDocument whole;
+  whole.SetMemoryBound(std::uint64_t{256} << 10);
+  EXPECT_FALSE(whole.Load(dir.File("records.xml")));
+  EXPECT_TRUE(whole.parseError().overMemoryBound);
+}
+
+}  // namespace
+}  // namespace devseries::platform

@@ -681,7 +681,13 @@ TEST_F(BadInputTest, MaxSizeRefusesEveryFileReadOverIt) {
                 "bytes), over the 1024 bytes limit");
   ToolRun run = RunDsrTool({"dump", "--max-size", under, "-"}, goodBytes_);
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.err, "<stdin>: is over the " + under + " bytes limit\n");
+  // Streamed, standard input has no size to tell before it is read.
+  EXPECT_EQ(run.err,
+            "<stdin>: the file is over the " + under + " bytes limit\n");
+  ToolRun build = RunDsrToolThroughPipes(
+      {"build", "--max-size", "1K", "-", Out()}, ReadFileBytes(json));
+  EXPECT_EQ(build.exitCode, 1);
+  EXPECT_EQ(build.err, "<stdin>: the file is over the 1024 bytes limit\n");
 
   // The file's own size, and sizes in KiB, MiB and GiB, let it through.
   for (const std::string& limit :
@@ -704,6 +710,13 @@ TEST(StandardStreamsTest, DashReadsStandardInputAndWritesStandardOutput) {
   // What the writer makes of the records read (the reader normalises some).
   ASSERT_EQ(RunDsrTool({"roundtrip", path, path + ".out"}).exitCode, 0);
   const std::string written = ReadFileBytes(path + ".out");
+  DeviceSeries many = FullSeries();
+  const MediaInfo medium = many.aMediaInfoList.front();
+  many.aMediaInfoList.assign(400, medium);
+  const std::string large = dir.File("large.dsr");
+  WriteSeries(large, many);
+  const std::string largeBytes = ReadFileBytes(large);
+  EXPECT_GT(largeBytes.size(), size_t{2} << 20);
   struct Case {
     std::vector<std::string> arguments;
     std::string input;
@@ -715,6 +728,10 @@ TEST(StandardStreamsTest, DashReadsStandardInputAndWritesStandardOutput) {
       {{"build", "-", "-"}, json, written},
       {{"validate", "-"}, bytes, "<stdin>: valid\n"},
       {{"roundtrip", path, "-"}, "", written},
+      // Over the first piece the tool keeps of a stream while it looks at
+      // the root element: the rest follows that piece.
+      {{"dump", "-"}, largeBytes, RunDsrTool({"dump", large}).out},
+      {{"validate", "-"}, largeBytes, "<stdin>: valid\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.arguments));

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 #include <ostream>
+#include <set>
 
 #include "platform/debug_output.h"
 #include "platform/dom.h"
@@ -101,7 +102,8 @@ const std::vector<CommandSpec>& Commands() {
        "other than true or false, an output table that is not Base64...) are\n"
        "printed as \"FILE:LINE: warning: message\" and make the file invalid\n"
        "too.\n",
-       RunValidate},
+       RunValidate,
+       true},
       {"list",
        {{"FILE", FileUse::kRead, Arity::kOneOrMore}},
        {{"json", nullptr, "print one JSON object per record instead"},
@@ -149,7 +151,8 @@ const std::vector<CommandSpec>& Commands() {
        "media appended, the calibration lists cut, the version before and\n"
        "after. With --dry-run the same summary is printed and no file is\n"
        "written, moved or removed.\n",
-       RunMerge},
+       RunMerge,
+       true},
       {"curves",
        {{"FILE", FileUse::kRead}},
        {{"separation", "N", "only the separation whose nSeparationIndex is N"},
@@ -368,6 +371,87 @@ class Parser {
   std::map<std::string, Values> values_;
 };
 
+// Serves `in` as the file `name` through `held`: streamed in pieces when
+// it is read once, so it takes the memory a file takes; held whole, up to
+// `limit`, when it is read twice (`hold`; the bytes then stay in memory
+// rather than in a temporary file, within the limit every read of the
+// command has, and `in` is read to its end here).
+void ServeInput(const std::string& name, std::istream& in, size_t limit,
+                bool hold, MemoryFiles& held) {
+  if (!hold) {
+    held.AddStreamed(name, in);
+    return;
+  }
+  if (!held.AddStream(name, in, limit)) throw ToolError(name, "cannot be read");
+  platform::FileInfo info;
+  if (held.Stat(name, &info) == platform::FileError::kNone &&
+      info.size > limit) {
+    throw ToolError(name, "is over the " + LimitText(limit) + " limit");
+  }
+}
+
+// Opens once each file the command reads that is not a regular file (a
+// FIFO, what process substitution gives, a device): looking at its root
+// element and then reading it would otherwise open it twice, and the
+// second open finds a pipe already drained.
+void OpenPipes(const CommandSpec& command, const Arguments& arguments,
+               std::unique_ptr<MemoryFiles>& held) {
+  std::vector<const std::string*> reads;
+  for (size_t i = 0; i < arguments.operands.size(); ++i) {
+    const OperandSpec& operand =
+        command.operands[std::min(i, command.operands.size() - 1)];
+    if (operand.use == FileUse::kRead) reads.push_back(&arguments.operands[i]);
+  }
+  for (const OptionSpec& option : command.options) {
+    auto found = arguments.options.find(option.name);
+    if (option.use == FileUse::kRead && found != arguments.options.end()) {
+      reads.push_back(&found->second);
+    }
+  }
+  std::set<std::string> opened;
+  for (const std::string* path : reads) {
+    if (*path == kStandardInputName || !opened.insert(*path).second) continue;
+    platform::FileInfo info;
+    if (platform::FileSystem::Current()->Stat(*path, &info) !=
+            platform::FileError::kNone ||
+        info.kind != platform::FileKind::kOther) {
+      continue;
+    }
+    // Opened once, through the file seam, and read from that descriptor.
+    platform::FileSystem& fs = *platform::FileSystem::Current();
+    platform::FileSystem::Handle handle = -1;
+    platform::FileError error =
+        fs.OpenForReading(*path, platform::ReadOptions(), &handle, &info);
+    if (error != platform::FileError::kNone) {
+      throw ToolError(*path, platform::FileErrorText(error));
+    }
+    if (!held) held = std::make_unique<MemoryFiles>();
+    // A pipe named twice is read twice, so it is held.
+    const auto named = std::count_if(
+        reads.begin(), reads.end(),
+        [&](const std::string* other) { return *other == *path; });
+    if (!command.readsTwice && named == 1) {
+      held->AddOpenFile(*path, handle);
+      continue;
+    }
+    const size_t limit = arguments.sizeLimit.Streamed();
+    std::string bytes;
+    error = platform::ReadOpenFileInPieces(fs, handle, limit,
+                                           [&](std::string_view piece) {
+                                             bytes.append(piece);
+                                             return true;
+                                           });
+    fs.Close(handle);
+    if (error == platform::FileError::kTooLarge) {
+      throw ToolError(*path, "is over the " + LimitText(limit) + " limit");
+    }
+    if (error != platform::FileError::kNone) {
+      throw ToolError(*path, platform::FileErrorText(error));
+    }
+    held->Add(*path, std::move(bytes));
+  }
+}
+
 // Gives the command the bytes of standard input where "-" names a file it
 // reads: `held` serves them under kStandardInputName, which replaces the
 // "-". Raises UsageError where "-" cannot be, ToolError when standard input
@@ -400,16 +484,8 @@ void OpenStandardInput(const CommandSpec& command, Arguments& arguments,
     throw UsageError(prefix + "standard input (\"-\") can be read only once");
   }
   held = std::make_unique<MemoryFiles>();
-  const size_t limit = arguments.sizeLimit.Streamed();
-  if (!held->AddStream(kStandardInputName, in, limit)) {
-    throw ToolError(kStandardInputName, "cannot be read");
-  }
-  platform::FileInfo info;
-  if (held->Stat(kStandardInputName, &info) == platform::FileError::kNone &&
-      info.size > limit) {
-    throw ToolError(kStandardInputName,
-                    "is over the " + LimitText(limit) + " limit");
-  }
+  ServeInput(kStandardInputName, in, arguments.sizeLimit.Streamed(),
+             command.readsTwice, *held);
   *reads.front() = kStandardInputName;
 }
 
@@ -493,6 +569,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::istream& in,
   try {
     std::unique_ptr<MemoryFiles> standardInput;
     OpenStandardInput(command, arguments, in, standardInput);
+    OpenPipes(command, arguments, standardInput);
     return command.run(arguments, out, err);
   } catch (const UsageError& error) {
     return UsageFailure(error.what(), &command, err);

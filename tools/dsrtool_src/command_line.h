@@ -74,6 +74,10 @@ struct CommandSpec {
   // Runs the command; output on `out`, messages on `err`. Returns the exit
   // code; may raise ToolError.
   int (*run)(const Arguments& arguments, std::ostream& out, std::ostream& err);
+  // Reads its input files more than once (validate: the schema, then the
+  // reader; merge: the library reads the new file several times), so
+  // standard input and pipes are held rather than streamed.
+  bool readsTwice = false;
 };
 
 // Runs the command line `arguments` (argv without the program name) and

@@ -71,12 +71,21 @@ ToolError JsonParseError(const std::string& path, const std::string& text,
 // The record the JSON text `text` of the file at `path` describes, read with
 // the SAX parser (a device series entry by entry); ToolError when the text
 // is not JSON or does not describe a record.
-AnyRecord ReadJsonRecord(const std::string& path, const std::string& text) {
+// The memory a JSON read may keep, the text included: that of any read,
+// eight times its size limit.
+std::uint64_t JsonMemoryBound(size_t limit) {
+  return std::uint64_t{platform::kMemoryBoundPerLimitByte} * limit;
+}
+
+AnyRecord ReadJsonRecord(const std::string& path, const std::string& text,
+                         size_t limit) {
   try {
-    return ReadRecordJson(text);
+    return ReadRecordJson(text, JsonMemoryBound(limit));
   } catch (const JsonSyntaxError& error) {
     throw JsonParseError(path, text, error);
   } catch (const JsonError& error) {
+    throw ToolError(path, error.what());
+  } catch (const JsonBoundExceeded& error) {
     throw ToolError(path, error.what());
   }
 }
@@ -127,21 +136,28 @@ int RunDump(const Arguments& arguments, std::ostream& out, std::ostream& err) {
 int RunBuild(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   // Everything is checked before the target is touched, and a file is
   // replaced only once it is whole.
+  // The warnings are found before the target is replaced too, so that
+  // once it is, only printing remains.
   const std::string& source = arguments.operands[0];
-  const std::string text = ReadJsonText(source, arguments.sizeLimit.Streamed());
+  const size_t limit = arguments.sizeLimit.Streamed();
+  const std::string text = ReadJsonText(source, limit);
   AnyRecord stored;
-  WriteRecordFile(arguments.operands[1], ReadJsonRecord(source, text), out,
-                  &stored);
+  PreparedFile file = PrepareRecordFile(
+      arguments.operands[1], ReadJsonRecord(source, text, limit), &stored);
   // What the file holds in another form than the JSON gave it: a float
   // rounded to the digits the format keeps, a value the reader derives.
   // A language left empty takes the English text, as the format says. The
   // JSON is read again for it, record by record, rather than kept.
   std::vector<Difference> differences;
   try {
-    differences = CompareRecordJson(text, stored);
+    differences = CompareRecordJson(text, stored, JsonMemoryBound(limit));
   } catch (const JsonError& error) {
     throw ToolError(source, error.what());
+  } catch (const JsonBoundExceeded& error) {
+    throw ToolError(source, error.what());
   }
+  stored = AnyRecord();
+  CommitRecordFile(file, out);
   for (const Difference& difference : differences) {
     if (IsLanguageFilledFromEnglish(difference)) continue;
     err << Located(source, 0,

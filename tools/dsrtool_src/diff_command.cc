@@ -25,14 +25,25 @@ int RunDiff(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   if (kindA != kindB) {
     out << "A (" << pathA << ") is a " << kindA << " file, B (" << pathB
         << ") a " << kindB << " file\n";
-    Flush(out);
+    try {
+      Flush(out);
+    } catch (const ToolError& error) {
+      err << error.what() << '\n';
+      return kExitUsage;
+    }
     return kExitFailure;
   }
   const std::vector<Difference> differences = CompareRecords(a, b);
-  for (const Difference& difference : differences) {
-    out << difference.ToString() << '\n';
+  try {
+    for (const Difference& difference : differences) {
+      out << difference.ToString() << '\n';
+    }
+    Flush(out);
+  } catch (const ToolError& error) {
+    // Output that cannot be written is the tool's failure, not a verdict.
+    err << error.what() << '\n';
+    return kExitUsage;
   }
-  Flush(out);
   return differences.empty() ? kExitSuccess : kExitFailure;
 }
 

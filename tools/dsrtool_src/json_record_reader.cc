@@ -1,5 +1,6 @@
 #include "tools/dsrtool_src/json_record_reader.h"
 
+#include <algorithm>
 #include <optional>
 #include <sstream>
 #include <type_traits>
@@ -111,6 +112,8 @@ enum class Token { kScalar, kBeginObject, kBeginArray, kKey, kEnd };
 class ValueReader {
  public:
   bool active() const { return active_; }
+  // Whether the value being read is built.
+  bool keeping() const { return active_ && keep_; }
 
   // Starts a value; `keep` builds its tree.
   void Start(bool keep) {
@@ -205,8 +208,12 @@ class SeriesObserver {
 // other record is kept as the tree of its value and read at the end.
 class RecordJsonHandler final : public nlohmann::json_sax<Json> {
  public:
-  explicit RecordJsonHandler(SeriesObserver* observer = nullptr)
-      : observer_(observer) {}
+  // `memoryBound` (0: none) bounds what the reader keeps, starting from
+  // `held` bytes kept already (the text).
+  explicit RecordJsonHandler(SeriesObserver* observer = nullptr,
+                             std::uint64_t memoryBound = 0,
+                             std::uint64_t held = 0)
+      : observer_(observer), bound_(memoryBound), charged_(held) {}
 
   bool null() override { return Scalar(Json(nullptr)); }
   bool boolean(bool value) override { return Scalar(Json(value)); }
@@ -268,8 +275,40 @@ class RecordJsonHandler final : public nlohmann::json_sax<Json> {
 
   bool Scalar(Json value) { return Event(Token::kScalar, std::move(value)); }
 
+  // What one value of a tree takes: the value, its place in an array
+  // (which grows by doubling) or in an object (a map node with its key),
+  // and the text of a string, in the parser's buffer and in the value.
+  static constexpr std::uint64_t kValueCost = 3 * sizeof(Json) + 16;
+  static constexpr std::uint64_t kKeyCost = 64 + sizeof(std::string);
+
+  void Charge(std::uint64_t bytes) {
+    charged_ += bytes;
+    if (bound_ != 0 && charged_ > bound_) throw JsonBoundExceeded(bound_);
+  }
+  void Release(std::uint64_t bytes) { charged_ -= std::min(bytes, charged_); }
+
+  // Charges an event of the value being built: the nodes of its tree go
+  // when the tree does, the text of its strings stays charged (the record
+  // decoded from the tree keeps it).
+  void ChargeKept(Token token, const Json& scalar, const std::string& key) {
+    std::uint64_t tree = 0;
+    std::uint64_t text = 0;
+    if (token == Token::kKey) {
+      tree = kKeyCost;
+      text = key.size();
+    } else if (token != Token::kEnd) {
+      tree = kValueCost;
+      if (const std::string* string = scalar.get_ptr<const std::string*>()) {
+        text = 2 * string->size();
+      }
+    }
+    tree_ += tree;
+    Charge(tree + text);
+  }
+
   bool Event(Token token, Json scalar, const std::string& key = {}) {
     if (value_.active()) {
+      if (value_.keeping()) ChargeKept(token, scalar, key);
       if (value_.Feed(token, scalar, key)) ValueRead();
       return true;
     }
@@ -318,6 +357,8 @@ class RecordJsonHandler final : public nlohmann::json_sax<Json> {
   void StartValue(Target target, Token token, Json& scalar) {
     target_ = target;
     value_.Start(target != Target::kNothing);
+    tree_ = 0;
+    if (value_.keeping()) ChargeKept(token, scalar, {});
     if (value_.Feed(token, scalar, {})) ValueRead();
   }
 
@@ -325,7 +366,7 @@ class RecordJsonHandler final : public nlohmann::json_sax<Json> {
     switch (target_) {
       case Target::kRecord:
         rootValue_ = value_.Take();
-        break;
+        return;  // kept to the end, charged as it is
       case Target::kMember:
         DecodeMember(value_.Take());
         break;
@@ -335,11 +376,13 @@ class RecordJsonHandler final : public nlohmann::json_sax<Json> {
       case Target::kNothing:
         break;
     }
+    Release(tree_);
+    tree_ = 0;
   }
 
   void TopKey(const std::string& key) {
     if (key == kInMemoryKey) hasInMemoryKey_ = true;
-    keys_.insert(key);
+    if (keys_.insert(key).second) Charge(kKeyCost + key.size());
     if (!rootKey_) rootKey_ = key;
     atRecord_ = key == *rootKey_;
   }
@@ -420,6 +463,8 @@ class RecordJsonHandler final : public nlohmann::json_sax<Json> {
       WithField(series_, field_, [&](auto& member) {
         using Member = std::decay_t<decltype(member)>;
         if constexpr (kIsList<Member>) {
+          // The list's storage grows by doubling.
+          Charge(2 * sizeof(typename Member::value_type));
           typename Member::value_type entry{};
           FromJson(value, entry,
                    Where(field_) + "[" + std::to_string(position) + "]");
@@ -434,6 +479,10 @@ class RecordJsonHandler final : public nlohmann::json_sax<Json> {
   }
 
   SeriesObserver* observer_;
+  std::uint64_t bound_;
+  std::uint64_t charged_;
+  // What the tree of the value being read was charged with.
+  std::uint64_t tree_ = 0;
   Level level_ = Level::kDocument;
   ValueReader value_;
   Target target_ = Target::kNothing;
@@ -565,21 +614,38 @@ class SeriesComparer final : public SeriesObserver {
 
 }  // namespace
 
-AnyRecord ReadRecordJson(std::string_view text) {
-  RecordJsonHandler handler;
+namespace {
+
+// "8 MiB", or the bytes of a bound that is not whole mebibytes.
+std::string BoundText(std::uint64_t bytes) {
+  constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+  return bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MiB"
+                           : std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+JsonBoundExceeded::JsonBoundExceeded(std::uint64_t bound)
+    : std::runtime_error("the JSON read so far takes more than " +
+                         BoundText(bound) +
+                         " in memory, its bound; the read stops here") {}
+
+AnyRecord ReadRecordJson(std::string_view text, std::uint64_t memoryBound) {
+  RecordJsonHandler handler(nullptr, memoryBound, text.size());
   Parse(text, handler);
   return handler.Finish();
 }
 
 std::vector<Difference> CompareRecordJson(std::string_view text,
-                                          const AnyRecord& stored) {
+                                          const AnyRecord& stored,
+                                          std::uint64_t memoryBound) {
   const DeviceSeries* storedSeries = std::get_if<DeviceSeries>(&stored);
   if (storedSeries == nullptr) {
-    return CompareRecords(RecordJsonTree(ReadRecordJson(text)),
+    return CompareRecords(RecordJsonTree(ReadRecordJson(text, memoryBound)),
                           RecordJsonTree(stored), Matching::kByPosition);
   }
   SeriesComparer comparer(*storedSeries, std::string(RootName(stored)));
-  RecordJsonHandler handler(&comparer);
+  RecordJsonHandler handler(&comparer, memoryBound, text.size());
   Parse(text, handler);
   AnyRecord given = handler.Finish();
   if (const DeviceSeries* series = std::get_if<DeviceSeries>(&given)) {

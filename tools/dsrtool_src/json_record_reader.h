@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -32,11 +33,21 @@ class JsonSyntaxError : public std::runtime_error {
   size_t byte_;
 };
 
+// A read that would keep more than its memory bound: the values it holds
+// (the tree of the value being read, the entries decoded, the keys) and
+// the text it reads from count.
+class JsonBoundExceeded : public std::runtime_error {
+ public:
+  explicit JsonBoundExceeded(std::uint64_t bound);
+};
+
 // The record the JSON text `text` describes: what RecordFromJson gives for
 // the text's tree, with the same errors and the same paths in them. Raises
 // JsonSyntaxError for a text that is not JSON, wherever the fault is, and
-// otherwise JsonError for JSON that does not describe a record.
-AnyRecord ReadRecordJson(std::string_view text);
+// otherwise JsonError for JSON that does not describe a record. With a
+// `memoryBound` (0: none), raises JsonBoundExceeded once what the read
+// keeps, the text included, takes more.
+AnyRecord ReadRecordJson(std::string_view text, std::uint64_t memoryBound = 0);
 
 // The differences from the record `text` describes to `stored`, as
 // CompareRecords(RecordJsonTree(ReadRecordJson(text)),
@@ -46,6 +57,7 @@ AnyRecord ReadRecordJson(std::string_view text);
 // read, then drops it. `text` must be one ReadRecordJson read, of the kind
 // of `stored`; raises what ReadRecordJson raises otherwise.
 std::vector<Difference> CompareRecordJson(std::string_view text,
-                                          const AnyRecord& stored);
+                                          const AnyRecord& stored,
+                                          std::uint64_t memoryBound = 0);
 
 }  // namespace dsrtool

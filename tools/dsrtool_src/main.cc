@@ -7,6 +7,7 @@
 #include "platform/process.h"
 #include "tools/dsrtool_src/command_line.h"
 #include "tools/dsrtool_src/progress.h"
+#include "tools/dsrtool_src/tool_error.h"
 
 using namespace devseries;
 
@@ -20,5 +21,10 @@ int main(int argc, char** argv) {
   platform::UseBinaryStandardStreams();
   std::vector<std::string> arguments =
       platform::CommandLineArguments(argc, argv);
-  return dsrtool::RunCommandLine(arguments, std::cout, std::cerr);
+  // Standard output through a buffer that keeps why a write failed.
+  dsrtool::StandardOutputBuffer buffer;
+  std::ostream out(&buffer);
+  const int code = dsrtool::RunCommandLine(arguments, out, std::cerr);
+  out.flush();
+  return code;
 }

@@ -292,6 +292,9 @@ AnyRecord ReadRecordFile(const std::string& path, const SizeLimit& limit,
                                      DeviceSeries>) {
           ReadInto(path, value, used, limit);
         } else {
+          // The standalone loaders make their own documents: they take the
+          // limit of a file loaded whole, and its memory bound, from here.
+          platform::ScopedDocumentSizeLimit whole(limit.Whole());
           ReadInto(path, value, used);
         }
       },
@@ -342,27 +345,38 @@ std::string SerializeRecord(const std::string& name, AnyRecord& record) {
   }
 }
 
-void WriteRecordFile(const std::string& path, AnyRecord record,
-                     std::ostream& out, AnyRecord* stored) {
+PreparedFile PrepareRecordFile(const std::string& path, AnyRecord record,
+                               AnyRecord* stored) {
   const bool toOut = path == kStandardStream;
   const std::string name = toOut ? kStandardOutputName : path;
   if (!toOut) CheckOutputPath(path);
   const bool series = std::holds_alternative<DeviceSeries>(record);
-  std::string bytes = SerializeRecord(name, record);
+  PreparedFile file{path, SerializeRecord(name, record)};
   // The file holds the record now: only the record read back is kept.
   record = AnyRecord();
-  AnyRecord readBack = CheckReadable(name, bytes, series);
+  AnyRecord readBack = CheckReadable(name, file.bytes, series);
   if (stored != nullptr) *stored = std::move(readBack);
-  if (toOut) {
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return file;
+}
+
+void CommitRecordFile(PreparedFile& file, std::ostream& out) {
+  if (file.path == kStandardStream) {
+    out.write(file.bytes.data(),
+              static_cast<std::streamsize>(file.bytes.size()));
     Flush(out);
     return;
   }
   platform::FileError error = platform::ReplaceFileAtomically(
-      *platform::FileSystem::Current(), path, bytes);
+      *platform::FileSystem::Current(), file.path, file.bytes);
   if (error != platform::FileError::kNone) {
-    throw ToolError(path, platform::FileErrorText(error));
+    throw ToolError(file.path, platform::FileErrorText(error));
   }
+}
+
+void WriteRecordFile(const std::string& path, AnyRecord record,
+                     std::ostream& out, AnyRecord* stored) {
+  PreparedFile file = PrepareRecordFile(path, std::move(record), stored);
+  CommitRecordFile(file, out);
 }
 
 }  // namespace dsrtool

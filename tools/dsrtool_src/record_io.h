@@ -56,4 +56,16 @@ std::string SerializeRecord(const std::string& name, AnyRecord& record);
 void WriteRecordFile(const std::string& path, AnyRecord record,
                      std::ostream& out, AnyRecord* stored = nullptr);
 
+// WriteRecordFile in two steps, so that a command can finish its own
+// checks between them: PrepareRecordFile makes the file in memory and
+// reads it back (raising ToolError as WriteRecordFile does, the target
+// untouched), CommitRecordFile writes the bytes to `path` (or `out`).
+struct PreparedFile {
+  std::string path;
+  std::string bytes;
+};
+PreparedFile PrepareRecordFile(const std::string& path, AnyRecord record,
+                               AnyRecord* stored = nullptr);
+void CommitRecordFile(PreparedFile& file, std::ostream& out);
+
 }  // namespace dsrtool

@@ -53,6 +53,9 @@ std::string LimitText(size_t bytes) {
 }
 
 std::string OverLimitText(std::uint64_t fileBytes, size_t limit) {
+  // A stream has no size to tell.
+  if (fileBytes == 0)
+    return "the file is over the " + LimitText(limit) + " limit";
   return "the file is " + std::to_string(fileBytes / kMiB) + "." +
          std::to_string(fileBytes % kMiB * 10 / kMiB) + " MiB (" +
          std::to_string(fileBytes) + " bytes), over the " + LimitText(limit) +

@@ -41,7 +41,8 @@ std::optional<size_t> ParseSize(std::string_view text);
 std::string LimitText(size_t bytes);
 
 // "the file is 238.0 MiB (249561088 bytes), over the 128 MiB limit": the
-// refusal of a file over `limit`, as the library's readers word it.
+// refusal of a file over `limit`, as the library's readers word it ("the
+// file is over the 128 MiB limit" for a size of 0: a stream's).
 std::string OverLimitText(std::uint64_t fileBytes, size_t limit);
 
 }  // namespace dsrtool

@@ -1,16 +1,64 @@
 #include "tools/dsrtool_src/tool_error.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <ostream>
+#include <system_error>
 
 #include "tools/dsrtool_src/memory_files.h"
 
 namespace dsrtool {
 
+namespace {
+
+// Why the first write to standard output failed; empty when none did, or
+// the stream is not the process's.
+std::string g_outputFailure;
+
+}  // namespace
+
 void Flush(std::ostream& out) {
   out.flush();
-  if (!out) throw ToolError(kStandardOutputName, "cannot be written");
+  if (!out) {
+    throw ToolError(kStandardOutputName,
+                    g_outputFailure.empty()
+                        ? std::string("cannot be written")
+                        : "cannot be written: " + g_outputFailure);
+  }
 }
+
+StandardOutputBuffer::StandardOutputBuffer() {
+  setp(buffer_, buffer_ + sizeof buffer_);
+}
+
+StandardOutputBuffer::~StandardOutputBuffer() { sync(); }
+
+bool StandardOutputBuffer::Drain() {
+  const size_t size = static_cast<size_t>(pptr() - pbase());
+  setp(buffer_, buffer_ + sizeof buffer_);
+  if (failed_) return false;
+  errno = 0;
+  if (std::fwrite(buffer_, 1, size, stdout) != size ||
+      std::fflush(stdout) != 0) {
+    failed_ = true;
+    g_outputFailure = errno != 0 ? std::generic_category().message(errno)
+                                 : std::string("the write failed");
+  }
+  return !failed_;
+}
+
+StandardOutputBuffer::int_type StandardOutputBuffer::overflow(int_type c) {
+  if (!Drain()) return traits_type::eof();
+  if (traits_type::eq_int_type(c, traits_type::eof())) {
+    return traits_type::not_eof(c);
+  }
+  *pptr() = traits_type::to_char_type(c);
+  pbump(1);
+  return c;
+}
+
+int StandardOutputBuffer::sync() { return Drain() ? 0 : -1; }
 
 ToolError::ToolError(const std::string& file, const std::string& problem)
     : ToolError(file, 0, problem) {}

@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <stdexcept>
+#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -41,8 +42,31 @@ class UsageError : public std::runtime_error {
 };
 
 // Flushes `out`, the tool's standard output; ToolError when it cannot be
-// written.
+// written, saying why when a StandardOutputBuffer was told.
 void Flush(std::ostream& out);
+
+// The process's standard output as the tool writes it: buffered, written
+// through the C library's stdout (so binary mode where it was set), and
+// keeping the system's reason of the first write that fails, which Flush
+// then gives.
+class StandardOutputBuffer : public std::streambuf {
+ public:
+  StandardOutputBuffer();
+  ~StandardOutputBuffer() override;
+  StandardOutputBuffer(const StandardOutputBuffer&) = delete;
+  StandardOutputBuffer& operator=(const StandardOutputBuffer&) = delete;
+
+ protected:
+  int_type overflow(int_type c) override;
+  int sync() override;
+
+ private:
+  // Writes what the buffer holds; false once a write failed.
+  bool Drain();
+
+  char buffer_[1 << 16];
+  bool failed_ = false;
+};
 
 // "FILE:LINE: text" ("FILE: text" for line 0), on one line.
 std::string Located(const std::string& file, int line, const std::string& text);
