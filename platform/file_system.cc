@@ -215,6 +215,36 @@ FileError ReadOpenFileInPieces(FileSystem& fs, FileSystem::Handle handle,
   }
 }
 
+FileError ReadNamedFileInPieces(FileSystem& fs, const std::string& path,
+                                size_t maxBytes,
+                                const FileSystem::ChunkSink& sink) {
+  FileSystem::Handle handle = -1;
+  FileInfo info;
+  FileError error = fs.OpenForReading(path, ReadOptions(), &handle, &info);
+  if (error != FileError::kNone) return error;
+  if (info.kind == FileKind::kDirectory) {
+    error = FileError::kIsDirectory;
+  } else if (info.size > maxBytes) {
+    error = FileError::kTooLarge;
+  } else {
+    error = ReadOpenFileInPieces(fs, handle, maxBytes, sink);
+  }
+  fs.Close(handle);
+  return error;
+}
+
+FileError ReadNamedFile(FileSystem& fs, const std::string& path,
+                        size_t maxBytes, std::string* contents) {
+  contents->clear();
+  FileError error =
+      fs.ReadFileInPieces(path, maxBytes, [contents](std::string_view piece) {
+        contents->append(piece);
+        return true;
+      });
+  if (error != FileError::kNone) contents->clear();
+  return error;
+}
+
 FileError FileSystem::ReadFileInPieces(const std::string& path, size_t maxBytes,
                                        const ChunkSink& sink) {
   std::string contents;
@@ -295,14 +325,7 @@ FileError FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
   // mode, whatever it refers to, as a shell's redirection is.
   FileSystem::Handle own = -1;
   if (fs.NamesOwnHandle(target_, &own)) {
-    error = fs.Duplicate(own, &handle_);
-    if (error != FileError::kNone) {
-      handle_ = -1;
-      return Fail(ReplaceStep::kCreate, error);
-    }
-    state_ = State::kInPlace;
-    progress_.Start(ProgressWork::kWriting, path, expected);
-    return FileError::kNone;
+    return StartInPlace(fs.Duplicate(own, &handle_), path, expected);
   }
 
   // What is there is looked at once, through one open handle; every
@@ -348,13 +371,7 @@ FileError FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
     // handle, so it is the file looked at, not what the name leads to now.
     error = fs.ReopenForWriting(inspected, options.nonBlocking, &handle_);
     closeInspected();
-    if (error != FileError::kNone) {
-      handle_ = -1;
-      return Fail(ReplaceStep::kCreate, error);
-    }
-    state_ = State::kInPlace;
-    progress_.Start(ProgressWork::kWriting, path, expected);
-    return FileError::kNone;
+    return StartInPlace(error, path, expected);
   }
 
   // A regular file, or nothing. A new file is created as a plain create
@@ -380,6 +397,18 @@ FileError FileReplacement::OpenWith(FileSystem& fs, const std::string& path,
   }
   closeInspected();
   if (error != FileError::kNone) return Fail(ReplaceStep::kAttributes, error);
+  progress_.Start(ProgressWork::kWriting, path, expected);
+  return FileError::kNone;
+}
+
+FileError FileReplacement::StartInPlace(FileError opened,
+                                        const std::string& path,
+                                        uint64_t expected) {
+  if (opened != FileError::kNone) {
+    handle_ = -1;
+    return Fail(ReplaceStep::kCreate, opened);
+  }
+  state_ = State::kInPlace;
   progress_.Start(ProgressWork::kWriting, path, expected);
   return FileError::kNone;
 }

@@ -295,6 +295,19 @@ FileError ReadOpenFileInPieces(FileSystem& fs, FileSystem::Handle handle,
                                size_t maxBytes,
                                const FileSystem::ChunkSink& sink);
 
+// Opens the file at `path` once with `fs.OpenForReading` and reads it as
+// ReadOpenFileInPieces does: kIsDirectory for a folder, kTooLarge before
+// reading a file that says it holds more than `maxBytes`. What the backends'
+// ReadFileInPieces do.
+FileError ReadNamedFileInPieces(FileSystem& fs, const std::string& path,
+                                size_t maxBytes,
+                                const FileSystem::ChunkSink& sink);
+
+// Reads the whole file at `path` through `fs.ReadFileInPieces` into
+// `contents` (empty on failure). What the backends' ReadFile do.
+FileError ReadNamedFile(FileSystem& fs, const std::string& path,
+                        size_t maxBytes, std::string* contents);
+
 // How a replacement treats what it finds at its path.
 struct ReplaceOptions {
   // A name a user gave: its symbolic links are followed (but see the
@@ -425,6 +438,10 @@ class FileReplacement {
   enum class State { kIdle, kReplacing, kInPlace, kFailed };
 
   FileError Fail(ReplaceStep step, FileError error);
+  // Ends an Open that writes in place through handle_, which `opened` says
+  // whether the file system gave.
+  FileError StartInPlace(FileError opened, const std::string& path,
+                         uint64_t expected);
   FileError CreateSibling(const std::string& target, uint32_t permissions);
   FileError OpenWith(FileSystem& fs, const std::string& path,
                      const ReplaceOptions& options, const FileInfo* like);

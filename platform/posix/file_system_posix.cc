@@ -499,31 +499,12 @@ class PosixFileSystem : public FileSystem {
 
   FileError ReadFile(const std::string& path, size_t maxBytes,
                      std::string* contents) override {
-    contents->clear();
-    FileError error =
-        ReadFileInPieces(path, maxBytes, [contents](std::string_view piece) {
-          contents->append(piece);
-          return true;
-        });
-    if (error != FileError::kNone) contents->clear();
-    return error;
+    return ReadNamedFile(*this, path, maxBytes, contents);
   }
 
   FileError ReadFileInPieces(const std::string& path, size_t maxBytes,
                              const ChunkSink& sink) override {
-    Handle fd = -1;
-    FileInfo info;
-    FileError error = OpenForReading(path, ReadOptions(), &fd, &info);
-    if (error != FileError::kNone) return error;
-    if (info.kind == FileKind::kDirectory) {
-      error = FileError::kIsDirectory;
-    } else if (info.size > maxBytes) {
-      error = FileError::kTooLarge;
-    } else {
-      error = ReadOpenFileInPieces(*this, fd, maxBytes, sink);
-    }
-    ::close(fd);
-    return error;
+    return ReadNamedFileInPieces(*this, path, maxBytes, sink);
   }
 
   FileError Rewind(Handle handle) override {
