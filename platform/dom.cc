@@ -821,11 +821,14 @@ DomDocument::DomDocument() {
 DomDocument::~DomDocument() {
   if (nursery_ != nullptr) xmlFreeNode(nursery_);
   if (doc_ != nullptr) xmlFreeDoc(doc_);
+  if (stoppedTree_ != nullptr) xmlFreeDoc(stoppedTree_);
 }
 
 void DomDocument::Reset() {
   if (nursery_ != nullptr) xmlFreeNode(nursery_);
   if (doc_ != nullptr) xmlFreeDoc(doc_);
+  if (stoppedTree_ != nullptr) xmlFreeDoc(stoppedTree_);
+  stoppedTree_ = nullptr;
   nursery_ = nullptr;
   doc_ = xmlNewDoc(X("1.0"));
   if (doc_ == nullptr) throw _com_error(E_OUTOFMEMORY);
@@ -1109,7 +1112,14 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
   t_parseState = outer;
 
   if (!ok) {
-    if (parsed != nullptr) xmlFreeDoc(parsed);
+    if (parsed != nullptr && parseError_.overMemoryBound &&
+        state.observer != nullptr) {
+      // The reader's report names elements of this tree; they must outlive
+      // the load (the tree is within its bound).
+      stoppedTree_ = parsed;
+    } else if (parsed != nullptr) {
+      xmlFreeDoc(parsed);
+    }
     if (parseError_.errorCode == 0) parseError_.errorCode = XML_E_PARSEFAILED;
     if (parseError_.reason.empty()) {
       parseError_.reason = "the document is not well-formed";

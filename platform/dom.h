@@ -383,6 +383,10 @@ class DomDocument {
   // Holds nodes created but not attached, so they are freed with the
   // document whatever happens to them.
   _xmlNode* nursery_ = nullptr;
+  // The tree a streamed load stopped because it passed its memory bound:
+  // the reader's report names elements of it, whose positions are worked
+  // out once the load has ended. Freed with the document or its next load.
+  _xmlDoc* stoppedTree_ = nullptr;
   DomParseError parseError_;
   size_t sizeLimit_ = DefaultDocumentSizeLimit();
   std::uint64_t memoryBound_ = 0;
