@@ -45,7 +45,7 @@ ToolRun RunWithFifo(const std::string& fifo, const std::string& bytes,
   return run;
 }
 
-TEST(SpecialFilesTest, ANamedPipeIsOpenedOnceByEveryCommand) {
+TEST(PipesAndOutputTest, ANamedPipeIsOpenedOnceByEveryCommand) {
   ScopedTempDir dir;
   const std::string fifo = dir.File("pipe");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -79,7 +79,7 @@ TEST(SpecialFilesTest, ANamedPipeIsOpenedOnceByEveryCommand) {
 
 // Standard output is a file of the test's folder open for reading only:
 // every write fails with EBADF.
-TEST(SpecialFilesTest, OutputThatCannotBeWrittenSaysWhyAndDiffExits2) {
+TEST(PipesAndOutputTest, OutputThatCannotBeWrittenSaysWhyAndDiffExits2) {
   ScopedTempDir dir;
   const std::string other = dir.File("other.dsr");
   std::string bytes = ReadFileBytes(kExample);
