@@ -58,6 +58,37 @@ bool HasSibling(const std::string& folder) {
 
 class InterruptTest : public ::testing::TestWithParam<int> {};
 
+// Runs dsrtool COMMAND FIRST SECOND and sends it `signal` as soon as
+// `underWay` says the work to interrupt has started; `*status` receives how
+// the tool ended. False when it ended before that was seen. A tool that
+// does not end after the signal is killed (the test fails, never hangs).
+template <typename UnderWay>
+bool InterruptWhen(const char* command, const std::string& first,
+                   const std::string& second, int signal, UnderWay&& underWay,
+                   int* status) {
+  std::string tool = DSRTOOL_PATH;
+  std::string name = command;
+  char* argv[] = {tool.data(), name.data(), const_cast<char*>(first.c_str()),
+                  const_cast<char*>(second.c_str()), nullptr};
+  pid_t pid = 0;
+  if (::posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ) != 0) {
+    ADD_FAILURE() << "dsrtool cannot be started";
+    return false;
+  }
+  while (::waitpid(pid, status, WNOHANG) == 0) {
+    if (underWay()) {
+      ::kill(pid, signal);
+      if (!tovra::testing::WaitForChild(pid, 60, status)) {
+        ADD_FAILURE() << "dsrtool did not end after the signal";
+        return false;
+      }
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return false;
+}
+
 TEST_P(InterruptTest, LeavesNoSiblingBehind) {
   static ScopedTempDir source;
   const std::string& input = LargeSeries(source);
@@ -67,25 +98,10 @@ TEST_P(InterruptTest, LeavesNoSiblingBehind) {
 
   // The write is short: a few tries catch the tool with its sibling open.
   for (int attempt = 0; attempt < 20; ++attempt) {
-    std::string tool = DSRTOOL_PATH;
-    std::string command = "roundtrip";
-    char* argv[] = {tool.data(), command.data(),
-                    const_cast<char*>(input.c_str()),
-                    const_cast<char*>(output.c_str()), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(
-        ::posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ), 0);
-    bool seen = false;
     int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-      if (HasSibling(dir.path())) {
-        seen = true;
-        ::kill(pid, GetParam());
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    const bool seen = InterruptWhen(
+        "roundtrip", input, output, GetParam(),
+        [&] { return HasSibling(dir.path()); }, &status);
     if (!seen) continue;  // finished before the sibling was seen
     ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
     EXPECT_EQ(WTERMSIG(status), GetParam());
@@ -128,26 +144,10 @@ TEST_P(MergeInterruptTest, LeavesNoCompanionBehind) {
 
   for (int attempt = 0; attempt < 10; ++attempt) {
     WriteFileBytes(installed, ReadFileBytes(fresh));
-    std::string tool = DSRTOOL_PATH;
-    std::string command = "merge";
-    char* argv[] = {tool.data(), command.data(),
-                    const_cast<char*>(installed.c_str()),
-                    const_cast<char*>(fresh.c_str()), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(
-        ::posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ), 0);
-    bool seen = false;
     int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-      if (::access(companion.c_str(), F_OK) == 0) {
-        seen = true;
-        ::kill(pid, GetParam().signal);
-        // A merge that does not end is killed: the test fails, not hangs.
-        ASSERT_TRUE(tovra::testing::WaitForChild(pid, 60, &status));
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    const bool seen = InterruptWhen(
+        "merge", installed, fresh, GetParam().signal,
+        [&] { return ::access(companion.c_str(), F_OK) == 0; }, &status);
     if (!seen) continue;  // finished before the companion was seen
     ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
     EXPECT_EQ(WTERMSIG(status), GetParam().signal);
