@@ -533,19 +533,8 @@ ExtractNewFile CopyNewFileFrom(std::string from, size_t maxBytes) {
   if (maxBytes == 0) maxBytes = platform::kMaxStreamedDocumentBytes;
   return [from = std::move(from), maxBytes](
              const std::string& to, const platform::ReplaceOptions& options) {
-    FileSystem& fs = *FileSystem::Current();
-    platform::FileReplacement copy;
-    FileError error = copy.Open(fs, to, options);
-    FileError writeError = FileError::kNone;
-    if (error == FileError::kNone) {
-      error = fs.ReadFileInPieces(from, maxBytes, [&](std::string_view piece) {
-        writeError = copy.Write(piece);
-        return writeError == FileError::kNone;
-      });
-    }
-    if (error == FileError::kNone) error = writeError;
-    if (error == FileError::kNone) error = copy.Commit();
-    return error;
+    return platform::CopyFileAtomically(*FileSystem::Current(), from, to, true,
+                                        maxBytes, nullptr, options);
   };
 }
 

@@ -533,7 +533,8 @@ FileError ReplaceFileAtomically(FileSystem& fs, const std::string& path,
 
 FileError CopyFileAtomically(FileSystem& fs, const std::string& from,
                              const std::string& to, bool overwrite,
-                             size_t maxBytes, const FileInfo* like) {
+                             size_t maxBytes, const FileInfo* like,
+                             const ReplaceOptions& options) {
   if (!overwrite && fs.Exists(to)) return FileError::kExists;
   // The replacement is opened with the first piece, so a source that cannot
   // be opened leaves nothing to undo.
@@ -549,8 +550,7 @@ FileError CopyFileAtomically(FileSystem& fs, const std::string& from,
       fs.ReadFileInPieces(from, maxBytes, [&](std::string_view piece) {
         if (!opened) {
           opened = true;
-          writeError = like != nullptr ? replacement.Open(fs, to, *like)
-                                       : replacement.Open(fs, to);
+          writeError = replacement.Open(fs, to, options, like);
         }
         if (writeError == FileError::kNone) {
           writeError = replacement.Write(piece);
@@ -562,8 +562,7 @@ FileError CopyFileAtomically(FileSystem& fs, const std::string& from,
   if (writeError != FileError::kNone) return writeError;
   if (!opened) {
     // An empty source.
-    FileError error = like != nullptr ? replacement.Open(fs, to, *like)
-                                      : replacement.Open(fs, to);
+    FileError error = replacement.Open(fs, to, options, like);
     if (error != FileError::kNone) return error;
   }
   return replacement.Commit();

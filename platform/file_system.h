@@ -475,9 +475,11 @@ FileError ReplaceFileAtomically(FileSystem& fs, const std::string& path,
 // exists). A source that cannot be read, or holds more than `maxBytes`,
 // leaves `to` as it was. With `like`, the copy receives those attributes
 // (FileReplacement::Open with `like`).
+// `options` says how the replacement treats what is at `to`.
 FileError CopyFileAtomically(FileSystem& fs, const std::string& from,
                              const std::string& to, bool overwrite,
-                             size_t maxBytes, const FileInfo* like = nullptr);
+                             size_t maxBytes, const FileInfo* like = nullptr,
+                             const ReplaceOptions& options = ReplaceOptions());
 
 // The file that the symbolic links at `path` finally name (`path` itself
 // when it is no link), which may not exist yet: what a replacement of `path`
