@@ -113,18 +113,6 @@ std::optional<std::string> WhyNotOwn(FileSystem& fs, const std::string& path,
   return std::nullopt;
 }
 
-// Removes a link at `path`, one of the merge's own names, so that what is
-// written there takes its place instead of going where it points.
-FileError RemoveLink(FileSystem& fs, const std::string& path) {
-  FileInfo info;
-  if (fs.LinkStat(path, &info) != FileError::kNone ||
-      info.kind != FileKind::kSymbolicLink) {
-    return FileError::kNone;
-  }
-  FileError error = fs.Remove(path);
-  return error == FileError::kNotFound ? FileError::kNone : error;
-}
-
 // The last name of `path`.
 std::string_view LastName(std::string_view path) {
   size_t separator = path.find_last_of("/\\");
@@ -226,10 +214,10 @@ MergeOutcome KeepAndInstallNew(FileSystem& fs, const std::string& path,
   const std::string kept = path + std::string(kKeptSuffix);
   std::optional<std::string> why = WhyNotOwn(fs, kept, nullptr);
   if (!why) {
-    FileError error = RemoveLink(fs, kept);
-    if (error == FileError::kNone) {
-      error = CopyOpenFile(fs, installed, kept, installed.info(), limit);
-    }
+    // The copy is written as the merge's own name: a link there is
+    // removed, not followed.
+    FileError error =
+        CopyOpenFile(fs, installed, kept, installed.info(), limit);
     if (error != FileError::kNone) why = ErrorText(error);
   }
   if (why) {
