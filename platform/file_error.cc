@@ -58,6 +58,8 @@ std::string FileErrorText(FileError error) {
       return "not a regular file";
     case FileError::kLinkNotTrusted:
       return "symbolic link owned by another user; not followed";
+    case FileError::kBadName:
+      return "file name is not valid UTF-8";
     case FileError::kOther:
       break;
   }

@@ -37,6 +37,7 @@ enum class FileError {
   kNotSupported,      // the file system cannot do that (an attribute kind)
   kNotRegular,        // not a regular file where only one is taken
   kLinkNotTrusted,    // root met a symbolic link owned by another user
+  kBadName,           // a path that is not UTF-8 text, which Windows refuses
   kOther,             // an error the platform has no name for here
 };
 

@@ -4,15 +4,24 @@
 // events.
 //
 // Paths are UTF-8 texts in Windows form; they are widened at this boundary
-// and handed to the W functions unchanged (the system takes both separators).
+// (refused when they are not UTF-8) and handed to the W functions as given
+// (the system takes both separators), or in the "\\?\" form when they are
+// long (win32::SystemPath).
+//
+// Virus scanners and search indexers open every new or changed file for a
+// moment, often without sharing its removal; what such a hold refuses in a
+// replacement is tried again for up to about two seconds (Patience).
+#include <atomic>
 #include <cctype>
 #include <climits>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "platform/host_internal.h"
+#include "platform/win32/file_system_win32_internal.h"
 #include "platform/win32/wide_text.h"
 
 // After the platform headers: the system's TRUE, FALSE and ERROR_ macros
@@ -31,8 +40,9 @@ using ::BOOL;
 using ::DWORD;
 using ::HANDLE;
 
+using win32::FullPath;
 using win32::Narrow;
-using win32::Widen;
+using win32::SystemPath;
 
 // What may share a file this process holds open: readers always, and
 // removal, so that the interrupt clean-up can take a sibling away while it
@@ -136,6 +146,74 @@ FileError LastError() {
   return error != ERROR_SUCCESS ? FromSystemError(error) : FileError::kIo;
 }
 
+// Waits out another program's hold on a file. A virus scanner or a search
+// indexer opens each new or changed file for a moment, often without
+// sharing its removal or its writing; a replacement meanwhile fails with a
+// sharing or lock violation, or access denied. Such errors are tried again
+// after growing waits, 25 ms more each time, for 1.95 s in all; a read-only
+// file refuses for good and is not waited for. One Patience serves all the
+// steps of one operation, so that the operation as a whole waits no longer.
+class Patience {
+ public:
+  // True, after a wait, when the call that failed with `error` on `path`
+  // should be made again.
+  bool WaitAfter(DWORD error, const std::wstring& path) {
+    switch (error) {
+      case ERROR_SHARING_VIOLATION:
+      case ERROR_LOCK_VIOLATION:
+        break;
+      case ERROR_ACCESS_DENIED:
+      case ERROR_UNABLE_TO_REMOVE_REPLACED: {
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes &
+             (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+          return false;
+        }
+        break;
+      }
+      default:
+        return false;
+    }
+    if (tries_ >= kTries) return false;
+    ++tries_;
+    ::Sleep(kStepMilliseconds * static_cast<DWORD>(tries_));
+    return true;
+  }
+
+ private:
+  static constexpr int kTries = 12;
+  static constexpr DWORD kStepMilliseconds = 25;
+  int tries_ = 0;
+};
+
+// Removes the file at the system path `path`, waiting out holds; the
+// system's error code, ERROR_SUCCESS when it is gone.
+DWORD RemoveFile(const std::wstring& path, Patience* patience) {
+  for (;;) {
+    if (::DeleteFileW(path.c_str())) return ERROR_SUCCESS;
+    const DWORD error = ::GetLastError();
+    if (!patience->WaitAfter(error, path)) return error;
+  }
+}
+
+// Moves the file at `from` to `to`, over a file there, waiting out holds.
+DWORD MoveOver(const std::wstring& from, const std::wstring& to,
+               Patience* patience) {
+  for (;;) {
+    if (::MoveFileExW(from.c_str(), to.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return ERROR_SUCCESS;
+    }
+    const DWORD error = ::GetLastError();
+    if (!patience->WaitAfter(error, to)) return error;
+  }
+}
+
+bool IsThere(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // Closes a handle when it goes out of scope.
 class ScopedHandle {
  public:
@@ -237,18 +315,6 @@ bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
 
 bool IsDriveLetter(wchar_t c) {
   return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
-
-// The full path the system makes of `path`: the current folder's for a
-// relative one, "\\.\NUL" for "NUL". `path` itself when it cannot tell.
-std::wstring FullPath(const std::wstring& path) {
-  DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return path;
-  std::wstring full(size, L'\0');
-  DWORD used = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-  if (used == 0 || used >= size) return path;
-  full.resize(used);
-  return full;
 }
 
 // `*full` receives FullPath(path).
@@ -368,7 +434,8 @@ DWORD ReparseTag(const std::wstring& path) {
 }
 
 FileError StatPath(const std::string& path, bool followLinks, FileInfo* info) {
-  const std::wstring wide = Widen(path);
+  std::wstring wide;
+  if (!SystemPath(path, &wide)) return FileError::kBadName;
   std::wstring full;
   const PathKind kind = Classify(wide, &full);
   if (kind != PathKind::kFile) return StatDevice(kind, full, info);
@@ -421,7 +488,8 @@ static_assert(sizeof(SymbolicLinkReparseData) == 20,
 
 // The target stored in the symbolic link at `path`.
 FileError ReadSymbolicLink(const std::string& path, std::string* target) {
-  const std::wstring wide = Widen(path);
+  std::wstring wide;
+  if (!SystemPath(path, &wide)) return FileError::kBadName;
   ScopedHandle link(OpenHandleToInspect(wide, 0, FILE_FLAG_OPEN_REPARSE_POINT));
   if (!link.valid()) return LastError();
   std::vector<char> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
@@ -497,7 +565,8 @@ class Win32FileSystem final : public FileSystem {
 
   FileError OpenToInspect(const std::string& path, bool followLinks,
                           Handle* handle, FileInfo* info) override {
-    const std::wstring wide = Widen(path);
+    std::wstring wide;
+    if (!SystemPath(path, &wide)) return FileError::kBadName;
     std::wstring full;
     const PathKind kind = Classify(wide, &full);
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -547,7 +616,8 @@ class Win32FileSystem final : public FileSystem {
 
   FileError OpenForReading(const std::string& path, const ReadOptions& options,
                            Handle* handle, FileInfo* info) override {
-    const std::wstring wide = Widen(path);
+    std::wstring wide;
+    if (!SystemPath(path, &wide)) return FileError::kBadName;
     const DWORD flags =
         FILE_FLAG_SEQUENTIAL_SCAN |
         (options.followLinks ? DWORD{0} : DWORD{FILE_FLAG_OPEN_REPARSE_POINT});
@@ -651,29 +721,59 @@ class Win32FileSystem final : public FileSystem {
   // content and keeps its access list, creation time and other streams. A
   // read-only file at `to` refuses the replacement (kAccessDenied), as it
   // refuses every write; so does a file another program holds without
-  // sharing its removal (kBusy).
+  // sharing its removal for longer than Patience waits (kBusy).
+  //
+  // The replaced file moves aside to a backup name of its folder first, and
+  // the backup is removed once the new file is in place. Whatever fails
+  // after the replaced file moved (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 leaves
+  // the new file under its own name), the backup is put back: the path never
+  // ends up holding nothing.
   FileError Rename(const std::string& from, const std::string& to) override {
+    std::wstring source, target;
+    if (!SystemPath(from, &source) || !SystemPath(to, &target)) {
+      return FileError::kBadName;
+    }
     // Full paths: ReplaceFileW of some systems finds no folder for the file
     // it moves aside in a relative name.
-    const std::wstring source = FullPath(Widen(from));
-    const std::wstring target = FullPath(Widen(to));
+    source = FullPath(source);
+    target = FullPath(target);
+    // The console's clean-up waits until the path holds a file again.
+    host::InterruptsHeldBack held;
+    Patience patience;
     // Whether the file at `to` lets itself be replaced, asked before
     // anything moves: ReplaceFileW of some systems first moves the replaced
     // file aside, and leaves a file behind when that fails.
-    ScopedHandle replaced(::CreateFileW(target.c_str(), DELETE, kShareAll,
-                                        nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    const DWORD openError = replaced.valid() ? ERROR_SUCCESS : ::GetLastError();
-    if (openError != ERROR_SUCCESS && openError != ERROR_FILE_NOT_FOUND) {
-      return FromSystemError(openError);
-    }
-    if (replaced.valid()) {
-      replaced.Close();
-      if (::ReplaceFileW(target.c_str(), source.c_str(), nullptr,
-                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        return FileError::kNone;
+    DWORD error = ERROR_SUCCESS;
+    for (;;) {
+      ScopedHandle replaced(::CreateFileW(target.c_str(), DELETE, kShareAll,
+                                          nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      if (replaced.valid()) {
+        error = ERROR_SUCCESS;
+        break;
       }
-      const DWORD error = ::GetLastError();
+      error = ::GetLastError();
+      if (!patience.WaitAfter(error, target)) break;
+    }
+    if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+      return FromSystemError(error);
+    }
+    if (error == ERROR_SUCCESS) {
+      const std::wstring backup = BackupName(target);
+      for (;;) {
+        if (win32::ReplaceFileFunction()(
+                target.c_str(), source.c_str(), backup.c_str(),
+                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+          // The previous content is no longer needed; a backup that cannot
+          // be removed is only a leftover.
+          RemoveFile(backup, &patience);
+          return FileError::kNone;
+        }
+        error = ::GetLastError();
+        const DWORD restored = PutBack(backup, target, &patience);
+        if (restored != ERROR_SUCCESS) return FromSystemError(restored);
+        if (!patience.WaitAfter(error, target)) break;
+      }
       if (!ReplaceFileUnavailable(error, target)) {
         return FromSystemError(error);
       }
@@ -681,16 +781,17 @@ class Win32FileSystem final : public FileSystem {
       // meanwhile): a plain move still puts the new content in place, at
       // once, with the access list its folder hands down.
     }
-    return ::MoveFileExW(source.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-               ? FileError::kNone
-               : LastError();
+    const DWORD moved = MoveOver(source, target, &patience);
+    return moved == ERROR_SUCCESS ? FileError::kNone : FromSystemError(moved);
   }
 
   FileError Remove(const std::string& path) override {
-    const std::wstring wide = Widen(path);
-    if (::DeleteFileW(wide.c_str())) return FileError::kNone;
-    FileError error = LastError();
+    std::wstring wide;
+    if (!SystemPath(path, &wide)) return FileError::kBadName;
+    Patience patience;
+    DWORD code = RemoveFile(wide, &patience);
+    if (code == ERROR_SUCCESS) return FileError::kNone;
+    FileError error = FromSystemError(code);
     // A folder refuses as access denied.
     DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (error == FileError::kAccessDenied &&
@@ -754,7 +855,8 @@ class Win32FileSystem final : public FileSystem {
  private:
   FileError Open(const std::string& path, DWORD share, DWORD disposition,
                  Handle* handle) {
-    const std::wstring wide = Widen(path);
+    std::wstring wide;
+    if (!SystemPath(path, &wide)) return FileError::kBadName;
     HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_WRITE, share, nullptr,
                                 disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return LastError();
@@ -772,6 +874,27 @@ class Win32FileSystem final : public FileSystem {
     return FileError::kNone;
   }
 
+  // A name beside `target` for the file it replaces while the replacement
+  // moves in: short whatever the target's name, new to this process, in
+  // the form of the replacements' siblings.
+  static std::wstring BackupName(const std::wstring& target) {
+    static std::atomic<unsigned long> counter{0};
+    const size_t separator = target.find_last_of(L"\\/");
+    return target.substr(0, separator + 1) + L".~" +
+           std::to_wstring(::GetCurrentProcessId()) + L"-" +
+           std::to_wstring(counter++) + L".old";
+  }
+
+  // After a failed replacement: when the replaced file has moved to
+  // `backup` and nothing took its place, puts it back at `target`. The
+  // system's error code of putting it back; ERROR_SUCCESS also when there
+  // was nothing to do.
+  static DWORD PutBack(const std::wstring& backup, const std::wstring& target,
+                       Patience* patience) {
+    if (IsThere(target) || !IsThere(backup)) return ERROR_SUCCESS;
+    return MoveOver(backup, target, patience);
+  }
+
   // True when ReplaceFileW failed for want of support rather than because
   // the files refused, so that a plain move may be tried: the volume (FAT,
   // some network shares) lacks what it needs, or the file it was to
@@ -785,9 +908,10 @@ class Win32FileSystem final : public FileSystem {
         return true;
       case ERROR_FILE_NOT_FOUND:
       case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-        // The second leaves the replaced file removed and the new one
-        // under its temporary name: better moved into place than lost.
-        return ::GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES;
+        // The file to be replaced went away meanwhile (its backup, when
+        // there was one, is already back): the new one is better moved into
+        // place than lost.
+        return !IsThere(target);
       default:
         return false;
     }
@@ -798,15 +922,16 @@ class Win32FileSystem final : public FileSystem {
 
 // ------------------------------------------------------ interrupt clean-up
 
-// Held shared by every thread between creating a sibling and noting it, and
-// exclusively by the clean-up, which therefore never misses a sibling that
-// exists.
+// Held shared by every thread between creating a sibling and noting it (and
+// while a replacement's file is away from its path), and exclusively by the
+// clean-up, which therefore never misses a sibling that exists.
 SRWLOCK g_interruptLock = SRWLOCK_INIT;
 
 // Longest native path the slots of the pending siblings hold, in bytes with
 // the terminating zero; its UTF-16 form has at most as many units.
 constexpr size_t kMaxPendingPathUnits = 4096;
 
+// `nativePath` is in the system's form already ("\\?\" when long).
 void RemoveSibling(const char* nativePath) {
   wchar_t wide[kMaxPendingPathUnits];
   if (::MultiByteToWideChar(CP_UTF8, 0, nativePath, -1, wide,
@@ -817,8 +942,24 @@ void RemoveSibling(const char* nativePath) {
   }
 }
 
+}  // namespace
+
+// The form the system takes at any length; a name that is not UTF-8 is
+// refused by every operation, and stays as it is here.
+std::string NativePath(std::string_view path) {
+  std::wstring wide;
+  return SystemPath(path, &wide) ? Narrow(wide) : std::string(path);
+}
+
+namespace win32 {
+
+ReplaceFileCall& ReplaceFileFunction() {
+  static ReplaceFileCall function = &::ReplaceFileW;
+  return function;
+}
+
 // Runs on a thread of its own, which the system starts for the event.
-BOOL WINAPI RemovePendingSiblings(DWORD event) {
+int __stdcall RemovePendingSiblingsOnEvent(unsigned long event) {
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
@@ -829,17 +970,17 @@ BOOL WINAPI RemovePendingSiblings(DWORD event) {
       // A service sees every user's log-off: no reason to stop writing.
       return FALSE;
   }
+  // Taken for good: a thread about to create a sibling waits for it, and
+  // the process ends meanwhile, so no sibling is created once the clean-up
+  // has started. A second event waits here as well.
   ::AcquireSRWLockExclusive(&g_interruptLock);
   host::ForEachPendingSibling(RemoveSibling);
-  ::ReleaseSRWLockExclusive(&g_interruptLock);
   // Not handled: the next handler, in the end the system's, ends the
   // process.
   return FALSE;
 }
 
-}  // namespace
-
-std::string NativePath(std::string_view path) { return std::string(path); }
+}  // namespace win32
 
 FileSystem* FileSystem::Default() {
   static Win32FileSystem win32;
@@ -876,7 +1017,7 @@ bool IsAbsoluteLinkTarget(const std::string& target) {
 uint32_t CreationMask() { return 0; }
 
 void InstallInterruptHandlers() {
-  ::SetConsoleCtrlHandler(RemovePendingSiblings, TRUE);
+  ::SetConsoleCtrlHandler(win32::RemovePendingSiblingsOnEvent, TRUE);
 }
 
 }  // namespace host

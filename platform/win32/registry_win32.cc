@@ -36,7 +36,8 @@ using devseries::platform::RegistryRoot;
 ::HKEY OpenSystemKey(RegistryRoot root, const std::string& path,
                      ::REGSAM samDesired) {
   ::HKEY key = nullptr;
-  std::wstring widePath = devseries::platform::win32::Widen(path);
+  std::wstring widePath;
+  if (!devseries::platform::win32::Widen(path, &widePath)) return nullptr;
   if (::RegOpenKeyExW(SystemRoot(root), widePath.c_str(), 0, samDesired,
                       &key) != ERROR_SUCCESS) {
     return nullptr;
@@ -128,7 +129,9 @@ class SystemRegistryService : public RegistryService {
     KeyCloser closer(key);
     ::DWORD type = REG_NONE;
     std::string bytes;
-    if (!QuerySystemValue(key, win32::Widen(name), &type, &bytes)) {
+    std::wstring wideName;
+    if (!win32::Widen(name, &wideName) ||
+        !QuerySystemValue(key, wideName, &type, &bytes)) {
       return nullptr;
     }
     RegistryValue value{type, LibraryBytes(type, bytes)};

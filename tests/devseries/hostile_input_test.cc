@@ -35,7 +35,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #else
-#include "platform/win32/wide_text.h"
+#include "tests/support/wide_text.h"
 // clang-format off
 #include <windows.h>
 // clang-format on
@@ -117,7 +117,7 @@ std::string RunBounded(const std::string&, const std::function<int()>& body) {
 #else
 
 using devseries::platform::win32::Narrow;
-using devseries::platform::win32::Widen;
+using tovra::testing::Widen;
 
 // Names the call a child runs; unset in the test itself.
 constexpr wchar_t kCallVariable[] = L"TOVRA_BOUNDED_CALL";

@@ -46,6 +46,7 @@ TEST(FileErrorTest, Texts) {
       {FileError::kNotRegular, "not a regular file"},
       {FileError::kLinkNotTrusted,
        "symbolic link owned by another user; not followed"},
+      {FileError::kBadName, "file name is not valid UTF-8"},
       {FileError::kOther, "Unknown error"},
   };
   for (const auto& [error, text] : cases) {

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/win32/wide_text.h"
 #include "tests/support/command_line_quoting.h"
+#include "tests/support/wide_text.h"
 #include "tests/tools/tool_runner.h"
 
 // clang-format off
@@ -21,7 +21,7 @@ namespace tovra::testing {
 
 namespace {
 
-using devseries::platform::win32::Widen;
+using tovra::testing::Widen;
 
 // A handle closed when it goes away (or earlier, by Close).
 class Handle {

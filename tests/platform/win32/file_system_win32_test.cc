@@ -3,12 +3,17 @@
 // reads with a limit, names beyond ASCII, and the clean-up on console events.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/win32/file_system_win32_internal.h"
 #include "platform/win32/wide_text.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wide_text.h"
 
 // clang-format off
 #include <windows.h>
@@ -20,8 +25,8 @@ namespace {
 using tovra::testing::ListFolder;
 using tovra::testing::ReadFileBytes;
 using tovra::testing::ScopedTempDir;
+using tovra::testing::Widen;
 using tovra::testing::WriteFileBytes;
-using win32::Widen;
 
 using Names = std::vector<std::string>;
 
@@ -235,12 +240,198 @@ TEST(FileSystemWin32Test, HandlesCreateAndRemove) {
   EXPECT_EQ(ListFolder(dir.path()), Names{"folder"});
 }
 
+// ------------------------------------------------ other programs' holds
+//
+// A scanner opens the target or the fresh sibling for a moment, sharing
+// neither its removal nor its writing; the replacement waits it out when
+// the hold is short, and fails as busy, with the path as it was, when not.
+
+enum class Held { kTarget, kSibling };
+
+struct HoldCase {
+  const char* what;
+  Held held;
+  int milliseconds;
+  bool abort;  // the replacement is abandoned instead of committed
+  FileError error;
+  const char* after;  // the target's content afterwards
+};
+
+const HoldCase kHoldCases[] = {
+    {"target held half a second", Held::kTarget, 500, false, FileError::kNone,
+     kNew.c_str()},
+    {"sibling held half a second", Held::kSibling, 500, false, FileError::kNone,
+     kNew.c_str()},
+    {"sibling held while abandoned", Held::kSibling, 500, true,
+     FileError::kNone, "previous"},
+    {"target held three seconds", Held::kTarget, 3000, false, FileError::kBusy,
+     "previous"},
+};
+
+void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.what; }
+
+class HeldFileWin32Test : public ::testing::TestWithParam<HoldCase> {};
+
+TEST_P(HeldFileWin32Test, WaitedOutOrRefusedWholly) {
+  const HoldCase& c = GetParam();
+  ScopedTempDir dir;
+  OldFile(dir.path());
+  const std::string target = dir.path() + "\\old.dat";
+  FileReplacement out;
+  ASSERT_EQ(out.Open(*FileSystem::Default(), target), FileError::kNone);
+  ASSERT_EQ(out.Write(kNew), FileError::kNone);
+  std::string heldPath = target;
+  if (c.held == Held::kSibling) {
+    for (const std::string& name : ListFolder(dir.path())) {
+      if (name != "old.dat") heldPath = dir.path() + "\\" + name;
+    }
+    ASSERT_NE(heldPath, target);
+  }
+  HANDLE held = CreateFileW(Widen(heldPath).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread holder([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(c.milliseconds));
+    CloseHandle(held);
+  });
+  const FileError error =
+      c.abort ? (out.Abort(), FileError::kNone) : out.Commit();
+  holder.join();
+  EXPECT_EQ(error, c.error);
+  EXPECT_EQ(ReadFileBytes(target), c.after);
+  EXPECT_EQ(ListFolder(dir.path()), Names{"old.dat"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Holds, HeldFileWin32Test,
+                         ::testing::ValuesIn(kHoldCases));
+
+// ------------------------------------------ replacements that fail midway
+
+// A stand-in for ReplaceFileW as some systems fail: the replaced file is
+// moved to the backup name, then the replacement cannot be moved in
+// (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2).
+int __stdcall ReplacedMovedAside(const wchar_t* replaced, const wchar_t*,
+                                 const wchar_t* backup, unsigned long, void*,
+                                 void*) {
+  if (backup == nullptr || !MoveFileExW(replaced, backup, 0)) return FALSE;
+  SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+  return FALSE;
+}
+
+TEST(FileSystemWin32Test, ReplacementFailingMidwayPutsThePreviousFileBack) {
+  ScopedTempDir dir;
+  OldFile(dir.path());
+  const std::string target = dir.path() + "\\old.dat";
+  win32::ReplaceFileCall& function = win32::ReplaceFileFunction();
+  const win32::ReplaceFileCall system = function;
+  function = ReplacedMovedAside;
+  const FileError error =
+      ReplaceFileAtomically(*FileSystem::Default(), target, kNew);
+  function = system;
+  EXPECT_EQ(error, FileError::kIo);
+  EXPECT_EQ(ReadFileBytes(target), "previous");
+  EXPECT_EQ(ListFolder(dir.path()), Names{"old.dat"});
+}
+
+// --------------------------------------------- long paths, names not UTF-8
+
+TEST(SystemPathTest, LongPathsTakeTheLongFormShortOnesStayAsGiven) {
+  const std::string name(240, 'n');
+  const struct {
+    std::string path;
+    bool ok;
+    std::wstring expected;
+  } cases[] = {
+      {"C:\\short\\name.dat", true, L"C:\\short\\name.dat"},
+      {"C:/short/name.dat", true, L"C:/short/name.dat"},
+      {"NUL", true, L"NUL"},
+      {"C:\\a\\" + name + ".dat", true,
+       L"\\\\?\\C:\\a\\" + Widen(name) + L".dat"},
+      {"C:/a/./b/../" + name + ".dat", true,
+       L"\\\\?\\C:\\a\\" + Widen(name) + L".dat"},
+      {"\\\\server\\share\\" + name, true,
+       L"\\\\?\\UNC\\server\\share\\" + Widen(name)},
+      {"\\\\?\\C:\\a\\..\\" + name, true, L"\\\\?\\C:\\a\\..\\" + Widen(name)},
+      {"C:\\Gr\xc3\xb6\xc3\x9f"
+       "e.dat",
+       true, L"C:\\Gr\u00f6\u00dfe.dat"},
+      {"C:\\bad\xff.dat", false, L""},
+      {"C:\\cut\xc3", false, L""},
+      {"C:\\surrogate\xed\xa0\x80.dat", false, L""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::wstring wide = L"stale";
+    EXPECT_EQ(win32::SystemPath(c.path, &wide), c.ok);
+    EXPECT_EQ(wide, c.expected);
+  }
+}
+
+// The names in a folder whose path is too long for the tests' helpers.
+Names ListLongFolder(const std::string& folder) {
+  Names names;
+  WIN32_FIND_DATAW data;
+  HANDLE find =
+      FindFirstFileW((L"\\\\?\\" + Widen(folder) + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = win32::Narrow(data.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Paths past MAX_PATH, and names the system would have to guess at.
+TEST(FileSystemWin32Test, LongPathsWorkAndNamesNotUtf8AreRefused) {
+  ScopedTempDir dir;
+  FileSystem& fs = *FileSystem::Default();
+  // Two folders of 120 characters and a file name of 240: the sibling of
+  // the last cannot take its suffix and is named short.
+  std::string deep = dir.path();
+  for (int i = 0; i < 2; ++i) {
+    deep += "\\" + std::string(120, static_cast<char>('a' + i));
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Widen(deep)).c_str(), nullptr));
+  }
+  const std::string name(240, 'f');
+  const std::string paths[] = {
+      deep + "\\short.dat",
+      deep + "\\" + name,
+      deep + "\\..\\" + std::string(120, 'b') + "\\.\\dotted.dat",
+  };
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path.size());
+    ASSERT_GT(path.size(), 260u);
+    for (const char* content : {"first", "second"}) {
+      EXPECT_EQ(ReplaceFileAtomically(fs, path, content), FileError::kNone);
+      std::string read;
+      EXPECT_EQ(fs.ReadFile(path, 100, &read), FileError::kNone);
+      EXPECT_EQ(read, content);
+    }
+    FileInfo info;
+    EXPECT_EQ(fs.Stat(path, &info), FileError::kNone);
+    EXPECT_EQ(info.size, 6u);
+  }
+  EXPECT_EQ(ListLongFolder(deep), (Names{"dotted.dat", name, "short.dat"}));
+  for (const std::string& path : paths) {
+    EXPECT_EQ(fs.Remove(path), FileError::kNone);
+  }
+
+  const std::string bad = dir.path() + "\\bad\xff.dat";
+  std::string read;
+  EXPECT_EQ(ReplaceFileAtomically(fs, bad, "x"), FileError::kBadName);
+  EXPECT_EQ(fs.ReadFile(bad, 10, &read), FileError::kBadName);
+  EXPECT_EQ(ListFolder(dir.path()), Names{std::string(120, 'a')});
+}
+
 // ------------------------------------------------------ interrupt clean-up
 //
-// A child process (this program, running InterruptCleanupChild only) opens
-// a replacement, writes part of it and notes that it is ready; then the
-// system's own console routine delivers the event on a thread of its own,
-// as for a real Ctrl+C, and the default handling ends the child.
+// A child process (this program, running one InterruptCleanupChild test)
+// opens a replacement, writes part of it and notes that it is ready; then
+// the system's own console routine delivers the event on a thread of its
+// own, as for a real Ctrl+C, and the default handling ends the child.
 
 constexpr wchar_t kTargetVariable[] = L"TOVRA_INTERRUPT_TARGET";
 constexpr wchar_t kEventVariable[] = L"TOVRA_INTERRUPT_EVENT";
@@ -257,6 +448,10 @@ std::wstring Variable(const wchar_t* name) {
   return n > 0 && n < MAX_PATH ? std::wstring(value, n) : std::wstring();
 }
 
+std::string FolderOf(const std::string& path) {
+  return path.substr(0, path.rfind('\\'));
+}
+
 TEST(InterruptCleanupChild, EndedByTheEvent) {
   const std::string target = win32::Narrow(Variable(kTargetVariable));
   if (target.empty()) GTEST_SKIP() << "run by InterruptCleanupWin32Test";
@@ -266,7 +461,7 @@ TEST(InterruptCleanupChild, EndedByTheEvent) {
   FileReplacement out;
   ASSERT_EQ(out.Open(*FileSystem::Default(), target), FileError::kNone);
   ASSERT_EQ(out.Write("part of the new content"), FileError::kNone);
-  const std::string folder = target.substr(0, target.rfind('\\'));
+  const std::string folder = FolderOf(target);
   // "2": the target and its sibling.
   WriteFileBytes(folder + "\\ready", std::to_string(ListFolder(folder).size()));
   HANDLE thread =
@@ -277,22 +472,34 @@ TEST(InterruptCleanupChild, EndedByTheEvent) {
   std::_Exit(kSurvived);
 }
 
-class InterruptCleanupWin32Test : public ::testing::TestWithParam<DWORD> {};
+// Once the clean-up has run, a replacement opened on another thread waits
+// for the end of the process instead of creating a sibling nothing would
+// remove. The clean-up is called here directly, so the process goes on.
+TEST(InterruptCleanupChild, NoSiblingOnceStarted) {
+  const std::string target = win32::Narrow(Variable(kTargetVariable));
+  if (target.empty()) GTEST_SKIP() << "run by InterruptCleanupWin32Test";
+  InstallInterruptCleanup();
+  win32::RemovePendingSiblingsOnEvent(CTRL_C_EVENT);
+  std::thread([target] {
+    // Kept open for good: a sibling it created would stay.
+    (void)(new FileReplacement)->Open(*FileSystem::Default(), target);
+  }).detach();
+  Sleep(500);
+  // "1": the target alone.
+  WriteFileBytes(FolderOf(target) + "\\ready",
+                 std::to_string(ListFolder(FolderOf(target)).size()));
+  std::_Exit(kSurvived);
+}
 
-TEST_P(InterruptCleanupWin32Test, SiblingRemovedTargetUnchanged) {
-  if (ConsoleEventRoutine() == nullptr) {
-    GTEST_SKIP() << "the system's console routine is not exported";
-  }
-  ScopedTempDir dir;
-  const std::string target = dir.path() + "\\target.dat";
-  WriteFileBytes(target, "previous content");
+// Runs InterruptCleanupChild.`test` on `target` with `event`; its exit code.
+DWORD RunChild(const wchar_t* test, const std::string& target, DWORD event) {
   wchar_t program[MAX_PATH];
-  ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
-  std::wstring command =
-      L"\"" + std::wstring(program) +
-      L"\" --gtest_brief=1 --gtest_filter=InterruptCleanupChild.*";
+  EXPECT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+  std::wstring command = L"\"" + std::wstring(program) +
+                         L"\" --gtest_brief=1 --gtest_filter=" +
+                         L"InterruptCleanupChild." + test;
   SetEnvironmentVariableW(kTargetVariable, Widen(target).c_str());
-  SetEnvironmentVariableW(kEventVariable, std::to_wstring(GetParam()).c_str());
+  SetEnvironmentVariableW(kEventVariable, std::to_wstring(event).c_str());
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION child = {};
@@ -301,19 +508,41 @@ TEST_P(InterruptCleanupWin32Test, SiblingRemovedTargetUnchanged) {
                      nullptr, nullptr, &startup, &child);
   SetEnvironmentVariableW(kTargetVariable, nullptr);
   SetEnvironmentVariableW(kEventVariable, nullptr);
-  ASSERT_TRUE(started);
+  EXPECT_TRUE(started);
+  if (!started) return 0;
   WaitForSingleObject(child.hProcess, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(child.hProcess, &code);
   CloseHandle(child.hThread);
   CloseHandle(child.hProcess);
-  EXPECT_NE(code, kSurvived);
+  return code;
+}
+
+TEST(InterruptCleanupWin32Test, NoSiblingCreatedOnceStarted) {
+  ScopedTempDir dir;
+  const std::string target = dir.path() + "\\target.dat";
+  WriteFileBytes(target, "previous content");
+  EXPECT_EQ(RunChild(L"NoSiblingOnceStarted", target, 0), kSurvived);
+  EXPECT_EQ(ReadFileBytes(dir.path() + "\\ready"), "1");
+  EXPECT_EQ(ListFolder(dir.path()), (Names{"ready", "target.dat"}));
+}
+
+class InterruptCleanupEventTest : public ::testing::TestWithParam<DWORD> {};
+
+TEST_P(InterruptCleanupEventTest, SiblingRemovedTargetUnchanged) {
+  if (ConsoleEventRoutine() == nullptr) {
+    GTEST_SKIP() << "the system's console routine is not exported";
+  }
+  ScopedTempDir dir;
+  const std::string target = dir.path() + "\\target.dat";
+  WriteFileBytes(target, "previous content");
+  EXPECT_NE(RunChild(L"EndedByTheEvent", target, GetParam()), kSurvived);
   EXPECT_EQ(ReadFileBytes(dir.path() + "\\ready"), "2") << "child not ready";
   EXPECT_EQ(ReadFileBytes(target), "previous content");
   EXPECT_EQ(ListFolder(dir.path()), (Names{"ready", "target.dat"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, InterruptCleanupWin32Test,
+INSTANTIATE_TEST_SUITE_P(Events, InterruptCleanupEventTest,
                          ::testing::Values(CTRL_C_EVENT, CTRL_BREAK_EVENT,
                                            CTRL_CLOSE_EVENT,
                                            CTRL_SHUTDOWN_EVENT));

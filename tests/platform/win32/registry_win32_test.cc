@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/registry.h"
-#include "platform/win32/wide_text.h"
+#include "tests/support/wide_text.h"
 
 namespace dsp = ::devseries::platform;
 
@@ -22,7 +22,7 @@ dsp::HKEY LibraryRoot(bool localMachine) {
 namespace {
 
 using namespace std::string_literals;
-using dsp::win32::Widen;
+using tovra::testing::Widen;
 
 // A key name no other test run uses at the same time.
 const std::string kPath =
