@@ -1,6 +1,7 @@
 // Debug output: OutputDebugStringA. On Windows the default sink hands each
 // string to the system's OutputDebugStringA (a debugger or a debug-output
-// viewer shows it); elsewhere it writes it to standard error.
+// viewer shows it) in the active code page; elsewhere it writes it to
+// standard error.
 #pragma once
 
 #include <string>
@@ -11,9 +12,10 @@
 #pragma GCC visibility push(default)
 namespace devseries::platform {
 
-// The seam (Seam<DebugOutputSink>): receives every debug-output string. The
-// default sink passes each string on unchanged: to the system's
-// OutputDebugStringA on Windows, in one write to standard error elsewhere.
+// The seam (Seam<DebugOutputSink>): receives every debug-output string,
+// UTF-8. The default sink passes each string on: to the system's
+// OutputDebugStringA on Windows, in the active code page a debugger reads it
+// in; unchanged, in one write to standard error, elsewhere.
 class DebugOutputSink {
  public:
   DebugOutputSink() = default;

@@ -1,9 +1,11 @@
 // The process's command line and standard streams, the same on every
 // platform: arguments arrive as UTF-8 texts (on Windows from the UTF-16
-// command line, whatever the system code page), and standard input and
-// output carry bytes unchanged.
+// command line, whatever the system code page), standard input and output
+// carry bytes unchanged, and text shown on a Windows console reads right
+// whatever the console's code page.
 #pragma once
 
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,16 @@ void UseBinaryStandardStreams();
 // does, instead of ending the process (SIGPIPE), so that a program can
 // still say what it did. Windows reports such a write as a failure anyway.
 void FailWritesToBrokenPipes();
+
+enum class StandardStream { kOutput, kError };
+
+// A stream buffer that shows UTF-8 text written to it on the Windows console
+// that `stream` is, as characters (WriteConsoleW), so that names beyond
+// ASCII read right whatever the console's code page; a character split
+// between two writes waits for its end. Null when `stream` is a pipe or a
+// file, which take the bytes unchanged, and on every other system, whose
+// terminals take UTF-8 bytes as they are. Lives as long as the process.
+std::streambuf* ConsoleTextBuffer(StandardStream stream);
 
 }  // namespace devseries::platform
 #pragma GCC visibility pop

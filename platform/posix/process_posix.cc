@@ -18,4 +18,6 @@ bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 void FailWritesToBrokenPipes() { ::signal(SIGPIPE, SIG_IGN); }
 
+std::streambuf* ConsoleTextBuffer(StandardStream) { return nullptr; }
+
 }  // namespace devseries::platform

@@ -1,5 +1,6 @@
 // Debug output on Windows: the system's debugger output, which a debugger
 // or a monitor such as DebugView shows.
+#include <climits>
 #include <string>
 
 #include "platform/debug_output.h"
@@ -10,13 +11,32 @@
 namespace devseries::platform {
 namespace {
 
+// `text`, UTF-8, in the system's active code page, which is what a reader of
+// OutputDebugStringA's text takes it to be; a character the page lacks
+// becomes the page's default character ("?").
+std::string InActiveCodePage(std::string_view text) {
+  if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) {
+    return std::string(text);
+  }
+  const int size = static_cast<int>(text.size());
+  const int units =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  if (units <= 0) return std::string(text);
+  std::wstring wide(static_cast<size_t>(units), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), units);
+  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), units,
+                                          nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string(text);
+  std::string out(static_cast<size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), units, out.data(), bytes,
+                        nullptr, nullptr);
+  return out;
+}
+
 class SystemDebugOutputSink : public DebugOutputSink {
  public:
-  // The text goes as the bytes the caller composed: the system shows it in
-  // the code page of the reader.
   void Write(std::string_view text) override {
-    std::string terminated(text);
-    ::OutputDebugStringA(terminated.c_str());
+    ::OutputDebugStringA(InActiveCodePage(text).c_str());
   }
 };
 

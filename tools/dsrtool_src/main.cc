@@ -14,6 +14,11 @@ using namespace devseries;
 int main(int argc, char** argv) {
   // An interrupted command leaves no temporary file beside its output.
   platform::InstallInterruptCleanup();
+  // Messages on a Windows console read right whatever its code page.
+  if (std::streambuf* console =
+          platform::ConsoleTextBuffer(platform::StandardStream::kError)) {
+    std::cerr.rdbuf(console);
+  }
   // A file that takes long to read or write shows its progress on a
   // terminal.
   dsrtool::ScopedTerminalProgress progress(std::cerr);
@@ -21,9 +26,12 @@ int main(int argc, char** argv) {
   platform::UseBinaryStandardStreams();
   std::vector<std::string> arguments =
       platform::CommandLineArguments(argc, argv);
-  // Standard output through a buffer that keeps why a write failed.
+  // Standard output through a buffer that keeps why a write failed; on a
+  // Windows console, as characters, like the messages.
   dsrtool::StandardOutputBuffer buffer;
-  std::ostream out(&buffer);
+  std::streambuf* console =
+      platform::ConsoleTextBuffer(platform::StandardStream::kOutput);
+  std::ostream out(console != nullptr ? console : &buffer);
   const int code = dsrtool::RunCommandLine(arguments, out, std::cerr);
   out.flush();
   return code;
