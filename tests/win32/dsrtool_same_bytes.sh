@@ -9,6 +9,11 @@
 # a file and to standard output, and merge of the variant into the example.
 # Every output, and the merged file, must be the same on both sides, and no
 # CR LF may reach the Windows tool's standard output.
+#
+# Then on a console (Wine gives a program one on a terminal, here script's
+# pseudo-terminal), whose code page is 437: a listing and a message naming
+# "Größe 日本" must arrive as those characters, which the tool writes as
+# such, not as the code page's reading of their UTF-8 bytes.
 set -euo pipefail
 
 prefix="$1" exe="$2" host="$3" source="$4" work="$5"
@@ -75,5 +80,25 @@ for output in dump-pipe.json dump-file.json merge.txt; do
   fi
 done
 
+cd -- "$work/windows"
+sed 's/"Canvas matte"/"Canvas Größe 日本"/' studio-series.json >named.json
+step build named.json named.dsr
+# script runs a command line: each word quoted for the shell. What the
+# program showed goes to console.txt, without script's own lines.
+on_console() {
+  script -qec "$(printf '%q ' "$run" "$prefix" "$exe" "$@")" typescript \
+    </dev/null >/dev/null 2>&1 || true
+  grep -v '^Script ' typescript >console.txt || true
+}
+on_console list named.dsr
+grep -q '"Canvas Größe 日本"' console.txt ||
+  fail "the listing on a console does not show \"Canvas Größe 日本\":" \
+    "$(cat -v console.txt | head -c 300)"
+on_console dump 'missing Größe 日本.dsr'
+grep -q 'missing Größe 日本.dsr: cannot be read' console.txt ||
+  fail "the message on a console does not show the file's name:" \
+    "$(cat -v console.txt | head -c 300)"
+
 [ "$failures" = 0 ] || exit 1
-echo "PASS: dsrtool.exe and $host wrote the same bytes"
+echo "PASS: dsrtool.exe and $host wrote the same bytes; a console shows" \
+  "names beyond ASCII"

@@ -3,11 +3,13 @@
 #
 #   updater_end_to_end.sh 64bit|wow64 PREFIX UPDATER DEBUG_CAPTURE SOURCE WORK
 #
-# Makes an installation C:\Ostrivane-e2e-<kind>\ in the Wine prefix (every
-# folder but the Korean help folder), names it in the registry view the
-# updater reads and a decoy installation in the other view, runs UPDATER
-# under DEBUG_CAPTURE, and checks its exit code, the files it wrote (against
-# the payloads in SOURCE/resources) and its debug output byte for byte.
+# Makes an installation C:\Ostrivane-e2e-<kind>-Größe-日本\ in the Wine
+# prefix (every folder but the Korean help folder), names it in the registry
+# view the updater reads and a decoy installation in the other view, runs
+# UPDATER under DEBUG_CAPTURE, and checks its exit code, the files it wrote
+# (against the payloads in SOURCE/resources) and its debug output byte for
+# byte: in the system's active code page, where the path's "ö" and "ß" have
+# bytes of their own and "日本" becomes "??".
 #
 #   64bit  a 64-bit updater: not under WOW64, it reads the 32-bit view
 #   wow64  a 32-bit updater: under WOW64 it reads the 64-bit view; skipped
@@ -29,14 +31,25 @@ case "$kind" in
 esac
 
 if [ "$kind" = wow64 ]; then
-  # Wine starts a 32-bit program with its 32-bit loader, which a kernel
-  # without 32-bit support cannot execute.
+  # Wine starts a 32-bit program with its 32-bit loader, from the i386
+  # package wine32, which a kernel without 32-bit support cannot execute.
   loader32=/usr/lib/wine/wine
-  if ! "$loader32" --version >/dev/null 2>&1; then
-    echo "SKIPPED: $loader32 (the 32-bit loader of Wine) cannot be executed" \
-      "on this machine (a kernel without 32-bit support, or wine32 is" \
-      "not installed), so the 32-bit updater cannot run here"
+  if [ ! -e "$loader32" ]; then
+    echo "SKIPPED: wine32 is not installed ($loader32 is missing), so the" \
+      "32-bit updater cannot run here; scripts/setup.sh tries to install it" \
+      "on every run (a package mirror with stale i386 lists refuses it)"
     exit 77
+  fi
+  if ! started="$("$loader32" --version 2>&1)"; then
+    case "$started" in
+      *"Exec format error"*)
+        echo "SKIPPED: this kernel does not run 32-bit programs, so" \
+          "$loader32 and the 32-bit updater cannot start: $started"
+        exit 77
+        ;;
+    esac
+    echo "FAIL: $loader32 (wine32) is installed but does not start: $started" >&2
+    exit 1
   fi
 fi
 if [ ! -f "$updater" ]; then
@@ -51,7 +64,7 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 languages=(Japanese English Chinese_Simplified Chinese_Traditional French
   German Italian Korean Portuguese Spanish Russian Turkish Arabic)
 missing=Korean
-name="Ostrivane-e2e-$kind"
+name="Ostrivane-e2e-$kind-Größe-日本"
 root="C:\\$name\\"
 decoy_root="C:\\$name-decoy\\"
 folder="$prefix/drive_c/$name"
@@ -68,8 +81,10 @@ make_installation() {
   done
 }
 
-# Registry file naming the installation $1, CR LF as regedit writes them.
+# Registry file naming the installation $1: UTF-16 with its byte-order mark
+# and CR LF, as regedit writes them.
 registry_file() {
+  printf '\xff\xfe'
   printf '%s\r\n' \
     'Windows Registry Editor Version 5.00' \
     '' \
@@ -81,7 +96,7 @@ registry_file() {
     '[HKEY_LOCAL_MACHINE\Software\Vintrell\Ostrivane\User]' \
     '"InkConfig"="CMYK"' \
     '"Language"="English"' \
-    '"Model"="Demo Printer"'
+    '"Model"="Demo Printer"' | iconv -f UTF-8 -t UTF-16LE
 }
 
 remove_keys() {
@@ -107,6 +122,15 @@ trap remove_keys EXIT
 "$run" "$prefix" reg import product.reg "/reg:$product_view" >/dev/null
 "$run" "$prefix" reg import decoy.reg "/reg:$decoy_view" >/dev/null
 
+# The code page the updater's debug lines are to arrive in.
+acp="$("$run" "$prefix" reg query \
+  'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP |
+  tr -d '\r' | awk '$1 == "ACP" { print $3 }')"
+[ -n "$acp" ] || {
+  echo "FAIL: the prefix's active code page cannot be read" >&2
+  exit 1
+}
+
 status=0
 "$run" "$prefix" "$capture" "$(windows_path "$work/debug.log")" \
   "$(windows_path "$updater")" || status=$?
@@ -123,9 +147,15 @@ for language in "${languages[@]}"; do
     printf '[%02d] %s ( %d Bytes ) successfly updated!\r\n' "$line" "$path" \
       "$(wc -c <"$page")"
   fi
-done >expected.log
+done >expected.utf8
 printf '[01] %s ( %d Bytes ) successfly updated!\r\n' \
-  "${root}Ostrivane\\Device\\_TOVRA.dsr" "$(wc -c <"$series")" >>expected.log
+  "${root}Ostrivane\\Device\\_TOVRA.dsr" "$(wc -c <"$series")" >>expected.utf8
+# What the code page lacks is "?", as the system writes it.
+if [ "$acp" = 65001 ]; then
+  cp expected.utf8 expected.log
+else
+  iconv -f UTF-8 -t "CP$acp//TRANSLIT" expected.utf8 >expected.log
+fi
 
 # Every folder and file the installation must hold afterwards, and no more.
 {
@@ -145,6 +175,11 @@ fail() {
   failures=$((failures + 1))
 }
 [ "$status" = 0 ] || fail "the updater exited with $status"
+# Paths past MAX_PATH reach the updater's own file calls too.
+grep -aq '<longPathAware [^>]*>true</longPathAware>' "$updater" ||
+  fail "the updater's manifest does not declare long-path awareness"
+# Wine's exit code alone does not show that the program ran.
+[ -s debug.log ] || fail "the updater did not start: no debug output"
 if ! cmp -s expected.log debug.log; then
   fail "debug output (debug.log) is not expected.log; ^M is CR:"
   diff <(cat -A expected.log) <(cat -A debug.log) >&2 || true
