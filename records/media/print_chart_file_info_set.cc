@@ -2,61 +2,44 @@
 
 #include <string_view>
 
-#include "xmlio/record_codec.h"
+#include "records/media/print_chart_file_info_set_model_internal.h"
 
 namespace devseries {
 
-namespace {
+using field_model::ReadRecord;
+using field_model::WriteRecord;
 
-template <typename Out>
-void WritePrintChartFileInfoSetTo(Out& out,
-                                  const PrintChartFileInfoSet& record) {
-  out.Begin("PrintChartFileInfoSet");
-  WriteField(out, "nIndex", record.nIndex);
-  WriteField(out, "strCalibrationFileName", record.strCalibrationFileName);
-  WriteField(out, "strInkLimitFileName", record.strInkLimitFileName);
-  WriteField(out, "strTestPrintFileName", record.strTestPrintFileName);
-  out.End();
-}
+namespace {
 
 template <typename Out>
 void WritePrintChartFileInfoSetListTo(
     Out& out, const std::vector<PrintChartFileInfoSet>& list) {
   WriteEachRecord(out, "aPrintChartFileInfoSetList", list,
-                  WritePrintChartFileInfoSetTo<Out>);
+                  [](Out& to, const PrintChartFileInfoSet& record) {
+                    WriteRecord(to, record);
+                  });
 }
 
 }  // namespace
 
 DomNode WritePrintChartFileInfoSet(DomDocument& document,
                                    const PrintChartFileInfoSet& record) {
-  return BuildElement(document, [&](DomElementBuilder& out) {
-    WritePrintChartFileInfoSetTo(out, record);
-  });
+  return BuildElement(
+      document, [&](DomElementBuilder& out) { WriteRecord(out, record); });
 }
 
 void WritePrintChartFileInfoSet(DomElementBuilder& out,
                                 const PrintChartFileInfoSet& record) {
-  WritePrintChartFileInfoSetTo(out, record);
+  WriteRecord(out, record);
 }
 
 void WritePrintChartFileInfoSet(XmlStreamWriter& out,
                                 const PrintChartFileInfoSet& record) {
-  WritePrintChartFileInfoSetTo(out, record);
+  WriteRecord(out, record);
 }
 
 void ReadPrintChartFileInfoSet(DomNode element, PrintChartFileInfoSet& record) {
-  ChildCursor cursor(element);
-  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
-    std::string_view name = node.NodeName();
-    MatchField(node, name, "nIndex", record.nIndex) ||
-        MatchField(node, name, "strCalibrationFileName",
-                   record.strCalibrationFileName) ||
-        MatchField(node, name, "strInkLimitFileName",
-                   record.strInkLimitFileName) ||
-        MatchField(node, name, "strTestPrintFileName",
-                   record.strTestPrintFileName);
-  }
+  ReadRecord(element, record);
 }
 
 DomNode WritePrintChartFileInfoSetList(

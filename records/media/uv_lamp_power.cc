@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "xmlio/record_codec.h"
+#include "records/media/uv_lamp_power_model_internal.h"
 
 namespace devseries {
 
@@ -16,12 +16,12 @@ std::int32_t ReadPosition(DomNode element) {
   return ReadIntValue(attribute);
 }
 
+// The entry's element with its lamp position as an attribute.
 template <typename Out>
 void WriteUVLampPowerTo(Out& out, const UVLampPower& entry, int position) {
-  out.Begin("UVLampPower");
+  out.Begin(field_model::Model<UVLampPower>::kElement);
   out.Attribute("position", FormatInt(position));
-  WriteField(out, "nForwardPower", entry.nForwardPower);
-  WriteField(out, "nBackwardPower", entry.nBackwardPower);
+  field_model::WriteFields(out, entry);
   out.End();
 }
 
@@ -49,12 +49,7 @@ bool ReadUVLampPower(DomNode element, UVLampPower& entry, int& position) {
   // Taken as unsigned, so a negative position is refused as well.
   if (static_cast<std::uint32_t>(value) > 1) return false;
   position = value;
-  ChildCursor cursor(element);
-  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
-    const std::string_view name = node.NodeName();
-    MatchField(node, name, "nForwardPower", entry.nForwardPower) ||
-        MatchField(node, name, "nBackwardPower", entry.nBackwardPower);
-  }
+  field_model::ReadRecord(element, entry);
   return true;
 }
 

@@ -3,72 +3,29 @@
 #include <string_view>
 #include <vector>
 
-#include "xmlio/record_codec.h"
+#include "records/media/vcontrol_point_model_internal.h"
 #include "xmlio/record_files.h"
 
 namespace devseries {
 
-namespace {
-
-template <typename Out>
-void WriteVControlPointTo(Out& out, const VControlPoint& record) {
-  out.Begin("VControlPoint");
-  WriteField(out, "nVControlIndex", record.nVControlIndex);
-  WriteField(out, "dSmallStart", record.dSmallStart);
-  WriteField(out, "dSmallPeak", record.dSmallPeak);
-  WriteField(out, "dSmallMax", record.dSmallMax);
-  WriteField(out, "dSmallEnd", record.dSmallEnd);
-  WriteField(out, "dSmallEndMax", record.dSmallEndMax);
-  WriteField(out, "dMediumStart", record.dMediumStart);
-  WriteField(out, "dMediumPeak", record.dMediumPeak);
-  WriteField(out, "dMediumMax", record.dMediumMax);
-  WriteField(out, "dMediumEnd", record.dMediumEnd);
-  WriteField(out, "dMediumEndMax", record.dMediumEndMax);
-  WriteField(out, "dLargeStart", record.dLargeStart);
-  WriteField(out, "dLargePeak", record.dLargePeak);
-  WriteField(out, "dLargeMax", record.dLargeMax);
-  WriteField(out, "dLargeEnd", record.dLargeEnd);
-  WriteField(out, "dLargeEndMax", record.dLargeEndMax);
-  out.End();
-}
-
-}  // namespace
+using field_model::ReadRecord;
+using field_model::WriteRecord;
 
 void ReadVControlPoint(DomNode element, VControlPoint& record) {
-  ChildCursor cursor(element);
-  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
-    std::string_view name = node.NodeName();
-    MatchField(node, name, "nVControlIndex", record.nVControlIndex) ||
-        MatchField(node, name, "dSmallStart", record.dSmallStart) ||
-        MatchField(node, name, "dSmallPeak", record.dSmallPeak) ||
-        MatchField(node, name, "dSmallMax", record.dSmallMax) ||
-        MatchField(node, name, "dSmallEnd", record.dSmallEnd) ||
-        MatchField(node, name, "dSmallEndMax", record.dSmallEndMax) ||
-        MatchField(node, name, "dMediumStart", record.dMediumStart) ||
-        MatchField(node, name, "dMediumPeak", record.dMediumPeak) ||
-        MatchField(node, name, "dMediumMax", record.dMediumMax) ||
-        MatchField(node, name, "dMediumEnd", record.dMediumEnd) ||
-        MatchField(node, name, "dMediumEndMax", record.dMediumEndMax) ||
-        MatchField(node, name, "dLargeStart", record.dLargeStart) ||
-        MatchField(node, name, "dLargePeak", record.dLargePeak) ||
-        MatchField(node, name, "dLargeMax", record.dLargeMax) ||
-        MatchField(node, name, "dLargeEnd", record.dLargeEnd) ||
-        MatchField(node, name, "dLargeEndMax", record.dLargeEndMax);
-  }
+  ReadRecord(element, record);
 }
 
 DomNode WriteVControlPoint(DomDocument& document, const VControlPoint& record) {
-  return BuildElement(document, [&](DomElementBuilder& out) {
-    WriteVControlPointTo(out, record);
-  });
+  return BuildElement(
+      document, [&](DomElementBuilder& out) { WriteRecord(out, record); });
 }
 
 void WriteVControlPoint(DomElementBuilder& out, const VControlPoint& record) {
-  WriteVControlPointTo(out, record);
+  WriteRecord(out, record);
 }
 
 void WriteVControlPoint(XmlStreamWriter& out, const VControlPoint& record) {
-  WriteVControlPointTo(out, record);
+  WriteRecord(out, record);
 }
 
 void ReadFirstVControlPoint(const DomDocument& document,

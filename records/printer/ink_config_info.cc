@@ -2,50 +2,33 @@
 
 #include <vector>
 
+#include "records/printer/ink_config_info_model_internal.h"
 #include "xmlio/common_io.h"
 #include "xmlio/read_session.h"
-#include "xmlio/record_codec.h"
 
 namespace devseries {
 
-namespace {
-
-template <typename Out>
-void WriteInkConfigInfoTo(Out& out, const InkConfigInfo& r) {
-  out.Begin("InkConfigInfo");
-  WriteField(out, "nInkConfigIndex", r.nInkConfigIndex);
-  WriteField(out, "strInkConfigName", r.strInkConfigName);
-  WriteField(out, "strFolderName", r.strFolderName);
-  WriteIntSlotsTo(out, "nInkIndexList", r.nInkIndexList,
-                  [](size_t) { return "nInkIndex"; });
-  out.End();
-}
-
-}  // namespace
+using field_model::ReadRecord;
+using field_model::WriteRecord;
 
 void InkConfigInfoIO::ReadInkConfigInfo(DomNode element, InkConfigInfo& r) {
-  ChildCursor cursor(element);
-  ReadNext(cursor, "nInkConfigIndex", r.nInkConfigIndex);
-  ReadNext(cursor, "strInkConfigName", r.strInkConfigName);
-  ReadNext(cursor, "strFolderName", r.strFolderName);
-  ReadIntSlots(cursor.Next("nInkIndexList"), r.nInkIndexList,
-               [](size_t) -> std::string_view { return "nInkIndex"; });
+  ReadRecord(element, r);
 }
 
 DomNode InkConfigInfoIO::WriteInkConfigInfo(DomDocument& doc,
                                             const InkConfigInfo& r) {
-  return BuildElement(
-      doc, [&](DomElementBuilder& out) { WriteInkConfigInfoTo(out, r); });
+  return BuildElement(doc,
+                      [&](DomElementBuilder& out) { WriteRecord(out, r); });
 }
 
 void InkConfigInfoIO::WriteInkConfigInfo(DomElementBuilder& out,
                                          const InkConfigInfo& r) {
-  WriteInkConfigInfoTo(out, r);
+  WriteRecord(out, r);
 }
 
 void InkConfigInfoIO::WriteInkConfigInfo(XmlStreamWriter& out,
                                          const InkConfigInfo& r) {
-  WriteInkConfigInfoTo(out, r);
+  WriteRecord(out, r);
 }
 
 void InkConfigInfoIO::ReadFirstInkConfigInfo(const DomDocument* document,

@@ -2,72 +2,29 @@
 
 #include <string_view>
 
-#include "xmlio/record_codec.h"
+#include "records/printer/ink_info_model_internal.h"
 #include "xmlio/record_files.h"
 
 namespace devseries {
 
-namespace {
-
-// The colour's first three child nodes, whatever their names, as red, green
-// and blue; each keeps the low 8 bits of its decimal value.
-void ReadColor(DomNode element, InkRGB& color) {
-  ChildCursor cursor(element);
-  color.nRed = static_cast<std::uint8_t>(ReadIntValue(cursor.Next("R")));
-  color.nGreen = static_cast<std::uint8_t>(ReadIntValue(cursor.Next("G")));
-  color.nBlue = static_cast<std::uint8_t>(ReadIntValue(cursor.Next("B")));
-}
-
-template <typename Out>
-void WriteColor(Out& out, std::string_view name, const InkRGB& color) {
-  out.Begin(name);
-  WriteField(out, "R", std::int32_t{color.nRed});
-  WriteField(out, "G", std::int32_t{color.nGreen});
-  WriteField(out, "B", std::int32_t{color.nBlue});
-  out.End();
-}
-
-template <typename Out>
-void WriteInkInfoTo(Out& out, const InkInfo& r) {
-  out.Begin("InkInfo");
-  WriteField(out, "nInkIndex", r.nInkIndex);
-  WriteField(out, "strLongInkName", r.strLongInkName);
-  WriteField(out, "strShortInkName", r.strShortInkName);
-  WriteColor(out, "lightColor", r.lightColor);
-  WriteColor(out, "darkColor", r.darkColor);
-  WriteField(out, "flPrice", r.flPrice);
-  WriteField(out, "nCapacity", r.nCapacity);
-  out.End();
-}
-
-}  // namespace
+using field_model::ReadRecord;
+using field_model::WriteRecord;
 
 void InkInfoIO::ReadInkInfo(DomNode element, InkInfo& r) {
-  ChildCursor cursor(element);
-  ReadNext(cursor, "nInkIndex", r.nInkIndex);
-  ReadNext(cursor, "strLongInkName", r.strLongInkName);
-  ReadNext(cursor, "strShortInkName", r.strShortInkName);
-  ReadColor(cursor.Next("lightColor"), r.lightColor);
-  ReadColor(cursor.Next("darkColor"), r.darkColor);
-
-  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
-    const std::string_view name = node.NodeName();
-    MatchField(node, name, "flPrice", r.flPrice) ||
-        MatchField(node, name, "nCapacity", r.nCapacity);
-  }
+  ReadRecord(element, r);
 }
 
 DomNode InkInfoIO::WriteInkInfo(DomDocument& doc, const InkInfo& r) {
   return BuildElement(doc,
-                      [&](DomElementBuilder& out) { WriteInkInfoTo(out, r); });
+                      [&](DomElementBuilder& out) { WriteRecord(out, r); });
 }
 
 void InkInfoIO::WriteInkInfo(DomElementBuilder& out, const InkInfo& r) {
-  WriteInkInfoTo(out, r);
+  WriteRecord(out, r);
 }
 
 void InkInfoIO::WriteInkInfo(XmlStreamWriter& out, const InkInfo& r) {
-  WriteInkInfoTo(out, r);
+  WriteRecord(out, r);
 }
 
 void InkInfoIO::ReadFirstInkInfo(DomNode node, InkInfo& record) {

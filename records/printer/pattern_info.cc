@@ -1,46 +1,31 @@
 #include "records/printer/pattern_info.h"
 
-#include "xmlio/record_codec.h"
+#include "records/printer/pattern_info_model_internal.h"
 #include "xmlio/record_files.h"
 
 namespace devseries {
 
-namespace {
-
-template <typename Out>
-void WritePatternInfoTo(Out& out, const PatternInfo& r) {
-  out.Begin("PatternInfo");
-  WriteField(out, "nFMPatternIndex", r.nFMPatternIndex);
-  WriteField(out, "nScanPixelSize", r.nScanPixelSize);
-  WriteField(out, "nFeedPixelSize", r.nFeedPixelSize);
-  WriteField(out, "strPatternFile", r.strPatternFile);
-  out.End();
-}
-
-}  // namespace
+using field_model::ReadRecord;
+using field_model::WriteRecord;
 
 void PatternInfoIO::ReadPatternInfo(DomNode element, PatternInfo& r) {
-  ChildCursor cursor(element);
-  ReadNext(cursor, "nFMPatternIndex", r.nFMPatternIndex);
-  ReadNext(cursor, "nScanPixelSize", r.nScanPixelSize);
-  ReadNext(cursor, "nFeedPixelSize", r.nFeedPixelSize);
-  ReadNext(cursor, "strPatternFile", r.strPatternFile);
+  ReadRecord(element, r);
 }
 
 DomNode PatternInfoIO::WritePatternInfo(DomDocument& doc,
                                         const PatternInfo& r) {
-  return BuildElement(
-      doc, [&](DomElementBuilder& out) { WritePatternInfoTo(out, r); });
+  return BuildElement(doc,
+                      [&](DomElementBuilder& out) { WriteRecord(out, r); });
 }
 
 void PatternInfoIO::WritePatternInfo(DomElementBuilder& out,
                                      const PatternInfo& r) {
-  WritePatternInfoTo(out, r);
+  WriteRecord(out, r);
 }
 
 void PatternInfoIO::WritePatternInfo(XmlStreamWriter& out,
                                      const PatternInfo& r) {
-  WritePatternInfoTo(out, r);
+  WriteRecord(out, r);
 }
 
 void PatternInfoIO::ReadFirstPatternInfo(DomNode node, PatternInfo& record) {

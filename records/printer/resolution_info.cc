@@ -1,46 +1,31 @@
 #include "records/printer/resolution_info.h"
 
-#include "xmlio/record_codec.h"
+#include "records/printer/resolution_info_model_internal.h"
 #include "xmlio/record_files.h"
 
 namespace devseries {
 
-namespace {
-
-template <typename Out>
-void WriteResolutionInfoTo(Out& out, const ResolutionInfo& r) {
-  out.Begin("ResolutionInfo");
-  WriteField(out, "nResolutionIndex", r.nResolutionIndex);
-  WriteField(out, "strResolutionName", r.strResolutionName);
-  WriteField(out, "flScanResolution", r.flScanResolution);
-  WriteField(out, "flFeedResolution", r.flFeedResolution);
-  out.End();
-}
-
-}  // namespace
+using field_model::ReadRecord;
+using field_model::WriteRecord;
 
 void ResolutionInfoIO::ReadResolutionInfo(DomNode element, ResolutionInfo& r) {
-  ChildCursor cursor(element);
-  ReadNext(cursor, "nResolutionIndex", r.nResolutionIndex);
-  ReadNext(cursor, "strResolutionName", r.strResolutionName);
-  ReadNext(cursor, "flScanResolution", r.flScanResolution);
-  ReadNext(cursor, "flFeedResolution", r.flFeedResolution);
+  ReadRecord(element, r);
 }
 
 DomNode ResolutionInfoIO::WriteResolutionInfo(DomDocument& doc,
                                               const ResolutionInfo& r) {
-  return BuildElement(
-      doc, [&](DomElementBuilder& out) { WriteResolutionInfoTo(out, r); });
+  return BuildElement(doc,
+                      [&](DomElementBuilder& out) { WriteRecord(out, r); });
 }
 
 void ResolutionInfoIO::WriteResolutionInfo(DomElementBuilder& out,
                                            const ResolutionInfo& r) {
-  WriteResolutionInfoTo(out, r);
+  WriteRecord(out, r);
 }
 
 void ResolutionInfoIO::WriteResolutionInfo(XmlStreamWriter& out,
                                            const ResolutionInfo& r) {
-  WriteResolutionInfoTo(out, r);
+  WriteRecord(out, r);
 }
 
 void ResolutionInfoIO::ReadFirstResolutionInfo(DomNode node,

@@ -1,0 +1,28 @@
+// The print-chart file set's field model: every member found by name.
+#pragma once
+
+#include "records/media/print_chart_file_info_set.h"
+#include "xmlio/field_model_internal.h"
+
+namespace devseries::field_model {
+
+template <>
+struct Model<PrintChartFileInfoSet> {
+  using R = PrintChartFileInfoSet;
+  static constexpr std::string_view kElement = "PrintChartFileInfoSet";
+  static constexpr auto kFields = std::tuple{
+      Named("nIndex", &R::nIndex,
+            {"index of this set (the value separations' "
+             "nPrintChartFileInfoIndex refers to)"}),
+      Named("strCalibrationFileName", &R::strCalibrationFileName,
+            {"calibration chart file name"}),
+      Named("strInkLimitFileName", &R::strInkLimitFileName,
+            {"ink-limit chart file name"}),
+      Named("strTestPrintFileName", &R::strTestPrintFileName,
+            {"test-print chart file name"}),
+  };
+};
+static_assert(CoversEveryMember<PrintChartFileInfoSet>(),
+              "every member of PrintChartFileInfoSet has a row in its model");
+
+}  // namespace devseries::field_model

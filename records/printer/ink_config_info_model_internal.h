@@ -1,0 +1,32 @@
+// The ink configuration record's field model.
+#pragma once
+
+#include "records/printer/ink_config_info.h"
+#include "xmlio/field_model_internal.h"
+
+namespace devseries::field_model {
+
+template <>
+struct Model<InkConfigInfo> {
+  using R = InkConfigInfo;
+  static constexpr std::string_view kElement = "InkConfigInfo";
+  static constexpr auto kFields = std::tuple{
+      At("nInkConfigIndex", &R::nInkConfigIndex, {"the configuration's index"}),
+      At("strInkConfigName", &R::strInkConfigName,
+         {"configuration name per language"}),
+      At("strFolderName", &R::strFolderName,
+         {"folder name of the configuration"}),
+      At("nInkIndexList", &R::nInkIndexList,
+         {.description = "ink index per slot 0 to 23",
+          .refersTo = "aInkInfoList[].nInkIndex"},
+         Slots{.item = "nInkIndex",
+               .numbered = false,
+               .readName = [](size_t) -> std::string_view {
+                 return "nInkIndex";
+               }}),
+  };
+};
+static_assert(CoversEveryMember<InkConfigInfo>(),
+              "every member of InkConfigInfo has a row in its model");
+
+}  // namespace devseries::field_model

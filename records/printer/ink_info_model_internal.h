@@ -1,0 +1,51 @@
+// The ink record's field model.
+#pragma once
+
+#include "records/printer/ink_info.h"
+#include "xmlio/field_model_internal.h"
+
+namespace devseries::field_model {
+
+// An ink's display colour: three children red, green and blue (the reader
+// takes the first three child nodes, whatever their names), each keeping the
+// low 8 bits of its decimal value.
+struct InkColor {
+  static constexpr Encoding kEncoding = Encoding::kCustom;
+  void Read(DomNode node, InkRGB& color) const {
+    ChildCursor cursor(node);
+    color.nRed = static_cast<std::uint8_t>(ReadIntValue(cursor.Next("R")));
+    color.nGreen = static_cast<std::uint8_t>(ReadIntValue(cursor.Next("G")));
+    color.nBlue = static_cast<std::uint8_t>(ReadIntValue(cursor.Next("B")));
+  }
+  template <typename Out>
+  void Write(Out& out, std::string_view name, const InkRGB& color) const {
+    out.Begin(name);
+    WriteField(out, "R", std::int32_t{color.nRed});
+    WriteField(out, "G", std::int32_t{color.nGreen});
+    WriteField(out, "B", std::int32_t{color.nBlue});
+    out.End();
+  }
+};
+
+template <>
+struct Model<InkInfo> {
+  using R = InkInfo;
+  static constexpr std::string_view kElement = "InkInfo";
+  static constexpr auto kFields = std::tuple{
+      At("nInkIndex", &R::nInkIndex,
+         {"the ink's index, by which models, configurations and print modes "
+          "refer to it"}),
+      At("strLongInkName", &R::strLongInkName, {"long ink name per language"}),
+      At("strShortInkName", &R::strShortInkName, {"short ink name"}),
+      At("lightColor", &R::lightColor, {"light display colour of the ink"},
+         InkColor{}),
+      At("darkColor", &R::darkColor, {"dark display colour of the ink"},
+         InkColor{}),
+      Named("flPrice", &R::flPrice, {"price"}),
+      Named("nCapacity", &R::nCapacity, {"capacity"}),
+  };
+};
+static_assert(CoversEveryMember<InkInfo>(),
+              "every member of InkInfo has a row in its model");
+
+}  // namespace devseries::field_model

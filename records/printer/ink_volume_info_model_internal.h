@@ -1,0 +1,26 @@
+// The ink-volume record's field model: both members found by name.
+#pragma once
+
+#include "records/printer/ink_volume_info.h"
+#include "xmlio/field_model_internal.h"
+
+namespace devseries::field_model {
+
+template <>
+struct Model<InkVolumeInfo> {
+  using R = InkVolumeInfo;
+  static constexpr std::string_view kElement = "InkVolumeInfo";
+  static constexpr auto kFields = std::tuple{
+      Named("nInkVolumeIndex", &R::nInkVolumeIndex,
+            {"the ink-volume setting's index, referred to by print modes"}),
+      Named("astrInkVolumeList", &R::astrInkVolumeList,
+            {"the volume texts, one per entry", "pl"},
+            ValueList{.item = "strInkVolume_pl", .onlyItems = true}),
+  };
+  // A read replaces the list, never appends to it.
+  static void AfterPrefix(R& record) { record.astrInkVolumeList.clear(); }
+};
+static_assert(CoversEveryMember<InkVolumeInfo>(),
+              "every member of InkVolumeInfo has a row in its model");
+
+}  // namespace devseries::field_model
