@@ -5,80 +5,25 @@
 #include <memory>
 #include <string_view>
 
-#include "color/abstract_color.h"
-#include "color/cmyk_color.h"
-#include "color/cmykog_color.h"
-#include "color/color_xml.h"
+#include "color/custom_color_info_model_internal.h"
 #include "xmlio/read_session.h"
-#include "xmlio/record_codec.h"
 #include "xmlio/record_files.h"
 
 namespace devseries {
 
-namespace {
-
-using ChannelBytes = decltype(CustomColorInfo::aColorValue);
-
-// Copies the channels of `color` into the first bytes of `bytes`; the other
-// bytes keep their values.
-template <typename Color>
-void StoreChannels(const Color& color, ChannelBytes& bytes) {
-  static_assert(Color::kChannelCount <= std::tuple_size_v<ChannelBytes>);
-  for (int i = 0; i < Color::kChannelCount; ++i) {
-    // Stored channels hold 0 to 255, so the truncation always fits.
-    bytes[i] = static_cast<std::uint8_t>(static_cast<int>(color.GetValue(i)));
-  }
-}
-
-// A colour of class `Color` from the first channels of `bytes`.
-template <typename Color>
-Color ColorFromBytes(const ChannelBytes& bytes) {
-  static_assert(Color::kChannelCount <= std::tuple_size_v<ChannelBytes>);
-  Color color;
-  for (int i = 0; i < Color::kChannelCount; ++i) {
-    color.SetValue(i, static_cast<float>(bytes[i]));
-  }
-  return color;
-}
-
-}  // namespace
-
 DomNode WriteCustomColorInfo(DomDocument& doc, const CustomColorInfo& info) {
-  DomNode element = doc.CreateElement("CustomColorInfo");
-  AppendField(doc, element, "strColorName", info.strColorName);
-  if (info.nColorSpace == kColorSpaceCMYK) {
-    element.AppendChild(
-        WriteColorElement(doc, ColorFromBytes<CMYKColor>(info.aColorValue)));
-  } else if (info.nColorSpace == kColorSpaceCMYKOG) {
-    element.AppendChild(
-        WriteColorElement(doc, ColorFromBytes<CMYKOGColor>(info.aColorValue)));
-  }
-  AppendField(doc, element, "strMatchLibName", info.strMatchLibName);
-  return element;
+  return BuildElement(doc, [&](DomElementBuilder& out) {
+    field_model::WriteRecord(out, info);
+  });
 }
 
 bool ReadCustomColorInfo(DomNode element, CustomColorInfo& info) {
   // Positional: the text children's names are not checked.
-  ChildCursor cursor(element);
-  ReadNext(cursor, "strColorName", info.strColorName);
-
-  // Either of two names; the name decides the colour space.
-  const DomNode color_node = cursor.Next();
-  // A missing second child raises E_POINTER here.
-  const std::string_view name = color_node.NodeName();
-  if (name == "CMYKColor") {
-    const std::unique_ptr<CMYKColor> color(ReadCMYKColor(color_node));
-    info.nColorSpace = kColorSpaceCMYK;
-    StoreChannels(*color, info.aColorValue);
-  } else if (name == "CMYKOGColor") {
-    const std::unique_ptr<CMYKOGColor> color(ReadCMYKOGColor(color_node));
-    info.nColorSpace = kColorSpaceCMYKOG;
-    StoreChannels(*color, info.aColorValue);
-  } else {
+  try {
+    field_model::ReadRecord(element, info);
+  } catch (const field_model::NotAStoredColor&) {
     return false;
   }
-
-  ReadNext(cursor, "strMatchLibName", info.strMatchLibName);
   return true;
 }
 

@@ -2,27 +2,27 @@
 
 #include <new>
 
+#include "devseries/device_series_model_internal.h"
 #include "xmlio/read_session.h"
 #include "xmlio/record_codec.h"
 #include "xmlio/xml_stream_writer.h"
 
 namespace devseries {
 
-const std::array<CommandStringField, 9> kCommandStringFields = {{
-    {"strInitialize", &DeviceSeriesCommandSet::strInitialize},
-    {"strPrintHeader", &DeviceSeriesCommandSet::strPrintHeader},
-    {"strPrintTailer", &DeviceSeriesCommandSet::strPrintTailer},
-    {"strCutHeader", &DeviceSeriesCommandSet::strCutHeader},
-    {"strCutTailer", &DeviceSeriesCommandSet::strCutTailer},
-    {"strPageFeed", &DeviceSeriesCommandSet::strPageFeed},
-    {"strPageRewind", &DeviceSeriesCommandSet::strPageRewind},
-    {"strSheetCut", &DeviceSeriesCommandSet::strSheetCut},
-    {"strCancel", &DeviceSeriesCommandSet::strCancel},
-}};
+using field_model::Model;
+
+// The command strings' rows of the model, as the table the library's users
+// know.
+const std::array<CommandStringField, 9> kCommandStringFields = std::apply(
+    [](const auto&... row) {
+      return std::array<CommandStringField, 9>{
+          {CommandStringField{row.name.data(), row.member}...}};
+    },
+    Model<DeviceSeriesCommandSet>::kFields);
 
 namespace {
 
-// The root element with every list in file order, made at `out` (a
+// The root element with every member in file order, made at `out` (a
 // DomElementBuilder or an XmlStreamWriter) with "strVersion" = `version`.
 // The media feed-calibration lists of `series` are sized to the number of
 // models just before the media are written.
@@ -31,144 +31,107 @@ void WriteSeriesTo(DeviceSeriesIO& io, Out& out, DeviceSeries& series,
                    std::string_view version) {
   out.Begin(io.GetRootName());
   out.Attribute("strVersion", version);
-  WriteEachRecord(
-      out, "aModelInfoList", series.aModelInfoList,
-      [&](Out& to, const ModelInfo& r) { io.WriteModelInfo(to, r); });
-  WriteEachRecord(out, "aInkInfoList", series.aInkInfoList,
-                  [&](Out& to, const InkInfo& r) { io.WriteInkInfo(to, r); });
-  WriteEachRecord(
-      out, "aInkConfigInfoList", series.aInkConfigInfoList,
-      [&](Out& to, const InkConfigInfo& r) { io.WriteInkConfigInfo(to, r); });
-  WriteEachRecord(
-      out, "aResolutionInfoList", series.aResolutionInfoList,
-      [&](Out& to, const ResolutionInfo& r) { io.WriteResolutionInfo(to, r); });
-  WriteEachRecord(out, "aModeInfoList", series.aModeInfoList,
-                  [&](Out& to, const ModeInfo& r) { io.WriteModeInfo(to, r); });
-  WriteEachRecord(
-      out, "aSeparationInfoList", series.aSeparationInfoList,
-      [&](Out& to, const SeparationInfo& r) { io.WriteSeparationInfo(to, r); });
-  WriteEachRecord(out, "aVControlPointList", series.aVControlPointList,
-                  [](Out& to, const VControlPoint& r) {
-                    devseries::WriteVControlPoint(to, r);
-                  });
-  WriteEachRecord(
-      out, "aPatternInfoList", series.aPatternInfoList,
-      [&](Out& to, const PatternInfo& r) { io.WritePatternInfo(to, r); });
-
-  out.Begin("commandSet");
-  for (const CommandStringField& field : kCommandStringFields) {
-    const std::string& bytes = series.commandSet.*field.member;
-    out.TextElement(field.name,
-                    EncodeEscapedString(bytes.data(), bytes.size()));
-  }
-  out.End();
-
-  // Every medium carries one feed calibration value per model.
-  const size_t models = series.aModelInfoList.size();
-  for (MediaInfo& media : series.aMediaInfoList) {
-    if (media.aflFeedCalibration.size() != models) {
-      media.aflFeedCalibration.resize(models, 0.0f);
+  field_model::ForEachField<DeviceSeries>([&](const auto& row) {
+    if (!row.stored()) return;
+    if constexpr (std::is_same_v<
+                      typename std::remove_cvref_t<decltype(row)>::MemberType,
+                      std::vector<MediaInfo>>) {
+      // Every medium carries one feed calibration value per model.
+      const size_t models = series.aModelInfoList.size();
+      for (MediaInfo& media : series.*row.member) {
+        if (media.aflFeedCalibration.size() != models) {
+          media.aflFeedCalibration.resize(models, 0.0f);
+        }
+      }
     }
-  }
-  WriteEachRecord(
-      out, "aMediaInfoList", series.aMediaInfoList,
-      [&](Out& to, const MediaInfo& r) { io.WriteMediaInfo(to, r); });
-  WritePrintChartFileInfoSetList(out, series.aPrintChartFileInfoSetList);
-  WriteInkVolumeInfoList(out, series.aInkVolumeInfoList);
-  WriteField(out, "strFirmwareDownloadURL", series.strFirmwareDownloadURL);
+    row.codec.Write(out, row.name, series.*row.member);
+  });
   out.End();
 }
 
-// What the root holds by position, counting every child node: eight lists,
-// the command set, the media list. The members after them are found by
-// name (ReadNamedMember).
+// What the root holds by position, counting every child node: the model's
+// positional rows (eight lists, the command set, the media list). The
+// members after them are found by name (ReadNamedMember).
 struct PositionalMember {
-  const char* name;
-  // The element of each entry of a list; null for the command set.
-  const char* entry;
-  // Reads one entry of the list from `node` and appends it.
-  void (*readEntry)(DeviceSeriesIO& io, DomNode node, DeviceSeries& series);
+  std::string_view name;
+  // The element of each entry of a list; empty for a member read whole.
+  std::string_view entry;
+  // Reads one entry of the list from `node` and appends it; null for a
+  // member read whole.
+  void (*readEntry)(DomNode node, DeviceSeries& series);
+  // Reads the member from its element `node`.
+  void (*readWhole)(DomNode node, DeviceSeries& series);
 };
 
-template <typename Record, typename Read>
-void ReadEntry(DomNode node, std::vector<Record>& list, Read&& read) {
-  AppendRecord(node, list, read);
+template <size_t I>
+constexpr const auto& RowOf() {
+  return std::get<I>(Model<DeviceSeries>::kFields);
 }
 
-const std::array<PositionalMember, 10> kPositionalMembers = {{
-    {"aModelInfoList", "ModelInfo",
-     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
-       ReadEntry(node, series.aModelInfoList,
-                 [&](DomNode n, ModelInfo& r) { io.ReadModelInfo(n, r); });
-     }},
-    {"aInkInfoList", "InkInfo",
-     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
-       ReadEntry(node, series.aInkInfoList,
-                 [&](DomNode n, InkInfo& r) { io.ReadInkInfo(n, r); });
-     }},
-    {"aInkConfigInfoList", "InkConfigInfo",
-     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
-       ReadEntry(
-           node, series.aInkConfigInfoList,
-           [&](DomNode n, InkConfigInfo& r) { io.ReadInkConfigInfo(n, r); });
-     }},
-    {"aResolutionInfoList", "ResolutionInfo",
-     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
-       ReadEntry(
-           node, series.aResolutionInfoList,
-           [&](DomNode n, ResolutionInfo& r) { io.ReadResolutionInfo(n, r); });
-     }},
-    {"aModeInfoList", "ModeInfo",
-     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
-       ReadEntry(node, series.aModeInfoList,
-                 [&](DomNode n, ModeInfo& r) { io.ReadModeInfo(n, r); });
-     }},
-    {"aSeparationInfoList", "SeparationInfo",
-     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
-       ReadEntry(
-           node, series.aSeparationInfoList,
-           [&](DomNode n, SeparationInfo& r) { io.ReadSeparationInfo(n, r); });
-     }},
-    {"aVControlPointList", "VControlPoint",
-     [](DeviceSeriesIO&, DomNode node, DeviceSeries& series) {
-       ReadEntry(node, series.aVControlPointList, ReadVControlPoint);
-     }},
-    {"aPatternInfoList", "PatternInfo",
-     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
-       ReadEntry(node, series.aPatternInfoList,
-                 [&](DomNode n, PatternInfo& r) { io.ReadPatternInfo(n, r); });
-     }},
-    {"commandSet", nullptr, nullptr},
-    {"aMediaInfoList", "MediaInfo",
-     [](DeviceSeriesIO& io, DomNode node, DeviceSeries& series) {
-       ReadEntry(node, series.aMediaInfoList,
-                 [&](DomNode n, MediaInfo& r) { io.ReadMediaInfo(n, r); });
-     }},
-}};
+template <size_t I>
+void ReadListEntry(DomNode node, DeviceSeries& series) {
+  using Entry =
+      typename std::remove_cvref_t<decltype(series.*
+                                            RowOf<I>().member)>::value_type;
+  AppendRecord(node, series.*RowOf<I>().member,
+               [](DomNode n, Entry& r) { field_model::ReadRecord(n, r); });
+}
 
-// Each command string keeps every decoded byte, zero bytes included.
-void ReadCommandSet(DomNode element, DeviceSeries& series) {
-  ChildCursor commands(element);
-  for (const CommandStringField& field : kCommandStringFields) {
-    std::string text = ReadStringValue(commands.Next(field.name));
-    series.commandSet.*field.member =
-        decodeEscapedString(text.data(), text.size());
+template <size_t I>
+void ReadWholeMember(DomNode node, DeviceSeries& series) {
+  field_model::ReadRow(RowOf<I>(), node, series);
+}
+
+template <size_t I>
+constexpr PositionalMember MakePositionalMember() {
+  using Row = std::remove_cvref_t<decltype(RowOf<I>())>;
+  if constexpr (Row::kEncoding == field_model::Encoding::kRecordList) {
+    using Entry = typename Row::MemberType::value_type;
+    return {RowOf<I>().name, Model<Entry>::kElement, &ReadListEntry<I>,
+            nullptr};
+  } else {
+    return {RowOf<I>().name, {}, nullptr, &ReadWholeMember<I>};
   }
 }
+
+template <size_t... I>
+constexpr size_t CountPositional(std::index_sequence<I...>) {
+  return ((RowOf<I>().find == field_model::Find::kPosition ? 1 : 0) + ...);
+}
+
+constexpr size_t kRootRows =
+    std::tuple_size_v<decltype(Model<DeviceSeries>::kFields)>;
+constexpr size_t kPositionalCount =
+    CountPositional(std::make_index_sequence<kRootRows>());
+
+template <size_t... I>
+constexpr std::array<PositionalMember, kPositionalCount> MakePositionalMembers(
+    std::index_sequence<I...>) {
+  std::array<PositionalMember, kPositionalCount> members{};
+  size_t count = 0;
+  ((RowOf<I>().find == field_model::Find::kPosition
+        ? static_cast<void>(members[count++] = MakePositionalMember<I>())
+        : void()),
+   ...);
+  return members;
+}
+
+constexpr std::array<PositionalMember, kPositionalCount> kPositionalMembers =
+    MakePositionalMembers(std::make_index_sequence<kRootRows>());
 
 // Reads the root's child at position `slot` + 1 (`node`, null when the
 // root has fewer children: that raises as a missing member) whole.
-void ReadPositionalMember(DeviceSeriesIO& io, size_t slot, DomNode node,
+void ReadPositionalMember(DeviceSeriesIO&, size_t slot, DomNode node,
                           DeviceSeries& series) {
   const PositionalMember& member = kPositionalMembers[slot];
   if (member.readEntry == nullptr) {
-    ReadCommandSet(node, series);
+    member.readWhole(node, series);
     return;
   }
   ChildCursor cursor(node);
   for (DomNode entry = cursor.Next(member.entry); entry;
        entry = cursor.Next(member.entry)) {
-    member.readEntry(io, entry, series);
+    member.readEntry(entry, series);
   }
 }
 
@@ -184,19 +147,11 @@ void SetDefaultFirmwareLinks(DeviceSeries& series) {
 // Reads a child of the root after the positional ones, by its name; other
 // nodes are skipped.
 void ReadNamedMember(DomNode node, DeviceSeries& series) {
-  std::string_view name = node.NodeName();
-  if (name == "aPrintChartFileInfoSetList") {
-    ReadPrintChartFileInfoSetList(node, series.aPrintChartFileInfoSetList);
-  } else if (name == "aInkVolumeInfoList") {
-    ReadInkVolumeInfoList(node, series.aInkVolumeInfoList);
-  } else if (name == "strFirmwareDownloadURL") {
-    ReadLanguageStringSet(node, series.strFirmwareDownloadURL);
-  }
+  field_model::ReadNamedRow(node, series);
 }
 
 bool IsNamedMember(std::string_view name) {
-  return name == "aPrintChartFileInfoSetList" || name == "aInkVolumeInfoList" ||
-         name == "strFirmwareDownloadURL";
+  return field_model::IsNamedRow<DeviceSeries>(name);
 }
 
 // Separations without input inks get C, M, Y, K by short ink name (the last
@@ -504,7 +459,7 @@ class SeriesStreamReader final : public platform::DomStreamHandler {
         lastEntry_ ? lastEntry_.GetNextSibling() : list.GetFirstChild();
     for (; node; node = node.GetNextSibling()) {
       lastEntry_ = node;
-      member.readEntry(*reader_, Step(list, node, member.entry), result_);
+      member.readEntry(Step(list, node, member.entry), result_);
       if (node == upTo) break;
     }
   }

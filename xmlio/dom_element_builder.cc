@@ -22,6 +22,8 @@ void DomElementBuilder::Begin(std::string_view name) {
   open_.push_back(element);
 }
 
+void DomElementBuilder::Append(DomNode node) { Top().AppendChild(node); }
+
 void DomElementBuilder::Attribute(std::string_view name,
                                   std::string_view value) {
   Top().SetAttribute(name, value);

@@ -33,6 +33,9 @@ class DomElementBuilder {
   void End();
   // Begin(name), Text(text), End().
   void TextElement(std::string_view name, std::string_view text);
+  // Appends `node`, made in the same document and not yet attached, to the
+  // element open: an element another writer of the DOM has built.
+  void Append(DomNode node);
 
   // The first element made, unattached (null before Begin).
   DomNode Result() const { return result_; }

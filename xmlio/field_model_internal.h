@@ -88,12 +88,13 @@ enum class Encoding {
   kText,
   kLanguageSet,
   kTimeStamp,
-  kSlots,       // a fixed table, one child per slot
-  kValueList,   // one child per entry
-  kRecord,      // a nested record
-  kRecordList,  // one child record per entry
-  kCustom,      // the kind's own element layout
-  kNotStored,   // kept in memory only
+  kSlots,        // a fixed table, one child per slot
+  kValueList,    // one child per entry
+  kRecord,       // a nested record
+  kRecordList,   // one child record per entry
+  kEscapedText,  // bytes as text, control bytes escaped (command strings)
+  kCustom,       // the kind's own element layout
+  kNotStored,    // kept in memory only
 };
 
 // The member's type decides: int, float, double, bool, text, language set,
@@ -233,6 +234,20 @@ struct ValueList {
   }
 };
 
+// A byte string that may hold zero bytes, written as text with its control
+// bytes escaped (the printer command strings).
+struct EscapedText {
+  static constexpr Encoding kEncoding = Encoding::kEscapedText;
+  void Read(DomNode node, std::string& member) const {
+    const std::string text = ReadStringValue(node);
+    member = decodeEscapedString(text.data(), text.size());
+  }
+  template <typename Out>
+  void Write(Out& out, std::string_view name, const std::string& member) const {
+    out.TextElement(name, EncodeEscapedString(member.data(), member.size()));
+  }
+};
+
 // A member kept in memory only: never written, never read (a reader default
 // may still reset it).
 struct NotStored {
@@ -297,6 +312,9 @@ struct Field {
   // The reader gives the default before anything is read, not only before
   // the optional part (seen only when a read fails midway).
   bool defaultFirst = false;
+  // A positional member whose element may bear one of several names: the
+  // reader's trail expects none.
+  bool anyName = false;
 
   static constexpr Encoding kEncoding = EncodingOf<Codec, Member>();
 
@@ -316,6 +334,11 @@ struct Field {
     Field copy = *this;
     copy.hasReadDefault = true;
     copy.readDefault = value;
+    return copy;
+  }
+  constexpr Field OfAnyName() const {
+    Field copy = *this;
+    copy.anyName = true;
     return copy;
   }
   constexpr Field ReadDefaultFirst(DefaultType value) const {
@@ -450,8 +473,42 @@ constexpr bool HasNamedRows() {
 
 template <typename Row, typename Record>
 void ReadRow(const Row& row, DomNode node, Record& record) {
-  row.codec.Read(node, record.*row.member);
+  // A codec that fills more than its member takes the record.
+  if constexpr (requires { row.codec.ReadIntoRecord(node, record); }) {
+    row.codec.ReadIntoRecord(node, record);
+  } else {
+    row.codec.Read(node, record.*row.member);
+  }
   if (row.afterRead != nullptr) row.afterRead(record.*row.member);
+}
+
+// Decodes `node` into the first row of the optional part that bears its
+// name (noting it in `rows` when given); false when no row does.
+template <typename Record>
+bool ReadNamedRow(DomNode node, Record& record,
+                  ReadRows<Record>* rows = nullptr) {
+  const std::string_view name = node.NodeName();
+  size_t index = 0;
+  return std::apply(
+      [&](const auto&... row) {
+        return (
+            (row.find == Find::kName && row.name == name
+                 ? (ReadRow(row, node, record),
+                    rows != nullptr ? rows->Note(index, node) : void(), true)
+                 : (++index, false)) ||
+            ...);
+      },
+      Model<Record>::kFields);
+}
+
+// True when `name` is the element of a row of the optional part.
+template <typename Record>
+bool IsNamedRow(std::string_view name) {
+  return std::apply(
+      [&](const auto&... row) {
+        return ((row.find == Find::kName && row.name == name) || ...);
+      },
+      Model<Record>::kFields);
 }
 
 // Gives every row that has a reader default (given first, or not) its
@@ -481,7 +538,8 @@ void ReadRecord(DomNode element, Record& record) {
   size_t index = 0;
   ForEachField<Record>([&](const auto& row) {
     if (row.find == Find::kPosition) {
-      const DomNode node = cursor.Next(row.name);
+      const DomNode node =
+          cursor.Next(row.anyName ? std::string_view() : row.name);
       ReadRow(row, node, record);
       rows.Note(index, node);
     }
@@ -491,16 +549,7 @@ void ReadRecord(DomNode element, Record& record) {
   if constexpr (HasAfterPrefix<Record>) Model<Record>::AfterPrefix(record);
   if constexpr (HasNamedRows<Record>()) {
     for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
-      const std::string_view name = node.NodeName();
-      index = 0;
-      std::apply(
-          [&](const auto&... row) {
-            ((row.find == Find::kName && row.name == name
-                  ? (ReadRow(row, node, record), rows.Note(index, node), true)
-                  : (++index, false)) ||
-             ...);
-          },
-          Model<Record>::kFields);
+      ReadNamedRow(node, record, &rows);
     }
   }
   if constexpr (HasAfterReadRows<Record>) {
@@ -551,24 +600,33 @@ struct NestedRecord {
 };
 
 // A list of records in an element of the member's name, one child per
-// entry (the element the entry's model names). The reader appends every
-// child node (`onlyEntries`: only the elements of the entry's name).
+// entry (the element the entry's model names). Which children the reader
+// takes as entries:
+enum class Entries {
+  kEvery,          // every child node
+  kElementsNamed,  // the elements of the entry's name
+  kNodesNamed,     // the nodes of the entry's name (elements, and
+                   // processing instructions of that target)
+};
 struct RecordList {
   static constexpr Encoding kEncoding = Encoding::kRecordList;
-  bool onlyEntries = false;
+  Entries entries = Entries::kEvery;
   template <typename Record>
   void Read(DomNode node, std::vector<Record>& member) const {
     constexpr std::string_view entry = Model<Record>::kElement;
     auto read = [](DomNode child, Record& record) {
       ReadRecord(child, record);
     };
-    if (!onlyEntries) {
+    if (entries == Entries::kEvery) {
       AppendEveryChildRecord(node, entry, member, read);
       return;
     }
     ChildCursor cursor(node);
     for (DomNode child = cursor.Next(); child; child = cursor.Next()) {
-      if (!child.IsElementNamed(entry)) continue;
+      if (entries == Entries::kElementsNamed ? !child.IsElementNamed(entry)
+                                             : child.NodeName() != entry) {
+        continue;
+      }
       AppendRecord(child, member, read);
     }
   }

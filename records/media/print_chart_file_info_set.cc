@@ -14,10 +14,7 @@ namespace {
 template <typename Out>
 void WritePrintChartFileInfoSetListTo(
     Out& out, const std::vector<PrintChartFileInfoSet>& list) {
-  WriteEachRecord(out, "aPrintChartFileInfoSetList", list,
-                  [](Out& to, const PrintChartFileInfoSet& record) {
-                    WriteRecord(to, record);
-                  });
+  field_model::RecordList{}.Write(out, "aPrintChartFileInfoSetList", list);
 }
 
 }  // namespace
@@ -61,11 +58,8 @@ void WritePrintChartFileInfoSetList(
 
 void ReadPrintChartFileInfoSetList(DomNode element,
                                    std::vector<PrintChartFileInfoSet>& list) {
-  ChildCursor cursor(element);
-  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
-    if (!node.IsElementNamed("PrintChartFileInfoSet")) continue;
-    AppendRecord(node, list, ReadPrintChartFileInfoSet);
-  }
+  field_model::RecordList{.entries = field_model::Entries::kElementsNamed}.Read(
+      element, list);
 }
 
 }  // namespace devseries

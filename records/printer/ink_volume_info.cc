@@ -14,9 +14,7 @@ namespace {
 template <typename Out>
 void WriteInkVolumeInfoListTo(Out& out,
                               const std::vector<InkVolumeInfo>& list) {
-  WriteEachRecord(
-      out, "aInkVolumeInfoList", list,
-      [](Out& to, const InkVolumeInfo& record) { WriteRecord(to, record); });
+  field_model::RecordList{}.Write(out, "aInkVolumeInfoList", list);
 }
 
 }  // namespace
@@ -39,11 +37,8 @@ void WriteInkVolumeInfo(XmlStreamWriter& out, const InkVolumeInfo& record) {
 }
 
 void ReadInkVolumeInfoList(DomNode element, std::vector<InkVolumeInfo>& list) {
-  ChildCursor cursor(element);
-  for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
-    if (node.NodeName() != "InkVolumeInfo") continue;
-    AppendRecord(node, list, ReadInkVolumeInfo);
-  }
+  field_model::RecordList{.entries = field_model::Entries::kNodesNamed}.Read(
+      element, list);
 }
 
 DomNode WriteInkVolumeInfoList(DomDocument& doc,
