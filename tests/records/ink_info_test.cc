@@ -92,15 +92,6 @@ TEST(InkInfoTest, WriterOrderAndTexts) {
             "0.000");
 }
 
-TEST(InkInfoTest, RoundTrip) {
-  DomDocument doc;
-  doc.AppendChild(InkInfoIO().WriteInkInfo(doc, SampleInk()));
-  DomDocument reloaded;
-  InkInfo read;
-  InkInfoIO().ReadInkInfo(Parse(reloaded, doc.ToXml()), read);
-  EXPECT_EQ(read, SampleInk());
-}
-
 TEST(InkInfoTest, ColourBytesKeepTheLowEightBits) {
   const struct {
     const char* text;

@@ -258,14 +258,6 @@ TEST(ModelInfoWriteTest, TablesAndValueTexts) {
   EXPECT_EQ(ChildText(element, "nHeaterFeature"), "3");
 }
 
-TEST(ModelInfoReadTest, RoundTripKeepsEveryStoredMember) {
-  const ModelInfo written = Sample();
-  DomDocument doc;
-  doc.AppendChild(ModelInfoIO().WriteModelInfo(doc, written));
-  // Through the text form, as a file carries it.
-  EXPECT_EQ(ReadXml(doc.ToXml()), written);
-}
-
 TEST(ModelInfoReadTest, ExtraMembersUntouchedExceptValue1) {
   const ModelInfo extras = WithExtras(ModelInfo());
   DomDocument doc;

@@ -238,20 +238,6 @@ TEST(ModeInfoTest, WriterOrderAndLampCondition) {
   }
 }
 
-TEST(ModeInfoTest, RoundTrip) {
-  for (int ink_num : {4, 24}) {
-    SCOPED_TRACE(ink_num);
-    ModeInfo written = SampleMode();
-    written.nInkNum = ink_num;  // all 24 slots whatever the count
-    DomDocument doc;
-    doc.AppendChild(ModeInfoIO().WriteModeInfo(doc, written));
-    DomDocument reloaded;
-    ModeInfo read;
-    ModeInfoIO().ReadModeInfo(Parse(reloaded, doc.ToXml()), read);
-    EXPECT_EQ(read, written);
-  }
-}
-
 TEST(ModeInfoTest, OptionalPart) {
   const ModeInfo preset = SampleMode();
   auto with = [](ModeInfo r, auto change) {
