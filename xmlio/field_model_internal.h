@@ -533,7 +533,11 @@ void ApplyReadDefaults(Record& record, bool first) {
 template <typename Record>
 void ReadRecord(DomNode element, Record& record) {
   ApplyReadDefaults(record, true);
-  ReadRows<Record> rows;
+  // The nodes are kept only for a model whose last rule asks for them.
+  struct NoRows {
+    void Note(size_t, DomNode) {}
+  };
+  std::conditional_t<HasAfterReadRows<Record>, ReadRows<Record>, NoRows> rows;
   ChildCursor cursor(element);
   size_t index = 0;
   ForEachField<Record>([&](const auto& row) {
@@ -549,7 +553,11 @@ void ReadRecord(DomNode element, Record& record) {
   if constexpr (HasAfterPrefix<Record>) Model<Record>::AfterPrefix(record);
   if constexpr (HasNamedRows<Record>()) {
     for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
-      ReadNamedRow(node, record, &rows);
+      if constexpr (HasAfterReadRows<Record>) {
+        ReadNamedRow(node, record, &rows);
+      } else {
+        ReadNamedRow(node, record);
+      }
     }
   }
   if constexpr (HasAfterReadRows<Record>) {
