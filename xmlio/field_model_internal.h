@@ -405,6 +405,22 @@ constexpr size_t MemberCount() {
   }
 }
 
+// True when the rows the reader finds by position come before every row it
+// finds by name, as the positional prefix of the element does.
+template <typename Record>
+constexpr bool PositionalRowsFirst() {
+  bool named = false, ok = true;
+  std::apply(
+      [&](const auto&... row) {
+        ((row.find == Find::kName ? void(named = true)
+          : row.find == Find::kPosition && named ? void(ok = false)
+                                                 : void()),
+         ...);
+      },
+      Model<Record>::kFields);
+  return ok;
+}
+
 // True when the model of `Record` has one row per member of the record.
 template <typename Record>
 constexpr bool CoversEveryMember() {
@@ -532,6 +548,8 @@ void ApplyReadDefaults(Record& record, bool first) {
 // AfterRead rule.
 template <typename Record>
 void ReadRecord(DomNode element, Record& record) {
+  static_assert(PositionalRowsFirst<Record>(),
+                "a row found by position after one found by name");
   ApplyReadDefaults(record, true);
   // The nodes are kept only for a model whose last rule asks for them.
   struct NoRows {
