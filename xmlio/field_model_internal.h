@@ -177,21 +177,18 @@ struct Slots {
   SlotNameFn readName = NumberedSlotName;
   template <typename T, size_t N>
   void Read(DomNode node, std::array<T, N>& member) const {
-    ChildCursor cursor(node);
-    for (size_t i = 0; i < N; ++i) ReadNext(cursor, readName(i), member[i]);
+    ReadSlots(node, std::span<T>(member), readName);
   }
   template <typename Out, typename T, size_t N>
   void Write(Out& out, std::string_view name,
              const std::array<T, N>& member) const {
-    out.Begin(name);
-    for (size_t i = 0; i < N; ++i) {
-      if (numbered) {
-        WriteField(out, NumberedName(item, i), member[i]);
-      } else {
-        WriteField(out, item, member[i]);
-      }
+    if (numbered) {
+      WriteSlotsTo(out, name, std::span<const T>(member),
+                   [this](size_t i) { return NumberedName(item, i); });
+    } else {
+      WriteSlotsTo(out, name, std::span<const T>(member),
+                   [this](size_t) { return item; });
     }
-    out.End();
   }
 };
 
@@ -412,7 +409,7 @@ constexpr bool PositionalRowsFirst() {
   bool named = false, ok = true;
   std::apply(
       [&](const auto&... row) {
-        ((row.find == Find::kName ? void(named = true)
+        ((row.find == Find::kName                ? void(named = true)
           : row.find == Find::kPosition && named ? void(ok = false)
                                                  : void()),
          ...);
@@ -498,19 +495,22 @@ void ReadRow(const Row& row, DomNode node, Record& record) {
   if (row.afterRead != nullptr) row.afterRead(record.*row.member);
 }
 
+// What a read that no rule asks about notes of the rows it decodes: nothing.
+struct NoRows {
+  void Note(size_t, DomNode) {}
+};
+
 // Decodes `node` into the first row of the optional part that bears its
-// name (noting it in `rows` when given); false when no row does.
-template <typename Record>
-bool ReadNamedRow(DomNode node, Record& record,
-                  ReadRows<Record>* rows = nullptr) {
+// name, noting it in `rows` (a ReadRows, or NoRows); false when no row does.
+template <typename Record, typename Rows = NoRows>
+bool ReadNamedRow(DomNode node, Record& record, Rows&& rows = {}) {
   const std::string_view name = node.NodeName();
   size_t index = 0;
   return std::apply(
       [&](const auto&... row) {
         return (
             (row.find == Find::kName && row.name == name
-                 ? (ReadRow(row, node, record),
-                    rows != nullptr ? rows->Note(index, node) : void(), true)
+                 ? (ReadRow(row, node, record), rows.Note(index, node), true)
                  : (++index, false)) ||
             ...);
       },
@@ -552,9 +552,6 @@ void ReadRecord(DomNode element, Record& record) {
                 "a row found by position after one found by name");
   ApplyReadDefaults(record, true);
   // The nodes are kept only for a model whose last rule asks for them.
-  struct NoRows {
-    void Note(size_t, DomNode) {}
-  };
   std::conditional_t<HasAfterReadRows<Record>, ReadRows<Record>, NoRows> rows;
   ChildCursor cursor(element);
   size_t index = 0;
@@ -571,11 +568,7 @@ void ReadRecord(DomNode element, Record& record) {
   if constexpr (HasAfterPrefix<Record>) Model<Record>::AfterPrefix(record);
   if constexpr (HasNamedRows<Record>()) {
     for (DomNode node = cursor.Next(); node; node = cursor.Next()) {
-      if constexpr (HasAfterReadRows<Record>) {
-        ReadNamedRow(node, record, &rows);
-      } else {
-        ReadNamedRow(node, record);
-      }
+      ReadNamedRow(node, record, rows);
     }
   }
   if constexpr (HasAfterReadRows<Record>) {

@@ -6,10 +6,7 @@ namespace devseries {
 
 void ReadIntSlots(DomNode table, std::span<std::int32_t> slots,
                   SlotNameFn slotName) {
-  ChildCursor cursor(table);
-  for (size_t i = 0; i < slots.size(); ++i) {
-    ReadNext(cursor, slotName(i), slots[i]);
-  }
+  ReadSlots(table, slots, slotName);
 }
 
 std::string NumberedName(std::string_view stem, size_t index) {

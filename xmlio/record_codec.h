@@ -89,9 +89,17 @@ void ReadNext(ChildCursor& cursor, std::string_view name, T& member) {
 // text lives as long as the program.
 using SlotNameFn = std::string_view (*)(size_t index);
 
-// Decodes the first slots.size() child nodes of `table` as ints, whatever
-// their names (slotName tells the name each should have); fewer children
-// raise E_POINTER after the ones present.
+// Decodes the first slots.size() child nodes of `table` by the slots' type,
+// whatever their names (slotName tells the name each should have); fewer
+// children raise E_POINTER after the ones present.
+template <typename T>
+void ReadSlots(DomNode table, std::span<T> slots, SlotNameFn slotName) {
+  ChildCursor cursor(table);
+  for (size_t i = 0; i < slots.size(); ++i) {
+    ReadNext(cursor, slotName(i), slots[i]);
+  }
+}
+// ReadSlots of ints.
 void ReadIntSlots(DomNode table, std::span<std::int32_t> slots,
                   SlotNameFn slotName);
 
@@ -177,17 +185,24 @@ void WriteField(Out& out, std::string_view name, const TimeStamp& value) {
   WriteTimeStampTo(out, name, value);
 }
 
-// An element `name` holding one int child per slot, named by `childName`
-// for each slot index (e.g. "value0".."value23", or the same name for all).
+// An element `name` holding one child per slot, by the slots' type, named
+// by `childName` for each slot index (e.g. "value0".."value23", or the same
+// name for all).
+template <typename Out, typename T, typename ChildName>
+void WriteSlotsTo(Out& out, std::string_view name, std::span<const T> slots,
+                  ChildName&& childName) {
+  out.Begin(name);
+  for (size_t i = 0; i < slots.size(); ++i) {
+    WriteField(out, childName(i), slots[i]);
+  }
+  out.End();
+}
+// WriteSlotsTo of ints.
 template <typename Out, typename ChildName>
 void WriteIntSlotsTo(Out& out, std::string_view name,
                      std::span<const std::int32_t> slots,
                      ChildName&& childName) {
-  out.Begin(name);
-  for (size_t i = 0; i < slots.size(); ++i) {
-    WriteIntTo(out, childName(i), slots[i]);
-  }
-  out.End();
+  WriteSlotsTo(out, name, slots, childName);
 }
 
 // An element `name` holding what `write(out, record)` makes for each
