@@ -759,8 +759,10 @@ class Win32FileSystem final : public FileSystem {
       return FromSystemError(error);
     }
     if (error == ERROR_SUCCESS) {
-      const std::wstring backup = BackupName(target);
       for (;;) {
+        std::wstring backup;
+        error = ReserveBackup(target, &backup);
+        if (error != ERROR_SUCCESS) return FromSystemError(error);
         if (win32::ReplaceFileFunction()(
                 target.c_str(), source.c_str(), backup.c_str(),
                 REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
@@ -874,24 +876,44 @@ class Win32FileSystem final : public FileSystem {
     return FileError::kNone;
   }
 
-  // A name beside `target` for the file it replaces while the replacement
-  // moves in: short whatever the target's name, new to this process, in
-  // the form of the replacements' siblings.
-  static std::wstring BackupName(const std::wstring& target) {
+  // Reserves a name beside `target` for the file it replaces while the
+  // replacement moves in: short whatever the target's name, in the form of
+  // the replacements' siblings, and created empty and exclusively, so that a
+  // file, folder or link already at a name is never touched (the next name
+  // is taken). ReplaceFileW then moves the replaced file over it.
+  static DWORD ReserveBackup(const std::wstring& target, std::wstring* backup) {
     static std::atomic<unsigned long> counter{0};
-    const size_t separator = target.find_last_of(L"\\/");
-    return target.substr(0, separator + 1) + L".~" +
-           std::to_wstring(::GetCurrentProcessId()) + L"-" +
-           std::to_wstring(counter++) + L".old";
+    const std::wstring stem =
+        target.substr(0, target.find_last_of(L"\\/") + 1) + L".~" +
+        std::to_wstring(::GetCurrentProcessId()) + L"-";
+    for (int attempt = 0;; ++attempt) {
+      *backup = stem + std::to_wstring(counter++) + L".old";
+      ScopedHandle made(::CreateFileW(backup->c_str(), GENERIC_WRITE, kShareAll,
+                                      nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (made.valid()) return ERROR_SUCCESS;
+      const DWORD error = ::GetLastError();
+      // A folder at the name refuses as access denied.
+      if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+           error != ERROR_ACCESS_DENIED) ||
+          attempt >= 100) {
+        return error;
+      }
+    }
   }
 
   // After a failed replacement: when the replaced file has moved to
-  // `backup` and nothing took its place, puts it back at `target`. The
-  // system's error code of putting it back; ERROR_SUCCESS also when there
-  // was nothing to do.
+  // `backup` and nothing took its place, puts it back at `target`; when the
+  // replaced file is still at `target`, removes the reserved backup name.
+  // The system's error code of putting it back; ERROR_SUCCESS also when
+  // there was nothing to put back.
   static DWORD PutBack(const std::wstring& backup, const std::wstring& target,
                        Patience* patience) {
-    if (IsThere(target) || !IsThere(backup)) return ERROR_SUCCESS;
+    if (IsThere(target)) {
+      RemoveFile(backup, patience);
+      return ERROR_SUCCESS;
+    }
+    if (!IsThere(backup)) return ERROR_SUCCESS;
     return MoveOver(backup, target, patience);
   }
 

@@ -314,7 +314,10 @@ INSTANTIATE_TEST_SUITE_P(Holds, HeldFileWin32Test,
 int __stdcall ReplacedMovedAside(const wchar_t* replaced, const wchar_t*,
                                  const wchar_t* backup, unsigned long, void*,
                                  void*) {
-  if (backup == nullptr || !MoveFileExW(replaced, backup, 0)) return FALSE;
+  if (backup == nullptr ||
+      !MoveFileExW(replaced, backup, MOVEFILE_REPLACE_EXISTING)) {
+    return FALSE;
+  }
   SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
   return FALSE;
 }
@@ -332,6 +335,32 @@ TEST(FileSystemWin32Test, ReplacementFailingMidwayPutsThePreviousFileBack) {
   EXPECT_EQ(error, FileError::kIo);
   EXPECT_EQ(ReadFileBytes(target), "previous");
   EXPECT_EQ(ListFolder(dir.path()), Names{"old.dat"});
+}
+
+// What another program planted at the names a replacement sets its
+// replaced file aside under (files, folders, a link) stays as it was.
+TEST(FileSystemWin32Test, PlantedBackupNamesAreLeftAlone) {
+  ScopedTempDir dir;
+  OldFile(dir.path());
+  const std::string stem =
+      dir.path() + "\\.~" + std::to_string(GetCurrentProcessId()) + "-";
+  for (int n = 0; n < 200; ++n) {
+    const std::string path = stem + std::to_string(n) + ".old";
+    if (n % 3 == 0) {
+      ASSERT_TRUE(CreateDirectoryW(Widen(path).c_str(), nullptr));
+    } else if (n % 3 == 1 || !CreateSymbolicLinkW(Widen(path).c_str(),
+                                                  L"C:\\nowhere.dat", 0)) {
+      WriteFileBytes(path, "planted");
+    }
+  }
+  const Names planted = ListFolder(dir.path());
+  ASSERT_GE(planted.size(), 134u);
+  EXPECT_EQ(ReplaceFileAtomically(*FileSystem::Default(),
+                                  dir.path() + "\\old.dat", kNew),
+            FileError::kNone);
+  EXPECT_EQ(ReadFileBytes(dir.path() + "\\old.dat"), kNew);
+  EXPECT_EQ(ListFolder(dir.path()), planted);
+  EXPECT_EQ(ReadFileBytes(stem + "1.old"), "planted");
 }
 
 // --------------------------------------------- long paths, names not UTF-8
