@@ -1,9 +1,9 @@
 // Debug output on Windows: the system's debugger output, which a debugger
 // or a monitor such as DebugView shows.
-#include <climits>
 #include <string>
 
 #include "platform/debug_output.h"
+#include "platform/win32/wide_text.h"
 
 // Keep after the library's headers.
 #include <windows.h>
@@ -15,15 +15,9 @@ namespace {
 // OutputDebugStringA's text takes it to be; a character the page lacks
 // becomes the page's default character ("?").
 std::string InActiveCodePage(std::string_view text) {
-  if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) {
-    return std::string(text);
-  }
-  const int size = static_cast<int>(text.size());
-  const int units =
-      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  if (units <= 0) return std::string(text);
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), units);
+  const std::wstring wide = win32::WidenForShowing(text);
+  if (wide.empty()) return std::string(text);
+  const int units = static_cast<int>(wide.size());
   const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), units,
                                           nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return std::string(text);

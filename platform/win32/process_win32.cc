@@ -104,12 +104,9 @@ class ConsoleBuffer : public std::streambuf {
 
   bool WriteText(size_t size) {
     if (size == 0) return true;
-    const int units = ::MultiByteToWideChar(CP_UTF8, 0, buffer_,
-                                            static_cast<int>(size), nullptr, 0);
-    if (units <= 0) return false;
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, buffer_, static_cast<int>(size),
-                          wide.data(), units);
+    const std::wstring wide =
+        win32::WidenForShowing(std::string_view(buffer_, size));
+    if (wide.empty()) return false;
     for (size_t done = 0; done < wide.size();) {
       ::DWORD written = 0;
       if (!::WriteConsoleW(console_, wide.data() + done,

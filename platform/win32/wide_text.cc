@@ -6,21 +6,37 @@
 
 namespace devseries::platform::win32 {
 
-bool Widen(std::string_view text, std::wstring* wide) {
+namespace {
+
+// `text` as UTF-16 in `*wide` with MultiByteToWideChar's `flags`; false, with
+// `*wide` empty, when the system refuses it.
+bool FromUtf8(std::string_view text, DWORD flags, std::wstring* wide) {
   wide->clear();
   if (text.empty()) return true;
   if (text.size() > static_cast<size_t>(INT_MAX)) return false;
   const int size = static_cast<int>(text.size());
-  const int units = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS,
-                                          text.data(), size, nullptr, 0);
+  const int units =
+      ::MultiByteToWideChar(CP_UTF8, flags, text.data(), size, nullptr, 0);
   if (units <= 0) return false;
   wide->assign(static_cast<size_t>(units), L'\0');
-  if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size,
-                            wide->data(), units) != units) {
+  if (::MultiByteToWideChar(CP_UTF8, flags, text.data(), size, wide->data(),
+                            units) != units) {
     wide->clear();
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool Widen(std::string_view text, std::wstring* wide) {
+  return FromUtf8(text, MB_ERR_INVALID_CHARS, wide);
+}
+
+std::wstring WidenForShowing(std::string_view text) {
+  std::wstring wide;
+  FromUtf8(text, 0, &wide);
+  return wide;
 }
 
 std::string Narrow(std::wstring_view text) {

@@ -11,6 +11,9 @@ namespace devseries::platform::win32 {
 // valid UTF-8: converted anyway, its bad bytes would become U+FFFD and the
 // text could name another file or key than the one meant.
 bool Widen(std::string_view text, std::wstring* wide);
+// `text` as UTF-16 for showing it, never for naming something: invalid
+// UTF-8 sequences become U+FFFD.
+std::wstring WidenForShowing(std::string_view text);
 // `text` as UTF-8; unpaired surrogates become U+FFFD.
 std::string Narrow(std::wstring_view text);
 
