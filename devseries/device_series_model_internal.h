@@ -67,11 +67,9 @@ struct Model<DeviceSeries> {
       Kept("aMediaInfoList2", &R::aMediaInfoList2,
            {"media held in memory only"}),
       Named("aPrintChartFileInfoSetList", &R::aPrintChartFileInfoSetList,
-            {"print-chart file sets"},
-            RecordList{.entries = Entries::kElementsNamed}),
+            {"print-chart file sets"}, kPrintChartFileInfoSetList),
       Named("aInkVolumeInfoList", &R::aInkVolumeInfoList,
-            {"ink-volume settings"},
-            RecordList{.entries = Entries::kNodesNamed}),
+            {"ink-volume settings"}, kInkVolumeInfoList),
       Named("strFirmwareDownloadURL", &R::strFirmwareDownloadURL,
             {"firmware download address per language"}),
   };

@@ -14,7 +14,8 @@ namespace {
 template <typename Out>
 void WritePrintChartFileInfoSetListTo(
     Out& out, const std::vector<PrintChartFileInfoSet>& list) {
-  field_model::RecordList{}.Write(out, "aPrintChartFileInfoSetList", list);
+  field_model::kPrintChartFileInfoSetList.Write(
+      out, "aPrintChartFileInfoSetList", list);
 }
 
 }  // namespace

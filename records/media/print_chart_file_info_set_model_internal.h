@@ -25,4 +25,9 @@ struct Model<PrintChartFileInfoSet> {
 static_assert(CoversEveryMember<PrintChartFileInfoSet>(),
               "every member of PrintChartFileInfoSet has a row in its model");
 
+// The list of print-chart file sets takes only the elements of the entry's
+// name as entries.
+inline constexpr RecordList kPrintChartFileInfoSetList{
+    .entries = Entries::kElementsNamed};
+
 }  // namespace devseries::field_model

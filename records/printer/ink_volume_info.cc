@@ -14,7 +14,7 @@ namespace {
 template <typename Out>
 void WriteInkVolumeInfoListTo(Out& out,
                               const std::vector<InkVolumeInfo>& list) {
-  field_model::RecordList{}.Write(out, "aInkVolumeInfoList", list);
+  field_model::kInkVolumeInfoList.Write(out, "aInkVolumeInfoList", list);
 }
 
 }  // namespace
@@ -37,8 +37,7 @@ void WriteInkVolumeInfo(XmlStreamWriter& out, const InkVolumeInfo& record) {
 }
 
 void ReadInkVolumeInfoList(DomNode element, std::vector<InkVolumeInfo>& list) {
-  field_model::RecordList{.entries = field_model::Entries::kNodesNamed}.Read(
-      element, list);
+  field_model::kInkVolumeInfoList.Read(element, list);
 }
 
 DomNode WriteInkVolumeInfoList(DomDocument& doc,

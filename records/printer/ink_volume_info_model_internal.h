@@ -23,4 +23,8 @@ struct Model<InkVolumeInfo> {
 static_assert(CoversEveryMember<InkVolumeInfo>(),
               "every member of InkVolumeInfo has a row in its model");
 
+// The list of ink-volume settings takes as entries the nodes of the entry's
+// name (a processing instruction of that target too, as it always has).
+inline constexpr RecordList kInkVolumeInfoList{.entries = Entries::kNodesNamed};
+
 }  // namespace devseries::field_model
