@@ -111,9 +111,15 @@ int Run(
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION child = {};
-  const BOOL ok =
-      ::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
-                       0, nullptr, nullptr, &startup, &child);
+  // Wine answers ERROR_INTERNAL_ERROR when it cannot start a process in
+  // time on a loaded machine (seen once in a CI run while another build
+  // shared the cores); the start is tried again before the test fails.
+  BOOL ok = FALSE;
+  for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
+    ok = ::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr,
+                          TRUE, 0, nullptr, nullptr, &startup, &child);
+    if (!ok && ::GetLastError() != ERROR_INTERNAL_ERROR) break;
+  }
   started();
   if (!ok) {
     ADD_FAILURE() << "cannot start " << DSRTOOL_PATH << ": "
