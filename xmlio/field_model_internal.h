@@ -15,7 +15,8 @@
 // The table is in the writer's order; its positional rows form the prefix
 // the reader takes in order. A model may add hooks: AfterPrefix(record),
 // run once the positional members are read (before the optional part), and
-// AfterRead(record), run at the end.
+// AfterRead(record) or AfterRead(record, rows), run at the end (`rows`: what
+// was read, and from which node).
 //
 // Every row is a constexpr value; reading and writing unfold over the tuple
 // at compile time, so a model-driven codec is the code a hand-written one
