@@ -86,13 +86,14 @@ struct Model<CustomColorInfo> {
          {"channel values cyan, magenta, yellow, black, orange, green; a "
           "CMYK colour uses the first four"},
          StoredColor{})
-          .OfAnyName(),
+          .OfAnyName()
+          .MemberNamed("aColorValue"),
       At("strMatchLibName", &R::strMatchLibName,
          {"the match library name of the colour"}),
       // Stored as the name of the colour's element.
-      Kept("nColorSpace", &R::nColorSpace,
-           {.description = "the space of the stored colour",
-            .names = kColorSpaceNames}),
+      ImpliedBy("nColorSpace", &R::nColorSpace,
+                {.description = "the space of the stored colour",
+                 .names = kColorSpaceNames}),
   };
 };
 static_assert(CoversEveryMember<CustomColorInfo>(),

@@ -96,6 +96,7 @@ enum class Encoding {
   kEscapedText,  // bytes as text, control bytes escaped (command strings)
   kCustom,       // the kind's own element layout
   kNotStored,    // kept in memory only
+  kImplied,      // stored through another member's element
 };
 
 // The member's type decides: int, float, double, bool, text, language set,
@@ -256,6 +257,17 @@ struct NotStored {
   void Write(Out&, std::string_view, const T&) const {}
 };
 
+// A member the file stores through another member's element (a colour's
+// space is the name of the colour's element): its own row reads and writes
+// nothing.
+struct Implied {
+  static constexpr Encoding kEncoding = Encoding::kImplied;
+  template <typename T>
+  void Read(DomNode, T&) const {}
+  template <typename Out, typename T>
+  void Write(Out&, std::string_view, const T&) const {}
+};
+
 template <typename Codec, typename Member>
 constexpr Encoding EncodingOf() {
   if constexpr (std::is_same_v<Codec, Plain>) {
@@ -313,14 +325,36 @@ struct Field {
   // A positional member whose element may bear one of several names: the
   // reader's trail expects none.
   bool anyName = false;
+  // The member's own name where it differs from its element's (the tools
+  // that show members by name use it).
+  std::string_view memberName = {};
+  // Where the writer's condition decides whether the file stores the member
+  // at all (not merely whether it writes a value the reader would derive):
+  // the condition in words, "eScreen is 8 (the custom screen)".
+  std::string_view storedWhen = {};
 
   static constexpr Encoding kEncoding = EncodingOf<Codec, Member>();
 
   constexpr bool stored() const { return find != Find::kNowhere; }
+  constexpr std::string_view MemberName() const {
+    return memberName.empty() ? name : memberName;
+  }
 
   constexpr Field WrittenIf(bool (*condition)(const Record&)) const {
     Field copy = *this;
     copy.writeIf = condition;
+    return copy;
+  }
+  // Written, and so stored, only when `condition` holds, which `words` say.
+  constexpr Field StoredOnlyWhen(bool (*condition)(const Record&),
+                                 std::string_view words) const {
+    Field copy = WrittenIf(condition);
+    copy.storedWhen = words;
+    return copy;
+  }
+  constexpr Field MemberNamed(std::string_view member) const {
+    Field copy = *this;
+    copy.memberName = member;
     return copy;
   }
   constexpr Field ReadThen(void (*rule)(Member&)) const {
@@ -375,6 +409,14 @@ constexpr Field<Record, Member, NotStored> Kept(std::string_view name,
                                                 Member Record::*member,
                                                 Meaning meaning) {
   return {name, member, NotStored{}, Find::kNowhere, meaning};
+}
+
+// A member stored through another member's element.
+template <typename Record, typename Member>
+constexpr Field<Record, Member, Implied> ImpliedBy(std::string_view name,
+                                                   Member Record::*member,
+                                                   Meaning meaning) {
+  return {name, member, Implied{}, Find::kNowhere, meaning};
 }
 
 // Model<Record> is specialised beside each record: kElement (the element

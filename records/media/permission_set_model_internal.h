@@ -42,8 +42,9 @@ struct Model<PermissionSet> {
           .ReadDefault(1),
       Named("screenOption", &R::screenOption, {"custom screening settings"},
             NestedRecord{})
-          .WrittenIf(
-              [](const R& record) { return record.eScreen == kCustomScreen; }),
+          .StoredOnlyWhen(
+              [](const R& record) { return record.eScreen == kCustomScreen; },
+              "eScreen is 8 (the custom screen)"),
       Named("anVControlIndexList", &R::anVControlIndexList,
             {.description = "VControl point indices",
              .refersTo = "aVControlPointList[].nVControlIndex"},

@@ -13,6 +13,11 @@ namespace devseries::field_model {
 // model's AfterRead).
 struct OutputTableText {
   static constexpr Encoding kEncoding = Encoding::kCustom;
+  // The samples are stored only for a table of type 1.
+  static constexpr std::string_view kStoredWhen = "eType is 1";
+  static bool SamplesStored(const SeparationTable& table) {
+    return table.eType == 1;
+  }
   void Read(DomNode node, OutputTable&) const {
     // A missing element raises E_POINTER here, as for any positional member.
     static_cast<void>(node.GetNodeType());
@@ -21,8 +26,8 @@ struct OutputTableText {
   void WriteFromRecord(Out& out, std::string_view name,
                        const SeparationTable& table) const {
     WriteField(out, name,
-               table.eType == 1 ? EncodeOutputTableText(table.usOutputTable)
-                                : std::string());
+               SamplesStored(table) ? EncodeOutputTableText(table.usOutputTable)
+                                    : std::string());
   }
 };
 

@@ -27,6 +27,20 @@ struct InkColor {
   }
 };
 
+// The colour's members, as InkColor stores them.
+template <>
+struct Model<InkRGB> {
+  using R = InkRGB;
+  static constexpr std::string_view kElement = "InkRGB";
+  static constexpr auto kFields = std::tuple{
+      At("R", &R::nRed, {"red, 0 to 255"}).MemberNamed("nRed"),
+      At("G", &R::nGreen, {"green, 0 to 255"}).MemberNamed("nGreen"),
+      At("B", &R::nBlue, {"blue, 0 to 255"}).MemberNamed("nBlue"),
+  };
+};
+static_assert(CoversEveryMember<InkRGB>(),
+              "every member of InkRGB has a row in its model");
+
 template <>
 struct Model<InkInfo> {
   using R = InkInfo;

@@ -7,6 +7,21 @@
 
 namespace devseries::field_model {
 
+// An entry of the model's extra tables, which only memory holds.
+template <>
+struct Model<ModelExtraEntry> {
+  using R = ModelExtraEntry;
+  static constexpr std::string_view kElement = "ModelExtraEntry";
+  static constexpr auto kFields = std::tuple{
+      Kept("strText1", &R::strText1, {"extra text"}),
+      Kept("strText2", &R::strText2, {"extra text"}),
+      Kept("nValue1", &R::nValue1, {"extra value"}),
+      Kept("nValue2", &R::nValue2, {"extra value"}),
+  };
+};
+static_assert(CoversEveryMember<ModelExtraEntry>(),
+              "every member of ModelExtraEntry has a row in its model");
+
 template <>
 struct Model<ModelInfo> {
   using R = ModelInfo;
