@@ -22,6 +22,7 @@ template <>
 struct Model<DeviceSeriesCommandSet> {
   using R = DeviceSeriesCommandSet;
   static constexpr std::string_view kElement = "commandSet";
+  static constexpr std::string_view kName = "DeviceSeriesCommandSet";
   static constexpr auto kFields = std::tuple{
       At("strInitialize", &R::strInitialize, {"printer initialisation"},
          EscapedText{}),

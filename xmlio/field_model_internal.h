@@ -420,9 +420,20 @@ constexpr Field<Record, Member, Implied> ImpliedBy(std::string_view name,
 }
 
 // Model<Record> is specialised beside each record: kElement (the element
-// the record's writer makes) and kFields (a tuple of rows).
+// the record's writer makes), kFields (a tuple of rows) and, where the
+// record's name differs from its element's, kName.
 template <typename Record>
 struct Model;
+
+// The record's name: kName where the model gives one, else its element's.
+template <typename Record>
+constexpr std::string_view RecordName() {
+  if constexpr (requires { Model<Record>::kName; }) {
+    return Model<Record>::kName;
+  } else {
+    return Model<Record>::kElement;
+  }
+}
 
 // --------------------------------------------------- a forgotten row fails
 //

@@ -10,6 +10,7 @@ template <>
 struct Model<CalibrationLab> {
   using R = CalibrationLab;
   static constexpr std::string_view kElement = "value";
+  static constexpr std::string_view kName = "CalibrationLab";
   static constexpr auto kFields = std::tuple{
       At("l", &R::l, {"lightness L*"}),
       At("a", &R::a, {"a* (green to red)"}),

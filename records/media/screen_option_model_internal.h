@@ -10,6 +10,7 @@ template <>
 struct Model<ScreenOption> {
   using R = ScreenOption;
   static constexpr std::string_view kElement = "screenOption";
+  static constexpr std::string_view kName = "ScreenOption";
   static constexpr auto kFields = std::tuple{
       Named("bUseCustomSetting", &R::bUseCustomSetting,
             {"the custom screening setting is used"}),

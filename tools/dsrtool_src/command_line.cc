@@ -189,7 +189,10 @@ const std::vector<CommandSpec>& Commands() {
        "print the JSON Schema of the form dump prints",
        "Prints the JSON Schema (draft 2020-12) that every value dump prints\n"
        "(without --memory) and build reads conforms to, made from the same\n"
-       "field tables as dump and build.\n",
+       "field models as dump and build, with each member's description,\n"
+       "unit, named values, packed layout and range where the format gives\n"
+       "them (as \"description\" and the annotations \"x-unit\", \"x-names\",\n"
+       "\"x-layout\", \"x-refersTo\" and \"x-range\").\n",
        RunJsonSchema},
   };
   return commands;

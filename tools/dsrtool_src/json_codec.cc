@@ -87,8 +87,8 @@ void EmitLanguageSet(JsonEmitter& out,
   out.EndObject();
 }
 
-void FieldEmitter::Table(const char* name, const devseries::OutputTable& table,
-                         bool stored) {
+void FieldEmitter::Table(std::string_view name,
+                         const devseries::OutputTable& table, bool stored) {
   if (form_ == JsonForm::kMemory) {
     (*this)(name, table);
   } else if (stored) {
@@ -96,9 +96,10 @@ void FieldEmitter::Table(const char* name, const devseries::OutputTable& table,
   }
 }
 
-void FieldReader::Table(const char* name, devseries::OutputTable& table, bool) {
+void FieldReader::Table(std::string_view name, devseries::OutputTable& table,
+                        bool) {
   if (object_.contains(name)) {
-    throw JsonError(where_ + "." + name,
+    throw JsonError(where_ + "." + std::string(name),
                     "a whole output table is not read; give its 256 stored "
                     "samples as \"" +
                         std::string(kSamplesKey) + "\" (the form dump prints)");
@@ -121,15 +122,16 @@ JsonError InMemoryMemberError(const std::string& where) {
                    "dump --memory shows it)");
 }
 
-void FieldReader::RefuseInMemory(const char* name) const {
-  if (object_.contains(name)) throw InMemoryMemberError(where_ + "." + name);
+void FieldReader::RefuseInMemory(std::string_view name) const {
+  if (object_.contains(name))
+    throw InMemoryMemberError(where_ + "." + std::string(name));
 }
 
-void StoredWhenChecker::Check(bool stored, const char* name,
-                              const char* when) const {
+void StoredWhenChecker::Check(bool stored, std::string_view name,
+                              std::string_view when) const {
   if (!stored && object_.contains(name)) {
-    throw JsonError(where_ + "." + name,
-                    std::string("a file stores this member only when ") + when +
+    throw JsonError(where_ + "." + std::string(name),
+                    "a file stores this member only when " + std::string(when) +
                         "; remove it or set that first");
   }
 }
@@ -163,11 +165,11 @@ void LanguageSetFromJson(const Json& json, devseries::LanguageStringSet& set,
   set = std::move(read);
 }
 
-void FieldReader::Bytes(const char* name, std::string& bytes) {
+void FieldReader::Bytes(std::string_view name, std::string& bytes) {
   known_.push_back(name);
   auto found = object_.find(name);
   if (found == object_.end()) return;
-  std::string where = where_ + "." + name;
+  std::string where = where_ + "." + std::string(name);
   if (!found->is_string()) {
     throw JsonError(where, Expected("a hex string", *found));
   }

@@ -1,5 +1,5 @@
-// The JSON form of records, both ways, driven by one list of fields per
-// record kind (RecordFields<T>, in the *_fields.h headers).
+// The JSON form of records, both ways, driven by the records' field models
+// (EachMember, record_members.h).
 //
 // The form holds what a file stores of a record, as the library keeps it
 // after reading: keys are the member names; numbers stay numbers (a float
@@ -33,6 +33,7 @@
 
 #include "records/media/output_table.h"
 #include "tools/dsrtool_src/json_emitter.h"
+#include "tools/dsrtool_src/record_members.h"
 #include "xmlio/language_string_set.h"
 
 namespace dsrtool {
@@ -45,30 +46,6 @@ class JsonError : public std::runtime_error {
   JsonError(const std::string& where, const std::string& what)
       : std::runtime_error(where + ": " + what) {}
 };
-
-// The field list of one record kind. Each specialization has a kName (the
-// record's name in the JSON Schema) and
-//   template <typename Record, typename Visit>
-//   static void Each(Record& record, Visit& visit);
-// calling, for every member in declaration order, one of
-//   visit("member", record.member)             stored by every file
-//   visit.Bytes("member", record.member)       a byte string, stored
-//   visit.StoredWhen(stored, "member", record.member, "eScreen is 8")
-//                                              stored only when `stored`
-//   visit.InMemory("member", record.member)    kept in memory only
-//   visit.Table("member", record.member, stored)
-//                                              an output table, whose
-//                                              samples are stored when
-//                                              `stored`
-// Record is the record type, const or not. A small record of plain values
-// may set kOneLine to be printed on one line.
-template <typename T>
-struct RecordFields {
-  static constexpr bool kDefined = false;
-};
-
-template <typename T>
-concept FieldRecord = RecordFields<T>::kDefined;
 
 template <typename T>
 concept LanguageSet = std::is_same_v<T, devseries::LanguageStringSet>;
@@ -109,23 +86,24 @@ class FieldEmitter {
   FieldEmitter(JsonEmitter& out, JsonForm form) : out_(out), form_(form) {}
 
   template <typename T>
-  void operator()(const char* name, const T& member) {
+  void operator()(std::string_view name, const T& member) {
     out_.Key(name);
     EmitValue(out_, member, form_);
   }
-  void Bytes(const char* name, const std::string& bytes) {
+  void Bytes(std::string_view name, const std::string& bytes) {
     out_.Key(name);
     out_.String(BytesToHex(bytes));
   }
   template <typename T>
-  void StoredWhen(bool stored, const char* name, const T& member, const char*) {
+  void StoredWhen(bool stored, std::string_view name, const T& member,
+                  std::string_view) {
     if (stored || form_ == JsonForm::kMemory) (*this)(name, member);
   }
   template <typename T>
-  void InMemory(const char* name, const T& member) {
+  void InMemory(std::string_view name, const T& member) {
     if (form_ == JsonForm::kMemory) (*this)(name, member);
   }
-  void Table(const char* name, const devseries::OutputTable& table,
+  void Table(std::string_view name, const devseries::OutputTable& table,
              bool stored);
 
  private:
@@ -137,12 +115,6 @@ void EmitFloat(JsonEmitter& out, double value);
 void EmitFloat(JsonEmitter& out, float value);
 void EmitLanguageSet(JsonEmitter& out, const devseries::LanguageStringSet& set);
 
-// A record printed on one line: its field list says kOneLine.
-template <typename T>
-constexpr bool kOneLine = requires {
-  requires RecordFields<T>::kOneLine;
-};
-
 template <typename T>
 constexpr bool kScalar =
     std::is_arithmetic_v<T> || std::is_same_v<T, std::string>;
@@ -152,7 +124,7 @@ void EmitValue(JsonEmitter& out, const T& value, JsonForm form) {
   if constexpr (FieldRecord<T>) {
     out.BeginObject(kOneLine<T>);
     FieldEmitter fields(out, form);
-    RecordFields<T>::Each(value, fields);
+    EachMember(value, fields);
     out.EndObject();
   } else if constexpr (LanguageSet<T>) {
     EmitLanguageSet(out, value);
@@ -185,28 +157,29 @@ class FieldReader {
       : object_(object), where_(where) {}
 
   template <typename T>
-  void operator()(const char* name, T& member) {
+  void operator()(std::string_view name, T& member) {
     known_.push_back(name);
     auto found = object_.find(name);
-    if (found != object_.end()) FromJson(*found, member, where_ + "." + name);
+    if (found != object_.end())
+      FromJson(*found, member, where_ + "." + std::string(name));
   }
-  void Bytes(const char* name, std::string& bytes);
+  void Bytes(std::string_view name, std::string& bytes);
   // Read whatever the condition; CheckStoredWhen refuses them afterwards.
   template <typename T>
-  void StoredWhen(bool, const char* name, T& member, const char*) {
+  void StoredWhen(bool, std::string_view name, T& member, std::string_view) {
     (*this)(name, member);
   }
   template <typename T>
-  void InMemory(const char* name, T&) {
+  void InMemory(std::string_view name, T&) {
     RefuseInMemory(name);
   }
-  void Table(const char* name, devseries::OutputTable& table, bool stored);
+  void Table(std::string_view name, devseries::OutputTable& table, bool stored);
 
   // Raises JsonError for the first key that names no member.
   void RejectUnknownKeys() const;
 
  private:
-  void RefuseInMemory(const char* name) const;
+  void RefuseInMemory(std::string_view name) const;
 
   const Json& object_;
   const std::string& where_;
@@ -221,20 +194,21 @@ class StoredWhenChecker {
       : object_(object), where_(where) {}
 
   template <typename T>
-  void operator()(const char*, T&) {}
-  void Bytes(const char*, std::string&) {}
+  void operator()(std::string_view, T&) {}
+  void Bytes(std::string_view, std::string&) {}
   template <typename T>
-  void StoredWhen(bool stored, const char* name, T&, const char* when) {
+  void StoredWhen(bool stored, std::string_view name, T&,
+                  std::string_view when) {
     Check(stored, name, when);
   }
   template <typename T>
-  void InMemory(const char*, T&) {}
-  void Table(const char*, devseries::OutputTable&, bool stored) {
+  void InMemory(std::string_view, T&) {}
+  void Table(std::string_view, devseries::OutputTable&, bool stored) {
     Check(stored, kSamplesKey, "eType is 1");
   }
 
  private:
-  void Check(bool stored, const char* name, const char* when) const;
+  void Check(bool stored, std::string_view name, std::string_view when) const;
 
   const Json& object_;
   const std::string& where_;
@@ -251,10 +225,10 @@ void FromJson(const Json& json, T& value, const std::string& where) {
   if constexpr (FieldRecord<T>) {
     if (!json.is_object()) throw JsonError(where, Expected("an object", json));
     FieldReader reader(json, where);
-    RecordFields<T>::Each(value, reader);
+    EachMember(value, reader);
     reader.RejectUnknownKeys();
     StoredWhenChecker checker(json, where);
-    RecordFields<T>::Each(value, checker);
+    EachMember(value, checker);
   } else if constexpr (LanguageSet<T>) {
     LanguageSetFromJson(json, value, where);
   } else if constexpr (std::is_same_v<T, bool>) {

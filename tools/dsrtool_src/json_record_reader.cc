@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "tools/dsrtool_src/document_fields.h"
+#include "tools/dsrtool_src/record_kinds.h"
 
 namespace dsrtool {
 
@@ -31,7 +31,7 @@ struct SeriesField {
   bool inMemory;  // kept in memory only: its key is refused
 };
 
-// Collects the fields in the order of the series's field list. The series's
+// Collects the fields in the order of the series's members. The series's
 // own fields are lists and plain members: a byte string or a field stored
 // only under a condition would need the record reader's handling, and does
 // not compile here.
@@ -39,11 +39,11 @@ struct FieldCollector {
   std::vector<SeriesField> fields;
 
   template <typename T>
-  void operator()(const char* name, T&) {
+  void operator()(std::string_view name, T&) {
     fields.push_back({name, kIsList<T>, false});
   }
   template <typename T>
-  void InMemory(const char* name, T&) {
+  void InMemory(std::string_view name, T&) {
     fields.push_back({name, false, true});
   }
 };
@@ -52,7 +52,7 @@ const std::vector<SeriesField>& SeriesFields() {
   static const std::vector<SeriesField> fields = [] {
     DeviceSeries probe;
     FieldCollector collector;
-    RecordFields<DeviceSeries>::Each(probe, collector);
+    EachMember(probe, collector);
     return std::move(collector.fields);
   }();
   return fields;
@@ -69,7 +69,7 @@ size_t FieldIndex(std::string_view name) {
 }
 
 // Calls `use(member)` on the member of `series` (const or not) at position
-// `wanted` of the field list; nothing for a member kept in memory only.
+// `wanted` of the members; nothing for a member kept in memory only.
 template <typename Use>
 struct FieldVisit {
   size_t wanted;
@@ -77,11 +77,11 @@ struct FieldVisit {
   size_t at = 0;
 
   template <typename T>
-  void operator()(const char*, T& member) {
+  void operator()(std::string_view, T& member) {
     if (at++ == wanted) use(member);
   }
   template <typename T>
-  void InMemory(const char*, T&) {
+  void InMemory(std::string_view, T&) {
     ++at;
   }
 };
@@ -89,7 +89,7 @@ struct FieldVisit {
 template <typename Series, typename Use>
 void WithField(Series& series, size_t wanted, Use&& use) {
   FieldVisit<Use> visit{wanted, use};
-  RecordFields<DeviceSeries>::Each(series, visit);
+  EachMember(series, visit);
 }
 
 // The file form of one value as a JSON tree.
@@ -203,8 +203,8 @@ class SeriesObserver {
 // tables read its tree. A device series's lists are read entry by entry;
 // each of its members is decoded as soon as its value is complete, and the
 // first error of each member is kept, so that Finish raises the error the
-// tree's reading would have met first (the members in the order of the
-// field list, then unknown keys), whatever order the keys come in. Any
+// tree's reading would have met first (the members in declaration order,
+// then unknown keys), whatever order the keys come in. Any
 // other record is kept as the tree of its value and read at the end.
 class RecordJsonHandler final : public nlohmann::json_sax<Json> {
  public:
@@ -502,7 +502,7 @@ class RecordJsonHandler final : public nlohmann::json_sax<Json> {
   // The member whose key came last, and the next position in its list.
   size_t field_ = kNoField;
   size_t position_ = 0;
-  // The first error of each member, by its position in the field list.
+  // The first error of each member, by its position among the members.
   std::vector<std::optional<JsonError>> errors_;
   std::optional<std::string> unknownKey_;
 };

@@ -1,7 +1,7 @@
 // Reading the JSON form of a record (what dump prints and build reads) with
 // nlohmann's SAX interface, so that no JSON tree of a whole device series
 // is ever held: its lists are read entry by entry, each entry built as a
-// small JSON tree, decoded with the field tables as soon as it is complete
+// small JSON tree, decoded with the field models as soon as it is complete
 // and dropped. The other kinds are single records, small enough to be read
 // through a JSON tree of their value.
 #pragma once

@@ -1,8 +1,8 @@
 #include "tools/dsrtool_src/json_schema.h"
 
+#include <cstdint>
 #include <limits>
 
-#include "tools/dsrtool_src/document_fields.h"
 #include "tools/dsrtool_src/record_kinds.h"
 
 namespace dsrtool {
@@ -20,13 +20,13 @@ class SchemaBuilder {
   template <typename T>
   Json Of() {
     if constexpr (FieldRecord<T>) {
-      const char* name = RecordFields<T>::kName;
+      const std::string name(kRecordName<T>);
       if (!definitions_.contains(name)) {
         definitions_[name] = Json::object();  // taken, against recursion
         Json properties = Json::object();
         T record{};
         FieldSchemas fields(*this, properties);
-        RecordFields<T>::Each(record, fields);
+        EachMember(record, fields);
         definitions_[name] = {{"type", "object"},
                               {"properties", std::move(properties)},
                               {"additionalProperties", false}};
@@ -81,37 +81,78 @@ class SchemaBuilder {
   }
 
  private:
+  // The schema of each member, led by what its model says it means.
   class FieldSchemas {
    public:
     FieldSchemas(SchemaBuilder& builder, Json& properties)
         : builder_(builder), properties_(properties) {}
 
+    void Describe(const model::Meaning& meaning) { meaning_ = &meaning; }
+
     template <typename T>
-    void operator()(const char* name, const T&) {
-      properties_[name] = builder_.Of<T>();
+    void operator()(std::string_view name, const T&) {
+      Add(name, builder_.Of<T>());
     }
-    void Bytes(const char* name, const std::string&) {
-      properties_[name] = {{"description", "bytes as pairs of hex digits"},
-                           {"type", "string"},
-                           {"pattern", "^([0-9A-Fa-f]{2})*$"}};
-    }
-    template <typename T>
-    void StoredWhen(bool, const char* name, const T& member, const char* when) {
-      (*this)(name, member);
-      properties_[name]["$comment"] = std::string("stored only when ") + when;
+    void Bytes(std::string_view name, const std::string&) {
+      Add(name, {{"type", "string"}, {"pattern", "^([0-9A-Fa-f]{2})*$"}},
+          " (bytes as pairs of hex digits)");
     }
     template <typename T>
-    void InMemory(const char*, const T&) {}
-    void Table(const char*, const devseries::OutputTable&, bool) {
-      properties_[kSamplesKey] = builder_.Of<devseries::OutputTableSamples>();
+    void StoredWhen(bool, std::string_view name, const T&,
+                    std::string_view when) {
+      Add(name, builder_.Of<T>());
+      properties_[std::string(name)]["$comment"] =
+          "stored only when " + std::string(when);
+    }
+    template <typename T>
+    void InMemory(std::string_view, const T&) {}
+    void Table(std::string_view, const devseries::OutputTable&, bool) {
+      Add(kSamplesKey, builder_.Of<devseries::OutputTableSamples>(),
+          ", at 256 of the levels: the stored samples");
       properties_[kSamplesKey]["$comment"] =
-          "the 256 stored samples of the output table, stored only when "
-          "eType is 1";
+          "the 256 stored samples of the output table, stored only when " +
+          std::string(model::OutputTableText::kStoredWhen);
     }
 
    private:
+    // The member's schema after its description ("description", then
+    // the annotations "x-unit", "x-names", "x-layout", "x-refersTo" and
+    // "x-range" where the model gives them; the range is the format's,
+    // not checked: the form holds whatever a file stores).
+    void Add(std::string_view name, Json schema, std::string_view more = {}) {
+      Json described = Json::object();
+      const model::Meaning& meaning = *meaning_;
+      if (!meaning.description.empty()) {
+        described["description"] =
+            std::string(meaning.description) + std::string(more);
+      }
+      if (!meaning.unit.empty()) described["x-unit"] = meaning.unit;
+      if (!meaning.names.empty()) {
+        Json names = Json::object();
+        for (const model::EnumName& entry : meaning.names) {
+          names[std::to_string(entry.value)] = entry.name;
+        }
+        described["x-names"] = std::move(names);
+      }
+      if (!meaning.layout.empty()) described["x-layout"] = meaning.layout;
+      if (!meaning.refersTo.empty()) described["x-refersTo"] = meaning.refersTo;
+      if (meaning.ranged) {
+        described["x-range"] = {{"minimum", Number(meaning.minimum)},
+                                {"maximum", Number(meaning.maximum)}};
+      }
+      for (auto& [key, value] : schema.items()) described[key] = value;
+      properties_[std::string(name)] = std::move(described);
+    }
+
+    // A whole number as an integer.
+    static Json Number(double value) {
+      const auto whole = static_cast<std::int64_t>(value);
+      return static_cast<double>(whole) == value ? Json(whole) : Json(value);
+    }
+
     SchemaBuilder& builder_;
     Json& properties_;
+    const model::Meaning* meaning_ = nullptr;
   };
 
   Json& definitions_;

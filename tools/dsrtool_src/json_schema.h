@@ -1,5 +1,5 @@
 // The JSON Schema (draft 2020-12) of the file form of records, made from
-// the field tables that dump and build use.
+// the field models that dump and build use, with each member's meaning.
 #pragma once
 
 #include "tools/dsrtool_src/json_codec.h"

@@ -3,8 +3,6 @@
 #include <sstream>
 #include <utility>
 
-#include "tools/dsrtool_src/document_fields.h"
-
 namespace dsrtool {
 
 namespace {
