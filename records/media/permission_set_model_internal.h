@@ -17,7 +17,8 @@ struct Model<PermissionSet> {
   static constexpr auto kFields = std::tuple{
       At("nPermissionIndex", &R::nPermissionIndex,
          {.description = "index of this permission set within the medium",
-          .label = "Permission set index"}),
+          .label = "Permission set index",
+          .summary = "index"}),
       At("anInkConfigIndexList", &R::anInkConfigIndexList,
          {.description = "ink configuration indices",
           .refersTo = "aInkConfigInfoList[].nInkConfigIndex"},
