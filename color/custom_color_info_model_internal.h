@@ -81,7 +81,8 @@ struct Model<CustomColorInfo> {
   using R = CustomColorInfo;
   static constexpr std::string_view kElement = "CustomColorInfo";
   static constexpr auto kFields = std::tuple{
-      At("strColorName", &R::strColorName, {"the colour's name"}),
+      At("strColorName", &R::strColorName,
+         {.description = "the colour's name", .summary = "name"}),
       At("CMYKColor", &R::aColorValue,
          {"channel values cyan, magenta, yellow, black, orange, green; a "
           "CMYK colour uses the first four"},
@@ -89,11 +90,14 @@ struct Model<CustomColorInfo> {
           .OfAnyName()
           .MemberNamed("aColorValue"),
       At("strMatchLibName", &R::strMatchLibName,
-         {"the match library name of the colour"}),
+         {.description = "the match library name of the colour",
+          .summary = "library",
+          .summaryPlace = 1}),
       // Stored as the name of the colour's element.
       ImpliedBy("nColorSpace", &R::nColorSpace,
                 {.description = "the space of the stored colour",
-                 .names = kColorSpaceNames}),
+                 .names = kColorSpaceNames,
+                 .summary = "space"}),
   };
 };
 static_assert(CoversEveryMember<CustomColorInfo>(),

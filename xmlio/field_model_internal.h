@@ -46,6 +46,14 @@ struct EnumName {
   std::string_view name;
 };
 
+// How a packed value is made up, for the tools that show it decoded.
+enum class Packing : std::uint8_t {
+  kNone,
+  // Low 16 bits: flags, bit n allowing choice n + 1; high 16 bits: the
+  // preferred choice.
+  kChoicesAndPreferred,
+};
+
 // What the format says a member means. Empty texts where it says nothing.
 struct Meaning {
   std::string_view description;
@@ -61,6 +69,23 @@ struct Meaning {
   bool ranged = false;
   double minimum = 0;
   double maximum = 0;
+  // A short label for the tools that head a column or a line with the
+  // member, where the description is too long for one ("MIB model name");
+  // empty: they derive one from the description.
+  std::string_view label = {};
+  // How a packed value's parts are laid out (its `layout` in words).
+  Packing packing = Packing::kNone;
+  // For a list with one entry per entry of another list, in that list's
+  // order, the other list: "aModelInfoList".
+  std::string_view entryPer = {};
+  // The key under which a record's one-line summary shows the member
+  // ("heads", "width"); "index" and "name" mark the member that identifies
+  // the record and the one that names it. Empty: the summary leaves it out.
+  std::string_view summary = {};
+  // The figure's place in that summary where the model's order is not the
+  // summary's: figures of lower places come first, in the model's order
+  // within a place.
+  int summaryPlace = 0;
 };
 
 // A Meaning with a stated range.

@@ -16,7 +16,9 @@ struct Model<PermissionSet> {
   static constexpr std::string_view kElement = "PermissionSet";
   static constexpr auto kFields = std::tuple{
       At("nPermissionIndex", &R::nPermissionIndex,
-         {"index of this permission set within the medium"}),
+         {.description = "index of this permission set within the medium",
+          .label = "Permission set index",
+          .summary = "index"}),
       At("anInkConfigIndexList", &R::anInkConfigIndexList,
          {.description = "ink configuration indices",
           .refersTo = "aInkConfigInfoList[].nInkConfigIndex"},
@@ -32,13 +34,15 @@ struct Model<PermissionSet> {
             {.description = "print direction",
              .layout = "low 16 bits: direction flags (bit 0: direction 1, "
                        "bit 1: direction 2); high 16 bits: the preferred "
-                       "direction, 1 or 2"})
+                       "direction, 1 or 2",
+             .packing = Packing::kChoicesAndPreferred})
           .ReadThen(
               [](std::int32_t& value) { value = NormalizeDirection(value); }),
       Named("eScreen", &R::eScreen,
             {.description = "screening code; 8 means custom screening "
                             "settings are carried in screenOption",
-             .names = kScreenNames})
+             .names = kScreenNames,
+             .label = "Screening code"})
           .ReadDefault(1),
       Named("screenOption", &R::screenOption, {"custom screening settings"},
             NestedRecord{})

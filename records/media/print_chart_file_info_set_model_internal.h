@@ -12,14 +12,18 @@ struct Model<PrintChartFileInfoSet> {
   static constexpr std::string_view kElement = "PrintChartFileInfoSet";
   static constexpr auto kFields = std::tuple{
       Named("nIndex", &R::nIndex,
-            {"index of this set (the value separations' "
-             "nPrintChartFileInfoIndex refers to)"}),
+            {.description = "index of this set (the value separations' "
+                            "nPrintChartFileInfoIndex refers to)",
+             .label = "Index of this set",
+             .summary = "index"}),
       Named("strCalibrationFileName", &R::strCalibrationFileName,
-            {"calibration chart file name"}),
-      Named("strInkLimitFileName", &R::strInkLimitFileName,
-            {"ink-limit chart file name"}),
+            {.description = "calibration chart file name", .summary = "name"}),
+      Named(
+          "strInkLimitFileName", &R::strInkLimitFileName,
+          {.description = "ink-limit chart file name", .summary = "ink_limit"}),
       Named("strTestPrintFileName", &R::strTestPrintFileName,
-            {"test-print chart file name"}),
+            {.description = "test-print chart file name",
+             .summary = "test_print"}),
   };
 };
 static_assert(CoversEveryMember<PrintChartFileInfoSet>(),

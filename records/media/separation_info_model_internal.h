@@ -52,11 +52,13 @@ struct Model<SeparationTable> {
       Named("eType", &R::eType,
             {.description = "table type; 1 means the output table is carried "
                             "in the file",
-             .names = kTableTypeNames}),
+             .names = kTableTypeNames,
+             .label = "Table type"}),
       Named("strInputChannel", &R::strInputChannel, {"input channel name"}),
       Named("nInkIndex", &R::nInkIndex,
             {.description = "ink index; -1: none",
-             .refersTo = "aInkInfoList[].nInkIndex"}),
+             .refersTo = "aInkInfoList[].nInkIndex",
+             .label = "Ink index"}),
       Named("nHeadCount", &R::nHeadCount, {"number of heads"}),
   };
   // A text that is not Base64 or too short leaves the table as it was.
@@ -77,13 +79,14 @@ struct Model<SeparationInfo> {
   static constexpr std::string_view kElement = "SeparationInfo";
   static constexpr auto kFields = std::tuple{
       Named("nSeparationIndex", &R::nSeparationIndex,
-            {"index of this separation"}),
+            {.description = "index of this separation", .summary = "index"}),
       Named("strSeparationName", &R::strSeparationName,
-            {"separation name per language"}),
+            {.description = "separation name per language", .summary = "name"}),
       Named("nOutputChannel", &R::nOutputChannel,
             {"number of output channels"}),
       Named("aSeparationTableList", &R::aSeparationTableList,
-            {"one table per output channel"},
+            {.description = "one table per output channel",
+             .summary = "channels"},
             RecordList{.entries = Entries::kElementsNamed}),
       Named("nPrintChartFileInfoIndex", &R::nPrintChartFileInfoIndex,
             {.description = "index of a print-chart file set",
@@ -92,7 +95,8 @@ struct Model<SeparationInfo> {
             {"file name of the ink-limit table"}),
       Named("anInputChannelInkIndexList", &R::anInputChannelInkIndexList,
             {.description = "ink index of each input channel",
-             .refersTo = "aInkInfoList[].nInkIndex"},
+             .refersTo = "aInkInfoList[].nInkIndex",
+             .summary = "inputs"},
             ValueList{.item = "nInkIndex", .onlyItems = true}),
   };
 };

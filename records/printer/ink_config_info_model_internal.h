@@ -11,14 +11,18 @@ struct Model<InkConfigInfo> {
   using R = InkConfigInfo;
   static constexpr std::string_view kElement = "InkConfigInfo";
   static constexpr auto kFields = std::tuple{
-      At("nInkConfigIndex", &R::nInkConfigIndex, {"the configuration's index"}),
+      At("nInkConfigIndex", &R::nInkConfigIndex,
+         {.description = "the configuration's index", .summary = "index"}),
       At("strInkConfigName", &R::strInkConfigName,
-         {"configuration name per language"}),
+         {.description = "configuration name per language", .summary = "name"}),
       At("strFolderName", &R::strFolderName,
-         {"folder name of the configuration"}),
+         {.description = "folder name of the configuration",
+          .summary = "folder",
+          .summaryPlace = 1}),
       At("nInkIndexList", &R::nInkIndexList,
          {.description = "ink index per slot 0 to 23",
-          .refersTo = "aInkInfoList[].nInkIndex"},
+          .refersTo = "aInkInfoList[].nInkIndex",
+          .summary = "inks"},
          Slots{.item = "nInkIndex",
                .numbered = false,
                .readName = [](size_t) -> std::string_view {

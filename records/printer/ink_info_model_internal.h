@@ -47,16 +47,21 @@ struct Model<InkInfo> {
   static constexpr std::string_view kElement = "InkInfo";
   static constexpr auto kFields = std::tuple{
       At("nInkIndex", &R::nInkIndex,
-         {"the ink's index, by which models, configurations and print modes "
-          "refer to it"}),
-      At("strLongInkName", &R::strLongInkName, {"long ink name per language"}),
-      At("strShortInkName", &R::strShortInkName, {"short ink name"}),
+         {.description = "the ink's index, by which models, configurations "
+                         "and print modes refer to it",
+          .label = "Ink index",
+          .summary = "index"}),
+      At("strLongInkName", &R::strLongInkName,
+         {.description = "long ink name per language", .summary = "name"}),
+      At("strShortInkName", &R::strShortInkName,
+         {.description = "short ink name", .summary = "short"}),
       At("lightColor", &R::lightColor, {"light display colour of the ink"},
          InkColor{}),
       At("darkColor", &R::darkColor, {"dark display colour of the ink"},
          InkColor{}),
       Named("flPrice", &R::flPrice, {"price"}),
-      Named("nCapacity", &R::nCapacity, {"capacity"}),
+      Named("nCapacity", &R::nCapacity,
+            {.description = "capacity", .summary = "capacity"}),
   };
 };
 static_assert(CoversEveryMember<InkInfo>(),

@@ -12,9 +12,14 @@ struct Model<InkVolumeInfo> {
   static constexpr std::string_view kElement = "InkVolumeInfo";
   static constexpr auto kFields = std::tuple{
       Named("nInkVolumeIndex", &R::nInkVolumeIndex,
-            {"the ink-volume setting's index, referred to by print modes"}),
+            {.description = "the ink-volume setting's index, referred to by "
+                            "print modes",
+             .label = "Ink-volume index",
+             .summary = "index"}),
       Named("astrInkVolumeList", &R::astrInkVolumeList,
-            {"the volume texts, one per entry", "pl"},
+            {.description = "the volume texts, one per entry",
+             .unit = "pl",
+             .summary = "volumes"},
             ValueList{.item = "strInkVolume_pl", .onlyItems = true}),
   };
   // A read replaces the list, never appends to it.

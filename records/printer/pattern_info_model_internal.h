@@ -11,12 +11,20 @@ struct Model<PatternInfo> {
   using R = PatternInfo;
   static constexpr std::string_view kElement = "PatternInfo";
   static constexpr auto kFields = std::tuple{
-      At("nFMPatternIndex", &R::nFMPatternIndex, {"the pattern's index"}),
+      At("nFMPatternIndex", &R::nFMPatternIndex,
+         {.description = "the pattern's index", .summary = "index"}),
       At("nScanPixelSize", &R::nScanPixelSize,
-         {"pattern size in pixels in the scan direction"}),
+         {.description = "pattern size in pixels in the scan direction",
+          .unit = "pixels",
+          .label = "Scan size",
+          .summary = "scan_pixels"}),
       At("nFeedPixelSize", &R::nFeedPixelSize,
-         {"pattern size in pixels in the feed direction"}),
-      At("strPatternFile", &R::strPatternFile, {"name of the pattern file"}),
+         {.description = "pattern size in pixels in the feed direction",
+          .unit = "pixels",
+          .label = "Feed size",
+          .summary = "feed_pixels"}),
+      At("strPatternFile", &R::strPatternFile,
+         {.description = "name of the pattern file", .summary = "name"}),
   };
 };
 static_assert(CoversEveryMember<PatternInfo>(),

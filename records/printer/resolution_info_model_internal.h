@@ -11,13 +11,18 @@ struct Model<ResolutionInfo> {
   using R = ResolutionInfo;
   static constexpr std::string_view kElement = "ResolutionInfo";
   static constexpr auto kFields = std::tuple{
-      At("nResolutionIndex", &R::nResolutionIndex, {"the resolution's index"}),
+      At("nResolutionIndex", &R::nResolutionIndex,
+         {.description = "the resolution's index", .summary = "index"}),
       At("strResolutionName", &R::strResolutionName,
-         {"resolution name per language"}),
+         {.description = "resolution name per language", .summary = "name"}),
       At("flScanResolution", &R::flScanResolution,
-         {"resolution in the scan direction"}),
+         {.description = "resolution in the scan direction",
+          .unit = "dpi",
+          .summary = "scan"}),
       At("flFeedResolution", &R::flFeedResolution,
-         {"resolution in the feed direction"}),
+         {.description = "resolution in the feed direction",
+          .unit = "dpi",
+          .summary = "feed"}),
   };
 };
 static_assert(CoversEveryMember<ResolutionInfo>(),

@@ -1,13 +1,18 @@
-// dsrtool validate and merge, the host title, bad input of every command,
-// usage errors and help, end to end through the built tool.
+// dsrtool validate, merge and list, the host title, bad input of every
+// command, usage errors and help, end to end through the built tool.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "devseries/device_series.h"
+#include "devseries/device_series_model_internal.h"
 #include "devseries/merge_update.h"
 #include "platform/file_system.h"
 #include "tests/support/media_fixture.h"
@@ -15,6 +20,7 @@
 #include "tests/tools/tool_runner.h"
 
 using namespace devseries;
+namespace field_model = devseries::field_model;
 
 namespace {
 
@@ -365,6 +371,56 @@ TEST_F(MergeTest, VersionGateOfTheHostTitleRefusesAndLeavesTheFile) {
       RunDsrTool({"merge", "--host-title=Other", installed, tool + "/new.dsr"})
           .exitCode,
       0);
+}
+
+// ----------------------------------------------------------------- list
+
+// The keys a line of `list --json` gives a record of kind Record: the
+// members its model marks for the summary, and a name, empty where none is
+// marked.
+template <typename Record>
+std::set<std::string> MarkedKeys() {
+  std::set<std::string> keys = {"file", "kind", "position", "name"};
+  field_model::ForEachField<Record>([&](const auto& row) {
+    if (!row.meaning.summary.empty()) keys.emplace(row.meaning.summary);
+  });
+  return keys;
+}
+
+TEST(ListTest, EachLineShowsTheMembersTheModelMarksForTheSummary) {
+  ScopedTempDir dir;
+  const std::string path = dir.File("full.dsr");
+  WriteSeries(path, FullSeries());
+  std::map<std::string, std::set<std::string>> expected = {
+      {"model", MarkedKeys<ModelInfo>()},
+      {"ink", MarkedKeys<InkInfo>()},
+      {"inkconfig", MarkedKeys<InkConfigInfo>()},
+      {"resolution", MarkedKeys<ResolutionInfo>()},
+      {"mode", MarkedKeys<ModeInfo>()},
+      {"separation", MarkedKeys<SeparationInfo>()},
+      {"vcontrol", MarkedKeys<VControlPoint>()},
+      {"pattern", MarkedKeys<PatternInfo>()},
+      {"media", MarkedKeys<MediaInfo>()},
+      {"printchart", MarkedKeys<PrintChartFileInfoSet>()},
+      {"inkvolume", MarkedKeys<InkVolumeInfo>()},
+  };
+  // The figures no single member holds.
+  expected["separation"].insert("curves");
+  expected["media"].insert("calibration");
+  ToolRun run = RunDsrTool({"list", "--json", path});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::istringstream lines(run.out);
+  std::set<std::string> listed;
+  for (std::string line; std::getline(lines, line);) {
+    const nlohmann::json entry = nlohmann::json::parse(line);
+    const std::string kind = entry["kind"];
+    SCOPED_TRACE(kind);
+    std::set<std::string> keys;
+    for (const auto& item : entry.items()) keys.insert(item.key());
+    EXPECT_EQ(keys, expected[kind]);
+    listed.insert(kind);
+  }
+  EXPECT_EQ(listed.size(), expected.size());
 }
 
 TEST(HostTitleTest, GatesEveryReadingCommand) {

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "devseries/device_series.h"
+#include "devseries/device_series_model_internal.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/report_series.h"
 #include "tests/tools/tool_runner.h"
 
 using namespace devseries;
+namespace field_model = devseries::field_model;
 
 namespace {
 
@@ -83,6 +85,22 @@ class ReportTest : public ::testing::Test {
   void SetUp() override {
     DeviceSeries series = MakeReportSeries();
     series.aModelInfoList[0].strLongModelName = "VX-640 – Ü 日本";
+    series.aModelInfoList[0].dCropMargin_mm = 7.5;
+    // Direction 2 allowed and preferred; the custom screen.
+    PermissionSet& permission = series.aMediaInfoList[0].aPermissionSetList[1];
+    permission.eDirection = 131074;
+    permission.eScreen = 8;
+    permission.screenOption.nLineCount = 85;
+    // The inks of the first four slots only.
+    series.aModeInfoList[0].nInkIndexList.fill(-1);
+    for (std::int32_t slot = 0; slot < 4; ++slot) {
+      series.aModeInfoList[0].nInkIndexList[static_cast<size_t>(slot)] = slot;
+    }
+    // A record of each list the series does not fill.
+    series.aInkConfigInfoList.push_back({});
+    series.aPatternInfoList.push_back({});
+    series.aPrintChartFileInfoSetList.push_back({});
+    series.aInkVolumeInfoList.push_back({});
     ASSERT_TRUE(DeviceSeriesIO2(series_).Write(series));
     // The tables as the reader expands them from their stored samples.
     ASSERT_TRUE(DeviceSeriesIO2(series_).Read(read_));
@@ -139,9 +157,23 @@ TEST_F(ReportTest, WritesOneHtmlPageWithASectionPerMediumAndSeparation) {
   EXPECT_EQ(Count(page, "<details"), 4u);
   EXPECT_EQ(Count(page, "<details id="), 4u);
   const std::pair<const char*, size_t> sections[] = {
-      {"s0", 1},          {"s1", 1},          {"m0", 2},      {"m1", 2},
-      {"models", 1},      {"inks", 1},        {"modes", 1},   {"media", 1},
-      {"separations", 1}, {"calibration", 1}, {"vcontrol", 1}};
+      {"s0", 1},
+      {"s1", 1},
+      {"m0", 2},
+      {"m1", 2},
+      {"aModelInfoList", 1},
+      {"aInkInfoList", 1},
+      {"aInkConfigInfoList", 1},
+      {"aResolutionInfoList", 1},
+      {"aModeInfoList", 1},
+      {"aSeparationInfoList", 1},
+      {"aVControlPointList", 1},
+      {"aPatternInfoList", 1},
+      {"commandSet", 1},
+      {"aMediaInfoList", 1},
+      {"calibration", 1},
+      {"aPrintChartFileInfoSetList", 1},
+      {"aInkVolumeInfoList", 1}};
   for (const auto& [id, links] : sections) {
     SCOPED_TRACE(id);
     EXPECT_EQ(Count(page, std::string("id=\"") + id + "\""), 1u);
@@ -154,6 +186,93 @@ TEST_F(ReportTest, WritesOneHtmlPageWithASectionPerMediumAndSeparation) {
   EXPECT_EQ(Count(page, "<svg "), 1u + 2u + 4u + 1u);
   EXPECT_EQ(Count(page, ">Y (ink Y)</text>"), 2u + 4u);
   EXPECT_EQ(Count(page, ">K (ink K)</text>"), 1u + 4u);
+}
+
+// Every member a record's model says the file stores shows under its own
+// name, whatever the report's code knows of it: a member added to a model
+// appears without a change to the report.
+template <typename Record>
+std::vector<std::string> StoredMembers() {
+  std::vector<std::string> names;
+  field_model::ForEachField<Record>([&](const auto& row) {
+    if (row.stored()) names.emplace_back(row.MemberName());
+  });
+  return names;
+}
+
+TEST_F(ReportTest, EveryStoredMemberOfTheShownRecordsHasItsPlace) {
+  ToolRun run = RunDsrTool({"report", series_, "-o", "-"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string& page = run.out;
+  const std::pair<const char*, std::vector<std::string>> kinds[] = {
+      {"ModelInfo", StoredMembers<ModelInfo>()},
+      {"InkInfo", StoredMembers<InkInfo>()},
+      {"InkConfigInfo", StoredMembers<InkConfigInfo>()},
+      {"ResolutionInfo", StoredMembers<ResolutionInfo>()},
+      {"ModeInfo", StoredMembers<ModeInfo>()},
+      {"SeparationInfo", StoredMembers<SeparationInfo>()},
+      {"SeparationTable", StoredMembers<SeparationTable>()},
+      {"VControlPoint", StoredMembers<VControlPoint>()},
+      {"PatternInfo", StoredMembers<PatternInfo>()},
+      {"DeviceSeriesCommandSet", StoredMembers<DeviceSeriesCommandSet>()},
+      {"MediaInfo", StoredMembers<MediaInfo>()},
+      {"QualityInfo", StoredMembers<QualityInfo>()},
+      {"PermissionSet", StoredMembers<PermissionSet>()},
+      {"PrintChartFileInfoSet", StoredMembers<PrintChartFileInfoSet>()},
+      {"InkVolumeInfo", StoredMembers<InkVolumeInfo>()},
+  };
+  for (const auto& [kind, members] : kinds) {
+    for (const std::string& member : members) {
+      SCOPED_TRACE(std::string(kind) + "." + member);
+      // The output curves are charted, not listed.
+      if (member == "usOutputTable") continue;
+      // A column or figure names its member under its heading (a nested
+      // record's members under theirs), a line in the title of its label.
+      EXPECT_TRUE(page.find("<span class=\"m\">" + member + "</span>") !=
+                      std::string::npos ||
+                  page.find("<span class=\"m\">" + member + ".") !=
+                      std::string::npos ||
+                  page.find(" (" + member + ")\">") != std::string::npos);
+    }
+  }
+}
+
+TEST_F(ReportTest, MembersShowTheirModelsLabelUnitAndMeaning) {
+  ToolRun run = RunDsrTool({"report", series_, "-o", "-"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string& page = run.out;
+  const std::pair<const char*, std::string> shown[] = {
+      {"the description as the label, the unit beside it",
+       "<tr><th title=\"crop margin\">Crop margin (mm)<span "
+       "class=\"m\">dCropMargin_mm</span></th><td class=\"n\">7.5</td>"},
+      {"a short label where the description is long",
+       "<th title=\"model name in the form the printer's management "
+       "information base (MIB) reports\">MIB model name"},
+      {"a language set by its English text",
+       ">Media name (English)<span class=\"m\">strMediaName</span>"},
+      {"a packed value by its parts", "<td>allowed 2; preferred 2</td>"},
+      {"an enumerated value with its name", "<td>8 (custom screening)</td>"},
+      {"a nested record as a group of columns",
+       "<th colspan=\"4\">Custom screening settings</th>"},
+      {"an index with the name of the entry it refers to", "<td>1 (Fine)</td>"},
+      {"a link from a permission set to its calibration",
+       "<td class=\"n\"><a href=\"#m1-1\">1</a></td>"},
+      {"a table of indices by the names of its entries",
+       "<td>Ink C, Ink M, Ink Y, Ink K</td>"},
+      {"a list with an entry per model, by the models' names",
+       "<td>VX-640 – Ü 日本: 0.25; VX-540: -0.125</td>"},
+      {"a flag stored as a number",
+       ">Hide modes not recommended<span class=\"m\">bHideUnrecommendedMode"
+       "</span></th><td>yes</td>"},
+  };
+  for (const auto& [what, text] : shown) {
+    EXPECT_NE(page.find(text), std::string::npos) << what;
+  }
+  EXPECT_EQ(page.find("131074"), std::string::npos);
+  // The screening settings of the permission sets that do not use them are
+  // not in their files, nor on the page.
+  EXPECT_EQ(Count(page, "<td class=\"n\">85</td>"), 1u);
+  EXPECT_EQ(Count(page, "<td>–</td>"), 3u * 4u);
 }
 
 TEST_F(ReportTest, CurvesShowEveryTableEntryAndTheStoredSamples) {

@@ -49,7 +49,7 @@ VIEWS = [
     },
     {
         "name": "vcontrol",
-        "shown": ["#vcontrol", "#vcontrol~*"],
+        "shown": ["#aVControlPointList", "#aVControlPointList~*"],
         "open": None,
         "pixels": 40,
         "width": 500,

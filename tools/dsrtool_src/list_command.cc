@@ -1,17 +1,23 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <functional>
+#include <cstdio>
 #include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
+#include "color/custom_color_info_model_internal.h"
+#include "devseries/device_series_model_internal.h"
 #include "tools/dsrtool_src/commands.h"
 #include "tools/dsrtool_src/json_emitter.h"
 #include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/tool_error.h"
+#include "xmlio/time_stamp_model_internal.h"
 
 namespace dsrtool {
 
@@ -51,127 +57,193 @@ Figure Amount(std::string name, double value) {
 
 std::string YesNo(bool value) { return value ? "yes" : "no"; }
 
-Entry Describe(const ModelInfo& r, size_t at) {
-  return {"model",
-          at,
-          std::nullopt,
-          r.strLongModelName,
-          {{"heads", std::to_string(r.nHeadNum)},
-           Amount("width", r.dMaxWidth),
-           Text("folder", r.strFolderName)}};
+template <typename T>
+constexpr bool kIsVector = false;
+template <typename T>
+constexpr bool kIsVector<std::vector<T>> = true;
+template <typename T>
+constexpr bool kIsIntegerTable = false;
+template <typename T, size_t N>
+constexpr bool kIsIntegerTable<std::array<T, N>> = std::is_integral_v<T>;
+
+// The member types a summary figure can show.
+template <typename Member>
+constexpr bool kSummarisable =
+    std::is_arithmetic_v<Member> || std::is_same_v<Member, std::string> ||
+    std::is_same_v<Member, LanguageStringSet> || kIsVector<Member> ||
+    kIsIntegerTable<Member>;
+
+// The figure `key` of a member the model marks for the summary: a number,
+// a flag as yes or no, a text (a language set's English one), or the
+// entries of a list: how many there are, and of a fixed table of indices
+// how many refer to an entry (an index below 0 refers to none).
+template <typename Row, typename Member>
+Figure SummaryFigure(const Row& row, std::string key, const Member& member) {
+  if constexpr (std::is_same_v<Member, bool>) {
+    return Text(std::move(key), YesNo(member));
+  } else if constexpr (std::is_integral_v<Member>) {
+    return {std::move(key), std::to_string(member)};
+  } else if constexpr (std::is_floating_point_v<Member>) {
+    return Amount(std::move(key), member);
+  } else if constexpr (std::is_same_v<Member, std::string>) {
+    return Text(std::move(key), member);
+  } else if constexpr (std::is_same_v<Member, LanguageStringSet>) {
+    return Text(std::move(key), member[0]);
+  } else if constexpr (kIsVector<Member>) {
+    return {std::move(key), std::to_string(member.size())};
+  } else {
+    if (row.meaning.refersTo.empty()) {
+      return {std::move(key), std::to_string(member.size())};
+    }
+    const auto referring = std::count_if(member.begin(), member.end(),
+                                         [](auto index) { return index >= 0; });
+    return {std::move(key), std::to_string(referring)};
+  }
 }
-Entry Describe(const InkInfo& r, size_t at) {
-  return {"ink",
-          at,
-          r.nInkIndex,
-          r.strLongInkName[0],
-          {Text("short", r.strShortInkName),
-           {"capacity", std::to_string(r.nCapacity)}}};
+
+// True when every member the model of `Record` marks for the summary is of
+// a type the summary can show: the index an integer, the name a text.
+template <typename Record>
+constexpr bool SummaryMarksFit() {
+  return std::apply(
+      [](const auto&... row) {
+        auto fits = [](const auto& field) {
+          using Member =
+              typename std::remove_cvref_t<decltype(field)>::MemberType;
+          const std::string_view key = field.meaning.summary;
+          if (key.empty()) return true;
+          if (key == "index") return std::is_integral_v<Member>;
+          if (key == "name") {
+            return std::is_same_v<Member, std::string> ||
+                   std::is_same_v<Member, LanguageStringSet>;
+          }
+          return kSummarisable<Member>;
+        };
+        return (fits(row) && ...);
+      },
+      devseries::field_model::Model<Record>::kFields);
 }
-Entry Describe(const InkConfigInfo& r, size_t at) {
-  const auto inks =
-      std::count_if(r.nInkIndexList.begin(), r.nInkIndexList.end(),
-                    [](std::int32_t ink) { return ink >= 0; });
-  return {"inkconfig",
-          at,
-          r.nInkConfigIndex,
-          r.strInkConfigName[0],
-          {{"inks", std::to_string(inks)}, Text("folder", r.strFolderName)}};
+
+// What the listing calls each kind of record.
+template <typename Record>
+constexpr const char* kKind = nullptr;
+template <>
+constexpr const char* kKind<ModelInfo> = "model";
+template <>
+constexpr const char* kKind<InkInfo> = "ink";
+template <>
+constexpr const char* kKind<InkConfigInfo> = "inkconfig";
+template <>
+constexpr const char* kKind<ResolutionInfo> = "resolution";
+template <>
+constexpr const char* kKind<ModeInfo> = "mode";
+template <>
+constexpr const char* kKind<SeparationInfo> = "separation";
+template <>
+constexpr const char* kKind<VControlPoint> = "vcontrol";
+template <>
+constexpr const char* kKind<PatternInfo> = "pattern";
+template <>
+constexpr const char* kKind<MediaInfo> = "media";
+template <>
+constexpr const char* kKind<PrintChartFileInfoSet> = "printchart";
+template <>
+constexpr const char* kKind<InkVolumeInfo> = "inkvolume";
+template <>
+constexpr const char* kKind<TimeStamp> = "timestamp";
+template <>
+constexpr const char* kKind<CustomColorInfo> = "customcolor";
+
+// Places `figure` after the figure named `after`.
+void InsertAfter(Entry& entry, std::string_view after, Figure figure) {
+  auto at = std::find_if(entry.figures.begin(), entry.figures.end(),
+                         [&](const Figure& f) { return f.name == after; });
+  if (at != entry.figures.end()) ++at;
+  entry.figures.insert(at, std::move(figure));
 }
-Entry Describe(const ResolutionInfo& r, size_t at) {
-  return {
-      "resolution",
-      at,
-      r.nResolutionIndex,
-      r.strResolutionName[0],
-      {Amount("scan", r.flScanResolution), Amount("feed", r.flFeedResolution)}};
-}
-Entry Describe(const ModeInfo& r, size_t at) {
-  return {"mode",
-          at,
-          r.nModeIndex,
-          r.strModeName,
-          {{"inks", std::to_string(r.nInkNum)},
-           {"bits", std::to_string(r.nBitsPerPixel)},
-           {"passes", std::to_string(r.nPassesPerLine)}}};
-}
-Entry Describe(const SeparationInfo& r, size_t at) {
+
+// The figures no single member holds.
+void AddComputed(const SeparationInfo& r, Entry& entry) {
   const auto curves = std::count_if(
       r.aSeparationTableList.begin(), r.aSeparationTableList.end(),
       [](const SeparationTable& table) { return table.eType == 1; });
-  return {"separation",
-          at,
-          r.nSeparationIndex,
-          r.strSeparationName[0],
-          {{"channels", std::to_string(r.aSeparationTableList.size())},
-           {"curves", std::to_string(curves)},
-           {"inputs", std::to_string(r.anInputChannelInkIndexList.size())}}};
+  InsertAfter(entry, "channels", {"curves", std::to_string(curves)});
 }
-Entry Describe(const VControlPoint& r, size_t at) {
-  return {
-      "vcontrol",
-      at,
-      r.nVControlIndex,
-      "",
-      {Amount("small_peak", r.dSmallPeak), Amount("medium_peak", r.dMediumPeak),
-       Amount("large_peak", r.dLargePeak)}};
-}
-Entry Describe(const PatternInfo& r, size_t at) {
-  return {"pattern",
-          at,
-          r.nFMPatternIndex,
-          r.strPatternFile,
-          {{"scan_pixels", std::to_string(r.nScanPixelSize)},
-           {"feed_pixels", std::to_string(r.nFeedPixelSize)}}};
-}
-Entry Describe(const MediaInfo& r, size_t at) {
+void AddComputed(const MediaInfo& r, Entry& entry) {
   size_t calibration = 0;
   for (const PermissionSet& permission : r.aPermissionSetList) {
     calibration += permission.aCalibrationInfoList.size();
   }
-  return {"media",
-          at,
-          std::nullopt,
-          r.strMediaName[0],
-          {{"permissions", std::to_string(r.aPermissionSetList.size())},
-           {"qualities", std::to_string(r.aQualityInfoList.size())},
-           {"calibration", std::to_string(calibration)},
-           Text("visible", YesNo(r.bVisibleMedia))}};
+  InsertAfter(entry, "qualities", {"calibration", std::to_string(calibration)});
 }
-Entry Describe(const PrintChartFileInfoSet& r, size_t at) {
-  return {"printchart",
-          at,
-          r.nIndex,
-          r.strCalibrationFileName,
-          {Text("ink_limit", r.strInkLimitFileName),
-           Text("test_print", r.strTestPrintFileName)}};
-}
-Entry Describe(const InkVolumeInfo& r, size_t at) {
-  return {"inkvolume",
-          at,
-          r.nInkVolumeIndex,
-          "",
-          {{"volumes", std::to_string(r.astrInkVolumeList.size())}}};
-}
-Entry Describe(const TimeStamp& r, size_t at) {
+void AddComputed(const TimeStamp& r, Entry& entry) {
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", r.year,
                 r.month, r.day, r.hour, r.minute, r.second);
-  return {"timestamp", at, std::nullopt, text, {}};
+  entry.name = text;
 }
-Entry Describe(const CustomColorInfo& r, size_t at) {
-  return {"customcolor",
-          at,
-          std::nullopt,
-          r.strColorName,
-          {{"space", std::to_string(r.nColorSpace)},
-           Text("library", r.strMatchLibName)}};
+template <typename Record>
+void AddComputed(const Record&, Entry&) {}
+
+// The line of `record`, the entry at `at` of its list: the members its model
+// marks for the summary (the index, the name and the figures in their
+// places), then the computed figures.
+template <typename Record>
+Entry Describe(const Record& record, size_t at) {
+  static_assert(SummaryMarksFit<Record>(),
+                "a member marked for the summary is of a type it cannot show");
+  Entry entry{kKind<Record>, at, std::nullopt, "", {}};
+  std::vector<std::pair<int, Figure>> placed;
+  devseries::field_model::ForEachField<Record>([&](const auto& row) {
+    const std::string_view key = row.meaning.summary;
+    if (key.empty()) return;
+    const auto& member = record.*row.member;
+    using Member = std::remove_cvref_t<decltype(member)>;
+    if (key == "index") {
+      if constexpr (std::is_integral_v<Member>) entry.index = member;
+    } else if (key == "name") {
+      if constexpr (std::is_same_v<Member, LanguageStringSet>) {
+        entry.name = member[0];
+      } else if constexpr (std::is_same_v<Member, std::string>) {
+        entry.name = member;
+      }
+    } else if constexpr (kSummarisable<Member>) {
+      placed.emplace_back(row.meaning.summaryPlace,
+                          SummaryFigure(row, std::string(key), member));
+    }
+  });
+  std::stable_sort(
+      placed.begin(), placed.end(),
+      [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [place, figure] : placed)
+    entry.figures.push_back(std::move(figure));
+  AddComputed(record, entry);
+  return entry;
 }
 
-// The kinds a listing can be narrowed to, in the order they are listed.
-constexpr std::array<const char*, 11> kKinds = {
-    "model",    "ink",     "inkconfig", "resolution", "mode",     "separation",
-    "vcontrol", "pattern", "media",     "printchart", "inkvolume"};
+// Calls `f(list)` for each list of records the device series stores, in the
+// file's order.
+template <typename F>
+void ForEachSeriesList(const DeviceSeries& series, F&& f) {
+  devseries::field_model::ForEachField<DeviceSeries>([&](const auto& row) {
+    using Member = typename std::remove_cvref_t<decltype(row)>::MemberType;
+    if constexpr (kIsVector<Member>) {
+      if (row.stored() && kKind<typename Member::value_type> != nullptr) {
+        f(series.*row.member);
+      }
+    }
+  });
+}
+
+// The kinds a listing can be narrowed to: those of the device series'
+// lists, in the order they are listed.
+std::vector<std::string_view> SeriesKinds() {
+  std::vector<std::string_view> kinds;
+  ForEachSeriesList(DeviceSeries{}, [&](const auto& list) {
+    kinds.push_back(kKind<typename std::decay_t<decltype(list)>::value_type>);
+  });
+  return kinds;
+}
 
 template <typename T>
 void Add(std::vector<Entry>& entries, const std::vector<T>& records) {
@@ -183,17 +255,7 @@ void Add(std::vector<Entry>& entries, const std::vector<T>& records) {
 std::vector<Entry> Entries(const AnyRecord& record) {
   std::vector<Entry> entries;
   if (const DeviceSeries* series = std::get_if<DeviceSeries>(&record)) {
-    Add(entries, series->aModelInfoList);
-    Add(entries, series->aInkInfoList);
-    Add(entries, series->aInkConfigInfoList);
-    Add(entries, series->aResolutionInfoList);
-    Add(entries, series->aModeInfoList);
-    Add(entries, series->aSeparationInfoList);
-    Add(entries, series->aVControlPointList);
-    Add(entries, series->aPatternInfoList);
-    Add(entries, series->aMediaInfoList);
-    Add(entries, series->aPrintChartFileInfoSetList);
-    Add(entries, series->aInkVolumeInfoList);
+    ForEachSeriesList(*series, [&](const auto& list) { Add(entries, list); });
   } else {
     std::visit(
         [&](const auto& value) {
@@ -256,8 +318,9 @@ void PrintJson(std::ostream& out, const std::string& file, const Entry& entry) {
 int RunList(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   std::vector<std::string> files = arguments.operands;
   std::optional<std::string> kind;
+  const std::vector<std::string_view> kinds = SeriesKinds();
   if (files.size() > 1 &&
-      std::find(kKinds.begin(), kKinds.end(), files.back()) != kKinds.end()) {
+      std::find(kinds.begin(), kinds.end(), files.back()) != kinds.end()) {
     kind = files.back();
     files.pop_back();
   }

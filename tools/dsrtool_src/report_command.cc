@@ -5,10 +5,12 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -16,14 +18,17 @@
 #include "devseries/device_series.h"
 #include "platform/file_system.h"
 #include "tools/dsrtool_src/commands.h"
+#include "tools/dsrtool_src/member_text.h"
 #include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"
+#include "tools/dsrtool_src/report_members.h"
 #include "tools/dsrtool_src/report_page.h"
 #include "tools/dsrtool_src/tool_error.h"
 
 namespace dsrtool {
 
 using namespace ::devseries;
+namespace field_model = ::devseries::field_model;
 
 namespace {
 
@@ -41,7 +46,9 @@ constexpr const char* kStyle =
     "th,td{border:1px solid #ccc;padding:2px 6px;vertical-align:top;"
     "text-align:left}\n"
     "th{background:#f2f2f2}\n"
+    "caption{text-align:left;font-weight:600;padding:.2em 0}\n"
     "td.n,.k td{text-align:right;font-variant-numeric:tabular-nums}\n"
+    ".x td{white-space:nowrap}\n"
     ".k td,.k th{padding:1px 3px;font-size:11px}.k th{white-space:nowrap}\n"
     ".m{display:block;font:11px monospace;color:#666;font-weight:400;"
     "overflow-wrap:anywhere}\n"
@@ -92,50 +99,17 @@ constexpr long kCalibrationWidth = 800;
 constexpr long kCalibrationLegendTop = 230;
 constexpr size_t kLegendColumns = 6;
 
-// Geometry of the VControl chart: one plot per dot size.
-constexpr Plot kVControlPlots[] = {
-    {60, 24, 220, 160}, {340, 24, 220, 160}, {620, 24, 220, 160}};
+// Geometry of the VControl chart: one plot per group of members, side by
+// side.
+constexpr long kVControlLeft = 60;
+constexpr long kVControlStride = 280;
+constexpr long kVControlPlotWidth = 220;
 constexpr long kVControlLegendTop = 228;
 
 std::string Int(long value) { return std::to_string(value); }
 
-const char* YesNo(bool value) { return value ? "yes" : "no"; }
-
 std::string ColourClass(const char* kind, size_t k) {
   return std::string(kind) + " c" + Int(static_cast<long>(k % kColourCount));
-}
-
-// The English entry of a language set, or a stand-in when it is empty.
-std::string English(const LanguageStringSet& names, std::string_view empty) {
-  return names[0].empty() ? std::string(empty) : names[0];
-}
-
-// "0, 1, 2"; "none" for an empty list.
-std::string ListText(const std::vector<std::int32_t>& values) {
-  std::string text;
-  for (std::int32_t value : values) {
-    if (!text.empty()) text += ", ";
-    text += Int(value);
-  }
-  return text.empty() ? "none" : text;
-}
-
-// "2026-12-08 17:52:33.005".
-std::string TimeText(const TimeStamp& time) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04u-%02u-%02u %02u:%02u:%02u.%03u",
-                unsigned{time.year}, unsigned{time.month}, unsigned{time.day},
-                unsigned{time.hour}, unsigned{time.minute},
-                unsigned{time.second}, unsigned{time.ms});
-  return buffer;
-}
-
-// "#3a7fc0".
-std::string RgbText(const InkRGB& colour) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", unsigned{colour.nRed},
-                unsigned{colour.nGreen}, unsigned{colour.nBlue});
-  return buffer;
 }
 
 // The first record of each index value, looked up in constant time.
@@ -171,23 +145,6 @@ void Cell(HtmlWriter& html, std::string_view text) { html.Element("td", text); }
 void NumberCell(HtmlWriter& html, std::string_view text) {
   html.Open("td").Attribute("class", "n").Text(text);
   html.Close();
-}
-
-// A row of column headers: what each column shows, with the member it
-// comes from in small type under it.
-void Headers(HtmlWriter& html,
-             std::initializer_list<std::pair<const char*, const char*>> list) {
-  html.Open("tr");
-  for (const auto& [label, member] : list) {
-    html.Open("th").Text(label);
-    if (member[0] != '\0') {
-      html.Open("span").Attribute("class", "m").Text(member);
-      html.Close();
-    }
-    html.Close();
-  }
-  html.Close();
-  html.Newline();
 }
 
 void SvgText(HtmlWriter& html, long x, long y, std::string_view text,
@@ -250,16 +207,60 @@ std::string ChannelLabel(const SeparationTable& table, size_t position,
   return label + " (ink " + Int(table.nInkIndex) + ", not in the file)";
 }
 
+// A column's heading split at its group: "Small droplet: start" is the
+// column "Start" of the group "Small droplet"; a heading without ": " has
+// no group.
+struct HeadingParts {
+  std::string group;
+  std::string label;
+};
+HeadingParts SplitHeading(const std::string& label) {
+  const size_t colon = label.find(": ");
+  if (colon == std::string::npos) return {"", label};
+  return {label.substr(0, colon), Capitalised(label.substr(colon + 2))};
+}
+
+// The members of Record whose labels the model groups ("small droplet:
+// start", "small droplet: peak", ...), for a chart per group: the group's
+// name, and each member's name within it and its value as a number.
+template <typename Record>
+struct NumberGroup {
+  std::string name;
+  std::vector<std::string> parts;
+  std::vector<std::function<double(const Record&)>> values;
+};
+
+template <typename Record>
+std::vector<NumberGroup<Record>> NumberGroups() {
+  std::vector<NumberGroup<Record>> groups;
+  field_model::ForEachField<Record>([&](const auto& row) {
+    using Member = typename std::remove_cvref_t<decltype(row)>::MemberType;
+    if constexpr (std::is_arithmetic_v<Member> &&
+                  !std::is_same_v<Member, bool>) {
+      HeadingParts heading =
+          SplitHeading(MemberLabel(row.meaning, row.kEncoding));
+      if (!IsShown(row) || heading.group.empty()) return;
+      if (groups.empty() || groups.back().name != heading.group) {
+        groups.push_back({heading.group, {}, {}});
+      }
+      groups.back().parts.push_back(std::move(heading.label));
+      groups.back().values.push_back([row](const Record& record) {
+        return static_cast<double>(record.*row.member);
+      });
+    }
+  });
+  return groups;
+}
+
 // The page.
 class ReportPage {
  public:
   ReportPage(const std::string& path, const DeviceSeries& series)
       : path_(path),
         series_(series),
+        references_(series),
+        values_(references_),
         inks_(series.aInkInfoList, &InkInfo::nInkIndex),
-        modes_(series.aModeInfoList, &ModeInfo::nModeIndex),
-        resolutions_(series.aResolutionInfoList,
-                     &ResolutionInfo::nResolutionIndex),
         separations_(series.aSeparationInfoList,
                      &SeparationInfo::nSeparationIndex) {}
 
@@ -274,13 +275,8 @@ class ReportPage {
     html_.Element("h1", "Device series " + FileName());
     Summary();
     Index();
-    Models();
-    Inks();
-    Modes();
-    MediaTable();
-    Separations();
-    MediaSections();
-    VControlPoints();
+    ForEachSection(
+        [&](const auto& row, const auto& member) { Section(row, member); });
     html_.Close();  // body
     html_.Newline();
     html_.Close();  // html
@@ -306,7 +302,7 @@ class ReportPage {
   }
 
   // Section heading with the id the index links to.
-  void SectionHeading(const char* id, std::string_view title) {
+  void SectionHeading(std::string_view id, std::string_view title) {
     html_.Open("h2").Attribute("id", id).Text(title);
     html_.Close();
     html_.Newline();
@@ -394,41 +390,41 @@ class ReportPage {
     html_.Close();
   }
 
-  void Summary() {
-    size_t visible = 0;
-    size_t permissionSets = 0;
-    for (const MediaInfo& media : series_.aMediaInfoList) {
-      visible += media.bVisibleMedia ? 1 : 0;
-      permissionSets += media.aPermissionSetList.size();
-    }
-    size_t channels = 0;
-    size_t curves = 0;
-    for (const SeparationInfo& separation : series_.aSeparationInfoList) {
-      channels += separation.aSeparationTableList.size();
-      for (const SeparationTable& table : separation.aSeparationTableList) {
-        curves += table.eType == 1 ? 1 : 0;
+  // Calls `f(row, member)` for each member of the device series that has a
+  // section of the page: its lists of records and its nested records, in
+  // the file's order.
+  template <typename F>
+  void ForEachSection(F&& f) {
+    field_model::ForEachField<DeviceSeries>([&](const auto& row) {
+      using Member = typename std::remove_cvref_t<decltype(row)>::MemberType;
+      if constexpr (report_detail::kIsRecordList<Member> ||
+                    report_detail::Modelled<Member>) {
+        if (row.stored()) f(row, series_.*row.member);
       }
-    }
-    auto count = [](size_t n) { return std::to_string(n); };
-    const std::pair<std::string, std::string> rows[] = {
-        {"File", path_},
-        {"Models", count(series_.aModelInfoList.size())},
-        {"Inks", count(series_.aInkInfoList.size())},
-        {"Ink configurations", count(series_.aInkConfigInfoList.size())},
-        {"Resolutions", count(series_.aResolutionInfoList.size())},
-        {"Print modes", count(series_.aModeInfoList.size())},
-        {"Separations", count(series_.aSeparationInfoList.size()) + " (" +
-                            count(channels) + " channels, " + count(curves) +
-                            " with a stored curve)"},
-        {"VControl points", count(series_.aVControlPointList.size())},
-        {"FM patterns", count(series_.aPatternInfoList.size())},
-        {"Media", count(series_.aMediaInfoList.size()) + " (" + count(visible) +
-                      " visible, " + count(permissionSets) +
-                      " permission sets)"},
-        {"Print-chart file sets",
-         count(series_.aPrintChartFileInfoSetList.size())},
-        {"Ink volumes", count(series_.aInkVolumeInfoList.size())},
-    };
+    });
+  }
+
+  template <typename Row>
+  static std::string Title(const Row& row) {
+    return MemberLabel(row.meaning, row.kEncoding);
+  }
+
+  // What the file holds, list by list.
+  void Summary() {
+    std::vector<std::pair<std::string, std::string>> rows = {{"File", path_}};
+    field_model::ForEachField<DeviceSeries>([&](const auto& row) {
+      using Member = typename std::remove_cvref_t<decltype(row)>::MemberType;
+      if (!row.stored()) return;
+      if constexpr (report_detail::kIsRecordList<Member>) {
+        const Member& list = series_.*row.member;
+        rows.emplace_back(Title(row),
+                          std::to_string(list.size()) + CountDetail(list));
+      } else if constexpr (!report_detail::Modelled<Member> &&
+                           report_detail::Showable<Member>()) {
+        const std::optional<CellValue> value = values_(row, series_);
+        if (value) rows.emplace_back(Title(row), value->text);
+      }
+    });
     html_.Open("table").Attribute("id", "summary");
     html_.Newline();
     for (const auto& [label, value] : rows) {
@@ -442,9 +438,49 @@ class ReportPage {
     html_.Newline();
   }
 
-  void IndexLink(const std::string& id, std::string_view text) {
+  template <typename Record>
+  static std::string CountDetail(const std::vector<Record>&) {
+    return "";
+  }
+  static std::string CountDetail(const std::vector<SeparationInfo>& list) {
+    size_t channels = 0;
+    size_t curves = 0;
+    for (const SeparationInfo& separation : list) {
+      channels += separation.aSeparationTableList.size();
+      for (const SeparationTable& table : separation.aSeparationTableList) {
+        curves += table.eType == 1 ? 1 : 0;
+      }
+    }
+    return " (" + std::to_string(channels) + " channels, " +
+           std::to_string(curves) + " with a stored curve)";
+  }
+  static std::string CountDetail(const std::vector<MediaInfo>& list) {
+    size_t visible = 0;
+    size_t permissionSets = 0;
+    for (const MediaInfo& media : list) {
+      visible += media.bVisibleMedia ? 1 : 0;
+      permissionSets += media.aPermissionSetList.size();
+    }
+    return " (" + std::to_string(visible) + " visible, " +
+           std::to_string(permissionSets) + " permission sets)";
+  }
+
+  void IndexLink(std::string_view id, std::string_view text) {
     html_.Open("li");
-    html_.Open("a").Attribute("href", "#" + id).Text(text);
+    html_.Open("a").Attribute("href", "#" + std::string(id)).Text(text);
+    html_.Close();
+    html_.Close();
+    html_.Newline();
+  }
+
+  // A link with a list of links under it.
+  void IndexLinks(std::string_view id, std::string_view text,
+                  const std::vector<std::pair<std::string, std::string>>& sub) {
+    html_.Open("li");
+    html_.Open("a").Attribute("href", "#" + std::string(id)).Text(text);
+    html_.Close();
+    html_.Open("ul");
+    for (const auto& [subId, subText] : sub) IndexLink(subId, subText);
     html_.Close();
     html_.Close();
     html_.Newline();
@@ -454,35 +490,38 @@ class ReportPage {
     html_.Open("nav").Attribute("id", "index");
     html_.Element("h2", "Contents");
     html_.Open("ul");
-    IndexLink("models", "Models");
-    IndexLink("inks", "Inks");
-    IndexLink("modes", "Print modes");
-    IndexLink("media", "Media");
-    html_.Open("li");
-    html_.Open("a").Attribute("href", "#separations").Text("Separations");
-    html_.Close();
-    html_.Open("ul");
-    for (size_t i = 0; i < series_.aSeparationInfoList.size(); ++i) {
-      IndexLink(SeparationId(i), SeparationTitle(i));
-    }
-    html_.Close();
-    html_.Close();
-    html_.Open("li");
-    html_.Open("a")
-        .Attribute("href", "#calibration")
-        .Text("Media settings and calibration");
-    html_.Close();
-    html_.Open("ul");
-    for (size_t i = 0; i < series_.aMediaInfoList.size(); ++i) {
-      IndexLink(MediumId(i), MediumTitle(i));
-    }
-    html_.Close();
-    html_.Close();
-    IndexLink("vcontrol", "VControl points");
+    ForEachSection(
+        [&](const auto& row, const auto& member) { IndexEntry(row, member); });
     html_.Close();
     html_.Close();
     html_.Newline();
   }
+
+  template <typename Row, typename Member>
+  void IndexEntry(const Row& row, const Member&) {
+    IndexLink(row.name, Title(row));
+  }
+  template <typename Row>
+  void IndexEntry(const Row& row, const std::vector<SeparationInfo>& list) {
+    std::vector<std::pair<std::string, std::string>> sub;
+    for (size_t i = 0; i < list.size(); ++i) {
+      sub.emplace_back(SeparationId(i), SeparationTitle(i));
+    }
+    IndexLinks(row.name, Title(row), sub);
+  }
+  template <typename Row>
+  void IndexEntry(const Row& row, const std::vector<MediaInfo>& list) {
+    IndexLink(row.name, Title(row));
+    std::vector<std::pair<std::string, std::string>> sub;
+    for (size_t i = 0; i < list.size(); ++i) {
+      sub.emplace_back(MediumId(i), MediumTitle(i));
+    }
+    IndexLinks(kMediaSectionsId, kMediaSectionsTitle, sub);
+  }
+
+  static constexpr std::string_view kMediaSectionsId = "calibration";
+  static constexpr std::string_view kMediaSectionsTitle =
+      "Media settings and calibration";
 
   static std::string SeparationId(size_t position) {
     return "s" + std::to_string(position);
@@ -490,52 +529,149 @@ class ReportPage {
   static std::string MediumId(size_t position) {
     return "m" + std::to_string(position);
   }
+  // The calibration of the medium's permission set at `position`.
+  static std::string PermissionId(size_t medium, size_t position) {
+    return MediumId(medium) + "-" + std::to_string(position);
+  }
+  // "Separation 2: CMYK photo".
   std::string SeparationTitle(size_t position) const {
     const SeparationInfo& separation = series_.aSeparationInfoList[position];
-    return "Separation " + Int(separation.nSeparationIndex) + ": " +
-           English(separation.strSeparationName, "(no English name)");
+    const std::string name = RecordName(separation);
+    return "Separation " +
+           std::to_string(RecordIndex(separation)
+                              .value_or(static_cast<std::int64_t>(position))) +
+           ": " + (name.empty() ? "(no English name)" : name);
   }
   std::string MediumTitle(size_t position) const {
-    return English(
-        series_.aMediaInfoList[position].strMediaName,
-        "(medium " + std::to_string(position) + ", no English name)");
+    const std::string name = RecordName(series_.aMediaInfoList[position]);
+    return name.empty()
+               ? "(medium " + std::to_string(position) + ", no English name)"
+               : name;
   }
 
-  void Models() {
-    SectionHeading("models", "Models");
-    if (series_.aModelInfoList.empty()) {
-      html_.Element("p", "The file holds no models.");
+  // ------------------------------------------------- tables of members
+
+  void ValueCell(const std::optional<CellValue>& value) {
+    if (!value) {
+      // The file does not store the member for this record.
+      Cell(html_, "–");
       return;
     }
+    switch (value->kind) {
+      case CellValue::Kind::kNumber:
+        NumberCell(html_, value->text);
+        return;
+      case CellValue::Kind::kColour:
+        html_.Open("td");
+        html_.Open("span")
+            .Attribute("class", "sw")
+            .Attribute("style", "background:" + value->text);
+        html_.Close();
+        html_.Text(value->text);
+        html_.Close();
+        return;
+      case CellValue::Kind::kText:
+        Cell(html_, value->text);
+        return;
+    }
+  }
+
+  // A header cell: what the member is, its description as the title, the
+  // member's name in small type under it.
+  template <typename Record>
+  void HeaderCell(const Column<Record>& column, std::string_view label,
+                  const char* span = nullptr, long count = 1) {
+    html_.Open("th").Attribute("title", column.description);
+    if (span != nullptr) html_.Attribute(span, Int(count));
+    html_.Text(label);
+    html_.Open("span").Attribute("class", "m").Text(column.member);
+    html_.Close();
+    html_.Close();
+  }
+
+  // The header rows of a table of records: a "#" column first when
+  // `positions`, then a column per member; columns whose headings share a
+  // group ("Small droplet: start") get the group's heading above theirs.
+  template <typename Record>
+  void Headers(const std::vector<Column<Record>>& columns, bool positions) {
+    std::vector<HeadingParts> parts;
+    bool grouped = false;
+    for (const Column<Record>& column : columns) {
+      parts.push_back(SplitHeading(column.label));
+      grouped = grouped || !parts.back().group.empty();
+    }
+    html_.Open("tr");
+    if (positions) {
+      html_.Open("th");
+      if (grouped) html_.Attribute("rowspan", "2");
+      html_.Text("#");
+      html_.Close();
+    }
+    for (size_t i = 0; i < columns.size();) {
+      if (parts[i].group.empty()) {
+        if (grouped) {
+          HeaderCell(columns[i], parts[i].label, "rowspan", 2);
+        } else {
+          HeaderCell(columns[i], parts[i].label);
+        }
+        ++i;
+        continue;
+      }
+      size_t end = i;
+      while (end < columns.size() && parts[end].group == parts[i].group) ++end;
+      html_.Open("th")
+          .Attribute("colspan", Int(static_cast<long>(end - i)))
+          .Text(parts[i].group);
+      html_.Close();
+      i = end;
+    }
+    html_.Close();
+    if (grouped) {
+      html_.Open("tr");
+      for (size_t i = 0; i < columns.size(); ++i) {
+        if (!parts[i].group.empty()) HeaderCell(columns[i], parts[i].label);
+      }
+      html_.Close();
+    }
+    html_.Newline();
+  }
+
+  // A table of records, a row each and a column per member the report
+  // shows (`columns`), under `caption` when there is one. `link(i)`, when
+  // given, is the id of the section about record i, which its name (its
+  // index for a record without one) links to.
+  template <typename Record>
+  void RecordTable(const std::vector<Record>& records,
+                   const std::vector<Column<Record>>& columns,
+                   std::string_view caption = {},
+                   const std::function<std::string(size_t)>& link = {}) {
+    constexpr bool positions = !HasIndexMember<Record>();
+    const std::string_view linked =
+        std::any_of(columns.begin(), columns.end(),
+                    [](const Column<Record>& c) { return c.summary == "name"; })
+            ? "name"
+            : "index";
     html_.Open("div").Attribute("class", "x");
     html_.Open("table");
-    Headers(html_, {{"#", ""},
-                    {"Name", "strLongModelName"},
-                    {"Printer reports", "strMIBModelName"},
-                    {"Folder", "strFolderName"},
-                    {"Max. width (mm)", "dMaxWidth"},
-                    {"Max. length (mm)", "dMaxLength"},
-                    {"Heads", "nHeadNum"},
-                    {"Cutter", "bCutFeature"},
-                    {"Half cut", "bHalfCutFeature"},
-                    {"UV lamps", "nUVLampCount"},
-                    {"Firmware required", "strRequiredFirmwareVersion"},
-                    {"Firmware recommended", "strRecommendedFirmwareVersion"}});
-    for (size_t i = 0; i < series_.aModelInfoList.size(); ++i) {
-      const ModelInfo& model = series_.aModelInfoList[i];
+    if (!caption.empty()) html_.Element("caption", caption);
+    Headers(columns, positions);
+    for (size_t i = 0; i < records.size(); ++i) {
       html_.Open("tr");
-      NumberCell(html_, Int(static_cast<long>(i)));
-      Cell(html_, model.strLongModelName);
-      Cell(html_, model.strMIBModelName);
-      Cell(html_, model.strFolderName);
-      NumberCell(html_, NumberText(model.dMaxWidth));
-      NumberCell(html_, NumberText(model.dMaxLength));
-      NumberCell(html_, Int(model.nHeadNum));
-      Cell(html_, YesNo(model.bCutFeature));
-      Cell(html_, YesNo(model.bHalfCutFeature));
-      NumberCell(html_, Int(model.nUVLampCount));
-      Cell(html_, model.strRequiredFirmwareVersion);
-      Cell(html_, model.strRecommendedFirmwareVersion);
+      if (positions) NumberCell(html_, Int(static_cast<long>(i)));
+      for (const Column<Record>& column : columns) {
+        const std::optional<CellValue> value = column.value(records[i]);
+        if (link && column.summary == linked && value) {
+          html_.Open("td");
+          if (value->kind == CellValue::Kind::kNumber) {
+            html_.Attribute("class", "n");
+          }
+          html_.Open("a").Attribute("href", "#" + link(i)).Text(value->text);
+          html_.Close();
+          html_.Close();
+        } else {
+          ValueCell(value);
+        }
+      }
       html_.Close();
       html_.Newline();
     }
@@ -544,93 +680,24 @@ class ReportPage {
     html_.Newline();
   }
 
-  void Swatch(const InkRGB& colour) {
-    const std::string rgb = RgbText(colour);
-    html_.Open("td");
-    html_.Open("span")
-        .Attribute("class", "sw")
-        .Attribute("style", "background:" + rgb);
-    html_.Close();
-    html_.Text(rgb);
-    html_.Close();
-  }
-
-  void Inks() {
-    SectionHeading("inks", "Inks");
-    if (series_.aInkInfoList.empty()) {
-      html_.Element("p", "The file holds no inks.");
-      return;
-    }
-    html_.Open("table");
-    Headers(html_, {{"Index", "nInkIndex"},
-                    {"Short name", "strShortInkName"},
-                    {"Name (English)", "strLongInkName"},
-                    {"Light colour", "lightColor"},
-                    {"Dark colour", "darkColor"},
-                    {"Price", "flPrice"},
-                    {"Capacity", "nCapacity"}});
-    for (const InkInfo& ink : series_.aInkInfoList) {
-      html_.Open("tr");
-      NumberCell(html_, Int(ink.nInkIndex));
-      Cell(html_, ink.strShortInkName);
-      Cell(html_, ink.strLongInkName[0]);
-      Swatch(ink.lightColor);
-      Swatch(ink.darkColor);
-      NumberCell(html_, NumberText(ink.flPrice));
-      NumberCell(html_, Int(ink.nCapacity));
-      html_.Close();
-      html_.Newline();
-    }
-    html_.Close();
-    html_.Newline();
-  }
-
-  // "C, M, Y, K": the inks of the mode's slots in use.
-  std::string ModeInks(const ModeInfo& mode) const {
-    std::string text;
-    const size_t used = static_cast<size_t>(std::clamp<std::int32_t>(
-        mode.nInkNum, 0, static_cast<std::int32_t>(mode.nInkIndexList.size())));
-    for (size_t slot = 0; slot < used; ++slot) {
-      if (!text.empty()) text += ", ";
-      const InkInfo* ink = inks_.Find(mode.nInkIndexList[slot]);
-      text += ink != nullptr && !ink->strShortInkName.empty()
-                  ? ink->strShortInkName
-                  : Int(mode.nInkIndexList[slot]);
-    }
-    return text;
-  }
-
-  void Modes() {
-    SectionHeading("modes", "Print modes");
-    if (series_.aModeInfoList.empty()) {
-      html_.Element("p", "The file holds no print modes.");
-      return;
-    }
+  // A table of records with a row per member and a column per record, for
+  // records of many members that are few.
+  template <typename Record>
+  void TransposedTable(const std::vector<Record>& records) {
+    const std::vector<Column<Record>> columns = Columns<Record>(values_);
     html_.Open("div").Attribute("class", "x");
     html_.Open("table");
-    Headers(html_, {{"Index", "nModeIndex"},
-                    {"Name", "strModeName"},
-                    {"Inks", "nInkNum"},
-                    {"Inks of the slots", "nInkIndexList"},
-                    {"Bits per pixel", "nBitsPerPixel"},
-                    {"Dot type", "nDotType"},
-                    {"Dot sizes", "strDotSize"},
-                    {"Passes per line", "nPassesPerLine"},
-                    {"Feed resolution per pass", "flFeedResolutionPerPass"},
-                    {"Ink volume", "nInkVolumeIndex"}});
-    for (const ModeInfo& mode : series_.aModeInfoList) {
+    html_.Open("tr");
+    html_.Element("th", "#");
+    for (size_t i = 0; i < records.size(); ++i) {
+      html_.Element("th", Int(static_cast<long>(i)));
+    }
+    html_.Close();
+    html_.Newline();
+    for (const Column<Record>& column : columns) {
       html_.Open("tr");
-      NumberCell(html_, Int(mode.nModeIndex));
-      Cell(html_, mode.strModeName);
-      NumberCell(html_, Int(mode.nInkNum));
-      Cell(html_, ModeInks(mode));
-      NumberCell(html_, Int(mode.nBitsPerPixel));
-      NumberCell(html_, Int(mode.nDotType));
-      Cell(html_, mode.strDotSize);
-      NumberCell(html_, Int(mode.nPassesPerLine));
-      NumberCell(html_, NumberText(mode.flFeedResolutionPerPass));
-      NumberCell(html_, mode.nInkVolumeIndex < 0 ? std::string("none")
-                                                 : Int(mode.nInkVolumeIndex));
+      HeaderCell(column, column.label);
+      for (const Record& record : records) ValueCell(column.value(record));
       html_.Close();
       html_.Newline();
     }
@@ -639,76 +706,98 @@ class ReportPage {
     html_.Newline();
   }
 
-  void MediaTable() {
-    SectionHeading("media", "Media");
-    if (series_.aMediaInfoList.empty()) {
-      html_.Element("p", "The file holds no media.");
-      return;
-    }
+  // The members of a record as a table of figures, three to a row.
+  template <typename Record>
+  void Figures(const Record& record) {
+    constexpr size_t kPerRow = 3;
+    const std::vector<Column<Record>> columns = Columns<Record>(values_);
     html_.Open("table");
-    Headers(html_, {{"#", ""},
-                    {"Name (English)", "strMediaName"},
-                    {"Base medium (English)", "strBaseMediaName"},
-                    {"Visible", "bVisibleMedia"},
-                    {"Cutting medium", "bCuttingMedia"},
-                    {"Permission sets", "aPermissionSetList"},
-                    {"Quality levels", "aQualityInfoList"},
-                    {"Default level", "nDefaultLevel"},
-                    {"Changed", "TimeStamp"}});
-    for (size_t i = 0; i < series_.aMediaInfoList.size(); ++i) {
-      const MediaInfo& media = series_.aMediaInfoList[i];
+    for (size_t i = 0; i < columns.size(); i += kPerRow) {
       html_.Open("tr");
-      NumberCell(html_, Int(static_cast<long>(i)));
-      html_.Open("td");
-      html_.Open("a")
-          .Attribute("href", "#" + MediumId(i))
-          .Text(media.strMediaName[0]);
-      html_.Close();
-      html_.Close();
-      Cell(html_, media.strBaseMediaName[0]);
-      Cell(html_, YesNo(media.bVisibleMedia));
-      Cell(html_, YesNo(media.bCuttingMedia));
-      NumberCell(html_,
-                 Int(static_cast<long>(media.aPermissionSetList.size())));
-      NumberCell(html_, Int(static_cast<long>(media.aQualityInfoList.size())));
-      NumberCell(html_, Int(media.nDefaultLevel));
-      Cell(html_, TimeText(media.TimeStamp));
+      for (size_t j = i; j < std::min(columns.size(), i + kPerRow); ++j) {
+        HeaderCell(columns[j], columns[j].label);
+        ValueCell(columns[j].value(record));
+      }
       html_.Close();
       html_.Newline();
     }
     html_.Close();
     html_.Newline();
+  }
+
+  // The members of a record as one paragraph: "Label: value · Label:
+  // value", each label titled with the member's description and name.
+  template <typename Record>
+  void Line(const Record& record) {
+    html_.Open("p");
+    bool first = true;
+    for (const Column<Record>& column : Columns<Record>(values_)) {
+      const std::optional<CellValue> value = column.value(record);
+      if (!value) continue;
+      if (!first) html_.Text(" · ");
+      first = false;
+      html_.Open("span")
+          .Attribute("title", column.description + " (" + column.member + ")")
+          .Text(column.label);
+      html_.Close();
+      html_.Text(": " + (value->text.empty() ? "(empty)" : value->text));
+    }
+    html_.Close();
+    html_.Newline();
+  }
+
+  // ------------------------------------------------------------ sections
+
+  // A list of records: a table of them, a row each.
+  template <typename Row, typename Record>
+  void Section(const Row& row, const std::vector<Record>& records) {
+    SectionHeading(row.name, Title(row));
+    if (!Holds(row, records)) return;
+    RecordTable(records, Columns<Record>(values_));
+  }
+
+  // A nested record: its members.
+  template <typename Row, typename Record>
+  void Section(const Row& row, const Record& record) {
+    SectionHeading(row.name, Title(row));
+    Figures(record);
+  }
+
+  // Says so when `records` is empty; false then.
+  template <typename Row, typename Record>
+  bool Holds(const Row& row, const std::vector<Record>& records) {
+    if (!records.empty()) return true;
+    html_.Element(
+        "p", "The file holds no " + std::string(row.meaning.description) + ".");
+    return false;
+  }
+
+  // The models: few, each of many members, side by side.
+  template <typename Row>
+  void Section(const Row& row, const std::vector<ModelInfo>& models) {
+    SectionHeading(row.name, Title(row));
+    if (Holds(row, models)) TransposedTable(models);
   }
 
   // ------------------------------------------------------- separations
 
-  void Separations() {
-    SectionHeading("separations", "Separations");
-    if (series_.aSeparationInfoList.empty()) {
-      html_.Element("p", "The file holds no separations.");
-    }
-    for (size_t i = 0; i < series_.aSeparationInfoList.size(); ++i) {
-      Separation(i);
-    }
+  template <typename Row>
+  void Section(const Row& row, const std::vector<SeparationInfo>& list) {
+    SectionHeading(row.name, Title(row));
+    Holds(row, list);
+    for (size_t i = 0; i < list.size(); ++i) Separation(i);
   }
 
   void Separation(size_t position) {
     const SeparationInfo& separation = series_.aSeparationInfoList[position];
     html_.Open("details").Attribute("id", SeparationId(position));
     html_.Element("summary", SeparationTitle(position));
-    html_.Element(
-        "p",
-        "Output channels (nOutputChannel): " + Int(separation.nOutputChannel) +
-            "; print-chart file set (nPrintChartFileInfoIndex): " +
-            Int(separation.nPrintChartFileInfoIndex) +
-            "; ink limit table (strInkLimitTableFile): " +
-            (separation.strInkLimitTableFile.empty()
-                 ? std::string("none")
-                 : separation.strInkLimitTableFile) +
-            "; inks of the input channels (anInputChannelInkIndexList): " +
-            ListText(separation.anInputChannelInkIndexList) + ".");
+    Line(separation);
     CurveChart(separation);
-    ChannelTable(separation);
+    if (!separation.aSeparationTableList.empty()) {
+      RecordTable(separation.aSeparationTableList,
+                  Columns<SeparationTable>(values_));
+    }
     html_.Close();
     html_.Newline();
   }
@@ -725,7 +814,7 @@ class ReportPage {
     const long height = std::max<long>(
         kCurveTop + kCurveSize + 50, 40 + 20 * static_cast<long>(drawn.size()));
     OpenSvg(html_, kCurveLegendLeft + 230, height,
-            "Output curves of " + English(separation.strSeparationName, "") +
+            "Output curves of " + RecordName(separation) +
                 ": output level against input level per channel");
     Use(html_, "sf");
     // Drawn in table units: x the input level, y the output level, one
@@ -766,73 +855,24 @@ class ReportPage {
                   "256 stored samples they are expanded from.");
   }
 
-  void ChannelTable(const SeparationInfo& separation) {
-    if (separation.aSeparationTableList.empty()) return;
-    html_.Open("table");
-    Headers(html_, {{"#", ""},
-                    {"Input channel", "strInputChannel"},
-                    {"Channel number", "nInputChannelNum"},
-                    {"Ink", "nInkIndex"},
-                    {"Curve stored", "eType"},
-                    {"Heads", "nHeadCount"},
-                    {"Start", "dStart"},
-                    {"Peak", "dPeak"},
-                    {"Max", "dMax"},
-                    {"End", "dEnd"},
-                    {"End max", "dEndMax"}});
-    for (size_t k = 0; k < separation.aSeparationTableList.size(); ++k) {
-      const SeparationTable& table = separation.aSeparationTableList[k];
-      html_.Open("tr");
-      NumberCell(html_, Int(static_cast<long>(k)));
-      Cell(html_, table.strInputChannel);
-      NumberCell(html_, Int(table.nInputChannelNum));
-      const InkInfo* ink = inks_.Find(table.nInkIndex);
-      Cell(html_, Int(table.nInkIndex) +
-                      (ink != nullptr ? " (" + ink->strShortInkName + ")"
-                                      : std::string()));
-      Cell(html_, std::string(table.eType == 1 ? "yes" : "no") + " (eType " +
-                      Int(table.eType) + ")");
-      NumberCell(html_, Int(table.nHeadCount));
-      for (double value :
-           {table.dStart, table.dPeak, table.dMax, table.dEnd, table.dEndMax}) {
-        NumberCell(html_, NumberText(value));
-      }
-      html_.Close();
-      html_.Newline();
-    }
-    html_.Close();
-    html_.Newline();
-  }
-
   // ------------------------------------------------------------- media
 
-  void MediaSections() {
-    SectionHeading("calibration", "Media settings and calibration");
-    if (series_.aMediaInfoList.empty()) {
-      html_.Element("p", "The file holds no media.");
+  // The media: a table of what each medium's summary shows, linking to a
+  // section per medium with every member, its quality levels, permission
+  // sets and calibration.
+  template <typename Row>
+  void Section(const Row& row, const std::vector<MediaInfo>& media) {
+    SectionHeading(row.name, Title(row));
+    if (Holds(row, media)) {
+      std::vector<Column<MediaInfo>> columns = Columns<MediaInfo>(values_);
+      std::erase_if(columns, [](const Column<MediaInfo>& column) {
+        return column.summary.empty();
+      });
+      RecordTable(media, columns, {}, &MediumId);
     }
-    for (size_t i = 0; i < series_.aMediaInfoList.size(); ++i) Medium(i);
-  }
-
-  void Figures(
-      const std::vector<std::pair<std::string, std::string>>& figures) {
-    constexpr size_t kPerRow = 3;
-    html_.Open("table");
-    for (size_t i = 0; i < figures.size(); i += kPerRow) {
-      html_.Open("tr");
-      for (size_t j = i; j < std::min(figures.size(), i + kPerRow); ++j) {
-        html_.Element("th", figures[j].first);
-        Cell(html_, figures[j].second);
-      }
-      html_.Close();
-      html_.Newline();
-    }
-    html_.Close();
-    html_.Newline();
-  }
-
-  static std::string Heater(std::int32_t value, bool enabled) {
-    return Int(value) + (enabled ? " (on)" : " (off)");
+    SectionHeading(kMediaSectionsId, kMediaSectionsTitle);
+    Holds(row, media);
+    for (size_t i = 0; i < media.size(); ++i) Medium(i);
   }
 
   void Medium(size_t position) {
@@ -842,105 +882,27 @@ class ReportPage {
                   MediumTitle(position) + " (" +
                       Int(static_cast<long>(media.aPermissionSetList.size())) +
                       " permission sets)");
-    std::string feed;
-    for (size_t m = 0; m < media.aflFeedCalibration.size(); ++m) {
-      if (!feed.empty()) feed += "; ";
-      feed += (m < series_.aModelInfoList.size()
-                   ? series_.aModelInfoList[m].strLongModelName
-                   : "model " + std::to_string(m)) +
-              ": " + NumberText(media.aflFeedCalibration[m]);
-    }
-    Figures({
-        {"Base medium", media.strBaseMediaName[0]},
-        {"Visible", YesNo(media.bVisibleMedia)},
-        {"Default quality level", Int(media.nDefaultLevel)},
-        {"Dry time", Int(media.nDryTime)},
-        {"Vacuum power", Int(media.nVacuumPower)},
-        {"Head height", Int(media.eHeadHeight)},
-        {"Pre-heater", Heater(media.nPreHeater, media.bPreHeaterEnable)},
-        {"Print heater",
-         Heater(media.nPrintHeater, media.bPrinterHeaterEnable)},
-        {"Drier", Heater(media.nDryHeater, media.bDrierEnable)},
-        {"Cutting medium", YesNo(media.bCuttingMedia)},
-        {"Cut count", Int(media.nCutCount)},
-        {"Cut velocity", Int(media.nCutVelocity)},
-        {"Cut force", Int(media.nCutForce)},
-        {"Cut offset", NumberText(media.flCutOffset)},
-        {"Half-cut force", Int(media.nHalfCutForce)},
-        {"Deep-cut force", Int(media.nDeepCutForce)},
-        {"Normal cut force range", NumberText(media.flNormalCutForceRange)},
-        {"Deep cut force range", NumberText(media.flDeepCutForceRange)},
-        {"Input route", Int(media.nInputRoute)},
-        {"Attributes", Int(media.nMediaAttribute)},
-        {"Hide unrecommended modes", Int(media.bHideUnrecommendedMode)},
-        {"Over-print count", Int(media.nOverPrintCount)},
-        {"Density calibration", YesNo(media.bUseDensityCalibration)},
-        {"Update needed", YesNo(media.bUpdateNeeded)},
-        {"Changed", TimeText(media.TimeStamp)},
-        {"Feed calibration (per model)", feed.empty() ? "none" : feed},
+    Figures(media);
+    // A table for each of the medium's lists of records (its permission
+    // sets and quality levels), then each permission set's calibration.
+    field_model::ForEachField<MediaInfo>([&](const auto& row) {
+      using Member = typename std::remove_cvref_t<decltype(row)>::MemberType;
+      if constexpr (report_detail::kIsRecordList<Member>) {
+        using Entry = typename Member::value_type;
+        const Member& list = media.*row.member;
+        if (list.empty()) return;
+        std::function<std::string(size_t)> link;
+        if constexpr (std::is_same_v<Entry, PermissionSet>) {
+          link = [position](size_t j) { return PermissionId(position, j); };
+        }
+        RecordTable(list, Columns<Entry>(values_), Title(row), link);
+      }
     });
-    QualityLevels(media);
     for (size_t j = 0; j < media.aPermissionSetList.size(); ++j) {
       Permission(position, j);
     }
     html_.Close();
     html_.Newline();
-  }
-
-  void QualityLevels(const MediaInfo& media) {
-    if (media.aQualityInfoList.empty()) return;
-    html_.Open("table");
-    Headers(html_, {{"Quality level", "nQualityLevel"},
-                    {"Name (English)", "strQualityName"},
-                    {"Permission sets", "anPermissionIndexList"},
-                    {"Visible", "bVisibleQuality"}});
-    for (const QualityInfo& quality : media.aQualityInfoList) {
-      html_.Open("tr");
-      NumberCell(html_, Int(quality.nQualityLevel));
-      Cell(html_, quality.strQualityName[0]);
-      Cell(html_, ListText(quality.anPermissionIndexList));
-      Cell(html_, YesNo(quality.bVisibleQuality));
-      html_.Close();
-      html_.Newline();
-    }
-    html_.Close();
-    html_.Newline();
-  }
-
-  // One line of what the permission set chooses.
-  std::string PermissionText(const PermissionSet& permission) const {
-    std::string text = "Mode " + Int(permission.nModeIndex);
-    if (const ModeInfo* mode = modes_.Find(permission.nModeIndex)) {
-      text += " (" + mode->strModeName + ")";
-    }
-    text += " · resolution " + Int(permission.nResolutionIndex);
-    if (const ResolutionInfo* resolution =
-            resolutions_.Find(permission.nResolutionIndex)) {
-      text += " (" + NumberText(resolution->flScanResolution) + " × " +
-              NumberText(resolution->flFeedResolution) + " dpi)";
-    }
-    text += " · separation " + Int(permission.nSeparationIndex);
-    if (!separations_.Find(permission.nSeparationIndex)) {
-      text += " (not in the file)";
-    }
-    text +=
-        " · ink configurations " + ListText(permission.anInkConfigIndexList) +
-        " · passmask " + Int(permission.nPassmaskIndex) + " · direction " +
-        Int(permission.eDirection) + " · screen " + Int(permission.eScreen) +
-        " · VControl points " + ListText(permission.anVControlIndexList) +
-        " · FM patterns " + ListText(permission.anFMPatternIndexList) +
-        " · ink limit " + Int(permission.nInkLimit) + " · scan speed " +
-        Int(permission.nScanSpeed) + " · feed speed " +
-        Int(permission.nFeedSpeed) + " · real passes " +
-        Int(permission.nRealPassCount) + " · profile " +
-        (permission.strPrinterProfile.empty() ? std::string("none")
-                                              : permission.strPrinterProfile) +
-        (permission.bVisiblePermission ? " · visible" : " · hidden") +
-        (permission.bRecommended ? " · recommended" : "");
-    if (!permission.strNextPermissionIndex.empty()) {
-      text += " · next " + permission.strNextPermissionIndex;
-    }
-    return text;
   }
 
   // The labels of the calibration entries: the channels of the permission
@@ -1000,12 +962,11 @@ class ReportPage {
   void Permission(size_t medium, size_t position) {
     const PermissionSet& permission =
         series_.aMediaInfoList[medium].aPermissionSetList[position];
-    const std::string id = MediumId(medium) + "-" + std::to_string(position);
-    const std::string title =
-        "Permission set " + Int(permission.nPermissionIndex);
-    html_.Open("h4").Attribute("id", id).Text(title);
+    const std::string id = PermissionId(medium, position);
+    const std::string index = std::to_string(
+        RecordIndex(permission).value_or(static_cast<std::int64_t>(position)));
+    html_.Open("h4").Attribute("id", id).Text("Permission set " + index);
     html_.Close();
-    html_.Element("p", PermissionText(permission));
     if (permission.aCalibrationInfoList.empty()) {
       html_.Element("p", "No calibration data.");
       html_.Newline();
@@ -1024,9 +985,9 @@ class ReportPage {
       html_.Newline();
       return;
     }
-    shown_.emplace(hash, Shown{&permission, id,
-                               MediumTitle(medium) + ", permission set " +
-                                   Int(permission.nPermissionIndex)});
+    shown_.emplace(hash,
+                   Shown{&permission, id,
+                         MediumTitle(medium) + ", permission set " + index});
     const std::vector<std::string> labels = CalibrationLabels(permission);
     CalibrationChart(permission, labels);
     CalibrationTable(permission, labels);
@@ -1161,32 +1122,20 @@ class ReportPage {
 
   // ---------------------------------------------------------- VControl
 
-  void VControlPoints() {
-    SectionHeading("vcontrol", "VControl points");
-    const std::vector<VControlPoint>& points = series_.aVControlPointList;
-    if (points.empty()) {
-      html_.Element("p", "The file holds no VControl points.");
-      return;
-    }
-    using Values = std::array<double, 5>;
-    auto values = [](const VControlPoint& p, int size) -> Values {
-      switch (size) {
-        case 0:
-          return {p.dSmallStart, p.dSmallPeak, p.dSmallMax, p.dSmallEnd,
-                  p.dSmallEndMax};
-        case 1:
-          return {p.dMediumStart, p.dMediumPeak, p.dMediumMax, p.dMediumEnd,
-                  p.dMediumEndMax};
-        default:
-          return {p.dLargeStart, p.dLargePeak, p.dLargeMax, p.dLargeEnd,
-                  p.dLargeEndMax};
-      }
-    };
+  // The VControl points: a chart per group of their members (the dot
+  // sizes), each point a line through its group's values, and a table.
+  template <typename Row>
+  void Section(const Row& row, const std::vector<VControlPoint>& points) {
+    SectionHeading(row.name, Title(row));
+    if (!Holds(row, points)) return;
+    const std::vector<NumberGroup<VControlPoint>> groups =
+        NumberGroups<VControlPoint>();
     double low = 0;
     double high = 0;
     for (const VControlPoint& point : points) {
-      for (int size = 0; size < 3; ++size) {
-        for (double value : values(point, size)) {
+      for (const NumberGroup<VControlPoint>& group : groups) {
+        for (const auto& read : group.values) {
+          const double value = read(point);
           if (!std::isfinite(value)) continue;
           low = std::min(low, value);
           high = std::max(high, value);
@@ -1196,47 +1145,49 @@ class ReportPage {
     high = NiceCeiling(high);
     low = low < 0 ? -NiceCeiling(-low) : 0;
     const long rows = static_cast<long>((points.size() + 7) / 8);
-    OpenSvg(html_, 880, kVControlLegendTop + 18 * rows,
-            "VControl points: start, peak, max, end and end max of the small, "
-            "medium and large dots");
-    static constexpr const char* kSizes[] = {"Small dots", "Medium dots",
-                                             "Large dots"};
-    static constexpr const char* kNames[] = {"start", "peak", "max", "end",
-                                             "end max"};
-    for (int size = 0; size < 3; ++size) {
-      const Plot& plot = kVControlPlots[size];
-      const long step = plot.width / 4;
+    const long width = kVControlStride * static_cast<long>(groups.size()) + 40;
+    std::string label = "VControl points:";
+    for (size_t g = 0; g < groups.size(); ++g) {
+      label += (g == 0 ? " " : ", ") + groups[g].name;
+    }
+    OpenSvg(html_, width, kVControlLegendTop + 18 * rows, label);
+    for (size_t g = 0; g < groups.size(); ++g) {
+      const NumberGroup<VControlPoint>& group = groups[g];
+      const Plot plot = {kVControlLeft + kVControlStride * static_cast<long>(g),
+                         24, kVControlPlotWidth, 160};
+      const long steps =
+          std::max<long>(1, static_cast<long>(group.values.size()) - 1);
+      auto x = [&](size_t k) {
+        return plot.left + static_cast<long>(k) * plot.width / steps;
+      };
       PathData grid;
-      for (long k = 1; k < 4; ++k) {
-        grid.MoveTo(plot.left + k * step, plot.top);
-        grid.LineTo(plot.left + k * step, plot.bottom());
+      for (size_t k = 1; k + 1 < group.values.size(); ++k) {
+        grid.MoveTo(x(k), plot.top);
+        grid.LineTo(x(k), plot.bottom());
       }
       const long zero = Scale(0, low, high, plot.bottom(), plot.top);
       grid.MoveTo(plot.left, zero);
       grid.LineTo(plot.right(), zero);
       SvgPath(html_, "gr", grid.text());
       SvgFrame(html_, plot);
-      SvgText(html_, plot.left, plot.top - 8, kSizes[size]);
+      SvgText(html_, plot.left, plot.top - 8, group.name);
       SvgText(html_, plot.left - 5, plot.top + 4, NumberText(high), "e");
       SvgText(html_, plot.left - 5, (plot.top + plot.bottom()) / 2 + 4,
               NumberText((low + high) / 2), "e");
       SvgText(html_, plot.left - 5, plot.bottom() + 4, NumberText(low), "e");
-      for (long k = 0; k < 5; ++k) {
-        SvgText(html_, plot.left + k * step, plot.bottom() + 15, kNames[k],
-                "c");
+      for (size_t k = 0; k < group.parts.size(); ++k) {
+        SvgText(html_, x(k), plot.bottom() + 15, group.parts[k], "c");
       }
       for (size_t n = 0; n < points.size(); ++n) {
         PathData line;
         PathData dots;
         bool gap = true;
-        const Values shown = values(points[n], size);
-        for (long k = 0; k < 5; ++k) {
-          const double value = shown[static_cast<size_t>(k)];
+        for (size_t k = 0; k < group.values.size(); ++k) {
+          const double value = group.values[k](points[n]);
           if (std::isfinite(value)) {
-            const long x = plot.left + k * step;
             const long y = Scale(value, low, high, plot.bottom(), plot.top);
-            gap ? line.MoveTo(x, y) : line.LineTo(x, y);
-            dots.Dot(x, y);
+            gap ? line.MoveTo(x(k), y) : line.LineTo(x(k), y);
+            dots.Dot(x(k), y);
           }
           gap = !std::isfinite(value);
         }
@@ -1245,55 +1196,22 @@ class ReportPage {
       }
     }
     for (size_t n = 0; n < points.size(); ++n) {
+      const std::optional<std::int64_t> index = RecordIndex(points[n]);
       LegendEntry(html_, n, 60 + 100 * static_cast<long>(n % 8),
                   kVControlLegendTop + 18 * static_cast<long>(n / 8),
-                  "point " + Int(points[n].nVControlIndex));
+                  "point " + std::to_string(
+                                 index.value_or(static_cast<std::int64_t>(n))));
     }
     html_.Close();
     html_.Newline();
-
-    html_.Open("div").Attribute("class", "x");
-    html_.Open("table");
-    html_.Open("tr");
-    html_.Open("th").Attribute("rowspan", "2").Text("Index");
-    html_.Open("span").Attribute("class", "m").Text("nVControlIndex");
-    html_.Close();
-    html_.Close();
-    for (const char* size : {"Small dots (dSmall…)", "Medium dots (dMedium…)",
-                             "Large dots (dLarge…)"}) {
-      html_.Open("th").Attribute("colspan", "5").Text(size);
-      html_.Close();
-    }
-    html_.Close();
-    html_.Open("tr");
-    for (int size = 0; size < 3; ++size) {
-      for (const char* name : {"Start", "Peak", "Max", "End", "EndMax"}) {
-        html_.Element("th", name);
-      }
-    }
-    html_.Close();
-    html_.Newline();
-    for (const VControlPoint& point : points) {
-      html_.Open("tr");
-      NumberCell(html_, Int(point.nVControlIndex));
-      for (int size = 0; size < 3; ++size) {
-        for (double value : values(point, size)) {
-          NumberCell(html_, NumberText(value));
-        }
-      }
-      html_.Close();
-      html_.Newline();
-    }
-    html_.Close();
-    html_.Close();
-    html_.Newline();
+    RecordTable(points, Columns<VControlPoint>(values_));
   }
 
   const std::string& path_;
   const DeviceSeries& series_;
+  const References references_;
+  const MemberValues values_;
   const ByIndex<InkInfo> inks_;
-  const ByIndex<ModeInfo> modes_;
-  const ByIndex<ResolutionInfo> resolutions_;
   const ByIndex<SeparationInfo> separations_;
   std::unordered_multimap<size_t, Shown> shown_;
   HtmlWriter html_;
