@@ -19,11 +19,6 @@ constexpr size_t kSeriesKind = 0;
 static_assert(std::is_same_v<std::variant_alternative_t<kSeriesKind, AnyRecord>,
                              DeviceSeries>);
 
-template <typename T>
-constexpr bool kIsList = false;
-template <typename T, typename A>
-constexpr bool kIsList<std::vector<T, A>> = true;
-
 // A member of the device series as its JSON object names it.
 struct SeriesField {
   std::string_view name;
@@ -40,7 +35,7 @@ struct FieldCollector {
 
   template <typename T>
   void operator()(std::string_view name, T&) {
-    fields.push_back({name, kIsList<T>, false});
+    fields.push_back({name, kIsVector<T>, false});
   }
   template <typename T>
   void InMemory(std::string_view name, T&) {
@@ -433,7 +428,7 @@ class RecordJsonHandler final : public nlohmann::json_sax<Json> {
     if (SeriesFields()[field_].list && token == Token::kBeginArray) {
       position_ = 0;
       WithField(series_, field_, [](auto& member) {
-        if constexpr (kIsList<std::decay_t<decltype(member)>>) member.clear();
+        if constexpr (kIsVector<std::decay_t<decltype(member)>>) member.clear();
       });
       if (observer_ != nullptr) observer_->ListStarted(field_);
       level_ = Level::kList;
@@ -462,7 +457,7 @@ class RecordJsonHandler final : public nlohmann::json_sax<Json> {
     try {
       WithField(series_, field_, [&](auto& member) {
         using Member = std::decay_t<decltype(member)>;
-        if constexpr (kIsList<Member>) {
+        if constexpr (kIsVector<Member>) {
           // The list's storage grows by doubling.
           Charge(2 * sizeof(typename Member::value_type));
           typename Member::value_type entry{};
@@ -542,7 +537,7 @@ class SeriesComparer final : public SeriesObserver {
     entries_[field] = position + 1;
     WithField(series, field, [&](auto& member) {
       using Member = std::decay_t<decltype(member)>;
-      if constexpr (kIsList<Member>) {
+      if constexpr (kIsVector<Member>) {
         const Json given = JsonTreeOf(member.back());
         member.clear();
         const Member& stored = StoredMember<Member>(field);
@@ -565,7 +560,7 @@ class SeriesComparer final : public SeriesObserver {
       WithField(series, field, [&](const auto& member) {
         using Member = std::decay_t<decltype(member)>;
         const Member& stored = StoredMember<Member>(field);
-        if constexpr (kIsList<Member>) {
+        if constexpr (kIsVector<Member>) {
           for (size_t i = entries_[field]; i < stored.size(); ++i) {
             differences_[field].push_back(OnlyInOne(
                 Difference::kAdded, Path(field) + "[" + std::to_string(i) + "]",

@@ -16,6 +16,7 @@
 #include "tools/dsrtool_src/commands.h"
 #include "tools/dsrtool_src/json_emitter.h"
 #include "tools/dsrtool_src/record_io.h"
+#include "tools/dsrtool_src/record_members.h"
 #include "tools/dsrtool_src/tool_error.h"
 #include "xmlio/time_stamp_model_internal.h"
 
@@ -57,10 +58,6 @@ Figure Amount(std::string name, double value) {
 
 std::string YesNo(bool value) { return value ? "yes" : "no"; }
 
-template <typename T>
-constexpr bool kIsVector = false;
-template <typename T>
-constexpr bool kIsVector<std::vector<T>> = true;
 template <typename T>
 constexpr bool kIsIntegerTable = false;
 template <typename T, size_t N>

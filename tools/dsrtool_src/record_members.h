@@ -21,6 +21,7 @@
 #include <tuple>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "color/custom_color_info_model_internal.h"
 #include "devseries/device_series_model_internal.h"
@@ -30,6 +31,15 @@
 namespace dsrtool {
 
 namespace model = ::devseries::field_model;
+
+template <typename T>
+constexpr bool kIsVector = false;
+template <typename T, typename A>
+constexpr bool kIsVector<std::vector<T, A>> = true;
+template <typename T>
+constexpr bool kIsArray = false;
+template <typename T, size_t N>
+constexpr bool kIsArray<std::array<T, N>> = true;
 
 // A record kind that has a field model.
 template <typename T>

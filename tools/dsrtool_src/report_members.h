@@ -19,6 +19,7 @@
 #include "devseries/device_series_model_internal.h"
 #include "records/media/uv_lamp_power_model_internal.h"
 #include "tools/dsrtool_src/member_text.h"
+#include "tools/dsrtool_src/record_members.h"
 #include "tools/dsrtool_src/report_page.h"
 #include "xmlio/field_model_internal.h"
 #include "xmlio/time_stamp_model_internal.h"
@@ -79,14 +80,8 @@ using devseries::field_model::Encoding;
 using devseries::field_model::Find;
 using devseries::field_model::Meaning;
 
-template <typename T>
-constexpr bool kIsVector = false;
-template <typename T>
-constexpr bool kIsVector<std::vector<T>> = true;
-template <typename T>
-constexpr bool kIsArray = false;
-template <typename T, size_t N>
-constexpr bool kIsArray<std::array<T, N>> = true;
+using ::dsrtool::kIsArray;
+using ::dsrtool::kIsVector;
 
 template <typename T>
 concept Modelled = requires {
