@@ -68,11 +68,14 @@ struct Model<DeviceSeries> {
       Kept("aMediaInfoList2", &R::aMediaInfoList2,
            {"media held in memory only"}),
       Named("aPrintChartFileInfoSetList", &R::aPrintChartFileInfoSetList,
-            {"print-chart file sets"}, kPrintChartFileInfoSetList),
+            {"print-chart file sets"}, kPrintChartFileInfoSetList)
+          .AbsentFrom("files of older writers"),
       Named("aInkVolumeInfoList", &R::aInkVolumeInfoList,
-            {"ink-volume settings"}, kInkVolumeInfoList),
+            {"ink-volume settings"}, kInkVolumeInfoList)
+          .AbsentFrom("files of older writers"),
       Named("strFirmwareDownloadURL", &R::strFirmwareDownloadURL,
-            {"firmware download address per language"}),
+            {"firmware download address per language"})
+          .AbsentFrom("files of older writers"),
   };
 };
 static_assert(CoversEveryMember<DeviceSeries>(),

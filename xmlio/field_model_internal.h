@@ -357,6 +357,10 @@ struct Field {
   // at all (not merely whether it writes a value the reader would derive):
   // the condition in words, "eScreen is 8 (the custom screen)".
   std::string_view storedWhen = {};
+  // Where files that other writers made may lack the element although this
+  // writer always writes it: which files, in words, "files of older writers"
+  // (the XML Schema lets the element be absent).
+  std::string_view absentFrom = {};
 
   static constexpr Encoding kEncoding = EncodingOf<Codec, Member>();
 
@@ -380,6 +384,12 @@ struct Field {
   constexpr Field MemberNamed(std::string_view member) const {
     Field copy = *this;
     copy.memberName = member;
+    return copy;
+  }
+  // Always written here, but absent from the files `files` names.
+  constexpr Field AbsentFrom(std::string_view files) const {
+    Field copy = *this;
+    copy.absentFrom = files;
     return copy;
   }
   constexpr Field ReadThen(void (*rule)(Member&)) const {

@@ -286,6 +286,40 @@ TEST_F(ValidateTest, RejectsAMisspelledElementOrValueWithItsLine) {
   }
 }
 
+TEST_F(ValidateTest, LetsAbsentOnlyWhatWritersMayLeaveOut) {
+  WriteAll("full", FullSeries());
+  const std::string full = ReadFileBytes(dir_.File("full.dsr"));
+  const struct {
+    const char* element;
+    bool valid;
+  } cases[] = {
+      // Left out by the writer on a condition.
+      {"strRequiredFirmwareVersion", true},
+      {"screenOption", true},
+      {"bRecommended", true},
+      // Lacking from files of older writers.
+      {"aPrintChartFileInfoSetList", true},
+      {"aInkVolumeInfoList", true},
+      {"strFirmwareDownloadURL", true},
+      // Always written, by position or by name.
+      {"aMediaInfoList", false},
+      {"nInkVolumeIndex", false},
+      {"UVLampPower", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.element);
+    std::string text = full;
+    const size_t from = text.find(std::string("<") + c.element);
+    const std::string end = std::string("</") + c.element + ">";
+    const size_t to = text.find(end, from) + end.size();
+    ASSERT_NE(from, std::string::npos);
+    text.erase(from, to - from);
+    const std::string path = dir_.File("without.dsr");
+    WriteFileBytes(path, text);
+    EXPECT_EQ(RunDsrTool({"validate", path}).exitCode, c.valid ? 0 : 1);
+  }
+}
+
 // ---------------------------------------------------------------- merge
 
 class MergeTest : public ::testing::Test {
