@@ -3,22 +3,21 @@
 //
 //   device_series_xsd [OUTPUT]
 //
-// Writes the schema to OUTPUT (a temporary sibling first, renamed over it
+// Writes the schema to OUTPUT (a new sibling first, committed over it
 // when complete), or to standard output without one. Exit code 0; 1, with a
 // message on standard error, when a model asks for something that cannot be
 // described or the output cannot be written.
 //
 // The element layouts the kinds' own codecs write are described here, one
 // CodecSchema per codec, after their writers.
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "color/custom_color_info_model_internal.h"
 #include "devseries/device_series_model_internal.h"
+#include "platform/file_error.h"
+#include "platform/file_system.h"
 #include "records/media/uv_lamp_power_model_internal.h"
 #include "tools/xsd_gen/xml_schema.h"
 
@@ -181,23 +180,15 @@ std::string DeviceSeriesSchema() {
   return SchemaDocument(kAbout, schema, roots);
 }
 
-// Writes `text` to `path` through a temporary sibling renamed over it.
+// Writes `text` to `path` through the library's atomic replacement: a new
+// sibling committed over the target, never through a link or FIFO that
+// stands at the target or beside it.
 void WriteFile(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".tmp";
-  std::error_code error;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) {
-      std::filesystem::remove(temporary, error);
-      throw SchemaError("cannot write " + temporary);
-    }
-  }
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    throw SchemaError("cannot replace " + path);
+  const platform::FileError error = platform::ReplaceFileAtomically(
+      *platform::FileSystem::Current(), path, text);
+  if (error != platform::FileError::kNone) {
+    throw SchemaError("cannot write " + path + ": " +
+                      platform::FileErrorText(error));
   }
 }
 
