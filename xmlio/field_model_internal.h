@@ -285,12 +285,8 @@ struct NotStored {
 // A member the file stores through another member's element (a colour's
 // space is the name of the colour's element): its own row reads and writes
 // nothing.
-struct Implied {
+struct Implied : NotStored {
   static constexpr Encoding kEncoding = Encoding::kImplied;
-  template <typename T>
-  void Read(DomNode, T&) const {}
-  template <typename Out, typename T>
-  void Write(Out&, std::string_view, const T&) const {}
 };
 
 template <typename Codec, typename Member>
