@@ -50,6 +50,8 @@ struct ParseState {
   DomDocument* owner = nullptr;
   bool overBound = false;
   bool outOfMemory = false;
+  // For an event load: the handler and what it needs kept (below).
+  struct EventState* events = nullptr;
 };
 
 thread_local ParseState* t_parseState = nullptr;
@@ -304,6 +306,181 @@ void CharactersCharged(void* ctx, const xmlChar* text, int length) {
   const std::uint64_t bytes = 2 * static_cast<std::uint64_t>(length);
   ChargeParse(ctxt, LastAdded(ctxt) != before ? kNodeCost + bytes : bytes);
 }
+
+// ------------------------------------------------------------ event loads
+
+std::string_view Chars(const xmlChar* text) {
+  return text != nullptr ? std::string_view(reinterpret_cast<const char*>(text))
+                         : std::string_view();
+}
+//
+// The parser's blank-text rule (XML_PARSE_NOBLANKS) is decided against the
+// element being parsed: blank text is dropped only where that element's
+// first and last children are not text (and it has children, or more than
+// an end tag follows). With no tree built, an event load keeps a stand-in
+// for each open element that answers just that, so the rule decides as it
+// does for a load; the stand-ins' children are the shared nodes below,
+// which only say whether a child is text.
+xmlNode& TextStandIn() {
+  static xmlNode node = [] {
+    xmlNode text{};
+    text.type = XML_TEXT_NODE;
+    return text;
+  }();
+  return node;
+}
+xmlNode& OtherStandIn() {
+  static xmlNode node = [] {
+    xmlNode other{};
+    other.type = XML_ELEMENT_NODE;
+    return other;
+  }();
+  return node;
+}
+
+struct EventState {
+  DomEventHandler* handler = nullptr;
+  // The stand-ins of the open elements, outermost first.
+  std::vector<xmlNode> open;
+  // What each open element's own node and the nodes below it would be
+  // charged with: given back when the handler discards them.
+  std::vector<std::uint64_t> own;
+  std::vector<std::uint64_t> below;
+  std::vector<DomEventHandler::Attribute> attributes;
+  // The length of the text node being parsed.
+  size_t textLength = 0;
+};
+
+EventState& EventsOf(xmlParserCtxtPtr ctxt) {
+  return *static_cast<ParseState*>(ctxt->_private)->events;
+}
+
+// Notes a child of kind `child` (a text node when TextStandIn) added to the
+// element being parsed, `cost` its charged node memory.
+void AddStandInChild(EventState& events, xmlNode& child, std::uint64_t cost) {
+  if (events.open.empty()) return;
+  xmlNode& parent = events.open.back();
+  if (parent.children == nullptr) parent.children = &child;
+  parent.last = &child;
+  events.below.back() += cost;
+}
+
+// Stops the parse when the handler says so.
+void GoOnOrStop(xmlParserCtxtPtr ctxt, bool goOn) {
+  if (!goOn) xmlStopParser(ctxt);
+}
+
+void StartElementEvent(void* ctx, const xmlChar* localname,
+                       const xmlChar* prefix, const xmlChar*,
+                       int namespaceCount, const xmlChar**, int attributeCount,
+                       int, const xmlChar** attributes) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  EventState& events = EventsOf(ctxt);
+  // Charged as a load charges the element it makes.
+  std::uint64_t bytes = kNodeCost + Length(localname) + Length(prefix);
+  events.attributes.clear();
+  for (int i = 0; i < attributeCount; ++i) {
+    const xmlChar* const* attribute = attributes + 5 * i;
+    const auto size = static_cast<size_t>(attribute[4] - attribute[3]);
+    bytes += kAttributeCost + Length(attribute[0]) + 2 * std::uint64_t{size};
+    const std::string_view value(reinterpret_cast<const char*>(attribute[3]),
+                                 size);
+    events.attributes.push_back({Chars(attribute[1]), Chars(attribute[0]),
+                                 value,
+                                 value.find('&') != std::string_view::npos});
+  }
+  bytes += static_cast<std::uint64_t>(namespaceCount) * kNamespaceCost;
+  ChargeParse(ctxt, bytes);
+  AddStandInChild(events, OtherStandIn(), 0);
+  events.open.emplace_back();
+  events.open.back().type = XML_ELEMENT_NODE;
+  events.own.push_back(kNodeCost + static_cast<std::uint64_t>(attributeCount) *
+                                       kAttributeCost);
+  events.below.push_back(0);
+  ctxt->node = &events.open.back();
+  if (ctxt->disableSAX) return;
+  GoOnOrStop(ctxt, events.handler->StartElement(
+                       Chars(prefix), Chars(localname), events.attributes,
+                       static_cast<int>(events.open.size())));
+}
+
+void EndElementEvent(void* ctx, const xmlChar*, const xmlChar*,
+                     const xmlChar*) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  EventState& events = EventsOf(ctxt);
+  if (events.open.empty()) return;
+  bool discard = false;
+  const bool goOn =
+      ctxt->disableSAX ||
+      events.handler->EndElement(static_cast<int>(events.open.size()), discard);
+  auto* state = static_cast<ParseState*>(ctxt->_private);
+  if (discard) {
+    state->owner->ReleaseMemory(events.below.back());
+    events.below.back() = 0;
+  }
+  const std::uint64_t cost = events.own.back() + events.below.back();
+  events.open.pop_back();
+  events.own.pop_back();
+  events.below.pop_back();
+  if (!events.below.empty()) events.below.back() += cost;
+  ctxt->node = events.open.empty() ? nullptr : &events.open.back();
+  GoOnOrStop(ctxt, goOn);
+}
+
+void CharactersEvent(void* ctx, const xmlChar* text, int length) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  EventState& events = EventsOf(ctxt);
+  // Text joins a text node just before it, as a load's does.
+  const bool joins =
+      !events.open.empty() && events.open.back().last == &TextStandIn();
+  const std::uint64_t bytes = 2 * static_cast<std::uint64_t>(length);
+  ChargeParse(ctxt, joins || events.open.empty() ? bytes : kNodeCost + bytes);
+  if (joins &&
+      events.textLength + static_cast<size_t>(length) > XML_MAX_TEXT_LENGTH) {
+    // The tree builder refuses a text node past libxml2's limit as it joins
+    // it, and stops the parse: the same here.
+    xmlError error{};
+    error.domain = XML_FROM_PARSER;
+    error.code = XML_ERR_NO_MEMORY;
+    error.level = XML_ERR_ERROR;
+    char message[] = "xmlSAX2Characters: huge text node";
+    error.message = message;
+    error.line = ctxt->input != nullptr ? ctxt->input->line : 0;
+    Record(static_cast<ParseState*>(ctxt->_private), &error);
+    ctxt->errNo = XML_ERR_NO_MEMORY;
+    ctxt->instate = XML_PARSER_EOF;
+    ctxt->disableSAX = 1;
+    return;
+  }
+  events.textLength = joins ? events.textLength + static_cast<size_t>(length)
+                            : static_cast<size_t>(length);
+  if (!joins) AddStandInChild(events, TextStandIn(), kNodeCost);
+  if (ctxt->disableSAX || events.open.empty()) return;
+  GoOnOrStop(ctxt, events.handler->Text(
+                       std::string_view(reinterpret_cast<const char*>(text),
+                                        static_cast<size_t>(length))));
+}
+
+void CommentEvent(void* ctx, const xmlChar* value) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  EventState& events = EventsOf(ctxt);
+  ChargeParse(ctxt, kNodeCost + 2 * Length(value));
+  AddStandInChild(events, OtherStandIn(), kNodeCost);
+  if (ctxt->disableSAX) return;
+  GoOnOrStop(ctxt, events.handler->Comment());
+}
+
+void InstructionEvent(void* ctx, const xmlChar* target, const xmlChar* data) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  EventState& events = EventsOf(ctxt);
+  ChargeParse(ctxt, kNodeCost + Length(target) + 2 * Length(data));
+  AddStandInChild(events, OtherStandIn(), kNodeCost);
+  if (ctxt->disableSAX) return;
+  GoOnOrStop(ctxt, events.handler->Instruction(Chars(target)));
+}
+
+// An event load builds no document.
+void NoDocument(void*) {}
 
 bool InitialiseService() {
   static std::once_flag once;
@@ -960,9 +1137,14 @@ bool DomDocument::LoadStreamed(const std::string& path,
   return Parse(FileSource(path), path, nullptr, false, &handler);
 }
 
+bool DomDocument::LoadEvents(const std::string& path,
+                             DomEventHandler& handler) {
+  return Parse(FileSource(path), path, nullptr, false, nullptr, &handler);
+}
+
 bool DomDocument::Parse(const Source& source, const std::string& name,
                         const DomSchemaCache* schemas, bool stopAtRoot,
-                        DomStreamHandler* handler) {
+                        DomStreamHandler* handler, DomEventHandler* events) {
   InitialiseService();
   DomReadObserver* observer =
       doc_ != nullptr ? static_cast<DomReadObserver*>(doc_->_private) : nullptr;
@@ -977,6 +1159,12 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
     state.handler = handler;
     state.observer = observer;
     state.building = &building_;
+  }
+  EventState eventState;
+  if (events != nullptr) {
+    eventState.handler = events;
+    eventState.open.reserve(64);
+    state.events = &eventState;
   }
   ParseState* outer = t_parseState;
   t_parseState = &state;
@@ -1012,6 +1200,17 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
       if (handler != nullptr) {
         ctxt->sax->endElementNs = EndElementTellingHandler;
         ctxt->sax->startDocument = StartDocumentKeepingObserver;
+      }
+      if (events != nullptr) {
+        // No tree: the handler is told instead. CDATA comes as characters
+        // (NOCDATA), and blank text goes to libxml2's own ignorable-
+        // whitespace handler, which drops it.
+        ctxt->sax->startDocument = NoDocument;
+        ctxt->sax->startElementNs = StartElementEvent;
+        ctxt->sax->endElementNs = EndElementEvent;
+        ctxt->sax->characters = CharactersEvent;
+        ctxt->sax->comment = CommentEvent;
+        ctxt->sax->processingInstruction = InstructionEvent;
       }
     }
     // However large the piece a source hands over, the parser gets it in
@@ -1054,6 +1253,8 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
     } else {
       wellFormed = ctxt->wellFormed != 0 && !stopped;
     }
+    // The stand-ins of an event load go with its state.
+    ctxt->node = nullptr;
     xmlFreeParserCtxt(ctxt);
     building_ = nullptr;
   } else if (readError == FileError::kNone) {
@@ -1083,7 +1284,7 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
              (parsed != nullptr &&
               (parsed->intSubset != nullptr || parsed->extSubset != nullptr))) {
     parseError_.failure = DomLoadFailure::kRefused;
-  } else if (parsed == nullptr || !wellFormed) {
+  } else if ((parsed == nullptr && events == nullptr) || !wellFormed) {
     parseError_.failure = DomLoadFailure::kNotWellFormed;
   }
 
@@ -1126,6 +1327,11 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
       parseError_.messages.push_back(parseError_.reason);
     }
     return false;
+  }
+  // An event load leaves the empty document Reset made.
+  if (events != nullptr) {
+    if (parsed != nullptr) xmlFreeDoc(parsed);
+    return true;
   }
   // The parsed document replaces the empty one Reset made.
   xmlFreeNode(nursery_);

@@ -271,6 +271,40 @@ class DomStreamHandler {
   ~DomStreamHandler() = default;
 };
 
+// Follows an event load (DomDocument::LoadEvents): told of the nodes a load
+// would make, in document order, with no tree built. Text comes as the text
+// nodes a load makes: blank text a load drops is never told, and the pieces
+// of one text node come one after another with nothing between them.
+// Every call returns whether the parse goes on; false stops it (the load
+// then fails). The handler must not throw.
+class DomEventHandler {
+ public:
+  // An attribute of a start tag; `value` as a load stores it, except that a
+  // value holding '&' still holds the character references of the
+  // characters '&' stood for (`referenced` tells).
+  struct Attribute {
+    std::string_view prefix;
+    std::string_view name;
+    std::string_view value;
+    bool referenced = false;
+  };
+  // An element starts (`depth` 1: the root element), with its attributes.
+  virtual bool StartElement(std::string_view prefix, std::string_view name,
+                            const std::vector<Attribute>& attributes,
+                            int depth) = 0;
+  // The element at `depth` ends. `discard` set to true gives back what its
+  // nodes below would have been charged with, as DomNode::DiscardChildren
+  // gives it back during a streamed load.
+  virtual bool EndElement(int depth, bool& discard) = 0;
+  // A piece of text in the element being parsed.
+  virtual bool Text(std::string_view piece) = 0;
+  virtual bool Comment() = 0;
+  virtual bool Instruction(std::string_view target) = 0;
+
+ protected:
+  ~DomEventHandler() = default;
+};
+
 class DomDocument {
  public:
   DomDocument();
@@ -318,6 +352,12 @@ class DomDocument {
   // it builds. The handler must not throw. On success the document holds
   // what the handler left of the tree.
   bool LoadStreamed(const std::string& path, DomStreamHandler& handler);
+  // Parses the file as a load does (the same options, limits, refusals and
+  // memory bound, with what the nodes would take charged as a load charges
+  // it), telling `handler` of each node instead of building a tree: the
+  // document stays empty. Returns what a load returns, with parseError()
+  // telling why; false too when the handler stopped the parse.
+  bool LoadEvents(const std::string& path, DomEventHandler& handler);
   const DomParseError& parseError() const { return parseError_; }
 
   // The largest file the loads that follow accept (kMaxDocumentBytes until
@@ -370,7 +410,8 @@ class DomDocument {
       std::function<FileError(const std::function<bool(std::string_view)>&)>;
   bool Parse(const Source& source, const std::string& name,
              const DomSchemaCache* schemas, bool stopAtRoot = false,
-             DomStreamHandler* handler = nullptr);
+             DomStreamHandler* handler = nullptr,
+             DomEventHandler* events = nullptr);
   // The file at `path` as a Source: read through the file seam up to the
   // size limit, its size noted when it is over.
   Source FileSource(const std::string& path);
