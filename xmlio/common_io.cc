@@ -90,8 +90,13 @@ DomNode ICommonIO::LocateRootElement(DomDocument* document) {
   if (!attribute) {
     throw std::runtime_error(rootName + "IO: Lacking version attribute");
   }
+  AcceptFileVersion(attribute.GetText());
+  return root;
+}
+
+void ICommonIO::AcceptFileVersion(std::string_view text) {
   IOVersion found;
-  found.Parse(attribute.GetText());
+  found.Parse(std::string(text));
   m_fileVersion = found;
   m_nFileVersion = found.Pack();
 
@@ -104,7 +109,6 @@ DomNode ICommonIO::LocateRootElement(DomDocument* document) {
       throw VersionMismatchException(expected, found);
     }
   }
-  return root;
 }
 
 int ICommonIO::CheckFileVersion() {

@@ -75,6 +75,9 @@ class ICommonIO {
   // m_fileVersion; under the host title kVersionGateTitle a major or minor
   // that differs from GetVersion() throws VersionMismatchException.
   DomNode LocateRootElement(DomDocument* document = nullptr);
+  // What LocateRootElement does with the text of the root's "strVersion":
+  // stores the version, then applies the version gate.
+  void AcceptFileVersion(std::string_view text);
   // 0 normally, -1 for a file older than the class, 1 for a newer one.
   int CheckFileVersion();
   // A new root element with "strVersion" set to the class's version.

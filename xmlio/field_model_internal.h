@@ -543,6 +543,14 @@ class ReadRows {
     });
     return found < kRows ? nodes_[found] : DomNode();
   }
+  // The text of the element `name` decoded (E_POINTER when none was).
+  std::string Text(std::string_view name) const {
+    return ReadStringValue(Node(name));
+  }
+  // Notes `what` as a value of the element `name` coerced.
+  void Note(std::string_view name, const std::string& what) const {
+    NoteCoercion(Node(name), what);
+  }
 
  private:
   std::array<DomNode, kRows> nodes_{};

@@ -42,12 +42,11 @@ template <typename Number>
 [[gnu::cold]] void NoteNumber(DomNode node, std::string_view text,
                               NumberFit fit, Number read) {
   constexpr bool kInteger = std::is_integral_v<Number>;
-  NumberFit asFloat = NumberFit::kNoNumber;
-  if (kInteger && fit == NumberFit::kTrailingText &&
-      ParseCDouble(text, asFloat) == static_cast<double>(read) &&
-      asFloat == NumberFit::kExact) {
+  if (kInteger && !IntegerTextCoerced(text, fit, static_cast<double>(read))) {
     return;
   }
+  NumberFit asFloat = NumberFit::kNoNumber;
+  if (kInteger && fit == NumberFit::kTrailingText) ParseCDouble(text, asFloat);
   std::string what = Quoted(text);
   if (fit == NumberFit::kOutOfRange) {
     what += " is out of range";
@@ -136,6 +135,12 @@ DomNode WriteTimeStamp(DomDocument& doc, std::string_view name,
                        const TimeStamp& stamp) {
   return BuildElement(
       doc, [&](DomElementBuilder& out) { WriteTimeStampTo(out, name, stamp); });
+}
+
+bool IntegerTextCoerced(std::string_view text, NumberFit fit, double read) {
+  NumberFit asFloat = NumberFit::kNoNumber;
+  return !(fit == NumberFit::kTrailingText &&
+           ParseCDouble(text, asFloat) == read && asFloat == NumberFit::kExact);
 }
 
 bool ReadBoolValue(DomNode node) {

@@ -85,6 +85,11 @@ void WriteTimeStampTo(Out& out, std::string_view name, const TimeStamp& stamp) {
   out.End();
 }
 
+// Whether an integer reader notes `text`, which parsed with `fit` (not
+// kExact) into `read`: not when the text is a number with decimals whose
+// value is the integer read ("170.000", as some int fields are written).
+bool IntegerTextCoerced(std::string_view text, NumberFit fit, double read);
+
 // True exactly when the text is "true".
 bool ReadBoolValue(DomNode node);
 // The C library's atol rules, saturating at the 32-bit range.

@@ -153,35 +153,38 @@ std::string EncodeOutputTableText(const OutputTable& table) {
 }
 
 bool DecodeOutputTableText(std::string_view text, OutputTable& table) {
-  return DecodeOutputTableText(text, table, DomNode());
+  return DecodeOutputTableText(text, table, nullptr);
 }
 
 bool DecodeOutputTableText(std::string_view text, OutputTable& table,
                            DomNode element) {
+  if (!element) return DecodeOutputTableText(text, table);
+  return DecodeOutputTableText(
+      text, table, [&](std::string what) { NoteCoercion(element, what); });
+}
+
+bool DecodeOutputTableText(std::string_view text, OutputTable& table,
+                           const std::function<void(std::string)>& note) {
   std::vector<unsigned char> bytes;
   CBase64::Problem problem;
   if (!CBase64::Decode(text, bytes, &problem)) {
-    if (element) {
-      NoteCoercion(element, "the output table is not Base64 (" + problem.what +
-                                ", at character " +
-                                std::to_string(problem.offset + 1) +
-                                "); the table is left as it was");
+    if (note) {
+      note("the output table is not Base64 (" + problem.what +
+           ", at character " + std::to_string(problem.offset + 1) +
+           "); the table is left as it was");
     }
     return false;
   }
   if (bytes.size() < kOutputTableTextBytes) {
-    if (element) {
-      NoteCoercion(element, "the output table text decodes to " +
-                                std::to_string(bytes.size()) +
-                                " bytes, not the 512 of 256 samples; the "
-                                "table is left as it was");
+    if (note) {
+      note("the output table text decodes to " + std::to_string(bytes.size()) +
+           " bytes, not the 512 of 256 samples; the table is left as it was");
     }
     return false;
   }
-  if (bytes.size() > kOutputTableTextBytes && element) {
-    NoteCoercion(element, "the output table text decodes to " +
-                              std::to_string(bytes.size()) +
-                              " bytes; read the first 512 (256 samples)");
+  if (bytes.size() > kOutputTableTextBytes && note) {
+    note("the output table text decodes to " + std::to_string(bytes.size()) +
+         " bytes; read the first 512 (256 samples)");
   }
   OutputTableSamples samples{};
   for (size_t i = 0; i < kOutputTableSampleCount; ++i) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,9 @@ bool DecodeOutputTableText(std::string_view text, OutputTable& table);
 // collects warnings.
 bool DecodeOutputTableText(std::string_view text, OutputTable& table,
                            DomNode element);
+// As above, telling `note` what would be noted.
+bool DecodeOutputTableText(std::string_view text, OutputTable& table,
+                           const std::function<void(std::string)>& note);
 
 }  // namespace devseries
 #pragma GCC visibility pop

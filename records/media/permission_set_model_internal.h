@@ -83,7 +83,8 @@ struct Model<PermissionSet> {
   // Emptied once before the optional part, so repeated
   // "anVControlIndexList" children add up.
   static void AfterPrefix(R& record) { record.anVControlIndexList.clear(); }
-  static void AfterRead(R& record, const ReadRows<R>& seen) {
+  template <typename Rows>
+  static void AfterRead(R& record, const Rows& seen) {
     if (!seen("bRecommended")) record.bRecommended = record.bVisiblePermission;
   }
 };

@@ -13,6 +13,8 @@ namespace devseries::field_model {
 // model's AfterRead).
 struct OutputTableText {
   static constexpr Encoding kEncoding = Encoding::kCustom;
+  // The record's last rule decodes the element's text.
+  static constexpr bool kKeepsText = true;
   // The samples are stored only for a table of type 1.
   static constexpr std::string_view kStoredWhen = "eType is 1";
   static bool SamplesStored(const SeparationTable& table) {
@@ -62,12 +64,15 @@ struct Model<SeparationTable> {
       Named("nHeadCount", &R::nHeadCount, {"number of heads"}),
   };
   // A text that is not Base64 or too short leaves the table as it was.
-  static void AfterRead(R& table, const ReadRows<R>& rows) {
+  template <typename Rows>
+  static void AfterRead(R& table, const Rows& rows) {
     if (table.eType != 1) return;
-    const DomNode element = rows.Node("usOutputTable");
-    const std::string text = ReadStringValue(element);
-    if (!text.empty())
-      DecodeOutputTableText(text, table.usOutputTable, element);
+    const std::string text = rows.Text("usOutputTable");
+    if (!text.empty()) {
+      DecodeOutputTableText(
+          text, table.usOutputTable,
+          [&](const std::string& what) { rows.Note("usOutputTable", what); });
+    }
   }
 };
 static_assert(CoversEveryMember<SeparationTable>(),
