@@ -3,6 +3,8 @@
 #include <new>
 
 #include "devseries/device_series_model_internal.h"
+#include "devseries/series_read_internal.h"
+#include "platform/file_system.h"
 #include "xmlio/read_session.h"
 #include "xmlio/record_codec.h"
 #include "xmlio/xml_stream_writer.h"
@@ -21,6 +23,10 @@ const std::array<CommandStringField, 9> kCommandStringFields = std::apply(
     Model<DeviceSeriesCommandSet>::kFields);
 
 namespace {
+
+// Records, in a handler of what ended a streamed read of `path`, that the
+// file cannot be read now (out of memory) or loaded; returns false.
+bool RecordStreamedReadException(const std::string& path, ReadReport& report);
 
 // The root element with every member in file order, made at `out` (a
 // DomElementBuilder or an XmlStreamWriter) with "strVersion" = `version`.
@@ -135,15 +141,6 @@ void ReadPositionalMember(DeviceSeriesIO&, size_t slot, DomNode node,
   }
 }
 
-// The firmware links a file without its own keeps.
-void SetDefaultFirmwareLinks(DeviceSeries& series) {
-  for (size_t i = 0; i < kLanguageCount; ++i) {
-    series.strFirmwareDownloadURL[i] = i == kJapaneseLanguageEntry
-                                           ? kFirmwareLinkJapanese
-                                           : kFirmwareLinkInternational;
-  }
-}
-
 // Reads a child of the root after the positional ones, by its name; other
 // nodes are skipped.
 void ReadNamedMember(DomNode node, DeviceSeries& series) {
@@ -184,7 +181,9 @@ const SeparationInfo* FindSeparation(const DeviceSeries& series,
 // A set whose separation does not exist keeps its list. The angles made
 // are charged to the read of `root` (many sets naming a separation of
 // many channels would otherwise multiply a small file into a huge one).
-void SetDefaultScreenAngles(DomNode root, DeviceSeries& series) {
+void SetDefaultScreenAngles(
+    DeviceSeries& series,
+    const std::function<void(std::uint64_t angles)>& charge) {
   for (MediaInfo& media : series.aMediaInfoList) {
     for (PermissionSet& permission : media.aPermissionSetList) {
       const SeparationInfo* separation =
@@ -193,9 +192,7 @@ void SetDefaultScreenAngles(DomNode root, DeviceSeries& series) {
       std::vector<float>& degrees = permission.screenOption.flDegrees;
       size_t channels = separation->anInputChannelInkIndexList.size();
       if (degrees.size() == channels) continue;
-      if (channels > degrees.size()) {
-        ChargeValues<float>(root, channels - degrees.size());
-      }
+      if (channels > degrees.size()) charge(channels - degrees.size());
       degrees.resize(channels, 0.0f);
       if (channels == 4) {
         degrees = {30.0f, 45.0f, 90.0f, 60.0f};
@@ -206,14 +203,27 @@ void SetDefaultScreenAngles(DomNode root, DeviceSeries& series) {
   }
 }
 
-// The normalisations after a read: default input inks of separations,
-// screen angles of permission sets.
+// NormaliseSeries for a read of `root`, charged to its session.
 void NormaliseSeries(DomNode root, DeviceSeries& series) {
-  SetDefaultInputInks(series);
-  SetDefaultScreenAngles(root, series);
+  devseries::NormaliseSeries(
+      series, [&](std::uint64_t angles) { ChargeValues<float>(root, angles); });
 }
 
 }  // namespace
+
+void SetDefaultFirmwareLinks(DeviceSeries& series) {
+  for (size_t i = 0; i < kLanguageCount; ++i) {
+    series.strFirmwareDownloadURL[i] = i == kJapaneseLanguageEntry
+                                           ? kFirmwareLinkJapanese
+                                           : kFirmwareLinkInternational;
+  }
+}
+
+void NormaliseSeries(DeviceSeries& series,
+                     const std::function<void(std::uint64_t angles)>& charge) {
+  SetDefaultInputInks(series);
+  SetDefaultScreenAngles(series, charge);
+}
 
 DeviceSeriesIO::DeviceSeriesIO(std::string path) : ICommonIO(std::move(path)) {}
 
@@ -533,6 +543,43 @@ bool DeviceSeriesIO::ReadStreamed(DeviceSeries& series) {
   ReadReport& report = Report();
   report.Reset();
   try {
+    // A file that cannot be read twice (a pipe) is read through the tree
+    // at once: one the events hand over is read again by its name.
+    platform::FileInfo info;
+    if (platform::FileSystem::Current()->Stat(m_strPath, &info) !=
+            platform::FileError::kNone ||
+        info.kind != platform::FileKind::kRegular) {
+      return ReadStreamedTree(series);
+    }
+    const IOVersion fileVersion = m_fileVersion;
+    const std::int32_t packedFileVersion = m_nFileVersion;
+    // Read into a copy, so a failure leaves the caller's document as it was.
+    DeviceSeries result = series;
+    platform::DomParseError loadError;
+    const EventRead read =
+        ReadSeriesEvents(*this, SizeLimit(true), MemoryBound(true),
+                         report.collectWarnings, result, loadError);
+    if (read == EventRead::kRead) {
+      series = std::move(result);
+      return true;
+    }
+    // The file decides before anything read from it, its version too.
+    m_fileVersion = fileVersion;
+    m_nFileVersion = packedFileVersion;
+    if (read == EventRead::kNotLoaded) {
+      RecordLoadFailure(loadError, m_strPath, report);
+      return false;
+    }
+  } catch (...) {
+    return RecordStreamedReadException(m_strPath, report);
+  }
+  return ReadStreamedTree(series);
+}
+
+bool DeviceSeriesIO::ReadStreamedTree(DeviceSeries& series) {
+  ReadReport& report = Report();
+  report.Reset();
+  try {
     DomDocument document;
     document.SetSizeLimit(SizeLimit(true));
     // Read into a copy, so a failure leaves the caller's document as it was.
@@ -573,18 +620,26 @@ bool DeviceSeriesIO::ReadStreamed(DeviceSeries& series) {
     if (read) series = std::move(result);
     return read;
   } catch (...) {
-    report.Reset();
-    platform::DomParseError failure;
-    try {
-      throw;
-    } catch (const std::bad_alloc&) {
-      failure.failure = platform::DomLoadFailure::kOutOfMemory;
-    } catch (...) {
-    }
-    RecordLoadFailure(failure, m_strPath, report);
-    return false;
+    return RecordStreamedReadException(m_strPath, report);
   }
 }
+
+namespace {
+
+bool RecordStreamedReadException(const std::string& path, ReadReport& report) {
+  report.Reset();
+  platform::DomParseError failure;
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    failure.failure = platform::DomLoadFailure::kOutOfMemory;
+  } catch (...) {
+  }
+  RecordLoadFailure(failure, path, report);
+  return false;
+}
+
+}  // namespace
 
 bool DeviceSeriesIO::ReadOlderFile(DeviceSeries& series) {
   // A class that reads no older format leaves the file unread, and that is

@@ -168,9 +168,13 @@ class DeviceSeriesIO : public virtual ICommonIO,
  private:
   friend class SeriesStreamReader;
 
-  // Read when no document is held: parses the file piece by piece and
-  // reads each record as its end tag is parsed (SeriesStreamReader).
+  // Read when no document is held: decodes the file from the parser's
+  // events with the field model; a file the events hand over, and one
+  // that cannot be read twice, is read by ReadStreamedTree.
   bool ReadStreamed(DeviceSeries& series);
+  // Parses the file piece by piece and reads each record with the DOM
+  // codecs as its end tag is parsed (SeriesStreamReader).
+  bool ReadStreamedTree(DeviceSeries& series);
   // The memory bound of a read (kMemoryBoundPerFileByte).
   std::uint64_t MemoryBound(bool streamed) const;
   bool WriteWithVersion(DeviceSeries& series, const std::string& version,
