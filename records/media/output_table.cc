@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,24 +66,42 @@ class NaturalCubicSpline {
   double FirstX() const { return points_.front().first; }
   double LastX() const { return points_.back().first; }
 
-  // The spline at `t`, which lies within the first and last point.
-  double Evaluate(double t) const {
-    // The first point whose x is not below t ends the interval; t at the
-    // first point uses the first interval.
-    auto found = std::lower_bound(points_.begin(), points_.end(), t,
-                                  [](const std::pair<double, double>& p,
-                                     double v) { return p.first < v; });
-    size_t end = static_cast<size_t>(found - points_.begin());
-    end = std::clamp<size_t>(end, 1, points_.size() - 1);
-    const size_t i = end - 1;
-    const double h = Width(i);
-    const double slope =
-        (Y(i + 1) - Y(i)) / h - h * (2.0 * second_[i] + second_[i + 1]) / 6.0;
-    const double curve = second_[i] / 2.0;
-    const double cubic = (second_[i + 1] - second_[i]) / (6.0 * h);
-    const double dx = t - points_[i].first;
-    return Y(i) + dx * (slope + dx * (curve + dx * cubic));
-  }
+  // Evaluates the spline at points t that do not decrease from one call to
+  // the next, each within the first and last point, walking the intervals
+  // forward instead of searching for each one.
+  class Walk {
+   public:
+    explicit Walk(const NaturalCubicSpline& spline) : spline_(spline) {}
+
+    double At(double t) {
+      // The first point whose x is not below t ends the interval (t at the
+      // first point uses the first interval); the points passed for an
+      // earlier t lie below this one too.
+      const auto& points = spline_.points_;
+      while (next_ < points.size() && points[next_].first < t) ++next_;
+      const size_t i = std::clamp<size_t>(next_, 1, points.size() - 1) - 1;
+      if (i != interval_) Enter(i);
+      const double dx = t - points[i].first;
+      return spline_.Y(i) + dx * (slope_ + dx * (curve_ + dx * cubic_));
+    }
+
+   private:
+    // The coefficients of interval `i`, computed once for all its points.
+    void Enter(size_t i) {
+      const std::vector<double>& second = spline_.second_;
+      const double h = spline_.Width(i);
+      slope_ = (spline_.Y(i + 1) - spline_.Y(i)) / h -
+               h * (2.0 * second[i] + second[i + 1]) / 6.0;
+      curve_ = second[i] / 2.0;
+      cubic_ = (second[i + 1] - second[i]) / (6.0 * h);
+      interval_ = i;
+    }
+
+    const NaturalCubicSpline& spline_;
+    size_t next_ = 0;
+    size_t interval_ = SIZE_MAX;
+    double slope_ = 0, curve_ = 0, cubic_ = 0;
+  };
 
  private:
   double Width(size_t i) const {
@@ -122,10 +141,12 @@ void BuildOutputTable(const OutputTableSamples& samples, OutputTable& table) {
 
   const double first = std::trunc(spline.FirstX());
   const double last = std::trunc(spline.LastX());
+  // t does not decrease with k.
+  NaturalCubicSpline::Walk walk(spline);
   for (size_t k = 0; k < kOutputTableSize; ++k) {
     double t = std::trunc(static_cast<double>(k) * kSplineScale / 4095.0);
     t = std::clamp(t, first, last);
-    const double value = spline.Evaluate(t);
+    const double value = walk.At(t);
     std::uint32_t level;
     if (value >= kSplineScale) {
       level = 65535;
