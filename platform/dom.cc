@@ -376,17 +376,19 @@ void StartElementEvent(void* ctx, const xmlChar* localname,
                        int, const xmlChar** attributes) {
   auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   EventState& events = EventsOf(ctxt);
+  const std::string_view name = Chars(localname);
+  const std::string_view namePrefix = Chars(prefix);
   // Charged as a load charges the element it makes.
-  std::uint64_t bytes = kNodeCost + Length(localname) + Length(prefix);
+  std::uint64_t bytes = kNodeCost + name.size() + namePrefix.size();
   events.attributes.clear();
   for (int i = 0; i < attributeCount; ++i) {
     const xmlChar* const* attribute = attributes + 5 * i;
     const auto size = static_cast<size_t>(attribute[4] - attribute[3]);
-    bytes += kAttributeCost + Length(attribute[0]) + 2 * std::uint64_t{size};
+    const std::string_view attributeName = Chars(attribute[0]);
+    bytes += kAttributeCost + attributeName.size() + 2 * std::uint64_t{size};
     const std::string_view value(reinterpret_cast<const char*>(attribute[3]),
                                  size);
-    events.attributes.push_back({Chars(attribute[1]), Chars(attribute[0]),
-                                 value,
+    events.attributes.push_back({Chars(attribute[1]), attributeName, value,
                                  value.find('&') != std::string_view::npos});
   }
   bytes += static_cast<std::uint64_t>(namespaceCount) * kNamespaceCost;
@@ -399,9 +401,9 @@ void StartElementEvent(void* ctx, const xmlChar* localname,
   events.below.push_back(0);
   ctxt->node = &events.open.back();
   if (ctxt->disableSAX) return;
-  GoOnOrStop(ctxt, events.handler->StartElement(
-                       Chars(prefix), Chars(localname), events.attributes,
-                       static_cast<int>(events.open.size())));
+  GoOnOrStop(
+      ctxt, events.handler->StartElement(namePrefix, name, events.attributes,
+                                         static_cast<int>(events.open.size())));
 }
 
 void EndElementEvent(void* ctx, const xmlChar*, const xmlChar*,
