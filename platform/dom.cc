@@ -321,48 +321,55 @@ std::string_view Chars(const xmlChar* text) {
 // for each open element that answers just that, so the rule decides as it
 // does for a load; the stand-ins' children are the shared nodes below,
 // which only say whether a child is text.
-xmlNode& TextStandIn() {
-  static xmlNode node = [] {
-    xmlNode text{};
-    text.type = XML_TEXT_NODE;
-    return text;
-  }();
-  return node;
-}
-xmlNode& OtherStandIn() {
-  static xmlNode node = [] {
-    xmlNode other{};
-    other.type = XML_ELEMENT_NODE;
-    return other;
-  }();
-  return node;
-}
+// An open element: its stand-in, and what its own node and the nodes
+// below it would be charged with (given back when the handler discards
+// them).
+struct OpenElement {
+  xmlNode standIn;
+  std::uint64_t own;
+  std::uint64_t below;
+};
 
 struct EventState {
+  EventState() {
+    text.type = XML_TEXT_NODE;
+    other.type = XML_ELEMENT_NODE;
+  }
   DomEventHandler* handler = nullptr;
-  // The stand-ins of the open elements, outermost first.
-  std::vector<xmlNode> open;
-  // What each open element's own node and the nodes below it would be
-  // charged with: given back when the handler discards them.
-  std::vector<std::uint64_t> own;
-  std::vector<std::uint64_t> below;
+  // The open elements, outermost first: the first `depth` entries (the
+  // others are kept for reuse).
+  std::vector<OpenElement> open;
+  size_t depth = 0;
+  // The stand-ins of children that are text, and of the others.
+  xmlNode text{};
+  xmlNode other{};
   std::vector<DomEventHandler::Attribute> attributes;
   // The length of the text node being parsed.
   size_t textLength = 0;
+
+  OpenElement* Top() { return depth > 0 ? &open[depth - 1] : nullptr; }
 };
 
 EventState& EventsOf(xmlParserCtxtPtr ctxt) {
   return *static_cast<ParseState*>(ctxt->_private)->events;
 }
 
-// Notes a child of kind `child` (a text node when TextStandIn) added to the
-// element being parsed, `cost` its charged node memory.
+// Charges as a load charges what it makes (ChargeParse), the usual case
+// inline.
+inline void ChargeEvent(xmlParserCtxtPtr ctxt, std::uint64_t bytes) {
+  auto* state = static_cast<ParseState*>(ctxt->_private);
+  if (!state->overBound && state->owner->ChargeMemory(bytes)) return;
+  ChargeParse(ctxt, bytes);
+}
+
+// Notes a child (`child`: a stand-in) added to the element being parsed,
+// `cost` its charged node memory.
 void AddStandInChild(EventState& events, xmlNode& child, std::uint64_t cost) {
-  if (events.open.empty()) return;
-  xmlNode& parent = events.open.back();
-  if (parent.children == nullptr) parent.children = &child;
-  parent.last = &child;
-  events.below.back() += cost;
+  OpenElement* parent = events.Top();
+  if (parent == nullptr) return;
+  if (parent->standIn.children == nullptr) parent->standIn.children = &child;
+  parent->standIn.last = &child;
+  parent->below += cost;
 }
 
 // Stops the parse when the handler says so.
@@ -392,40 +399,43 @@ void StartElementEvent(void* ctx, const xmlChar* localname,
                                  value.find('&') != std::string_view::npos});
   }
   bytes += static_cast<std::uint64_t>(namespaceCount) * kNamespaceCost;
-  ChargeParse(ctxt, bytes);
-  AddStandInChild(events, OtherStandIn(), 0);
-  events.open.emplace_back();
-  events.open.back().type = XML_ELEMENT_NODE;
-  events.own.push_back(kNodeCost + static_cast<std::uint64_t>(attributeCount) *
-                                       kAttributeCost);
-  events.below.push_back(0);
-  ctxt->node = &events.open.back();
+  ChargeEvent(ctxt, bytes);
+  AddStandInChild(events, events.other, 0);
+  if (events.depth == events.open.size()) events.open.emplace_back();
+  OpenElement& element = events.open[events.depth++];
+  element.standIn.type = XML_ELEMENT_NODE;
+  element.standIn.children = nullptr;
+  element.standIn.last = nullptr;
+  element.own =
+      kNodeCost + static_cast<std::uint64_t>(attributeCount) * kAttributeCost;
+  element.below = 0;
+  ctxt->node = &element.standIn;
   if (ctxt->disableSAX) return;
-  GoOnOrStop(
-      ctxt, events.handler->StartElement(namePrefix, name, events.attributes,
-                                         static_cast<int>(events.open.size())));
+  GoOnOrStop(ctxt,
+             events.handler->StartElement(namePrefix, name, events.attributes,
+                                          static_cast<int>(events.depth)));
 }
 
 void EndElementEvent(void* ctx, const xmlChar*, const xmlChar*,
                      const xmlChar*) {
   auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   EventState& events = EventsOf(ctxt);
-  if (events.open.empty()) return;
+  OpenElement* element = events.Top();
+  if (element == nullptr) return;
   bool discard = false;
   const bool goOn =
       ctxt->disableSAX ||
-      events.handler->EndElement(static_cast<int>(events.open.size()), discard);
-  auto* state = static_cast<ParseState*>(ctxt->_private);
+      events.handler->EndElement(static_cast<int>(events.depth), discard);
   if (discard) {
-    state->owner->ReleaseMemory(events.below.back());
-    events.below.back() = 0;
+    static_cast<ParseState*>(ctxt->_private)
+        ->owner->ReleaseMemory(element->below);
+    element->below = 0;
   }
-  const std::uint64_t cost = events.own.back() + events.below.back();
-  events.open.pop_back();
-  events.own.pop_back();
-  events.below.pop_back();
-  if (!events.below.empty()) events.below.back() += cost;
-  ctxt->node = events.open.empty() ? nullptr : &events.open.back();
+  const std::uint64_t cost = element->own + element->below;
+  --events.depth;
+  OpenElement* parent = events.Top();
+  if (parent != nullptr) parent->below += cost;
+  ctxt->node = parent != nullptr ? &parent->standIn : nullptr;
   GoOnOrStop(ctxt, goOn);
 }
 
@@ -433,10 +443,11 @@ void CharactersEvent(void* ctx, const xmlChar* text, int length) {
   auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   EventState& events = EventsOf(ctxt);
   // Text joins a text node just before it, as a load's does.
+  OpenElement* element = events.Top();
   const bool joins =
-      !events.open.empty() && events.open.back().last == &TextStandIn();
+      element != nullptr && element->standIn.last == &events.text;
   const std::uint64_t bytes = 2 * static_cast<std::uint64_t>(length);
-  ChargeParse(ctxt, joins || events.open.empty() ? bytes : kNodeCost + bytes);
+  ChargeEvent(ctxt, joins || element == nullptr ? bytes : kNodeCost + bytes);
   if (joins &&
       events.textLength + static_cast<size_t>(length) > XML_MAX_TEXT_LENGTH) {
     // The tree builder refuses a text node past libxml2's limit as it joins
@@ -456,8 +467,8 @@ void CharactersEvent(void* ctx, const xmlChar* text, int length) {
   }
   events.textLength = joins ? events.textLength + static_cast<size_t>(length)
                             : static_cast<size_t>(length);
-  if (!joins) AddStandInChild(events, TextStandIn(), kNodeCost);
-  if (ctxt->disableSAX || events.open.empty()) return;
+  if (!joins) AddStandInChild(events, events.text, kNodeCost);
+  if (ctxt->disableSAX || element == nullptr) return;
   GoOnOrStop(ctxt, events.handler->Text(
                        std::string_view(reinterpret_cast<const char*>(text),
                                         static_cast<size_t>(length))));
@@ -466,8 +477,8 @@ void CharactersEvent(void* ctx, const xmlChar* text, int length) {
 void CommentEvent(void* ctx, const xmlChar* value) {
   auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   EventState& events = EventsOf(ctxt);
-  ChargeParse(ctxt, kNodeCost + 2 * Length(value));
-  AddStandInChild(events, OtherStandIn(), kNodeCost);
+  ChargeEvent(ctxt, kNodeCost + 2 * Length(value));
+  AddStandInChild(events, events.other, kNodeCost);
   if (ctxt->disableSAX) return;
   GoOnOrStop(ctxt, events.handler->Comment());
 }
@@ -475,8 +486,8 @@ void CommentEvent(void* ctx, const xmlChar* value) {
 void InstructionEvent(void* ctx, const xmlChar* target, const xmlChar* data) {
   auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   EventState& events = EventsOf(ctxt);
-  ChargeParse(ctxt, kNodeCost + Length(target) + 2 * Length(data));
-  AddStandInChild(events, OtherStandIn(), kNodeCost);
+  ChargeEvent(ctxt, kNodeCost + Length(target) + 2 * Length(data));
+  AddStandInChild(events, events.other, kNodeCost);
   if (ctxt->disableSAX) return;
   GoOnOrStop(ctxt, events.handler->Instruction(Chars(target)));
 }
@@ -1165,7 +1176,7 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
   EventState eventState;
   if (events != nullptr) {
     eventState.handler = events;
-    eventState.open.reserve(64);
+    eventState.open.reserve(32);
     state.events = &eventState;
   }
   ParseState* outer = t_parseState;

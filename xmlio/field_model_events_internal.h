@@ -37,7 +37,6 @@ class Decoder;
 // element; a frame's calls are the events of the element's children.
 class Frame {
  public:
-  virtual ~Frame() = default;
   // A child element `name` starts: the frame pushes the frame that reads it.
   virtual void Child(Decoder& d, std::string_view name,
                      const Attributes& attributes) = 0;
@@ -49,6 +48,11 @@ class Frame {
   virtual void End(Decoder&) {}
   // The frame of a child element has ended (and is gone).
   virtual void ChildEnded(Decoder&) {}
+
+ protected:
+  // Frames are ended by the decoder, which destroys only those that hold
+  // something to let go of.
+  ~Frame() = default;
 };
 
 // The stack of frames and what the frames share: the text of the value
@@ -76,6 +80,11 @@ class Decoder {
       return;
     }
     frames_[depth_ + 1] = new (&slots_[depth_]) F(std::forward<Args>(args)...);
+    if constexpr (std::is_trivially_destructible_v<F>) {
+      destroy_[depth_ + 1] = nullptr;
+    } else {
+      destroy_[depth_ + 1] = [](Frame* frame) { static_cast<F*>(frame)->~F(); };
+    }
     ++depth_;
   }
 
@@ -150,7 +159,7 @@ class Decoder {
     }
   }
   void Pop() {
-    frames_[depth_]->~Frame();
+    if (destroy_[depth_] != nullptr) destroy_[depth_](frames_[depth_]);
     --depth_;
   }
 
@@ -161,6 +170,7 @@ class Decoder {
   std::string text_;
   std::unique_ptr<Slot[]> slots_;
   std::array<Frame*, kDepth> frames_{};
+  std::array<void (*)(Frame*), kDepth> destroy_{};
   size_t depth_ = 0;
 };
 
