@@ -348,26 +348,19 @@ class TimeStampFrame final : public FirstValuesFrame<7> {
     const std::int32_t value = values_[ended_ - 1];
     switch (ended_) {
       case 1:
-        stamp_.year = Fit<std::uint16_t>(d, value);
-        break;
+        return Fit(d, value, stamp_.year);
       case 2:
-        stamp_.month = Fit<std::uint8_t>(d, value);
-        break;
+        return Fit(d, value, stamp_.month);
       case 3:
-        stamp_.day = Fit<std::uint8_t>(d, value);
-        break;
+        return Fit(d, value, stamp_.day);
       case 4:
-        stamp_.hour = Fit<std::uint8_t>(d, value);
-        break;
+        return Fit(d, value, stamp_.hour);
       case 5:
-        stamp_.minute = Fit<std::uint8_t>(d, value);
-        break;
+        return Fit(d, value, stamp_.minute);
       case 6:
-        stamp_.second = Fit<std::uint8_t>(d, value);
-        break;
+        return Fit(d, value, stamp_.second);
       default:
-        stamp_.ms = Fit<std::uint16_t>(d, value);
-        break;
+        return Fit(d, value, stamp_.ms);
     }
   }
   void End(Decoder& d) override {
@@ -375,11 +368,11 @@ class TimeStampFrame final : public FirstValuesFrame<7> {
   }
 
  private:
+  // Keeps the low bits of `value`, as a narrowing store does.
   template <typename Field>
-  static Field Fit(Decoder& d, std::int32_t value) {
-    const auto field = static_cast<Field>(value);
+  static void Fit(Decoder& d, std::int32_t value, Field& field) {
+    field = static_cast<Field>(value);
     if (value != static_cast<std::int32_t>(field)) d.Coerced();
-    return field;
   }
   TimeStamp& stamp_;
   size_t ended_ = 0;

@@ -16,6 +16,7 @@
 #include "platform/resources.h"
 #include "tests/support/host_title.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_edit.h"
 
 using namespace devseries;
 
@@ -23,15 +24,9 @@ namespace {
 
 using tovra::testing::HostTitle;
 using tovra::testing::ReadFileBytes;
+using tovra::testing::Replace;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
-
-std::string Replace(std::string text, const std::string& from,
-                    const std::string& to) {
-  const size_t at = text.find(from);
-  if (at != std::string::npos) text.replace(at, from.size(), to);
-  return text;
-}
 
 struct Case {
   const char* name;

@@ -15,13 +15,18 @@
 #include "platform/resources.h"
 #include "tests/support/host_title.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_edit.h"
 
 using namespace devseries;
 
 namespace {
 
 using tovra::testing::HostTitle;
+using tovra::testing::InsertAfter;
+using tovra::testing::InsertBefore;
 using tovra::testing::ReadFileBytes;
+using tovra::testing::Replace;
+using tovra::testing::ReplaceLast;
 using tovra::testing::ScopedTempDir;
 using tovra::testing::WriteFileBytes;
 
@@ -110,34 +115,6 @@ std::vector<std::string> BaseTexts(const std::string& scratch) {
   EXPECT_TRUE(WriteDeviceSeriesFile(scratch, synthetic));
   texts.push_back(ReadFileBytes(scratch));
   return texts;
-}
-
-// Inserts `what` right after the first occurrence of `after` (or before
-// `before` when `after` is empty); the text is left as it is when the mark
-// is missing.
-std::string InsertAfter(std::string text, const std::string& after,
-                        const std::string& what) {
-  const size_t at = text.find(after);
-  if (at != std::string::npos) text.insert(at + after.size(), what);
-  return text;
-}
-std::string InsertBefore(std::string text, const std::string& before,
-                         const std::string& what) {
-  const size_t at = text.find(before);
-  if (at != std::string::npos) text.insert(at, what);
-  return text;
-}
-std::string Replace(std::string text, const std::string& from,
-                    const std::string& to) {
-  const size_t at = text.find(from);
-  if (at != std::string::npos) text.replace(at, from.size(), to);
-  return text;
-}
-std::string ReplaceLast(std::string text, const std::string& from,
-                        const std::string& to) {
-  const size_t at = text.rfind(from);
-  if (at != std::string::npos) text.replace(at, from.size(), to);
-  return text;
 }
 
 // Variants of a well-formed series file in the shapes where a streamed
