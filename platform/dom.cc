@@ -308,19 +308,20 @@ void CharactersCharged(void* ctx, const xmlChar* text, int length) {
 }
 
 // ------------------------------------------------------------ event loads
-
-std::string_view Chars(const xmlChar* text) {
-  return text != nullptr ? std::string_view(reinterpret_cast<const char*>(text))
-                         : std::string_view();
-}
 //
 // The parser's blank-text rule (XML_PARSE_NOBLANKS) is decided against the
 // element being parsed: blank text is dropped only where that element's
 // first and last children are not text (and it has children, or more than
 // an end tag follows). With no tree built, an event load keeps a stand-in
 // for each open element that answers just that, so the rule decides as it
-// does for a load; the stand-ins' children are the shared nodes below,
-// which only say whether a child is text.
+// does for a load; the stand-ins' children are two shared nodes, which only
+// say whether a child is text.
+
+std::string_view Chars(const xmlChar* text) {
+  return text != nullptr ? std::string_view(reinterpret_cast<const char*>(text))
+                         : std::string_view();
+}
+
 // An open element: its stand-in, and what its own node and the nodes
 // below it would be charged with (given back when the handler discards
 // them).

@@ -611,7 +611,11 @@ class EventRows {
   EventRows(Decoder& d, const std::array<bool, kRows>& seen,
             const std::string& kept)
       : decoder_(d), seen_(seen), kept_(kept) {}
-  bool operator()(std::string_view name) const { return seen_[RowOf(name)]; }
+  bool operator()(std::string_view name) const {
+    const size_t row = RowOf(name);
+    return row < kRows && seen_[row];
+  }
+  // The text of the record's one row whose codec keeps it.
   std::string Text(std::string_view) const { return kept_; }
   void Note(std::string_view, const std::string&) const { decoder_.Coerced(); }
 
@@ -652,6 +656,16 @@ class RecordFrame final : public Frame {
       CountFound(Find::kPosition, std::make_index_sequence<kRows>());
   static constexpr size_t kNamed =
       CountFound(Find::kName, std::make_index_sequence<kRows>());
+  template <size_t... I>
+  static constexpr size_t CountKept(std::index_sequence<I...>) {
+    return ((KeepsText<typename std::remove_cvref_t<decltype(std::get<I>(
+                     Model<Record>::kFields))>::CodecType>
+                 ? 1
+                 : 0) +
+            ... + 0);
+  }
+  static_assert(CountKept(std::make_index_sequence<kRows>()) <= 1,
+                "a record keeps the text of one row at most");
 
   using Opener = void (*)(Decoder&, RecordFrame&, const Attributes&);
   struct NamedRow {
