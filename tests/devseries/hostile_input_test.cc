@@ -188,14 +188,23 @@ std::string RunBounded(const std::string& name,
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION child = {};
-  const BOOL started =
-      ::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE,
-                       CREATE_SUSPENDED, nullptr, nullptr, &startup, &child);
+  // Under Wine a start now and then fails for want of a moment (the
+  // server busy with the other tests' processes); a few tries tell that
+  // apart from a start that cannot be made.
+  BOOL started = FALSE;
+  DWORD startError = 0;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt > 0) ::Sleep(200 * attempt);
+    started =
+        ::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE,
+                         CREATE_SUSPENDED, nullptr, nullptr, &startup, &child);
+    if (!started) startError = ::GetLastError();
+  }
   ::SetEnvironmentVariableW(kCallVariable, nullptr);
   ::SetEnvironmentVariableW(L"TMP", hadTemp ? temp.c_str() : nullptr);
   if (!started) {
     ::CloseHandle(job);
-    return "no child";
+    return "no child (error " + std::to_string(startError) + ")";
   }
   std::string end;
   if (!::AssignProcessToJobObject(job, child.hProcess)) {
