@@ -3,8 +3,8 @@
 #include <cstring>
 #include <iterator>
 
-#include "platform/registry.h"
-#include "platform/wow64.h"
+#include "devseries/platform/registry.h"
+#include "devseries/platform/wow64.h"
 
 using namespace devseries;
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "app/installation_environment.h"
-#include "platform/resource_file_writer.h"
-#include "platform/resources.h"
+#include "devseries/platform/resource_file_writer.h"
+#include "devseries/platform/resources.h"
 
 using namespace devseries;
 

@@ -3,7 +3,7 @@
 // no main window exists the process then exits with code 0.
 #pragma once
 
-#include "platform/app_framework.h"
+#include "devseries/platform/app_framework.h"
 
 class C_TOVRAApp : public devseries::platform::CWinApp {
  public:

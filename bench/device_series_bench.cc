@@ -84,8 +84,8 @@
 #include <vector>
 
 #include "bench/synthetic_series.h"
-#include "platform/dom.h"
-#include "records/media/output_table.h"
+#include "devseries/platform/dom.h"
+#include "devseries/records/media/output_table.h"
 
 using namespace devseries;
 

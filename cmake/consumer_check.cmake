@@ -92,7 +92,7 @@ elseif(MODE STREQUAL "shared")
     run(dpkg -x ${deb} ${WORK_DIR}/deb)
   endforeach()
   foreach(pattern usr/bin/dsrtool usr/bin/tovra_update usr/lib/*libdevseries.so.1
-          usr/include/devseries/devseries/device_series.h
+          usr/include/devseries/device_series.h
           usr/share/devseries/device_series.xsd
           usr/share/devseries/device_series.schema.json
           usr/share/man/man1/dsrtool.1

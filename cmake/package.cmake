@@ -10,23 +10,21 @@ endif()
 
 include(CMakePackageConfigHelpers)
 
-# Public headers keep their layer folders under include/devseries/; a
-# consumer's include path names include/devseries, so it writes
-# #include "devseries/device_series.h". Internal headers stay out.
-foreach(layer IN LISTS devseries_layers)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/${layer}/
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/devseries/${layer}
-    COMPONENT library
-    FILES_MATCHING PATTERN "*.h"
-    PATTERN "internal" EXCLUDE
-    PATTERN "*_internal.h" EXCLUDE)
-endforeach()
+# Public headers keep their folders under include/devseries/; a consumer's
+# include path names PREFIX/include, so it writes
+# #include <devseries/device_series.h>. Internal headers stay out.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/devseries/
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/devseries
+  COMPONENT library
+  FILES_MATCHING PATTERN "*.h"
+  PATTERN "internal" EXCLUDE
+  PATTERN "*_internal.h" EXCLUDE)
 
 install(TARGETS devseries EXPORT DevSeriesTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library
           NAMELINK_COMPONENT library
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/devseries)
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 set(devseries_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/DevSeries)
 install(EXPORT DevSeriesTargets NAMESPACE DevSeries::

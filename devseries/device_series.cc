@@ -3,11 +3,11 @@
 #include <new>
 
 #include "devseries/device_series_model_internal.h"
+#include "devseries/platform/file_system.h"
 #include "devseries/series_read_internal.h"
-#include "platform/file_system.h"
-#include "xmlio/read_session.h"
-#include "xmlio/record_codec.h"
-#include "xmlio/xml_stream_writer.h"
+#include "devseries/xmlio/read_session.h"
+#include "devseries/xmlio/record_codec.h"
+#include "devseries/xmlio/xml_stream_writer.h"
 
 namespace devseries {
 

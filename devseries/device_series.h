@@ -9,18 +9,18 @@
 #include <string_view>
 #include <vector>
 
-#include "records/media/media_info.h"
-#include "records/media/print_chart_file_info_set.h"
-#include "records/media/separation_info.h"
-#include "records/media/vcontrol_point.h"
-#include "records/printer/ink_config_info.h"
-#include "records/printer/ink_info.h"
-#include "records/printer/ink_volume_info.h"
-#include "records/printer/mode_info.h"
-#include "records/printer/model_info.h"
-#include "records/printer/pattern_info.h"
-#include "records/printer/resolution_info.h"
-#include "xmlio/common_io.h"
+#include "devseries/records/media/media_info.h"
+#include "devseries/records/media/print_chart_file_info_set.h"
+#include "devseries/records/media/separation_info.h"
+#include "devseries/records/media/vcontrol_point.h"
+#include "devseries/records/printer/ink_config_info.h"
+#include "devseries/records/printer/ink_info.h"
+#include "devseries/records/printer/ink_volume_info.h"
+#include "devseries/records/printer/mode_info.h"
+#include "devseries/records/printer/model_info.h"
+#include "devseries/records/printer/pattern_info.h"
+#include "devseries/records/printer/resolution_info.h"
+#include "devseries/xmlio/common_io.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {

@@ -3,18 +3,18 @@
 #pragma once
 
 #include "devseries/device_series.h"
-#include "records/media/media_info_model_internal.h"
-#include "records/media/print_chart_file_info_set_model_internal.h"
-#include "records/media/separation_info_model_internal.h"
-#include "records/media/vcontrol_point_model_internal.h"
-#include "records/printer/ink_config_info_model_internal.h"
-#include "records/printer/ink_info_model_internal.h"
-#include "records/printer/ink_volume_info_model_internal.h"
-#include "records/printer/mode_info_model_internal.h"
-#include "records/printer/model_info_model_internal.h"
-#include "records/printer/pattern_info_model_internal.h"
-#include "records/printer/resolution_info_model_internal.h"
-#include "xmlio/field_model_internal.h"
+#include "devseries/records/media/media_info_model_internal.h"
+#include "devseries/records/media/print_chart_file_info_set_model_internal.h"
+#include "devseries/records/media/separation_info_model_internal.h"
+#include "devseries/records/media/vcontrol_point_model_internal.h"
+#include "devseries/records/printer/ink_config_info_model_internal.h"
+#include "devseries/records/printer/ink_info_model_internal.h"
+#include "devseries/records/printer/ink_volume_info_model_internal.h"
+#include "devseries/records/printer/mode_info_model_internal.h"
+#include "devseries/records/printer/model_info_model_internal.h"
+#include "devseries/records/printer/pattern_info_model_internal.h"
+#include "devseries/records/printer/resolution_info_model_internal.h"
+#include "devseries/xmlio/field_model_internal.h"
 
 namespace devseries::field_model {
 

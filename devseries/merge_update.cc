@@ -7,12 +7,12 @@
 #include <utility>
 
 #include "devseries/device_series.h"
-#include "platform/debug_output.h"
-#include "platform/dom.h"
-#include "platform/file_system.h"
-#include "platform/resource_file_writer.h"
-#include "xmlio/read_report.h"
-#include "xmlio/xml_stream_writer.h"
+#include "devseries/platform/debug_output.h"
+#include "devseries/platform/dom.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/platform/resource_file_writer.h"
+#include "devseries/xmlio/read_report.h"
+#include "devseries/xmlio/xml_stream_writer.h"
 
 namespace devseries {
 

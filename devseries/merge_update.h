@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "devseries/device_series.h"
-#include "platform/file_system.h"
-#include "platform/resources.h"
-#include "xmlio/common_io.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/platform/resources.h"
+#include "devseries/xmlio/common_io.h"
 
 #pragma GCC visibility push(default)
 namespace devseries {

@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "devseries/device_series_model_internal.h"
+#include "devseries/records/media/uv_lamp_power_model_internal.h"
 #include "devseries/series_read_internal.h"
-#include "records/media/uv_lamp_power_model_internal.h"
-#include "xmlio/field_model_events_internal.h"
-#include "xmlio/read_session.h"
+#include "devseries/xmlio/field_model_events_internal.h"
+#include "devseries/xmlio/read_session.h"
 
 namespace devseries::field_model {
 

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "devseries/device_series.h"
-#include "platform/dom.h"
+#include "devseries/platform/dom.h"
 
 namespace devseries {
 

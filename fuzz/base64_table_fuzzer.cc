@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "devseries/records/media/output_table.h"
+#include "devseries/xmlio/base64.h"
 #include "fuzz/fuzz_support.h"
-#include "records/media/output_table.h"
-#include "xmlio/base64.h"
 
 using namespace devseries;
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <string_view>
 
-#include "color/color_xml.h"
-#include "color/custom_color_info.h"
+#include "devseries/color/color_xml.h"
+#include "devseries/color/custom_color_info.h"
+#include "devseries/platform/dom.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/dom.h"
 
 using namespace devseries;
 

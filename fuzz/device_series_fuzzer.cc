@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "devseries/device_series.h"
+#include "devseries/platform/dom.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/dom.h"
 
 using namespace devseries;
 

@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "devseries/xmlio/value_codecs.h"
 #include "fuzz/fuzz_support.h"
-#include "xmlio/value_codecs.h"
 
 using namespace devseries;
 

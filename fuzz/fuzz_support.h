@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/debug_output.h"
-#include "platform/file_system.h"
+#include "devseries/platform/debug_output.h"
+#include "devseries/platform/file_system.h"
 
 namespace tovra::fuzz {
 

@@ -11,17 +11,17 @@
 #include <string>
 #include <string_view>
 
+#include "devseries/records/media/media_info.h"
+#include "devseries/records/media/separation_info.h"
+#include "devseries/records/media/vcontrol_point.h"
+#include "devseries/records/printer/ink_config_info.h"
+#include "devseries/records/printer/ink_info.h"
+#include "devseries/records/printer/mode_info.h"
+#include "devseries/records/printer/model_info.h"
+#include "devseries/records/printer/pattern_info.h"
+#include "devseries/records/printer/resolution_info.h"
+#include "devseries/xmlio/time_stamp.h"
 #include "fuzz/fuzz_support.h"
-#include "records/media/media_info.h"
-#include "records/media/separation_info.h"
-#include "records/media/vcontrol_point.h"
-#include "records/printer/ink_config_info.h"
-#include "records/printer/ink_info.h"
-#include "records/printer/mode_info.h"
-#include "records/printer/model_info.h"
-#include "records/printer/pattern_info.h"
-#include "records/printer/resolution_info.h"
-#include "xmlio/time_stamp.h"
 
 using namespace devseries;
 

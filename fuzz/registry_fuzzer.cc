@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "devseries/platform/registry_file.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/registry_file.h"
 
 using namespace devseries;
 

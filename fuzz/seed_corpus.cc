@@ -11,14 +11,14 @@
 #include <functional>
 #include <string>
 
-#include "color/color_xml.h"
-#include "color/custom_color_info.h"
+#include "devseries/color/color_xml.h"
+#include "devseries/color/custom_color_info.h"
 #include "devseries/device_series.h"
-#include "platform/dom.h"
-#include "records/media/output_table.h"
-#include "xmlio/base64.h"
-#include "xmlio/time_stamp.h"
-#include "xmlio/value_codecs.h"
+#include "devseries/platform/dom.h"
+#include "devseries/records/media/output_table.h"
+#include "devseries/xmlio/base64.h"
+#include "devseries/xmlio/time_stamp.h"
+#include "devseries/xmlio/value_codecs.h"
 
 using namespace devseries;
 

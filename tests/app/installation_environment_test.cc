@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
-#include "platform/wow64.h"
+#include "devseries/platform/registry.h"
+#include "devseries/platform/wow64.h"
 
 using namespace devseries;
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/resources.h"
+#include "devseries/platform/resources.h"
 
 using namespace devseries;
 

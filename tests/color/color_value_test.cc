@@ -12,12 +12,12 @@
 #include <typeinfo>
 #include <vector>
 
-#include "color/abstract_color.h"
-#include "color/cmyk_color.h"
-#include "color/cmykog_color.h"
-#include "color/color_exceptions.h"
-#include "color/lab_color.h"
-#include "color/rgb_color.h"
+#include "devseries/color/abstract_color.h"
+#include "devseries/color/cmyk_color.h"
+#include "devseries/color/cmykog_color.h"
+#include "devseries/color/color_exceptions.h"
+#include "devseries/color/lab_color.h"
+#include "devseries/color/rgb_color.h"
 
 using namespace devseries;
 

@@ -1,6 +1,6 @@
 // Colour elements: channel elements with "VALUE", typed and caller-named
 // colour elements, reading by channel name, packed RGB values.
-#include "color/color_xml.h"
+#include "devseries/color/color_xml.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "color/abstract_color.h"
-#include "color/cmyk_color.h"
-#include "color/cmykog_color.h"
-#include "color/lab_color.h"
-#include "color/rgb_color.h"
-#include "platform/com.h"
+#include "devseries/color/abstract_color.h"
+#include "devseries/color/cmyk_color.h"
+#include "devseries/color/cmykog_color.h"
+#include "devseries/color/lab_color.h"
+#include "devseries/color/rgb_color.h"
+#include "devseries/platform/com.h"
 #include "tests/support/xml_test_support.h"
 
 using namespace devseries;

@@ -1,11 +1,11 @@
 // The custom colour record and its "CustomColorInfo" element.
-#include "color/custom_color_info.h"
+#include "devseries/color/custom_color_info.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/com.h"
+#include "devseries/platform/com.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 

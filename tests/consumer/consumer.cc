@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "color/cmyk_color.h"
-#include "color/color_exceptions.h"
+#include "devseries/color/cmyk_color.h"
+#include "devseries/color/color_exceptions.h"
 #include "devseries/device_series.h"
 
 int main(int argc, char** argv) {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "devseries/device_series.h"
-#include "platform/com.h"
-#include "platform/file_system.h"
+#include "devseries/platform/com.h"
+#include "devseries/platform/file_system.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/resources.h"
+#include "devseries/platform/resources.h"
 #include "tests/support/host_title.h"
 #include "tests/support/temp_dir.h"
 

@@ -9,13 +9,13 @@
 #include <type_traits>
 #include <vector>
 
-#include "color/custom_color_info_model_internal.h"
+#include "devseries/color/custom_color_info_model_internal.h"
 #include "devseries/device_series_model_internal.h"
-#include "records/media/uv_lamp_power_model_internal.h"
+#include "devseries/records/media/uv_lamp_power_model_internal.h"
+#include "devseries/xmlio/dom_element_builder.h"
+#include "devseries/xmlio/xml_stream_writer.h"
 #include "tests/support/model_filler.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/dom_element_builder.h"
-#include "xmlio/xml_stream_writer.h"
 
 using namespace devseries;
 using namespace devseries::field_model;

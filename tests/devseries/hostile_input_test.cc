@@ -17,18 +17,18 @@
 #include <string>
 
 #include "devseries/device_series.h"
-#include "platform/dom.h"
-#include "records/media/media_info.h"
-#include "records/media/separation_info.h"
-#include "records/media/vcontrol_point.h"
-#include "records/printer/ink_config_info.h"
-#include "records/printer/ink_info.h"
-#include "records/printer/mode_info.h"
-#include "records/printer/model_info.h"
-#include "records/printer/pattern_info.h"
-#include "records/printer/resolution_info.h"
+#include "devseries/platform/dom.h"
+#include "devseries/records/media/media_info.h"
+#include "devseries/records/media/separation_info.h"
+#include "devseries/records/media/vcontrol_point.h"
+#include "devseries/records/printer/ink_config_info.h"
+#include "devseries/records/printer/ink_info.h"
+#include "devseries/records/printer/mode_info.h"
+#include "devseries/records/printer/model_info.h"
+#include "devseries/records/printer/pattern_info.h"
+#include "devseries/records/printer/resolution_info.h"
+#include "devseries/xmlio/time_stamp.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/time_stamp.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>

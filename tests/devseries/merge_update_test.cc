@@ -15,9 +15,9 @@
 #include <functional>
 
 #include "devseries/device_series.h"
-#include "platform/debug_output.h"
-#include "platform/dom.h"
-#include "platform/file_system.h"
+#include "devseries/platform/debug_output.h"
+#include "devseries/platform/dom.h"
+#include "devseries/platform/file_system.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/media_fixture.h"
 #include "tests/support/temp_dir.h"

@@ -8,16 +8,16 @@
 #include <functional>
 #include <string>
 
-#include "color/custom_color_info.h"
+#include "devseries/color/custom_color_info.h"
 #include "devseries/device_series.h"
-#include "platform/resources.h"
-#include "records/media/media_info.h"
-#include "records/media/vcontrol_point.h"
-#include "records/printer/model_info.h"
+#include "devseries/platform/resources.h"
+#include "devseries/records/media/media_info.h"
+#include "devseries/records/media/vcontrol_point.h"
+#include "devseries/records/printer/model_info.h"
+#include "devseries/xmlio/read_report.h"
+#include "devseries/xmlio/time_stamp.h"
 #include "tests/support/host_title.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/read_report.h"
-#include "xmlio/time_stamp.h"
 
 using namespace devseries;
 

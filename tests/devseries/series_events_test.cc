@@ -12,8 +12,8 @@
 
 #include "bench/synthetic_series.h"
 #include "devseries/device_series.h"
+#include "devseries/platform/resources.h"
 #include "devseries/series_read_internal.h"
-#include "platform/resources.h"
 #include "tests/support/host_title.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_edit.h"

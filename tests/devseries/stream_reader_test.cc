@@ -12,7 +12,7 @@
 
 #include "bench/synthetic_series.h"
 #include "devseries/device_series.h"
-#include "platform/resources.h"
+#include "devseries/platform/resources.h"
 #include "tests/support/host_title.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_edit.h"

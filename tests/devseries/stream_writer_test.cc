@@ -25,12 +25,12 @@
 
 #include "bench/synthetic_series.h"
 #include "devseries/device_series.h"
-#include "platform/file_system.h"
-#include "platform/resources.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/platform/resources.h"
+#include "devseries/xmlio/dom_element_builder.h"
+#include "devseries/xmlio/xml_stream_writer.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/dom_element_builder.h"
-#include "xmlio/xml_stream_writer.h"
 
 using namespace devseries;
 

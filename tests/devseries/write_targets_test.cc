@@ -29,10 +29,10 @@
 
 #include "devseries/device_series.h"
 #include "devseries/merge_update.h"
-#include "platform/debug_output.h"
-#include "platform/file_system.h"
-#include "platform/resource_file_writer.h"
-#include "records/printer/model_info.h"
+#include "devseries/platform/debug_output.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/platform/resource_file_writer.h"
+#include "devseries/records/printer/model_info.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_runner.h"
 

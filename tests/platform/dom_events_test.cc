@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dom.h"
+#include "devseries/platform/dom.h"
 #include "tests/support/temp_dir.h"
 
 namespace devseries::platform {

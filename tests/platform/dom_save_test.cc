@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/dom.h"
-#include "platform/file_system.h"
+#include "devseries/platform/dom.h"
+#include "devseries/platform/file_system.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,6 +1,6 @@
 // The DOM service over libxml2: node handles, text values, whitespace rules,
 // safe parsing of hostile input and atomic saves.
-#include "platform/dom.h"
+#include "devseries/platform/dom.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/file_system.h"
+#include "devseries/platform/file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace devseries::platform {

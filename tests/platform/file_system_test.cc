@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "devseries/platform/file_system.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/hex_digit.h"
+#include "devseries/platform/hex_digit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Progress reports of the file operations: a document read into the DOM,
 // and files written through a replacement, each told to the installed
 // observer from start to finish, with bytes that add up to the file's size.
-#include "platform/progress.h"
+#include "devseries/platform/progress.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/dom.h"
-#include "platform/file_system.h"
+#include "devseries/platform/dom.h"
+#include "devseries/platform/file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace devseries::platform {

@@ -1,4 +1,4 @@
-#include "platform/registry.h"
+#include "devseries/platform/registry.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/debug_output.h"
+#include "devseries/platform/debug_output.h"
 #include "tests/support/temp_dir.h"
 
 namespace devseries::platform {

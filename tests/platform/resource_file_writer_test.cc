@@ -1,13 +1,13 @@
-#include "platform/resource_file_writer.h"
+#include "devseries/platform/resource_file_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/debug_output.h"
-#include "platform/file_system.h"
-#include "platform/resources.h"
+#include "devseries/platform/debug_output.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/platform/resources.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 

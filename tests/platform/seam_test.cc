@@ -1,9 +1,9 @@
-#include "platform/seam.h"
+#include "devseries/platform/seam.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/file_error.h"
-#include "platform/file_system.h"
+#include "devseries/platform/file_error.h"
+#include "devseries/platform/file_system.h"
 
 namespace devseries::platform {
 namespace {

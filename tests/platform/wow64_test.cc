@@ -1,4 +1,4 @@
-#include "platform/wow64.h"
+#include "devseries/platform/wow64.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "records/media/calibration_info.h"
-#include "records/media/print_chart_file_info_set.h"
-#include "records/media/screen_option.h"
+#include "devseries/records/media/calibration_info.h"
+#include "devseries/records/media/print_chart_file_info_set.h"
+#include "devseries/records/media/screen_option.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 

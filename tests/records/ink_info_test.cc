@@ -1,15 +1,15 @@
 // The ink records: "InkInfo", "InkConfigInfo" with its standalone files and
 // integer codes, and the ink-volume element and list.
-#include "records/printer/ink_info.h"
+#include "devseries/records/printer/ink_info.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
-#include "records/printer/ink_config_info.h"
-#include "records/printer/ink_volume_info.h"
+#include "devseries/platform/com.h"
+#include "devseries/records/printer/ink_config_info.h"
+#include "devseries/records/printer/ink_volume_info.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 

@@ -1,14 +1,14 @@
 // The media record: writer order, the 17-child prefix, reader defaults, the
 // integer fields written with decimals, appended lists and the standalone
 // media file.
-#include "records/media/media_info.h"
+#include "devseries/records/media/media_info.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
+#include "devseries/platform/com.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 

@@ -1,5 +1,5 @@
 // The model record: its "ModelInfo" element and its standalone file.
-#include "records/printer/model_info.h"
+#include "devseries/records/printer/model_info.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
+#include "devseries/platform/com.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 

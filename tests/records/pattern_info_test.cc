@@ -1,12 +1,12 @@
 // The FM pattern record: its "PatternInfo" element and its standalone file.
-#include "records/printer/pattern_info.h"
+#include "devseries/records/printer/pattern_info.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
+#include "devseries/platform/com.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "records/media/media_info.h"
-#include "records/media/permission_set.h"
-#include "records/media/quality_info.h"
+#include "devseries/records/media/media_info.h"
+#include "devseries/records/media/permission_set.h"
+#include "devseries/records/media/quality_info.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
-#include "records/printer/mode_info.h"
-#include "records/printer/resolution_info.h"
+#include "devseries/platform/com.h"
+#include "devseries/records/printer/mode_info.h"
+#include "devseries/records/printer/resolution_info.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 

@@ -1,19 +1,19 @@
 // Separation records: output tables in Base64, the spline expansion, the
 // element codecs and the standalone separation file.
-#include "records/media/separation_info.h"
+#include "devseries/records/media/separation_info.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
-#include "records/media/output_table.h"
+#include "devseries/platform/com.h"
+#include "devseries/records/media/output_table.h"
+#include "devseries/xmlio/base64.h"
+#include "devseries/xmlio/read_report.h"
+#include "devseries/xmlio/read_session.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
-#include "xmlio/base64.h"
-#include "xmlio/read_report.h"
-#include "xmlio/read_session.h"
 
 using namespace devseries;
 

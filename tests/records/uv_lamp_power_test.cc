@@ -1,11 +1,11 @@
 // The UV lamp power entry of a print mode and its "UVLampPower" element.
-#include "records/media/uv_lamp_power.h"
+#include "devseries/records/media/uv_lamp_power.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/com.h"
+#include "devseries/platform/com.h"
 #include "tests/support/xml_test_support.h"
 
 using namespace devseries;

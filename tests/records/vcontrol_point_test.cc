@@ -1,12 +1,12 @@
 // VControl points: the element, reading by name and the catch-all
 // standalone file.
-#include "records/media/vcontrol_point.h"
+#include "devseries/records/media/vcontrol_point.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/com.h"
+#include "devseries/platform/com.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 

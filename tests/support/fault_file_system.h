@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_system.h"
+#include "devseries/platform/file_system.h"
 
 namespace tovra::testing {
 

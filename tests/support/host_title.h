@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/resources.h"
-#include "xmlio/common_io.h"
+#include "devseries/platform/resources.h"
+#include "devseries/xmlio/common_io.h"
 
 namespace tovra::testing {
 

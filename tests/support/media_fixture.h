@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "records/media/media_info.h"
+#include "devseries/records/media/media_info.h"
 
 namespace tovra::testing {
 

@@ -10,9 +10,9 @@
 #include <type_traits>
 #include <vector>
 
-#include "color/custom_color_info_model_internal.h"
+#include "devseries/color/custom_color_info_model_internal.h"
 #include "devseries/device_series_model_internal.h"
-#include "records/media/uv_lamp_power_model_internal.h"
+#include "devseries/records/media/uv_lamp_power_model_internal.h"
 
 namespace tovra::testing {
 

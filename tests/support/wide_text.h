@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/wide_text.h"
+#include "devseries/platform/win32/wide_text.h"
 
 namespace tovra::testing {
 

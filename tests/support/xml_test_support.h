@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/com.h"
-#include "xmlio/dom_types.h"
-#include "xmlio/language_string_set.h"
-#include "xmlio/number_text.h"
+#include "devseries/platform/com.h"
+#include "devseries/xmlio/dom_types.h"
+#include "devseries/xmlio/language_string_set.h"
+#include "devseries/xmlio/number_text.h"
 
 namespace xml_test {
 

@@ -14,7 +14,7 @@
 #include "devseries/device_series.h"
 #include "devseries/device_series_model_internal.h"
 #include "devseries/merge_update.h"
-#include "platform/file_system.h"
+#include "devseries/platform/file_system.h"
 #include "tests/support/media_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_runner.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "devseries/device_series.h"
-#include "platform/file_system.h"
+#include "devseries/platform/file_system.h"
 #include "tests/support/media_fixture.h"
 #include "tests/support/temp_dir.h"
 #ifndef _WIN32

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "devseries/xmlio/common_io.h"
+#include "devseries/xmlio/dom_element_builder.h"
+#include "devseries/xmlio/time_stamp_model_internal.h"
 #include "tests/support/model_filler.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_runner.h"
-#include "xmlio/common_io.h"
-#include "xmlio/dom_element_builder.h"
-#include "xmlio/time_stamp_model_internal.h"
 
 namespace {
 

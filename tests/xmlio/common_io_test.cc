@@ -1,14 +1,14 @@
 // The document holder and the common IO base: loads and retries, validated
 // loads with their debug lines, the root lookup with its version gate, the
 // version packing and the balance of the component runtime.
-#include "xmlio/common_io.h"
+#include "devseries/xmlio/common_io.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-#include "platform/debug_output.h"
-#include "platform/resources.h"
+#include "devseries/platform/debug_output.h"
+#include "devseries/platform/resources.h"
 #include "tests/support/temp_dir.h"
 
 using namespace devseries;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "devseries/xmlio/dom_element_builder.h"
+#include "devseries/xmlio/field_model_internal.h"
 #include "tests/support/xml_test_support.h"
-#include "xmlio/dom_element_builder.h"
-#include "xmlio/field_model_internal.h"
 
 namespace {
 

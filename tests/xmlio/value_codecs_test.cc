@@ -1,6 +1,6 @@
 // Values in elements: writers, readers and their odd texts, language sets,
 // time stamps, escaped byte strings, number text and Base64.
-#include "xmlio/value_codecs.h"
+#include "devseries/xmlio/value_codecs.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +11,12 @@
 #include <limits>
 #include <stdexcept>
 
-#include "platform/resources.h"
+#include "devseries/platform/resources.h"
+#include "devseries/xmlio/base64.h"
+#include "devseries/xmlio/number_text.h"
+#include "devseries/xmlio/read_report.h"
+#include "devseries/xmlio/read_session.h"
 #include "tests/support/temp_dir.h"
-#include "xmlio/base64.h"
-#include "xmlio/number_text.h"
-#include "xmlio/read_report.h"
-#include "xmlio/read_session.h"
 
 using namespace devseries;
 

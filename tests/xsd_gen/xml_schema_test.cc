@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "devseries/xmlio/dom_creator.h"
+#include "devseries/xmlio/dom_element_builder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
-#include "xmlio/dom_creator.h"
-#include "xmlio/dom_element_builder.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <ostream>
 #include <set>
 
-#include "platform/debug_output.h"
-#include "platform/dom.h"
+#include "devseries/platform/debug_output.h"
+#include "devseries/platform/dom.h"
 #include "tools/dsrtool_src/commands.h"
 #include "tools/dsrtool_src/host_title.h"
 #include "tools/dsrtool_src/memory_files.h"

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "devseries/merge_update.h"
-#include "platform/debug_output.h"
-#include "platform/dom.h"
-#include "platform/file_system.h"
+#include "devseries/platform/debug_output.h"
+#include "devseries/platform/dom.h"
+#include "devseries/platform/file_system.h"
 #include "tools/dsrtool_src/json_diff.h"
 #include "tools/dsrtool_src/json_record_reader.h"
 #include "tools/dsrtool_src/memory_files.h"

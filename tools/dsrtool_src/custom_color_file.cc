@@ -1,6 +1,6 @@
 #include "tools/dsrtool_src/custom_color_file.h"
 
-#include "xmlio/record_files.h"
+#include "devseries/xmlio/record_files.h"
 
 namespace dsrtool {
 

@@ -4,8 +4,8 @@
 // file: LoadCustomColorInfoFile.)
 #pragma once
 
-#include "color/custom_color_info.h"
-#include "xmlio/dom_types.h"
+#include "devseries/color/custom_color_info.h"
+#include "devseries/xmlio/dom_types.h"
 
 namespace dsrtool {
 

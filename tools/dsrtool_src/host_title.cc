@@ -1,6 +1,6 @@
 #include "tools/dsrtool_src/host_title.h"
 
-#include "xmlio/common_io.h"
+#include "devseries/xmlio/common_io.h"
 
 namespace dsrtool {
 

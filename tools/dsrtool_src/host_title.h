@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/resources.h"
+#include "devseries/platform/resources.h"
 
 namespace dsrtool {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "platform/hex_digit.h"
+#include "devseries/platform/hex_digit.h"
 
 namespace dsrtool {
 

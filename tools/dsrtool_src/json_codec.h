@@ -31,10 +31,10 @@
 #include <type_traits>
 #include <vector>
 
-#include "records/media/output_table.h"
+#include "devseries/records/media/output_table.h"
+#include "devseries/xmlio/language_string_set.h"
 #include "tools/dsrtool_src/json_emitter.h"
 #include "tools/dsrtool_src/record_members.h"
-#include "xmlio/language_string_set.h"
 
 namespace dsrtool {
 

@@ -11,14 +11,14 @@
 #include <utility>
 #include <vector>
 
-#include "color/custom_color_info_model_internal.h"
+#include "devseries/color/custom_color_info_model_internal.h"
 #include "devseries/device_series_model_internal.h"
+#include "devseries/xmlio/time_stamp_model_internal.h"
 #include "tools/dsrtool_src/commands.h"
 #include "tools/dsrtool_src/json_emitter.h"
 #include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/record_members.h"
 #include "tools/dsrtool_src/tool_error.h"
-#include "xmlio/time_stamp_model_internal.h"
 
 namespace dsrtool {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/process.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/platform/process.h"
 #include "tools/dsrtool_src/command_line.h"
 #include "tools/dsrtool_src/progress.h"
 #include "tools/dsrtool_src/tool_error.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "xmlio/field_model_internal.h"
+#include "devseries/xmlio/field_model_internal.h"
 
 namespace dsrtool {
 

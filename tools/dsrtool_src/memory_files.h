@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/file_system.h"
+#include "devseries/platform/file_system.h"
 
 namespace dsrtool {
 

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "devseries/merge_update.h"
-#include "platform/debug_output.h"
-#include "platform/file_system.h"
-#include "platform/process.h"
+#include "devseries/platform/debug_output.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/platform/process.h"
 #include "tools/dsrtool_src/commands.h"
 #include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"

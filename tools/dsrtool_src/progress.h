@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/progress.h"
+#include "devseries/platform/progress.h"
 
 namespace dsrtool {
 

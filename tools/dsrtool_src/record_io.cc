@@ -6,14 +6,14 @@
 #include <type_traits>
 #include <utility>
 
-#include "platform/com.h"
-#include "platform/file_system.h"
+#include "devseries/platform/com.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/xmlio/read_session.h"
+#include "devseries/xmlio/value_codecs.h"
+#include "devseries/xmlio/xml_stream_writer.h"
 #include "tools/dsrtool_src/custom_color_file.h"
 #include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/tool_error.h"
-#include "xmlio/read_session.h"
-#include "xmlio/value_codecs.h"
-#include "xmlio/xml_stream_writer.h"
 
 namespace dsrtool {
 

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/dom.h"
+#include "devseries/platform/dom.h"
+#include "devseries/xmlio/read_report.h"
 #include "tools/dsrtool_src/record_kinds.h"
 #include "tools/dsrtool_src/size_limit.h"
-#include "xmlio/read_report.h"
 
 namespace dsrtool {
 

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <variant>
 
-#include "color/custom_color_info.h"
+#include "devseries/color/custom_color_info.h"
 #include "devseries/device_series.h"
+#include "devseries/xmlio/time_stamp.h"
 #include "tools/dsrtool_src/json_codec.h"
-#include "xmlio/time_stamp.h"
 
 namespace dsrtool {
 

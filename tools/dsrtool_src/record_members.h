@@ -23,10 +23,10 @@
 #include <utility>
 #include <vector>
 
-#include "color/custom_color_info_model_internal.h"
+#include "devseries/color/custom_color_info_model_internal.h"
 #include "devseries/device_series_model_internal.h"
-#include "records/media/uv_lamp_power_model_internal.h"
-#include "xmlio/time_stamp_model_internal.h"
+#include "devseries/records/media/uv_lamp_power_model_internal.h"
+#include "devseries/xmlio/time_stamp_model_internal.h"
 
 namespace dsrtool {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "devseries/device_series.h"
-#include "platform/file_system.h"
+#include "devseries/platform/file_system.h"
 #include "tools/dsrtool_src/commands.h"
 #include "tools/dsrtool_src/member_text.h"
 #include "tools/dsrtool_src/memory_files.h"

@@ -17,12 +17,12 @@
 
 #include "devseries/device_series.h"
 #include "devseries/device_series_model_internal.h"
-#include "records/media/uv_lamp_power_model_internal.h"
+#include "devseries/records/media/uv_lamp_power_model_internal.h"
+#include "devseries/xmlio/field_model_internal.h"
+#include "devseries/xmlio/time_stamp_model_internal.h"
 #include "tools/dsrtool_src/member_text.h"
 #include "tools/dsrtool_src/record_members.h"
 #include "tools/dsrtool_src/report_page.h"
-#include "xmlio/field_model_internal.h"
-#include "xmlio/time_stamp_model_internal.h"
 
 namespace dsrtool {
 

@@ -1,10 +1,10 @@
 #include "tools/dsrtool_src/schema_validation.h"
 
-#include "platform/dom.h"
-#include "platform/file_system.h"
-#include "platform/resources.h"
+#include "devseries/platform/dom.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/platform/resources.h"
+#include "devseries/xmlio/read_session.h"
 #include "tools/dsrtool_src/tool_error.h"
-#include "xmlio/read_session.h"
 
 namespace dsrtool {
 

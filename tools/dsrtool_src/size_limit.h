@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/dom.h"
+#include "devseries/platform/dom.h"
 
 namespace dsrtool {
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <string_view>
 
-#include "color/custom_color_info_model_internal.h"
+#include "devseries/color/custom_color_info_model_internal.h"
 #include "devseries/device_series_model_internal.h"
-#include "platform/file_error.h"
-#include "platform/file_system.h"
-#include "records/media/uv_lamp_power_model_internal.h"
+#include "devseries/platform/file_error.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/records/media/uv_lamp_power_model_internal.h"
 #include "tools/xsd_gen/xml_schema.h"
 
 namespace devseries::xsd_gen {

@@ -25,9 +25,9 @@
 #include <utility>
 #include <vector>
 
-#include "xmlio/field_model_internal.h"
-#include "xmlio/language_string_set.h"
-#include "xmlio/time_stamp_model_internal.h"
+#include "devseries/xmlio/field_model_internal.h"
+#include "devseries/xmlio/language_string_set.h"
+#include "devseries/xmlio/time_stamp_model_internal.h"
 
 namespace devseries::xsd_gen {
 

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/win32/file_system_win32_internal.h"
-#include "platform/win32/wide_text.h"
+#include "devseries/platform/file_system.h"
+#include "devseries/platform/win32/file_system_win32_internal.h"
+#include "devseries/platform/win32/wide_text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wide_text.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/registry.h"
+#include "devseries/platform/registry.h"
 #include "tests/support/wide_text.h"
 
 namespace dsp = ::devseries::platform;

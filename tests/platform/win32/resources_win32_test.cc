@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/resources.h"
+#include "devseries/platform/resources.h"
 #include "tests/support/temp_dir.h"
 
 namespace devseries::platform {

@@ -1,0 +1,29 @@
+#include "devseries/records/media/calibration_info.h"
+
+#include "devseries/records/media/calibration_info_model_internal.h"
+
+namespace devseries {
+
+using field_model::ReadRecord;
+using field_model::WriteRecord;
+
+DomNode WriteCalibrationInfo(DomDocument& document,
+                             const CalibrationInfo& record) {
+  return BuildElement(
+      document, [&](DomElementBuilder& out) { WriteRecord(out, record); });
+}
+
+void WriteCalibrationInfo(DomElementBuilder& out,
+                          const CalibrationInfo& record) {
+  WriteRecord(out, record);
+}
+
+void WriteCalibrationInfo(XmlStreamWriter& out, const CalibrationInfo& record) {
+  WriteRecord(out, record);
+}
+
+void ReadCalibrationInfo(DomNode element, CalibrationInfo& record) {
+  ReadRecord(element, record);
+}
+
+}  // namespace devseries
