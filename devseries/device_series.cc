@@ -779,4 +779,9 @@ bool ReadDeviceSeriesElement(DomNode root, DeviceSeries& series) {
   }
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool DeviceSeriesCommandSet::operator==(const DeviceSeriesCommandSet&) const =
+    default;
+bool DeviceSeries::operator==(const DeviceSeries&) const = default;
+
 }  // namespace devseries

@@ -39,7 +39,10 @@ struct DeviceSeriesCommandSet {
   std::string strSheetCut;
   std::string strCancel;
 
-  bool operator==(const DeviceSeriesCommandSet&) const = default;
+  bool operator==(const DeviceSeriesCommandSet&) const;
+  bool operator!=(const DeviceSeriesCommandSet& other) const {
+    return !(*this == other);
+  }
 };
 
 // The element names of the command strings, in file order, with their
@@ -68,7 +71,8 @@ struct DeviceSeries {
   std::vector<InkVolumeInfo> aInkVolumeInfoList;
   LanguageStringSet strFirmwareDownloadURL;
 
-  bool operator==(const DeviceSeries&) const = default;
+  bool operator==(const DeviceSeries&) const;
+  bool operator!=(const DeviceSeries& other) const { return !(*this == other); }
 };
 
 // The default firmware links set before a file's own links are read: entry

@@ -539,4 +539,11 @@ bool MergeUpdateDeviceSeries(const std::string& installedPath,
   return true;
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool MergeSummary::CarriedOver::operator==(const CarriedOver&) const = default;
+bool MergeSummary::Appended::operator==(const Appended&) const = default;
+bool MergeSummary::CalibrationCut::operator==(const CalibrationCut&) const =
+    default;
+bool MergeSummary::operator==(const MergeSummary&) const = default;
+
 }  // namespace devseries

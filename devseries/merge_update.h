@@ -10,7 +10,7 @@
 
 #include "devseries/device_series.h"
 #include "devseries/platform/file_system.h"
-#include "devseries/platform/resources.h"
+#include "devseries/platform/resource_id.h"
 #include "devseries/xmlio/common_io.h"
 
 #pragma GCC visibility push(default)
@@ -66,13 +66,17 @@ struct MergeSummary {
     size_t position = 0;  // the new medium's position in the merged list
     std::string name;     // its English name (entry 0)
     bool visible = true;  // the visibility it took from the installed file
-    bool operator==(const CarriedOver&) const = default;
+    bool operator==(const CarriedOver&) const;
+    bool operator!=(const CarriedOver& other) const {
+      return !(*this == other);
+    }
   };
   // An installed medium that matched none, appended to the merged list.
   struct Appended {
     size_t position = 0;  // its position in the merged list
     std::string name;     // its English name (entry 0)
-    bool operator==(const Appended&) const = default;
+    bool operator==(const Appended&) const;
+    bool operator!=(const Appended& other) const { return !(*this == other); }
   };
   // A permission set whose calibration list was cut to the input-channel
   // count of its separation.
@@ -83,7 +87,10 @@ struct MergeSummary {
     std::int32_t permissionIndex = 0;  // its nPermissionIndex
     size_t before = 0;                 // entries before the cut
     size_t after = 0;                  // and after it
-    bool operator==(const CalibrationCut&) const = default;
+    bool operator==(const CalibrationCut&) const;
+    bool operator!=(const CalibrationCut& other) const {
+      return !(*this == other);
+    }
   };
 
   std::vector<CarriedOver> carriedOver;
@@ -96,7 +103,8 @@ struct MergeSummary {
   IOVersion installedVersion;
   IOVersion mergedVersion;
 
-  bool operator==(const MergeSummary&) const = default;
+  bool operator==(const MergeSummary&) const;
+  bool operator!=(const MergeSummary& other) const { return !(*this == other); }
 };
 
 // The merge of two documents in memory, as the merge update makes it before

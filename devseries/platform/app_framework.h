@@ -8,7 +8,6 @@
 
 #include "devseries/platform/win_types.h"
 
-#pragma GCC visibility push(default)
 namespace devseries::platform {
 
 class CWnd;
@@ -38,4 +37,3 @@ CWinApp* AfxGetApp();
 int AfxWinMain(int argc, char** argv);
 
 }  // namespace devseries::platform
-#pragma GCC visibility pop

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "devseries/platform/com_codes.h"
+
 namespace devseries::platform {
 namespace {
 

@@ -1,5 +1,6 @@
-// The component runtime: HRESULT codes, the COM error object and the
-// per-thread initialisation count of CoInitialize / CoUninitialize. On
+// The component runtime: the HRESULT type, the COM error object and the
+// per-thread initialisation count of CoInitialize / CoUninitialize (the
+// codes themselves are in com_codes.h, which the library's sources use). On
 // Windows the default runtime is the system's (CoInitializeEx and
 // CoUninitialize); elsewhere it is a count that always starts.
 #pragma once
@@ -14,24 +15,12 @@ namespace devseries::platform {
 
 using HRESULT = std::int32_t;
 
-inline constexpr HRESULT S_OK = 0;
-inline constexpr HRESULT S_FALSE = 1;
-inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001);
-inline constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003);
-inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
-inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
-inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
-inline constexpr HRESULT E_ACCESSDENIED = static_cast<HRESULT>(0x80070005);
-inline constexpr HRESULT CO_E_NOTINITIALIZED = static_cast<HRESULT>(0x800401F0);
 // The DOM service's codes: a name that is not a valid XML name, a document
 // that does not parse, a file that cannot be read or written.
 inline constexpr HRESULT XML_E_INVALIDNAME = static_cast<HRESULT>(0xC00CE501);
 inline constexpr HRESULT XML_E_PARSEFAILED = static_cast<HRESULT>(0xC00CE556);
 inline constexpr HRESULT XML_E_FILEIO = static_cast<HRESULT>(0x800C0005);
 inline constexpr HRESULT XML_E_SCHEMAINVALID = static_cast<HRESULT>(0xC00CE169);
-
-inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
 // The COM error object: carries the failing HRESULT. Thrown by value.
 class _com_error {
@@ -80,10 +69,6 @@ void CoUninitialize();
 
 // The calling thread's current initialisation count.
 int CoInitializeCount();
-
-// Installs, through Seam<ComponentRuntime>, a runtime whose every start on
-// any thread fails with `hr` (S_OK: the default runtime again). For tests.
-void SetCoInitializeFailureForTesting(HRESULT hr);
 
 }  // namespace devseries::platform
 #pragma GCC visibility pop

@@ -9,7 +9,6 @@
 
 #include "devseries/platform/seam.h"
 
-#pragma GCC visibility push(default)
 namespace devseries::platform {
 
 // The seam (Seam<DebugOutputSink>): receives every debug-output string,
@@ -47,4 +46,3 @@ class ScopedDebugCapture : public DebugOutputSink {
 };
 
 }  // namespace devseries::platform
-#pragma GCC visibility pop

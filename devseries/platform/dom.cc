@@ -14,6 +14,8 @@
 #include <new>
 #include <system_error>
 
+#include "devseries/platform/com_codes.h"
+#include "devseries/platform/dom_testing.h"
 #include "devseries/platform/file_system.h"
 #include "devseries/platform/progress.h"
 

@@ -137,7 +137,12 @@ class DomNode {
       ++*this;
       return before;
     }
-    bool operator==(const ChildIterator& other) const = default;
+    bool operator==(const ChildIterator& other) const {
+      return node_ == other.node_;
+    }
+    bool operator!=(const ChildIterator& other) const {
+      return node_ != other.node_;
+    }
 
    private:
     _xmlNode* node_ = nullptr;
@@ -384,7 +389,7 @@ class DomDocument {
   }
   // Takes back `bytes` charged before (memory let go).
   void ReleaseMemory(std::uint64_t bytes) {
-    memoryCharged_ -= std::min(bytes, memoryCharged_);
+    memoryCharged_ -= (std::min)(bytes, memoryCharged_);
   }
   std::uint64_t MemoryCharged() const { return memoryCharged_; }
 
@@ -474,9 +479,6 @@ class DomServiceProbe {
 
 // True when the DOM service is usable: what Seam<DomServiceProbe> answers.
 bool DomServiceAvailable();
-// Installs, through Seam<DomServiceProbe>, a probe that answers false
-// (`available` false) or the default probe again (true). For tests.
-void SetDomServiceAvailableForTesting(bool available);
 
 // `text` as the DOM stores a text or an attribute value: `text` itself when
 // it is valid UTF-8 made of XML 1.0 characters, otherwise a copy in

@@ -1,7 +1,6 @@
 // The value of one hexadecimal digit, for every reader of hex text.
 #pragma once
 
-#pragma GCC visibility push(default)
 namespace devseries::platform {
 
 // The value of the hex digit `c` (0 to 9, a to f, A to F in any case), or -1
@@ -14,4 +13,3 @@ constexpr int HexDigitValue(char c) {
 }
 
 }  // namespace devseries::platform
-#pragma GCC visibility pop

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#pragma GCC visibility push(default)
 namespace devseries::platform {
 
 // The arguments after the program name, UTF-8. `argc` and `argv` are
@@ -37,4 +36,3 @@ enum class StandardStream { kOutput, kError };
 std::streambuf* ConsoleTextBuffer(StandardStream stream);
 
 }  // namespace devseries::platform
-#pragma GCC visibility pop

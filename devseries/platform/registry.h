@@ -21,7 +21,6 @@
 #include "devseries/platform/seam.h"
 #include "devseries/platform/win_types.h"
 
-#pragma GCC visibility push(default)
 namespace devseries::platform {
 
 // Registry handles. The two predefined roots are fixed handles; every other
@@ -123,4 +122,3 @@ class InMemoryRegistry : public RegistryService {
 using ScopedRegistry = ScopedSeam<RegistryService>;
 
 }  // namespace devseries::platform
-#pragma GCC visibility pop

@@ -31,7 +31,6 @@
 
 #include "devseries/platform/win_types.h"
 
-#pragma GCC visibility push(default)
 namespace devseries::platform {
 
 // Registry value types.
@@ -92,4 +91,3 @@ RegistryFile LoadRegistryText(std::string_view bytes,
 std::string NormaliseRegistryKeyPath(std::string_view path);
 
 }  // namespace devseries::platform
-#pragma GCC visibility pop

@@ -27,7 +27,6 @@
 #include "devseries/platform/file_system.h"
 #include "devseries/platform/resources.h"
 
-#pragma GCC visibility push(default)
 namespace devseries {
 
 // Calls of each writer so far; 0 at start, never reset.
@@ -53,4 +52,3 @@ bool UpdateFileFromBinResource(const char* pszFilePath,
                                platform::FileError* error);
 
 }  // namespace devseries
-#pragma GCC visibility pop

@@ -17,10 +17,10 @@
 #include <string>
 #include <string_view>
 
+#include "devseries/platform/resource_id.h"
 #include "devseries/platform/seam.h"
 #include "devseries/platform/win_types.h"
 
-#pragma GCC visibility push(default)
 namespace devseries::platform {
 
 // Standard resource types.
@@ -31,26 +31,6 @@ inline constexpr int RT_GROUP_ICON = 14;
 inline constexpr int RT_VERSION = 16;
 inline constexpr int RT_HTML = 23;
 inline constexpr int RT_MANIFEST = 24;
-
-// A resource type or name: an integer id (MAKEINTRESOURCE) or a text name.
-// Text names compare case-insensitively, as Windows stores them upper-case.
-class ResourceId {
- public:
-  ResourceId(int id) : id_(id) {}  // NOLINT: mirrors MAKEINTRESOURCE
-  ResourceId(const char* name) : id_(-1), name_(name) {}             // NOLINT
-  ResourceId(std::string name) : id_(-1), name_(std::move(name)) {}  // NOLINT
-
-  bool IsInteger() const { return id_ >= 0; }
-  int id() const { return id_; }
-  const std::string& name() const { return name_; }
-  bool Matches(int id, const char* name) const;
-  // "#139" for an integer id, the name otherwise.
-  std::string ToString() const;
-
- private:
-  int id_;
-  std::string name_;
-};
 
 // One embedded resource. `typeName` / `name` are null for integer ids.
 struct ResourceEntry {
@@ -148,4 +128,3 @@ DWORD SizeofResource(HMODULE module, HRSRC resource);
 bool LoadString(UINT id, std::string& text);
 
 }  // namespace devseries::platform
-#pragma GCC visibility pop

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-#pragma GCC visibility push(default)
 namespace devseries::platform {
 
 using BOOL = int;
@@ -27,4 +26,3 @@ inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 
 }  // namespace devseries::platform
-#pragma GCC visibility pop

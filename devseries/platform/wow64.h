@@ -14,7 +14,6 @@
 #include "devseries/platform/seam.h"
 #include "devseries/platform/win_types.h"
 
-#pragma GCC visibility push(default)
 namespace devseries::platform {
 
 using HANDLE = void*;
@@ -63,4 +62,3 @@ class ScopedWow64Answer : public Wow64Probe {
 };
 
 }  // namespace devseries::platform
-#pragma GCC visibility pop

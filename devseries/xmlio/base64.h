@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#pragma GCC visibility push(default)
 namespace devseries {
 
 class CBase64 {
@@ -34,4 +33,3 @@ class CBase64 {
 };
 
 }  // namespace devseries
-#pragma GCC visibility pop

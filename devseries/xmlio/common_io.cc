@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "devseries/platform/com_codes.h"
 #include "devseries/platform/resources.h"
 #include "devseries/xmlio/number_text.h"
 #include "devseries/xmlio/read_session.h"
@@ -171,5 +172,8 @@ void ICommonIO::RecordVersionRefusal(ReadSession& session,
                "version " + found + " is not one this host reads (" +
                    std::string(readable) + ")");
 }
+
+// Member-wise equality, defined here so that the header stays C++17.
+bool IOVersion::operator==(const IOVersion&) const = default;
 
 }  // namespace devseries

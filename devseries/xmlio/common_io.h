@@ -28,7 +28,8 @@ struct IOVersion {
   // ((major * 100 + minor) * 100 + revision) * 100 + build, with the
   // arithmetic of 32-bit ints that wrap.
   std::int32_t Pack() const;
-  bool operator==(const IOVersion&) const = default;
+  bool operator==(const IOVersion&) const;
+  bool operator!=(const IOVersion& other) const { return !(*this == other); }
 };
 
 // The host title (string 57344) that turns the version gate on.
@@ -140,11 +141,11 @@ class ScopedComInit {
  public:
   ScopedComInit() : hr_(platform::CoInitialize(nullptr)) {}
   ~ScopedComInit() {
-    if (platform::SUCCEEDED(hr_)) platform::CoUninitialize();
+    if (hr_ >= 0) platform::CoUninitialize();
   }
   ScopedComInit(const ScopedComInit&) = delete;
   ScopedComInit& operator=(const ScopedComInit&) = delete;
-  bool ok() const { return platform::SUCCEEDED(hr_); }
+  bool ok() const { return hr_ >= 0; }
 
  private:
   HRESULT hr_;

@@ -1,5 +1,6 @@
 #include "devseries/xmlio/dom_creator.h"
 
+#include "devseries/platform/com_codes.h"
 #include "devseries/platform/debug_output.h"
 
 namespace devseries {

@@ -12,7 +12,6 @@
 
 #include "devseries/xmlio/dom_types.h"
 
-#pragma GCC visibility push(default)
 namespace devseries {
 
 class DomElementBuilder {
@@ -58,4 +57,3 @@ DomNode BuildElement(DomDocument& document, Write&& write) {
 }
 
 }  // namespace devseries
-#pragma GCC visibility pop

@@ -1,6 +1,7 @@
 #include "devseries/xmlio/language_string_set.h"
 
 #include "devseries/platform/resources.h"
+#include "devseries/xmlio/language_string_set_testing.h"
 
 namespace devseries {
 

@@ -24,9 +24,5 @@ const std::array<std::string, kLanguageCount>& LanguageNameTable();
 inline constexpr std::array<unsigned, kLanguageCount> kLanguageNameStringIds = {
     1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 14, 15, 16};
 
-// Reads the table again from the current string table. For tests that
-// install another string table.
-void ReloadLanguageNameTableForTesting();
-
 }  // namespace devseries
 #pragma GCC visibility pop

@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#pragma GCC visibility push(default)
 namespace devseries {
 
 // How much of a number text the readers below took, for noting values they
@@ -48,4 +47,3 @@ std::int32_t TruncateToInt32(double value);
 float NarrowToFloat(double value);
 
 }  // namespace devseries
-#pragma GCC visibility pop

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <new>
 
+#include "devseries/platform/com_codes.h"
 #include "devseries/xmlio/number_text.h"
 
 namespace devseries {

@@ -17,7 +17,6 @@
 #include "devseries/xmlio/value_codecs.h"
 #include "devseries/xmlio/xml_stream_writer.h"
 
-#pragma GCC visibility push(default)
 namespace devseries {
 
 // Precision of every floating-point field in the files.
@@ -271,4 +270,3 @@ void AppendEveryChildRecord(DomNode list, std::string_view entry,
 }
 
 }  // namespace devseries
-#pragma GCC visibility pop

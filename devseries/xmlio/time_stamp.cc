@@ -53,4 +53,7 @@ bool LoadTimeStampFile(const std::string& path, TimeStamp& stamp,
   }
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool TimeStamp::operator==(const TimeStamp&) const = default;
+
 }  // namespace devseries

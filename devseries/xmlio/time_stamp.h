@@ -18,7 +18,8 @@ struct TimeStamp {
   std::uint8_t second = 0;
   std::uint16_t ms = 0;
 
-  bool operator==(const TimeStamp&) const = default;
+  bool operator==(const TimeStamp&) const;
+  bool operator!=(const TimeStamp& other) const { return !(*this == other); }
 };
 
 // Writes a file whose root element is "TimeStamp" (after the XML

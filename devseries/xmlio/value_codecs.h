@@ -20,7 +20,6 @@
 #include "devseries/xmlio/number_text.h"
 #include "devseries/xmlio/time_stamp.h"
 
-#pragma GCC visibility push(default)
 namespace devseries {
 
 // "true" or "false".
@@ -113,4 +112,3 @@ std::string EncodeEscapedString(const void* bytes, size_t length);
 std::string decodeEscapedString(const char* text, size_t length);
 
 }  // namespace devseries
-#pragma GCC visibility pop

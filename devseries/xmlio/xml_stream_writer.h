@@ -27,7 +27,6 @@
 
 #include "devseries/xmlio/dom_types.h"
 
-#pragma GCC visibility push(default)
 namespace devseries {
 
 class XmlStreamWriter {
@@ -106,4 +105,3 @@ class XmlStreamWriter {
     const std::string& path, const std::function<void(XmlStreamWriter&)>& emit);
 
 }  // namespace devseries
-#pragma GCC visibility pop

@@ -18,6 +18,7 @@
 #include "devseries/color/lab_color.h"
 #include "devseries/color/rgb_color.h"
 #include "devseries/platform/com.h"
+#include "devseries/platform/com_codes.h"
 #include "tests/support/xml_test_support.h"
 
 using namespace devseries;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "devseries/platform/dom_testing.h"
 #include "devseries/platform/resources.h"
 #include "tests/support/host_title.h"
 #include "tests/support/temp_dir.h"

@@ -28,6 +28,7 @@
 #include "devseries/platform/file_system.h"
 #include "devseries/platform/resources.h"
 #include "devseries/xmlio/dom_element_builder.h"
+#include "devseries/xmlio/language_string_set_testing.h"
 #include "devseries/xmlio/xml_stream_writer.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"

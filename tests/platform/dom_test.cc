@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "devseries/platform/com_codes.h"
 #include "devseries/platform/file_system.h"
 #include "tests/support/temp_dir.h"
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "devseries/platform/com_codes.h"
 #include "devseries/records/media/calibration_info.h"
 #include "devseries/records/media/print_chart_file_info_set.h"
 #include "devseries/records/media/screen_option.h"

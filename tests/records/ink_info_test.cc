@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "devseries/platform/com.h"
+#include "devseries/platform/com_codes.h"
+#include "devseries/platform/dom_testing.h"
 #include "devseries/records/printer/ink_config_info.h"
 #include "devseries/records/printer/ink_volume_info.h"
 #include "tests/support/temp_dir.h"

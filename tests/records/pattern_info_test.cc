@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "devseries/platform/com.h"
+#include "devseries/platform/com_codes.h"
+#include "devseries/platform/dom_testing.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xml_test_support.h"
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "devseries/platform/com_codes.h"
 #include "devseries/records/media/media_info.h"
 #include "devseries/records/media/permission_set.h"
 #include "devseries/records/media/quality_info.h"

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "devseries/platform/com.h"
+#include "devseries/platform/com_codes.h"
+#include "devseries/platform/dom_testing.h"
 #include "devseries/records/printer/mode_info.h"
 #include "devseries/records/printer/resolution_info.h"
 #include "tests/support/temp_dir.h"

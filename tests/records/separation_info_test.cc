@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "devseries/platform/com.h"
+#include "devseries/platform/com_codes.h"
+#include "devseries/platform/dom_testing.h"
 #include "devseries/records/media/output_table.h"
 #include "devseries/xmlio/base64.h"
 #include "devseries/xmlio/read_report.h"

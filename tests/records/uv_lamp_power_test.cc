@@ -6,6 +6,7 @@
 #include <string>
 
 #include "devseries/platform/com.h"
+#include "devseries/platform/com_codes.h"
 #include "tests/support/xml_test_support.h"
 
 using namespace devseries;

@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "devseries/platform/com.h"
+#include "devseries/platform/com_codes.h"
+#include "devseries/platform/dom_testing.h"
 #include "devseries/xmlio/dom_types.h"
 #include "devseries/xmlio/language_string_set.h"
 #include "devseries/xmlio/number_text.h"

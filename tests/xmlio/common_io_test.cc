@@ -7,7 +7,9 @@
 
 #include <stdexcept>
 
+#include "devseries/platform/com_codes.h"
 #include "devseries/platform/debug_output.h"
+#include "devseries/platform/dom_testing.h"
 #include "devseries/platform/resources.h"
 #include "tests/support/temp_dir.h"
 

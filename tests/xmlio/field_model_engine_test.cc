@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "devseries/platform/com_codes.h"
 #include "devseries/xmlio/dom_element_builder.h"
 #include "devseries/xmlio/field_model_internal.h"
 #include "tests/support/xml_test_support.h"

@@ -11,8 +11,10 @@
 #include <limits>
 #include <stdexcept>
 
+#include "devseries/platform/com_codes.h"
 #include "devseries/platform/resources.h"
 #include "devseries/xmlio/base64.h"
+#include "devseries/xmlio/language_string_set_testing.h"
 #include "devseries/xmlio/number_text.h"
 #include "devseries/xmlio/read_report.h"
 #include "devseries/xmlio/read_session.h"

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "devseries/platform/com.h"
+#include "devseries/platform/com_codes.h"
 #include "devseries/platform/file_system.h"
 #include "devseries/xmlio/read_session.h"
 #include "devseries/xmlio/value_codecs.h"

@@ -1,6 +1,7 @@
 // The component runtime and module resources of POSIX systems: the count
 // alone, and the table the build generated from the resource script.
 #include "devseries/platform/com.h"
+#include "devseries/platform/com_codes.h"
 #include "devseries/platform/host_internal.h"
 #include "devseries/platform/resources.h"
 

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "devseries/platform/com.h"
+#include "devseries/platform/com_codes.h"
 #include "devseries/platform/host_internal.h"
 #include "devseries/platform/resources.h"
 #include "devseries/platform/win32/wide_text.h"

@@ -26,4 +26,8 @@ void ReadCalibrationInfo(DomNode element, CalibrationInfo& record) {
   ReadRecord(element, record);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool CalibrationLab::operator==(const CalibrationLab&) const = default;
+bool CalibrationInfo::operator==(const CalibrationInfo&) const = default;
+
 }  // namespace devseries

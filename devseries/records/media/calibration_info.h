@@ -20,7 +20,10 @@ struct CalibrationLab {
   float a = 0.0f;
   float b = 0.0f;
 
-  bool operator==(const CalibrationLab&) const = default;
+  bool operator==(const CalibrationLab&) const;
+  bool operator!=(const CalibrationLab& other) const {
+    return !(*this == other);
+  }
 };
 
 struct CalibrationInfo {
@@ -28,7 +31,10 @@ struct CalibrationInfo {
   std::array<float, kCalibrationStepCount> density{};
   std::array<CalibrationLab, kCalibrationStepCount> lab{};
 
-  bool operator==(const CalibrationInfo&) const = default;
+  bool operator==(const CalibrationInfo&) const;
+  bool operator!=(const CalibrationInfo& other) const {
+    return !(*this == other);
+  }
 };
 
 // A new, unattached "CalibrationInfo" element: "nOutputLimit", then

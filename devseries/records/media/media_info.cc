@@ -75,4 +75,7 @@ DomNode MediaInfoIO::WriteQualityInfo(DomDocument& document,
   return devseries::WriteQualityInfo(document, record);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool MediaInfo::operator==(const MediaInfo&) const = default;
+
 }  // namespace devseries

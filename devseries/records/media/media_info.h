@@ -56,7 +56,8 @@ struct MediaInfo {
   std::int32_t nOverPrintCount = 1;
   bool bUseDensityCalibration = false;
 
-  bool operator==(const MediaInfo&) const = default;
+  bool operator==(const MediaInfo&) const;
+  bool operator!=(const MediaInfo& other) const { return !(*this == other); }
 };
 
 // Element codecs of the media record and its nested records, and the

@@ -41,4 +41,7 @@ void ReadPermissionSet(DomNode element, PermissionSet& record) {
   ReadRecord(element, record);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool PermissionSet::operator==(const PermissionSet&) const = default;
+
 }  // namespace devseries

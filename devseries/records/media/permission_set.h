@@ -43,7 +43,10 @@ struct PermissionSet {
   std::int32_t nRealPassCount = 0;
   std::string strNextPermissionIndex;
 
-  bool operator==(const PermissionSet&) const = default;
+  bool operator==(const PermissionSet&) const;
+  bool operator!=(const PermissionSet& other) const {
+    return !(*this == other);
+  }
 };
 
 // A new, unattached "PermissionSet" element. "screenOption" is written only

@@ -63,4 +63,8 @@ void ReadPrintChartFileInfoSetList(DomNode element,
       element, list);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool PrintChartFileInfoSet::operator==(const PrintChartFileInfoSet&) const =
+    default;
+
 }  // namespace devseries

@@ -19,7 +19,10 @@ struct PrintChartFileInfoSet {
   std::string strInkLimitFileName;
   std::string strTestPrintFileName;
 
-  bool operator==(const PrintChartFileInfoSet&) const = default;
+  bool operator==(const PrintChartFileInfoSet&) const;
+  bool operator!=(const PrintChartFileInfoSet& other) const {
+    return !(*this == other);
+  }
 };
 
 // A new, unattached "PrintChartFileInfoSet" element with "nIndex",

@@ -26,4 +26,7 @@ void ReadQualityInfo(DomNode element, QualityInfo& record) {
   ReadRecord(element, record);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool QualityInfo::operator==(const QualityInfo&) const = default;
+
 }  // namespace devseries

@@ -19,7 +19,8 @@ struct QualityInfo {
   std::vector<std::int32_t> anPermissionIndexList;
   bool bVisibleQuality = true;
 
-  bool operator==(const QualityInfo&) const = default;
+  bool operator==(const QualityInfo&) const;
+  bool operator!=(const QualityInfo& other) const { return !(*this == other); }
 };
 
 // A new, unattached "QualityInfo" element: "nQualityLevel",

@@ -26,4 +26,7 @@ void ReadScreenOption(DomNode element, ScreenOption& record) {
   ReadRecord(element, record);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool ScreenOption::operator==(const ScreenOption&) const = default;
+
 }  // namespace devseries

@@ -17,7 +17,8 @@ struct ScreenOption {
   // Screen angle per channel, in degrees.
   std::vector<float> flDegrees;
 
-  bool operator==(const ScreenOption&) const = default;
+  bool operator==(const ScreenOption&) const;
+  bool operator!=(const ScreenOption& other) const { return !(*this == other); }
 };
 
 // A new, unattached "screenOption" element: "bUseCustomSetting",

@@ -80,4 +80,8 @@ void SeparationInfoIO::BuildOutputTable(const OutputTableSamples& samples,
   devseries::BuildOutputTable(samples, table);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool SeparationTable::operator==(const SeparationTable&) const = default;
+bool SeparationInfo::operator==(const SeparationInfo&) const = default;
+
 }  // namespace devseries

@@ -34,7 +34,10 @@ struct SeparationTable {
   std::int32_t nInkIndex = -1;
   std::int32_t nHeadCount = 1;
 
-  bool operator==(const SeparationTable&) const = default;
+  bool operator==(const SeparationTable&) const;
+  bool operator!=(const SeparationTable& other) const {
+    return !(*this == other);
+  }
 };
 
 struct SeparationInfo {
@@ -48,7 +51,10 @@ struct SeparationInfo {
   // Ink index of each input channel.
   std::vector<std::int32_t> anInputChannelInkIndexList;
 
-  bool operator==(const SeparationInfo&) const = default;
+  bool operator==(const SeparationInfo&) const;
+  bool operator!=(const SeparationInfo& other) const {
+    return !(*this == other);
+  }
 };
 
 // Element codecs and the standalone separation file.

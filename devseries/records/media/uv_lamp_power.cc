@@ -53,4 +53,7 @@ bool ReadUVLampPower(DomNode element, UVLampPower& entry, int& position) {
   return true;
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool UVLampPower::operator==(const UVLampPower&) const = default;
+
 }  // namespace devseries

@@ -19,7 +19,8 @@ struct UVLampPower {
   // Lamp power in the backward pass.
   std::int32_t nBackwardPower = 100;
 
-  bool operator==(const UVLampPower&) const = default;
+  bool operator==(const UVLampPower&) const;
+  bool operator!=(const UVLampPower& other) const { return !(*this == other); }
 };
 
 // A new, unattached "UVLampPower" element: the attribute "position" holding

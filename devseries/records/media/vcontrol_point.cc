@@ -97,4 +97,7 @@ bool LoadVControlPointFile(const std::string& path, VControlPoint& record,
   }
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool VControlPoint::operator==(const VControlPoint&) const = default;
+
 }  // namespace devseries

@@ -32,7 +32,10 @@ struct VControlPoint {
   double dLargeEnd = 0.0;
   double dLargeEndMax = 0.0;
 
-  bool operator==(const VControlPoint&) const = default;
+  bool operator==(const VControlPoint&) const;
+  bool operator!=(const VControlPoint& other) const {
+    return !(*this == other);
+  }
 };
 
 // The int code ReadFirstVControlPoint raises when the document holds no

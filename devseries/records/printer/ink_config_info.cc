@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "devseries/platform/com_codes.h"
 #include "devseries/records/printer/ink_config_info_model_internal.h"
 #include "devseries/xmlio/common_io.h"
 #include "devseries/xmlio/read_session.h"
@@ -113,5 +114,8 @@ bool InkConfigInfoIO::LoadInkConfigInfoFile(const char* path,
   }
   return true;
 }
+
+// Member-wise equality, defined here so that the header stays C++17.
+bool InkConfigInfo::operator==(const InkConfigInfo&) const = default;
 
 }  // namespace devseries

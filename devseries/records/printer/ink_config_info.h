@@ -22,7 +22,10 @@ struct InkConfigInfo {
   // The ink (InkInfo::nInkIndex) of each slot.
   std::array<std::int32_t, 24> nInkIndexList{};
 
-  bool operator==(const InkConfigInfo&) const = default;
+  bool operator==(const InkConfigInfo&) const;
+  bool operator!=(const InkConfigInfo& other) const {
+    return !(*this == other);
+  }
 };
 
 // Integer codes raised by InkConfigInfoIO (thrown as plain ints).

@@ -53,4 +53,8 @@ bool InkInfoIO::LoadInkInfoFile(const std::string& path, InkInfo& record,
       path, [&](DomNode node) { ReadFirstInkInfo(node, record); }, report);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool InkRGB::operator==(const InkRGB&) const = default;
+bool InkInfo::operator==(const InkInfo&) const = default;
+
 }  // namespace devseries

@@ -21,7 +21,8 @@ struct InkRGB {
   std::uint8_t nGreen = 0;
   std::uint8_t nBlue = 0;
 
-  bool operator==(const InkRGB&) const = default;
+  bool operator==(const InkRGB&) const;
+  bool operator!=(const InkRGB& other) const { return !(*this == other); }
 };
 
 struct InkInfo {
@@ -34,7 +35,8 @@ struct InkInfo {
   float flPrice = 0.0f;
   std::int32_t nCapacity = 0;
 
-  bool operator==(const InkInfo&) const = default;
+  bool operator==(const InkInfo&) const;
+  bool operator!=(const InkInfo& other) const { return !(*this == other); }
 };
 
 // Element and standalone-file operations of the ink record. DOM failures

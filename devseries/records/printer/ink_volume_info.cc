@@ -57,4 +57,7 @@ void WriteInkVolumeInfoList(XmlStreamWriter& out,
   WriteInkVolumeInfoListTo(out, list);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool InkVolumeInfo::operator==(const InkVolumeInfo&) const = default;
+
 }  // namespace devseries

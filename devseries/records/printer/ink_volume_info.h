@@ -18,7 +18,10 @@ struct InkVolumeInfo {
   std::int32_t nInkVolumeIndex = 0;
   std::vector<std::string> astrInkVolumeList;
 
-  bool operator==(const InkVolumeInfo&) const = default;
+  bool operator==(const InkVolumeInfo&) const;
+  bool operator!=(const InkVolumeInfo& other) const {
+    return !(*this == other);
+  }
 };
 
 // Fills `record` from an "InkVolumeInfo" element, every child recognised by

@@ -53,4 +53,7 @@ bool ModeInfoIO::LoadModeInfoFile(const std::string& path, ModeInfo& record,
       path, [&](DomNode node) { ReadFirstModeInfo(node, record); }, report);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool ModeInfo::operator==(const ModeInfo&) const = default;
+
 }  // namespace devseries

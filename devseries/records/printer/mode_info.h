@@ -39,7 +39,8 @@ struct ModeInfo {
   // The lamp powers at lamp positions 0 and 1.
   std::array<UVLampPower, 2> aUVLampPowerList;
 
-  bool operator==(const ModeInfo&) const = default;
+  bool operator==(const ModeInfo&) const;
+  bool operator!=(const ModeInfo& other) const { return !(*this == other); }
 };
 
 // Element and standalone-file operations of the print-mode record. DOM

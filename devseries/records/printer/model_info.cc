@@ -54,4 +54,8 @@ bool ModelInfoIO::LoadModelInfoFile(const std::string& path, ModelInfo& record,
       path, [&](DomNode node) { ReadFirstModelInfo(node, record); }, report);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool ModelExtraEntry::operator==(const ModelExtraEntry&) const = default;
+bool ModelInfo::operator==(const ModelInfo&) const = default;
+
 }  // namespace devseries

@@ -23,7 +23,10 @@ struct ModelExtraEntry {
   std::int64_t nValue1 = 0;
   std::int64_t nValue2 = 0;
 
-  bool operator==(const ModelExtraEntry&) const = default;
+  bool operator==(const ModelExtraEntry&) const;
+  bool operator!=(const ModelExtraEntry& other) const {
+    return !(*this == other);
+  }
 };
 
 struct ModelInfo {
@@ -102,7 +105,8 @@ struct ModelInfo {
   std::int32_t nUVLampCount = 0;
   bool bHBridgeFeature = false;
 
-  bool operator==(const ModelInfo&) const = default;
+  bool operator==(const ModelInfo&) const;
+  bool operator!=(const ModelInfo& other) const { return !(*this == other); }
 };
 
 // Element and standalone-file operations of the model record. DOM failures

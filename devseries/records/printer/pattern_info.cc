@@ -58,4 +58,7 @@ bool PatternInfoIO::LoadPatternInfoFile(const std::string& path,
       path, [&](DomNode node) { ReadFirstPatternInfo(node, record); }, report);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool PatternInfo::operator==(const PatternInfo&) const = default;
+
 }  // namespace devseries

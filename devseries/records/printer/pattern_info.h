@@ -20,7 +20,8 @@ struct PatternInfo {
   std::int32_t nFeedPixelSize = 0;
   std::string strPatternFile;
 
-  bool operator==(const PatternInfo&) const = default;
+  bool operator==(const PatternInfo&) const;
+  bool operator!=(const PatternInfo& other) const { return !(*this == other); }
 };
 
 // Element and standalone-file operations of the FM pattern record. DOM

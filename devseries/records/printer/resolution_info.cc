@@ -60,4 +60,7 @@ bool ResolutionInfoIO::LoadResolutionInfoFile(const std::string& path,
       report);
 }
 
+// Member-wise equality, defined here so that the header stays C++17.
+bool ResolutionInfo::operator==(const ResolutionInfo&) const = default;
+
 }  // namespace devseries

@@ -20,7 +20,10 @@ struct ResolutionInfo {
   float flScanResolution = 0;
   float flFeedResolution = 0;
 
-  bool operator==(const ResolutionInfo&) const = default;
+  bool operator==(const ResolutionInfo&) const;
+  bool operator!=(const ResolutionInfo& other) const {
+    return !(*this == other);
+  }
 };
 
 // Element and standalone-file operations of the resolution record. DOM
