@@ -10,7 +10,7 @@
 
 #include "devseries/device_series.h"
 #include "devseries/platform/file_system.h"
-#include "devseries/platform/resource_id.h"
+#include "devseries/platform/host_resources.h"
 #include "devseries/xmlio/common_io.h"
 
 #pragma GCC visibility push(default)

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "devseries/platform/resource_id.h"
+#include "devseries/platform/host_resources.h"
 #include "devseries/platform/seam.h"
 #include "devseries/platform/win_types.h"
 
@@ -31,48 +31,6 @@ inline constexpr int RT_GROUP_ICON = 14;
 inline constexpr int RT_VERSION = 16;
 inline constexpr int RT_HTML = 23;
 inline constexpr int RT_MANIFEST = 24;
-
-// One embedded resource. `typeName` / `name` are null for integer ids.
-struct ResourceEntry {
-  int typeId;
-  const char* typeName;
-  int id;
-  const char* name;
-  LANGID language;
-  const unsigned char* data;
-  size_t size;
-};
-
-// One string-table entry, UTF-8 text.
-struct StringEntry {
-  UINT id;
-  LANGID language;
-  const char* text;
-};
-
-struct ResourceTable {
-  const ResourceEntry* resources;
-  size_t resourceCount;
-  const StringEntry* strings;
-  size_t stringCount;
-};
-
-// Makes `table` the host's table: every later lookup reads it. The table
-// must outlive every lookup (a generated table is static).
-void RegisterHostResourceTable(const ResourceTable& table);
-// The registered table, or DefaultResourceTable() when none is registered.
-const ResourceTable& HostResourceTable();
-// The library's own table: string ids 1 to 10 and 14 to 16, the thirteen
-// language element names; no resources and no application title.
-const ResourceTable& DefaultResourceTable();
-
-// Registers a table when constructed; the generated resource file of each
-// executable holds one, so the table is registered before main runs.
-struct HostResourceRegistration {
-  explicit HostResourceRegistration(const ResourceTable& table) {
-    RegisterHostResourceTable(table);
-  }
-};
 
 // The seam (Seam<ResourceProvider>): where resources are looked up. The
 // default reads HostResourceTable() at each lookup; tests install their own
