@@ -1,20 +1,25 @@
 # Checks the library as a package others build on: installs it into a
-# temporary prefix, builds the small consumer of tests/consumer against it
-# with its CMake package and with a pkg-config one-liner, and runs both.
+# temporary prefix, compiles each installed header on its own as C++17 and
+# C++20 (tests/consumer/headers), builds the small consumer of
+# tests/consumer against it with its CMake package and with pkg-config, as
+# C++17 and as C++20, and runs it.
 #
 #   cmake -DSOURCE_DIR=... -DWORK_DIR=... -DMODE=static|shared
 #         [-DBUILD_DIR=<configured static build>] -P consumer_check.cmake
 #
 # static: installs the given build tree (the normal, static build).
 # shared: configures and builds the project with BUILD_SHARED_LIBS=ON in
-#         WORK_DIR, installs it, checks it, then makes the Debian packages
-#         with CPack and checks the library once more from the unpacked
-#         .deb files (dpkg -x).
+#         WORK_DIR, installs it, checks it and what its shared library
+#         exports, then makes the Debian packages with CPack, checks their
+#         layout and checks the library once more from the unpacked .deb
+#         files (dpkg -x). The packages stay in WORK_DIR/debs for the check
+#         in a clean Debian root (cmake/clean_root_check.sh).
 foreach(variable SOURCE_DIR WORK_DIR MODE)
   if(NOT ${variable})
     message(FATAL_ERROR "${variable} is not set")
   endif()
 endforeach()
+cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result
@@ -25,34 +30,47 @@ function(run)
   endif()
 endfunction()
 
-# Builds and runs the consumer against the installation under `prefix`,
-# first through find_package, then through pkg-config.
-function(check_consumer prefix label)
+# Builds and runs the consumer against the installation under `prefix`:
+# the header check, then through find_package and through pkg-config, each
+# as C++17 and C++20. `static` is the pkg-config option the installation's
+# library needs ("--static" for a static-only one).
+function(check_consumer prefix label static)
   # The library folder: lib/ or, for a /usr prefix on Debian, lib/<triplet>/.
   file(GLOB_RECURSE found ${prefix}/lib/libdevseries.*)
   list(GET found 0 library)
   get_filename_component(libdir ${library} DIRECTORY)
   set(build ${WORK_DIR}/consumer-${label})
   file(REMOVE_RECURSE ${build})
-  run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer -B ${build}
-      -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
-  run(${CMAKE_COMMAND} --build ${build})
-  run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir}
-      ${build}/consumer ${build}/written.dsr)
 
-  set(pc ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${libdir}/pkgconfig
-      pkg-config)
-  execute_process(COMMAND ${pc} --cflags --libs devseries
+  run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer/headers -B ${build}/headers
+      -DDEVSERIES_INCLUDE_DIR=${prefix}/include)
+  run(${CMAKE_COMMAND} --build ${build}/headers -j ${cores})
+
+  set(pc ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${libdir}/pkgconfig pkg-config)
+  execute_process(COMMAND ${pc} --cflags --libs ${static} devseries
                   OUTPUT_VARIABLE flags RESULT_VARIABLE result
                   OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "pkg-config finds no devseries under ${prefix}")
   endif()
+  if(flags MATCHES "-std=")
+    message(FATAL_ERROR "the .pc file chooses the consumer's standard: ${flags}")
+  endif()
   separate_arguments(flags UNIX_COMMAND "${flags}")
-  run(c++ ${SOURCE_DIR}/tests/consumer/consumer.cc -o ${build}/pc-consumer
-      ${flags} -Wl,-rpath,${libdir})
-  run(${build}/pc-consumer ${build}/pc-written.dsr)
-  message(STATUS "${label}: consumer built with CMake and pkg-config, ran")
+
+  foreach(standard 17 20)
+    run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer -B ${build}/c++${standard}
+        -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release
+        -DCMAKE_CXX_STANDARD=${standard})
+    run(${CMAKE_COMMAND} --build ${build}/c++${standard})
+    run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir}
+        ${build}/c++${standard}/consumer ${build}/written-${standard}.dsr)
+    run(c++ -std=c++${standard} ${SOURCE_DIR}/tests/consumer/consumer.cc
+        -o ${build}/pc-consumer-${standard} ${flags} -Wl,-rpath,${libdir})
+    run(${build}/pc-consumer-${standard} ${build}/pc-written-${standard}.dsr)
+  endforeach()
+  message(STATUS "${label}: headers compiled alone; consumer built with CMake "
+                 "and pkg-config as C++17 and C++20, ran")
 endfunction()
 
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -64,45 +82,87 @@ if(MODE STREQUAL "static")
   if(shared)
     message(FATAL_ERROR "the static build installed a shared library")
   endif()
-  check_consumer(${prefix} static)
+  check_consumer(${prefix} static --static)
 elseif(MODE STREQUAL "shared")
   set(build ${WORK_DIR}/shared-build)
   set(prefix ${WORK_DIR}/shared-prefix)
-  file(REMOVE_RECURSE ${prefix} ${WORK_DIR}/deb)
+  file(REMOVE_RECURSE ${prefix} ${WORK_DIR}/deb ${WORK_DIR}/debs)
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${build} -DBUILD_SHARED_LIBS=ON
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
       -DTOVRA_BUILD_TESTS=OFF -DTOVRA_BUILD_BENCH=OFF)
-  cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
   run(${CMAKE_COMMAND} --build ${build} -j ${cores})
   run(${CMAKE_COMMAND} --install ${build} --prefix ${prefix})
   file(GLOB_RECURSE sonames ${prefix}/lib/libdevseries.so.1)
   if(NOT sonames)
     message(FATAL_ERROR "no libdevseries.so.1 installed")
   endif()
-  check_consumer(${prefix} shared)
-
-  # The Debian packages, unpacked without installing them.
-  run(${CMAKE_COMMAND} -E chdir ${build} cpack -G DEB)
-  file(GLOB debs ${build}/*.deb)
-  list(LENGTH debs count)
-  if(count LESS 2)
-    message(FATAL_ERROR "cpack made ${count} package(s), expected the library and the programs")
+  # What the shared library exports is the API: nothing of the updater,
+  # the host's stand-ins, the codecs' mechanics or the test hooks.
+  list(GET sonames 0 soname)
+  execute_process(COMMAND nm -D -C --defined-only ${soname}
+                  OUTPUT_VARIABLE exported RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "nm cannot read ${soname}")
   endif()
-  foreach(deb IN LISTS debs)
-    run(dpkg -x ${deb} ${WORK_DIR}/deb)
-  endforeach()
-  foreach(pattern usr/bin/dsrtool usr/bin/tovra_update usr/lib/*libdevseries.so.1
-          usr/include/devseries/device_series.h
-          usr/share/devseries/device_series.xsd
-          usr/share/devseries/device_series.schema.json
-          usr/share/man/man1/dsrtool.1
-          usr/share/bash-completion/completions/dsrtool)
-    file(GLOB_RECURSE found ${WORK_DIR}/deb/${pattern})
-    if(NOT found AND NOT EXISTS ${WORK_DIR}/deb/${pattern})
-      message(FATAL_ERROR "the packages hold no ${pattern}")
+  foreach(internal ForTesting CWinApp AfxGet Registry RegOpenKey Wow64
+          LoadString "XmlStreamWriter::" "DomElementBuilder::" Base64
+          DebugOutput ResourceFileWriter)
+    if(exported MATCHES "[^\n]*${internal}[^\n]*")
+      message(FATAL_ERROR "libdevseries.so exports ${CMAKE_MATCH_0}")
     endif()
   endforeach()
-  check_consumer(${WORK_DIR}/deb/usr deb)
+  check_consumer(${prefix} shared "")
+
+  # The Debian packages, unpacked without installing them.
+  file(GLOB old_debs ${build}/*.deb)
+  if(old_debs)
+    file(REMOVE ${old_debs})
+  endif()
+  run(${CMAKE_COMMAND} -E chdir ${build} cpack -G DEB)
+  file(GLOB debs ${build}/*.deb)
+  file(MAKE_DIRECTORY ${WORK_DIR}/debs)
+  file(COPY ${debs} DESTINATION ${WORK_DIR}/debs)
+  # Each package and what it holds (and only it): the runtime library, the
+  # development files, the programs.
+  set(holds_libdevseries1 "usr/lib/*/libdevseries.so.1" "usr/lib/*/libdevseries.so.1.*")
+  set(holds_libdevseries-dev usr/include/devseries/device_series.h
+      "usr/lib/*/libdevseries.so" "usr/lib/*/libdevseries.a"
+      "usr/lib/*/cmake/DevSeries/DevSeriesConfig.cmake"
+      "usr/lib/*/pkgconfig/devseries.pc")
+  set(holds_tovra-tools usr/bin/dsrtool usr/bin/tovra_update
+      usr/share/devseries/device_series.xsd
+      usr/share/devseries/device_series.schema.json
+      usr/share/man/man1/dsrtool.1
+      usr/share/bash-completion/completions/dsrtool)
+  foreach(package libdevseries1 libdevseries-dev tovra-tools)
+    file(GLOB deb ${build}/${package}_*.deb)
+    if(NOT deb)
+      message(FATAL_ERROR "cpack made no ${package} package")
+    endif()
+    set(unpacked ${WORK_DIR}/deb-${package})
+    file(REMOVE_RECURSE ${unpacked})
+    run(dpkg -x ${deb} ${unpacked})
+    run(dpkg -x ${deb} ${WORK_DIR}/deb)
+    foreach(pattern IN LISTS holds_${package})
+      file(GLOB found ${unpacked}/${pattern})
+      if(NOT found)
+        message(FATAL_ERROR "${package} holds no ${pattern}")
+      endif()
+    endforeach()
+    file(REMOVE_RECURSE ${unpacked})
+  endforeach()
+  file(GLOB runtime ${build}/libdevseries1_*.deb)
+  execute_process(COMMAND dpkg-deb -c ${runtime} OUTPUT_VARIABLE listing)
+  if(listing MATCHES "usr/include|\\.a\n|usr/bin")
+    message(FATAL_ERROR "libdevseries1 holds more than the shared library:\n${listing}")
+  endif()
+  file(GLOB development ${build}/libdevseries-dev_*.deb)
+  execute_process(COMMAND dpkg-deb -f ${development} Depends
+                  OUTPUT_VARIABLE depends OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT depends MATCHES "libdevseries1 \\(= [0-9.]+\\)" OR NOT depends MATCHES "libxml2-dev")
+    message(FATAL_ERROR "libdevseries-dev depends on: ${depends}")
+  endif()
+  check_consumer(${WORK_DIR}/deb/usr deb "")
 else()
   message(FATAL_ERROR "MODE is static or shared, not ${MODE}")
 endif()

@@ -4,7 +4,9 @@
 #   scripts/setup.sh demo   install what is missing, build the updater,
 #                           create a sample installation under build/demo
 #                           and run the updater on it
-#   scripts/setup.sh test   install what is missing, build and run every
+#   scripts/setup.sh test   install what is missing, make the clean Debian
+#                           root the packages are checked in (kept under
+#                           build/debian-root), build and run every
 #                           test, then again under AddressSanitizer and
 #                           UndefinedBehaviorSanitizer, then run each fuzz
 #                           target for 30 seconds (scripts/fuzz.sh), then
@@ -26,8 +28,9 @@ packages=(g++ cmake make libxml2-dev libgtest-dev googletest libbenchmark-dev
   libclang-rt-14-dev)
 # Only the tests need these: python3 with jsonschema checks dsrtool's JSON
 # against its schema; Chromium renders dsrtool's report, whose pixels
-# python3-pil reads.
-test_packages=(python3 python3-jsonschema python3-pil chromium)
+# python3-pil reads; debootstrap makes the clean Debian root the packages
+# are installed into.
+test_packages=(python3 python3-jsonschema python3-pil chromium debootstrap)
 
 # apt_update: apt-get update. A package list that fails to download (a
 # mirror in mid-sync, say) is reported and left out: an install that needs
@@ -138,6 +141,7 @@ case "${1:-}" in
     ;;
   test)
     install_missing "${test_packages[@]}"
+    scripts/debian_root.sh build
     build default
     ctest --preset default -j "$jobs"
     build sanitize

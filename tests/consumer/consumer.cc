@@ -4,12 +4,12 @@
 // string table of its own (the library's default table names the languages).
 //
 //   consumer FILE.dsr     exit code 0 when everything held
+#include <devseries/color/cmyk_color.h>
+#include <devseries/color/color_exceptions.h>
+#include <devseries/device_series.h>
+
 #include <cstdio>
 #include <string>
-
-#include "devseries/color/cmyk_color.h"
-#include "devseries/color/color_exceptions.h"
-#include "devseries/device_series.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -41,6 +41,18 @@ int main(int argc, char** argv) {
       back.aMediaInfoList.size() != 1 ||
       back.aMediaInfoList[0].strMediaName[0] != "Glossy") {
     std::fprintf(stderr, "%s: read back differs\n", path.c_str());
+    return 1;
+  }
+
+  // The records compare as values (C++17 and C++20 alike).
+  devseries::DeviceSeries copy = back;
+  if (copy != back || !(copy == back)) {
+    std::fprintf(stderr, "a copy compares unequal\n");
+    return 1;
+  }
+  copy.aMediaInfoList[0].strMediaName[0] = "Matte";
+  if (copy == back) {
+    std::fprintf(stderr, "a changed copy compares equal\n");
     return 1;
   }
 
