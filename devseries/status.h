@@ -33,7 +33,8 @@ struct StatusWarning {
   /// The file's line, 1-based; 0 when not known.
   int line = 0;
   /// The element path from the root, with 1-based positions where an
-  /// element has siblings of its name: "DeviceSeries/aMediaInfoList/MediaInfo[3]".
+  /// element has siblings of its name:
+  /// "DeviceSeries/aMediaInfoList/MediaInfo[3]".
   std::string path;
   /// How the value was read: "\"12ab\" is not a number; read as 12".
   std::string message;

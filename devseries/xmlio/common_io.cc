@@ -101,11 +101,15 @@ void ICommonIO::AcceptFileVersion(std::string_view text) {
   m_fileVersion = found;
   m_nFileVersion = found.Pack();
 
-  std::string title;
-  platform::LoadString(kHostTitleStringId, title);
-  if (title == kVersionGateTitle) {
-    IOVersion expected;
-    GetVersion(expected);
+  bool gated = m_versionGate == VersionGate::kOn;
+  if (m_versionGate == VersionGate::kHostTitle) {
+    std::string title;
+    platform::LoadString(kHostTitleStringId, title);
+    gated = title == kVersionGateTitle;
+  }
+  if (gated) {
+    IOVersion expected = m_gateVersion;
+    if (expected == IOVersion{}) GetVersion(expected);
     if (found.nMajor != expected.nMajor || found.nMinor != expected.nMinor) {
       throw VersionMismatchException(expected, found);
     }

@@ -93,6 +93,17 @@ class ICommonIO {
   // The limit of a read through the DOM (`streamed` false) or streamed.
   size_t SizeLimit(bool streamed) const;
 
+  // Which file versions a read of this object accepts: kHostTitle (the
+  // default) applies the version gate under the host title
+  // kVersionGateTitle; kOff never applies it; kOn always applies it,
+  // against the major and minor of `expected` (of GetVersion() when all
+  // four parts of `expected` are 0).
+  enum class VersionGate { kHostTitle, kOff, kOn };
+  void SetVersionGate(VersionGate gate, const IOVersion& expected = {}) {
+    m_versionGate = gate;
+    m_gateVersion = expected;
+  }
+
   // The report of the last read: why it failed, where in the file, and the
   // coerced values when collectWarnings was set before it.
   ReadReport& Report() { return m_report; }
@@ -119,6 +130,8 @@ class ICommonIO {
  private:
   ReadReport m_report;
   size_t m_sizeLimit = 0;
+  VersionGate m_versionGate = VersionGate::kHostTitle;
+  IOVersion m_gateVersion;
 };
 
 // True when the found version counts as older than the expected one.
