@@ -672,16 +672,21 @@ std::string DeviceSeriesIO::ReadableVersions() const {
 bool DeviceSeriesIO::WriteWithVersion(DeviceSeries& series,
                                       const std::string& version,
                                       bool throughDom) {
+  // Either one resets the report, and leaves the reason of a failure there.
   if (throughDom) {
-    return WriteDocumentFile(m_strPath, [&](DomDocument& document) {
-      DomNode root = WriteDeviceSeries(document, series);
-      root.SetAttribute("strVersion", version);
-      return root;
-    });
+    return WriteDocumentFile(
+        m_strPath,
+        [&](DomDocument& document) {
+          DomNode root = WriteDeviceSeries(document, series);
+          root.SetAttribute("strVersion", version);
+          return root;
+        },
+        &Report());
   }
-  return StreamDocumentFile(m_strPath, [&](XmlStreamWriter& out) {
-    WriteDeviceSeries(out, series, version);
-  });
+  return StreamDocumentFile(
+      m_strPath,
+      [&](XmlStreamWriter& out) { WriteDeviceSeries(out, series, version); },
+      &Report());
 }
 
 bool DeviceSeriesIO::Write(DeviceSeries& series) {
@@ -698,7 +703,11 @@ bool DeviceSeriesIO::WriteThroughDom(DeviceSeries& series) {
 
 bool DeviceSeriesIO::WriteKeepingFileVersion(DeviceSeries& series) {
   ScopedComInit com;
-  if (!com.ok() || !IsMsxmlRegistered()) return false;
+  if (!com.ok() || !IsMsxmlRegistered()) {
+    RecordWriteFailure(m_strPath, WriteServiceFailureReason(com.ok()),
+                       Report());
+    return false;
+  }
   ReadFileVersion();
   return WriteWithVersion(series, KeptFileVersion().ToString(), false);
 }

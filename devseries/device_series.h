@@ -104,7 +104,10 @@ class DeviceSeriesIO : public virtual ICommonIO,
   // streamed element by element (no DOM document is built). Only the media
   // feed-calibration lists of `series` may change: each is sized to the
   // number of models. False on any failure, the previous file then left as
-  // it was.
+  // it was. Report() is reset, and after a failure tells why
+  // (ReadFailure::kCannotWrite, error.message "cannot write PATH: REASON":
+  // the system's error, "No such file or directory", "Is a directory", or
+  // what stopped the document); the same for the two writes below.
   [[nodiscard]] bool Write(DeviceSeries& series);
   // As Write, through a DOM document of the whole series that the DOM
   // service saves: the same bytes and the same result as Write (the

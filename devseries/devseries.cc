@@ -180,20 +180,36 @@ Status ReadStandalone(const std::string& path, Record& record,
   return FromReport(report, path, read, problem);
 }
 
-// Writes a standalone record file with the format's saver `save()`.
+// `reason` without the "PATH: " or "cannot write PATH: " the library's
+// messages start with: the status names the file on its own.
+std::string WithoutPath(const std::string& reason, const std::string& path) {
+  for (const std::string& prefix :
+       {"cannot write " + path + ": ", path + ": "}) {
+    if (reason.compare(0, prefix.size(), prefix) == 0) {
+      return reason.substr(prefix.size());
+    }
+  }
+  return reason;
+}
+
+// Writes a standalone record file with the format's saver
+// `save(report)`, whichever way it fails (false with its reason in
+// `report`, or a raised error).
 template <typename Save>
 Status WriteStandalone(const std::string& path, std::string_view root,
                        Save&& save) {
   if (path.empty()) {
     return Status(StatusCode::kInvalidArgument, path, "no file named");
   }
+  ReadReport report;
   std::string problem = "the " + std::string(root) + " file cannot be written";
   try {
-    if (save()) return Status(StatusCode::kOk, path, {});
+    if (save(report)) return Status(StatusCode::kOk, path, {});
+    if (!report.error.message.empty()) problem = report.error.message;
   } catch (...) {
     problem = CurrentErrorText(root);
   }
-  return Status(StatusCode::kCannotWrite, path, problem);
+  return Status(StatusCode::kCannotWrite, path, WithoutPath(problem, path));
 }
 
 }  // namespace
@@ -250,7 +266,9 @@ Status WriteSeries(const DeviceSeries& series, const std::string& path,
     problem = CurrentErrorText("DeviceSeries");
   }
   if (written) return Status(StatusCode::kOk, path, {});
-  if (!io.Report().error.message.empty()) problem = io.Report().error.message;
+  if (!io.Report().error.message.empty()) {
+    problem = WithoutPath(io.Report().error.message, path);
+  }
   return Status(StatusCode::kCannotWrite, path, problem);
 }
 
@@ -353,51 +371,53 @@ Status ReadRecordFile(const std::string& path, CustomColorInfo& record,
 }
 
 Status WriteRecordFile(const ModelInfo& record, const std::string& path) {
-  return WriteStandalone(path, "ModelInfo", [&] {
+  return WriteStandalone(path, "ModelInfo", [&](ReadReport&) {
     return ModelInfoIO().SaveModelInfoFile(path, record);
   });
 }
 Status WriteRecordFile(const InkInfo& record, const std::string& path) {
-  return WriteStandalone(path, "InkInfo", [&] {
+  return WriteStandalone(path, "InkInfo", [&](ReadReport&) {
     return InkInfoIO().SaveInkInfoFile(path, record);
   });
 }
 Status WriteRecordFile(const InkConfigInfo& record, const std::string& path) {
-  return WriteStandalone(path, "InkConfigInfo", [&] {
-    return InkConfigInfoIO().SaveInkConfigInfoFile(path.c_str(), record);
+  return WriteStandalone(path, "InkConfigInfo", [&](ReadReport& report) {
+    return InkConfigInfoIO().SaveInkConfigInfoFile(path.c_str(), record,
+                                                   &report);
   });
 }
 Status WriteRecordFile(const ResolutionInfo& record, const std::string& path) {
-  return WriteStandalone(path, "ResolutionInfo", [&] {
+  return WriteStandalone(path, "ResolutionInfo", [&](ReadReport&) {
     return ResolutionInfoIO().SaveResolutionInfoFile(path, record);
   });
 }
 Status WriteRecordFile(const ModeInfo& record, const std::string& path) {
-  return WriteStandalone(path, "ModeInfo", [&] {
+  return WriteStandalone(path, "ModeInfo", [&](ReadReport&) {
     return ModeInfoIO().SaveModeInfoFile(path, record);
   });
 }
 Status WriteRecordFile(const PatternInfo& record, const std::string& path) {
-  return WriteStandalone(path, "PatternInfo", [&] {
+  return WriteStandalone(path, "PatternInfo", [&](ReadReport&) {
     return PatternInfoIO().SavePatternInfoFile(path, record);
   });
 }
 Status WriteRecordFile(const MediaInfo& record, const std::string& path) {
-  return WriteStandalone(path, "MediaInfo", [&] {
+  return WriteStandalone(path, "MediaInfo", [&](ReadReport&) {
     return MediaInfoIO().SaveMediaInfoFile(path, record);
   });
 }
 Status WriteRecordFile(const SeparationInfo& record, const std::string& path) {
-  return WriteStandalone(path, "SeparationInfo", [&] {
+  return WriteStandalone(path, "SeparationInfo", [&](ReadReport&) {
     return SeparationInfoIO().SaveSeparationInfoFile(path, record);
   });
 }
 Status WriteRecordFile(const VControlPoint& record, const std::string& path) {
-  return WriteStandalone(path, "VControlPoint",
-                         [&] { return SaveVControlPointFile(path, record); });
+  return WriteStandalone(path, "VControlPoint", [&](ReadReport& report) {
+    return SaveVControlPointFile(path, record, &report);
+  });
 }
 Status WriteRecordFile(const CustomColorInfo& record, const std::string& path) {
-  return WriteStandalone(path, "CustomColorInfo", [&] {
+  return WriteStandalone(path, "CustomColorInfo", [&](ReadReport&) {
     return SaveRecordFile(path, [&] {
       return CreateRecordDocument([&](DomDocument& document) {
         return WriteCustomColorInfo(document, record);

@@ -1,6 +1,7 @@
 #include "devseries/xmlio/common_io.h"
 
 #include <cstdio>
+#include <new>
 #include <stdexcept>
 
 #include "devseries/platform/com_codes.h"
@@ -175,6 +176,38 @@ void ICommonIO::RecordVersionRefusal(ReadSession& session,
   session.Fail(ReadFailure::kNotReadable, root,
                "version " + found + " is not one this host reads (" +
                    std::string(readable) + ")");
+}
+
+const char* WriteServiceFailureReason(bool runtimeStarted) {
+  return runtimeStarted ? "the DOM service is not available"
+                        : "the component runtime cannot start";
+}
+
+std::string CurrentWriteExceptionReason(std::string_view path) {
+  try {
+    try {
+      throw;
+    } catch (const _com_error& error) {
+      const std::string& description = error.Description();
+      if (description.empty()) return error.ErrorMessage();
+      // The DOM's save names the path first: the report names it already.
+      const std::string prefix = std::string(path) + ": ";
+      if (description.compare(0, prefix.size(), prefix) == 0) {
+        return description.substr(prefix.size());
+      }
+      return description;
+    } catch (int code) {
+      return "the document cannot be made (code " + FormatInt(code) + ")";
+    } catch (const std::bad_alloc&) {
+      return "out of memory";
+    } catch (const std::exception& error) {
+      return error.what();
+    } catch (...) {
+      return "unknown error";
+    }
+  } catch (...) {
+    return std::string();
+  }
 }
 
 // Member-wise equality, defined here so that the header stays C++17.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "devseries/xmlio/dom_creator.h"
 #include "devseries/xmlio/read_report.h"
@@ -104,8 +105,11 @@ class ICommonIO {
     m_gateVersion = expected;
   }
 
-  // The report of the last read: why it failed, where in the file, and the
-  // coerced values when collectWarnings was set before it.
+  // The report of the last read or write: why it failed, where in the
+  // file, and the coerced values when collectWarnings was set before a
+  // read. A write resets it, and a failed one leaves its reason there
+  // (ReadFailure::kCannotWrite, "cannot write PATH: REASON"): what a caller
+  // asks for the reason of the last failed write.
   ReadReport& Report() { return m_report; }
   const ReadReport& Report() const { return m_report; }
 
@@ -141,9 +145,30 @@ bool IsOlderVersion(const IOVersion& found, const IOVersion& expected);
 // DOM service checked, the "xml" declaration instruction first, then the
 // element `buildRoot` makes, saved, runtime ended. False on any failure
 // (the previous file at `path` is then left as it was); never throws.
+//
+// With a `report`, it is reset, and a failure is recorded in it
+// (RecordWriteFailure: ReadFailure::kCannotWrite, "cannot write PATH:
+// REASON", the reason being the system's error the save met, "the DOM
+// service is not available", or what `buildRoot` raised).
 template <typename BuildRoot>
 [[nodiscard]] bool WriteDocumentFile(const std::string& path,
-                                     BuildRoot&& buildRoot);
+                                     BuildRoot&& buildRoot,
+                                     ReadReport* report = nullptr);
+
+// Why a write cannot start when the component runtime did not start
+// (`runtimeStarted` false: "the component runtime cannot start") or the
+// DOM service is missing ("the DOM service is not available").
+const char* WriteServiceFailureReason(bool runtimeStarted);
+
+// In a handler of the exception that ended a write of `path`: what it says,
+// as the reason of a write report. A DOM save's error (_com_error with
+// XML_E_FILEIO, whose description is "PATH: REASON") gives its REASON ("No
+// such file or directory"), another component error its description (or
+// the system's message for its code), a standard exception its what(), an
+// exhausted memory "out of memory", a record builder's int code "the
+// document cannot be made (code N)". Never throws (an empty text when even
+// that cannot be made).
+std::string CurrentWriteExceptionReason(std::string_view path);
 
 // The declaration instruction's data.
 inline constexpr const char* kXmlDeclarationData =
@@ -165,9 +190,16 @@ class ScopedComInit {
 };
 
 template <typename BuildRoot>
-bool WriteDocumentFile(const std::string& path, BuildRoot&& buildRoot) {
+bool WriteDocumentFile(const std::string& path, BuildRoot&& buildRoot,
+                       ReadReport* report) {
+  if (report != nullptr) report->Reset();
   ScopedComInit com;
-  if (!com.ok() || !IsMsxmlRegistered()) return false;
+  if (!com.ok() || !IsMsxmlRegistered()) {
+    if (report != nullptr) {
+      RecordWriteFailure(path, WriteServiceFailureReason(com.ok()), *report);
+    }
+    return false;
+  }
   try {
     DomDocument document;
     document.InsertBefore(
@@ -178,6 +210,9 @@ bool WriteDocumentFile(const std::string& path, BuildRoot&& buildRoot) {
     document.Save(path);
     return true;
   } catch (...) {
+    if (report != nullptr) {
+      RecordWriteFailure(path, CurrentWriteExceptionReason(path), *report);
+    }
     return false;
   }
 }

@@ -16,6 +16,23 @@ void ReadReport::Reset() {
   warningsLeftOut = 0;
 }
 
+void RecordWriteFailure(std::string_view path, std::string_view reason,
+                        ReadReport& report) {
+  report.Reset();
+  report.failure = ReadFailure::kCannotWrite;
+  try {
+    std::string message = "cannot write";
+    if (!path.empty()) {
+      message += ' ';
+      message.append(path);
+    }
+    message += ": ";
+    message.append(reason);
+    report.error.message = std::move(message);
+  } catch (...) {
+  }
+}
+
 void NoteCoercion(DomNode node, std::string_view what) {
   // A read without a session (a codec called on its own) notes nothing;
   // with one, the session checks whether its report collects warnings.

@@ -2,10 +2,13 @@
 // happened (the element path from the root, the file's line) and what was
 // expected and found, and, when asked for, the values it had to coerce on
 // the way (number text that is not a number, a saturated integer, ...).
+// A writer says in one why a file could not be written.
 //
-// A report belongs to one read: the IO object keeps the report of its last
-// read, the standalone loaders fill one the caller hands them. Nothing of it
-// is global; the public operations still answer with their bool result.
+// A report belongs to one read or write: the IO object keeps the report of
+// its last read or write, the standalone loaders (and the savers that have
+// a report overload) fill one the caller hands them. Nothing of it is
+// global; the public operations still answer with their bool result and
+// raise what they raised before.
 #pragma once
 
 #include <cstddef>
@@ -43,13 +46,18 @@ struct ReadDiagnostic {
   std::string ToString() const;
 };
 
-// Why a read failed, for callers that act on it (the merge update).
+// Why a read (or a write) failed, for callers that act on it (the merge
+// update).
 enum class ReadFailure {
-  kNone,           // read
+  kNone,           // read (or written)
   kCannotRead,     // missing, unreadable now (I/O error, permission), folder
   kRefused,        // refused by the hardening: a DOCTYPE, over the size limit
   kNotWellFormed,  // read, but not well-formed XML (or empty)
   kNotReadable,    // XML, but not what the reader reads (structure, version)
+  kCannotWrite,    // a write failed: the file could not be made, written or
+                   // put in place (a folder missing or at the path, no
+                   // space, refused), or the document could not be made;
+                   // a file at the path is left as it was
 };
 
 struct ReadReport {
@@ -57,7 +65,9 @@ struct ReadReport {
   bool collectWarnings = false;
 
   ReadFailure failure = ReadFailure::kNone;
-  // Empty after a successful read.
+  // Empty after a successful read or write. After a failed write it names
+  // the file and the reason, with no element path or line:
+  // "cannot write /x/y.dsr: No such file or directory".
   ReadDiagnostic error;
   // Coerced values, in document order; only with collectWarnings. At most
   // kMaxWarnings are kept; warningsLeftOut counts the ones after them.
@@ -74,6 +84,15 @@ struct ReadReport {
 // the document holding `node` collects warnings. Called by the value
 // readers; never throws.
 void NoteCoercion(DomNode node, std::string_view what);
+
+// Records in `report` (reset first, keeping collectWarnings) that the write
+// of the file at `path` failed because of `reason`: failure kCannotWrite,
+// error.message "cannot write PATH: REASON" (`path` as the caller gave it,
+// "cannot write: REASON" when it is empty; `reason` the system's error
+// text, "No such file or directory", or what stopped the write). Never
+// throws: without memory for the message the failure is still set.
+void RecordWriteFailure(std::string_view path, std::string_view reason,
+                        ReadReport& report);
 
 }  // namespace devseries
 #pragma GCC visibility pop

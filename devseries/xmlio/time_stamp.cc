@@ -8,9 +8,17 @@
 namespace devseries {
 
 bool SaveTimeStampFile(const std::string& path, const TimeStamp& stamp) {
-  return WriteDocumentFile(path, [&](DomDocument& document) {
-    return WriteTimeStamp(document, "TimeStamp", stamp);
-  });
+  return SaveTimeStampFile(path, stamp, nullptr);
+}
+
+bool SaveTimeStampFile(const std::string& path, const TimeStamp& stamp,
+                       ReadReport* report) {
+  return WriteDocumentFile(
+      path,
+      [&](DomDocument& document) {
+        return WriteTimeStamp(document, "TimeStamp", stamp);
+      },
+      report);
 }
 
 bool LoadTimeStampFile(const std::string& path, TimeStamp& stamp) {

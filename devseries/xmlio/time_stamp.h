@@ -27,6 +27,11 @@ struct TimeStamp {
 // the previous file is then left as it was.
 [[nodiscard]] bool SaveTimeStampFile(const std::string& path,
                                      const TimeStamp& stamp);
+// As above; `report` (when not null) is reset and then tells why the file
+// was not written (RecordWriteFailure: "cannot write PATH: REASON").
+[[nodiscard]] bool SaveTimeStampFile(const std::string& path,
+                                     const TimeStamp& stamp,
+                                     ReadReport* report);
 // Reads the "TimeStamp" root element of the file at `path`. False, with
 // `stamp` unchanged, when the file cannot be loaded or has no such root or
 // the root lacks one of its seven children.

@@ -189,10 +189,43 @@ void XmlStreamWriter::Flush() {
   buffer_.clear();
 }
 
+namespace {
+
+// Records in `report` (when given) that the write of `path` failed with
+// `error`; never throws.
+void RecordFileFailure(const std::string& path, platform::FileError error,
+                       ReadReport* report) {
+  if (report == nullptr) return;
+  try {
+    RecordWriteFailure(path, platform::FileErrorText(error), *report);
+  } catch (...) {
+    RecordWriteFailure(path, "out of memory", *report);
+  }
+}
+
+}  // namespace
+
 bool StreamDocumentFile(const std::string& path,
-                        const std::function<void(XmlStreamWriter&)>& emit) {
+                        const std::function<void(XmlStreamWriter&)>& emit,
+                        ReadReport* report) {
+  if (report != nullptr) report->Reset();
   ScopedComInit com;
-  if (!com.ok() || !IsMsxmlRegistered()) return false;
+  if (!com.ok() || !IsMsxmlRegistered()) {
+    if (report != nullptr) {
+      RecordWriteFailure(path, WriteServiceFailureReason(com.ok()), *report);
+    }
+    return false;
+  }
+  // The first error of the file system, for the report.
+  platform::FileError fileError = platform::FileError::kNone;
+  auto note = [&](platform::FileError error) {
+    if (fileError == platform::FileError::kNone) fileError = error;
+  };
+  auto failed = [&](platform::FileError error) {
+    note(error);
+    RecordFileFailure(path, fileError, report);
+    return false;
+  };
   try {
     platform::FileSystem& fs = *platform::FileSystem::Current();
     // A target that exists and is not a regular file (a FIFO, a device) is
@@ -210,7 +243,10 @@ bool StreamDocumentFile(const std::string& path,
     bool opened = false;
     std::string held;
     XmlStreamWriter writer([&](std::string_view piece) {
-      if (unusable) return false;
+      if (unusable) {
+        note(found);
+        return false;
+      }
       if (whole) {
         held.append(piece);
         return true;
@@ -218,20 +254,44 @@ bool StreamDocumentFile(const std::string& path,
       // Opened with the first piece, so a document that fails early never
       // touches the file system.
       if (!opened) {
-        if (out.Open(fs, path) != platform::FileError::kNone) return false;
+        const platform::FileError error = out.Open(fs, path);
+        if (error != platform::FileError::kNone) {
+          note(error);
+          return false;
+        }
         opened = true;
       }
-      return out.Write(piece) == platform::FileError::kNone;
+      const platform::FileError error = out.Write(piece);
+      note(error);
+      return error == platform::FileError::kNone;
     });
     writer.Declaration();
     emit(writer);
-    if (!writer.Finish()) return false;
-    if (whole && (out.Open(fs, path) != platform::FileError::kNone ||
-                  out.Write(held) != platform::FileError::kNone)) {
+    if (!writer.Finish()) {
+      if (fileError != platform::FileError::kNone) return failed(fileError);
+      // `emit` left an element open.
+      if (report != nullptr) {
+        RecordWriteFailure(path, "the document's root element is not ended",
+                           *report);
+      }
       return false;
     }
-    return out.Commit() == platform::FileError::kNone;
+    if (whole) {
+      platform::FileError error = out.Open(fs, path);
+      if (error == platform::FileError::kNone) error = out.Write(held);
+      if (error != platform::FileError::kNone) return failed(error);
+    }
+    const platform::FileError committed = out.Commit();
+    if (committed != platform::FileError::kNone) return failed(committed);
+    return true;
   } catch (...) {
+    // The file system's error came first when there was one; `emit` went
+    // on to its end or its exception all the same.
+    if (fileError != platform::FileError::kNone) {
+      RecordFileFailure(path, fileError, report);
+    } else if (report != nullptr) {
+      RecordWriteFailure(path, CurrentWriteExceptionReason(path), *report);
+    }
     return false;
   }
 }

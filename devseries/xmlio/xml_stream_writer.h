@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "devseries/xmlio/dom_types.h"
+#include "devseries/xmlio/read_report.h"
 
 namespace devseries {
 
@@ -101,7 +102,14 @@ class XmlStreamWriter {
 // the runtime and the service are there, `emit` always runs to its end or
 // to its exception, whatever the file system does, so what it changes on
 // the way is what a DOM build would change. Never throws.
+//
+// With a `report`, it is reset, and a failure is recorded in it
+// (RecordWriteFailure: ReadFailure::kCannotWrite, "cannot write PATH:
+// REASON"): the text of the first file-system error met (looking at the
+// path, opening, writing or putting the file in place), else what `emit`
+// raised, or the missing runtime or DOM service.
 [[nodiscard]] bool StreamDocumentFile(
-    const std::string& path, const std::function<void(XmlStreamWriter&)>& emit);
+    const std::string& path, const std::function<void(XmlStreamWriter&)>& emit,
+    ReadReport* report = nullptr);
 
 }  // namespace devseries

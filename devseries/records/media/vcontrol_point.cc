@@ -44,18 +44,36 @@ DomDocumentPtr CreateVControlPointDocument(const VControlPoint& record) {
 
 bool SaveVControlPointFile(const std::string& path,
                            const VControlPoint& record) {
+  return SaveVControlPointFile(path, record, nullptr);
+}
+
+bool SaveVControlPointFile(const std::string& path, const VControlPoint& record,
+                           ReadReport* report) {
+  if (report != nullptr) report->Reset();
   // The runtime is ended on every path, so the thread's count comes back
   // where it was.
   ScopedComInit com;
-  if (!com.ok()) return false;
   // Without the DOM service no document can be built.
-  if (!IsMsxmlRegistered()) return false;
+  if (!com.ok() || !IsMsxmlRegistered()) {
+    if (report != nullptr) {
+      RecordWriteFailure(path, WriteServiceFailureReason(com.ok()), *report);
+    }
+    return false;
+  }
   try {
     DomDocumentPtr document = CreateVControlPointDocument(record);
-    if (!document) return false;
+    if (!document) {
+      if (report != nullptr) {
+        RecordWriteFailure(path, "the document cannot be made", *report);
+      }
+      return false;
+    }
     document->Save(path);
     return true;
   } catch (...) {
+    if (report != nullptr) {
+      RecordWriteFailure(path, CurrentWriteExceptionReason(path), *report);
+    }
     return false;
   }
 }

@@ -68,6 +68,10 @@ DomDocumentPtr CreateVControlPointDocument(const VControlPoint& record);
 // error leaves the call. The previous file at `path` stays on failure.
 bool SaveVControlPointFile(const std::string& path,
                            const VControlPoint& record);
+// As above; `report` (when not null) is reset and then tells why the file
+// was not written (RecordWriteFailure: "cannot write PATH: REASON").
+bool SaveVControlPointFile(const std::string& path, const VControlPoint& record,
+                           ReadReport* report);
 
 // Reads the first "VControlPoint" element, at any depth, of the file at
 // `path`. True when one was read; false on any failure, including a file

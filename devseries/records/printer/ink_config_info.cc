@@ -49,14 +49,40 @@ DomDocumentPtr InkConfigInfoIO::CreateInkConfigInfoDocument(
 
 bool InkConfigInfoIO::SaveInkConfigInfoFile(const char* path,
                                             const InkConfigInfo& record) {
+  return SaveInkConfigInfoFile(path, record, nullptr);
+}
+
+bool InkConfigInfoIO::SaveInkConfigInfoFile(const char* path,
+                                            const InkConfigInfo& record,
+                                            ReadReport* report) {
+  if (report != nullptr) report->Reset();
+  const std::string_view named = path != nullptr ? path : "";
   ScopedComInit com;
-  if (!com.ok()) return false;
+  if (!com.ok()) {
+    if (report != nullptr) {
+      RecordWriteFailure(named, WriteServiceFailureReason(false), *report);
+    }
+    return false;
+  }
   try {
-    if (path == nullptr) return false;
+    if (path == nullptr) {
+      if (report != nullptr) {
+        RecordWriteFailure(named, "no path was given", *report);
+      }
+      return false;
+    }
     DomDocumentPtr document = CreateInkConfigInfoDocument(record);
-    if (!document) return false;
+    if (!document) {
+      if (report != nullptr) {
+        RecordWriteFailure(named, "the document cannot be made", *report);
+      }
+      return false;
+    }
     document->Save(path);
   } catch (...) {
+    if (report != nullptr) {
+      RecordWriteFailure(named, CurrentWriteExceptionReason(named), *report);
+    }
     return false;
   }
   return true;

@@ -68,6 +68,10 @@ class InkConfigInfoIO {
   // is then left as it was); never throws. The DOM service is not checked
   // beforehand. A null `path` gives false.
   bool SaveInkConfigInfoFile(const char* path, const InkConfigInfo& record);
+  // As above; `report` (when not null) is reset and then tells why the file
+  // was not written (RecordWriteFailure: "cannot write PATH: REASON").
+  bool SaveInkConfigInfoFile(const char* path, const InkConfigInfo& record,
+                             ReadReport* report);
   // Reads the first "InkConfigInfo" element of the file at `path`. False
   // when an error ends the load itself (a null `path`, say); errors while
   // reading reach the caller: a file that cannot be loaded raises
