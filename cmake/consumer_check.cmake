@@ -56,6 +56,11 @@ function(check_consumer prefix label static)
   if(flags MATCHES "-std=")
     message(FATAL_ERROR "the .pc file chooses the consumer's standard: ${flags}")
   endif()
+  execute_process(COMMAND ${pc} --cflags ${static} devseries
+                  OUTPUT_VARIABLE cflags OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(cflags MATCHES "xml")
+    message(FATAL_ERROR "the .pc file puts libxml2 on the consumer's path: ${cflags}")
+  endif()
   separate_arguments(flags UNIX_COMMAND "${flags}")
 
   foreach(standard 17 20)

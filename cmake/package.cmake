@@ -50,8 +50,12 @@ install(FILES ${PROJECT_BINARY_DIR}/DevSeriesConfig.cmake
 
 # The .pc file names the prefix relative to its own folder, so an
 # installation moved elsewhere (or unpacked with dpkg -x) still works.
-# libxml2 is a private requirement: a static link (pkg-config --static)
-# adds it, a link with the shared library needs nothing of it.
+# libxml2 is a private library of the static one: a static link
+# (pkg-config --static) adds -lxml2, a link with the shared library needs
+# nothing of it. It is not a Requires.private: pkg-config would then print
+# libxml2's include folder to every consumer, and a static link would ask
+# for the static libraries libxml2 itself is made of (zlib, liblzma), which
+# a link with libxml2's shared library does not need.
 file(RELATIVE_PATH DEVSERIES_PC_TO_PREFIX
   /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 configure_file(cmake/devseries.pc.in ${PROJECT_BINARY_DIR}/devseries.pc @ONLY)
