@@ -22,6 +22,7 @@
 
 #include "devseries/color/custom_color_info.h"
 #include "devseries/device_series.h"
+#include "devseries/enumerations.h"
 #include "devseries/records/media/media_info.h"
 #include "devseries/records/media/output_table.h"
 #include "devseries/records/media/separation_info.h"
@@ -160,7 +161,7 @@ struct Finding {
   /// The member, as a path from the root: "DeviceSeries/aMediaInfoList/
   /// MediaInfo[3]/aPermissionSetList/PermissionSet[1]/nModeIndex".
   std::string path;
-  /// "names mode 42, but no ModeInfo has nModeIndex 42", "nInkIndex 3
+  /// "names ModeInfo 42 (no ModeInfo has nModeIndex 42)", "nInkIndex 3
   /// repeats InkInfo[1]'s".
   std::string message;
 };
