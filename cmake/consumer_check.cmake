@@ -126,9 +126,17 @@ elseif(MODE STREQUAL "shared")
   # development files, the programs.
   set(holds_libdevseries1 "usr/lib/*/libdevseries.so.1" "usr/lib/*/libdevseries.so.1.*")
   set(holds_libdevseries-dev usr/include/devseries/device_series.h
+      usr/include/devseries/devseries.h usr/include/devseries/status.h
       "usr/lib/*/libdevseries.so" "usr/lib/*/libdevseries.a"
       "usr/lib/*/cmake/DevSeries/DevSeriesConfig.cmake"
       "usr/lib/*/pkgconfig/devseries.pc")
+  # The reference, which a build with doxygen makes.
+  find_program(doxygen doxygen)
+  if(doxygen)
+    list(APPEND holds_libdevseries-dev
+      usr/share/doc/libdevseries-dev/html/index.html
+      usr/share/doc/libdevseries-dev/html/namespacedevseries.html)
+  endif()
   set(holds_tovra-tools usr/bin/dsrtool usr/bin/tovra_update
       usr/share/devseries/device_series.xsd
       usr/share/devseries/device_series.schema.json
