@@ -2,7 +2,9 @@
 # headers (devseries_api_headers) and docs/reference.dox into
 # build/docs/html, built with everything else (target docs) and installed
 # with the development files under share/doc/libdevseries-dev/html. Without
-# doxygen (Debian's doxygen package) the build goes on without it..
+# doxygen (Debian's doxygen package) the build goes on without it. The test
+# api_reference_documented checks that the modern surface is documented
+# (cmake/check_api_docs.cmake).
 find_package(Doxygen)
 if(NOT DOXYGEN_FOUND)
   message(STATUS "Note: doxygen not found: the reference (target docs) is "
@@ -45,3 +47,11 @@ add_custom_target(docs ALL DEPENDS ${docs_dir}/html/index.html)
 install(DIRECTORY ${docs_dir}/html/
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/libdevseries-dev/html
   COMPONENT development)
+
+if(TOVRA_BUILD_TESTS)
+  add_test(NAME api_reference_documented
+    COMMAND ${CMAKE_COMMAND} -DDOXYGEN=${DOXYGEN_EXECUTABLE}
+            -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+            -DWORK_DIR=${PROJECT_BINARY_DIR}/api-reference-check
+            -P ${PROJECT_SOURCE_DIR}/cmake/check_api_docs.cmake)
+endif()
