@@ -78,6 +78,64 @@ function(check_consumer prefix label static)
                  "and pkg-config as C++17 and C++20, ran")
 endfunction()
 
+# run_example(EXIT_CODE REGEX PROGRAM ARG...): runs an example program and
+# fails unless it exits with EXIT_CODE and what it prints matches REGEX.
+function(run_example code regex)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result
+                  OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT result STREQUAL code OR NOT output MATCHES "${regex}")
+    list(JOIN ARGN " " shown)
+    message(FATAL_ERROR "${shown}: exit ${result}, not ${code}, or the output "
+                        "does not match \"${regex}\":\n${output}")
+  endif()
+endfunction()
+
+# line_of(VARIABLE TEXT WHAT): the 1-based line of TEXT where WHAT first
+# stands.
+function(line_of variable text what)
+  string(FIND "${text}" "${what}" at)
+  string(SUBSTRING "${text}" 0 ${at} before)
+  string(REGEX MATCHALL "\n" newlines "${before}")
+  list(LENGTH newlines count)
+  math(EXPR line "${count} + 1")
+  set(${variable} ${line} PARENT_SCOPE)
+endfunction()
+
+# Builds the example programs (examples/) against the installation under
+# `prefix` as C++17 and runs them on the example series; report_problem
+# also on a copy that is not well-formed (exit 1, naming its file and line)
+# and on one holding a number with a unit (read, the coerced value named
+# with its file, line and element path).
+function(check_examples prefix)
+  set(build ${WORK_DIR}/examples)
+  file(REMOVE_RECURSE ${build})
+  run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples -B ${build}
+      -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release
+      -DCMAKE_CXX_STANDARD=17 -DCMAKE_CXX_FLAGS=-Werror)
+  run(${CMAKE_COMMAND} --build ${build} -j ${cores})
+
+  set(series ${SOURCE_DIR}/examples/studio-series.dsr)
+  run_example(0 "^2 models\n  Ostrivane VX-540\n.*\n6 inks\n  C  Cyan\n.*\n3 media\n  Glossy photo paper\n"
+              ${build}/list_series ${series})
+  run_example(0 "/edited\\.dsr: drying time 60, output table at 95 %; read back as written\n$"
+              ${build}/edit_series ${series} ${build}/edited.dsr)
+  run_example(0 "^[^\n]*/studio-series\\.dsr: read, values coerced: 0\n$"
+              ${build}/report_problem ${series})
+
+  file(READ ${series} text)
+  string(REPLACE "</nHeadNum>" "</nHeadNumber>" broken "${text}")
+  file(WRITE ${build}/broken.dsr "${broken}")
+  line_of(line "${text}" "</nHeadNum>")
+  run_example(1 "/broken\\.dsr:${line}: " ${build}/report_problem ${build}/broken.dsr)
+
+  string(REPLACE "<nDryTime>30</nDryTime>" "<nDryTime>30s</nDryTime>" coerced "${text}")
+  file(WRITE ${build}/coerced.dsr "${coerced}")
+  line_of(line "${text}" "<nDryTime>30</nDryTime>")
+  run_example(0 "/coerced\\.dsr:${line}: DeviceSeries/aMediaInfoList/MediaInfo\\[1\\]/nDryTime: [^\n]*\n[^\n]*: read, values coerced: 1\n$"
+              ${build}/report_problem ${build}/coerced.dsr)
+  message(STATUS "examples built as C++17 and run")
+endfunction()
+
 file(MAKE_DIRECTORY ${WORK_DIR})
 if(MODE STREQUAL "static")
   set(prefix ${WORK_DIR}/static-prefix)
@@ -88,6 +146,7 @@ if(MODE STREQUAL "static")
     message(FATAL_ERROR "the static build installed a shared library")
   endif()
   check_consumer(${prefix} static --static)
+  check_examples(${prefix})
 elseif(MODE STREQUAL "shared")
   set(build ${WORK_DIR}/shared-build)
   set(prefix ${WORK_DIR}/shared-prefix)
@@ -131,9 +190,17 @@ elseif(MODE STREQUAL "shared")
   # development files, the programs.
   set(holds_libdevseries1 "usr/lib/*/libdevseries.so.1" "usr/lib/*/libdevseries.so.1.*")
   set(holds_libdevseries-dev usr/include/devseries/device_series.h
+      usr/include/devseries/devseries.h usr/include/devseries/status.h
       "usr/lib/*/libdevseries.so" "usr/lib/*/libdevseries.a"
       "usr/lib/*/cmake/DevSeries/DevSeriesConfig.cmake"
       "usr/lib/*/pkgconfig/devseries.pc")
+  # The reference, which a build with doxygen makes.
+  find_program(doxygen doxygen)
+  if(doxygen)
+    list(APPEND holds_libdevseries-dev
+      usr/share/doc/libdevseries-dev/html/index.html
+      usr/share/doc/libdevseries-dev/html/namespacedevseries.html)
+  endif()
   set(holds_tovra-tools usr/bin/dsrtool usr/bin/tovra_update
       usr/share/devseries/device_series.xsd
       usr/share/devseries/device_series.schema.json

@@ -25,7 +25,7 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 
 packages=(g++ cmake make libxml2-dev libgtest-dev googletest libbenchmark-dev
   nlohmann-json3-dev libcli11-dev pkg-config dpkg-dev file locales clang-14
-  libclang-rt-14-dev)
+  libclang-rt-14-dev doxygen)
 # Only the tests need these: python3 with jsonschema checks dsrtool's JSON
 # against its schema; Chromium renders dsrtool's report, whose pixels
 # python3-pil reads; debootstrap makes the clean Debian root the packages
