@@ -22,12 +22,17 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // The curve: the first output table the file carries (eType 1; the
-  // others are not stored).
+  // The curve: the first output table the file carries (the others are
+  // not stored).
   devseries::SeparationTable* stored = nullptr;
   for (devseries::SeparationInfo& separation : series.aSeparationInfoList) {
     for (devseries::SeparationTable& table : separation.aSeparationTableList) {
-      if (!stored && table.eType == 1) stored = &table;
+      if (!stored &&
+          table.eType ==
+              devseries::ToCode(
+                  devseries::SeparationTableType::kOutputTableInFile)) {
+        stored = &table;
+      }
     }
   }
   if (series.aMediaInfoList.empty() || !stored) {
