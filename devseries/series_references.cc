@@ -28,37 +28,13 @@ namespace devseries {
 namespace {
 
 using field_model::ForEachField;
+using field_model::HeldRecord;
 using field_model::Model;
-
-template <typename T>
-concept Modelled = requires {
-  Model<T>::kFields;
-};
+using field_model::Modelled;
 
 // An index value: an integer, not a flag.
 template <typename T>
 constexpr bool kIsIndex = std::is_integral_v<T> && !std::is_same_v<T, bool>;
-
-// The record a member holds: the member itself, or the entries of its list
-// or table; void for a member that holds none.
-template <typename T>
-struct Held {
-  using type = void;
-};
-template <Modelled T>
-struct Held<T> {
-  using type = T;
-};
-template <typename T>
-struct Held<std::vector<T>> {
-  using type = typename Held<T>::type;
-};
-template <typename T, size_t N>
-struct Held<std::array<T, N>> {
-  using type = typename Held<T>::type;
-};
-template <typename T>
-using HeldRecord = typename Held<T>::type;
 
 // A list or table of index values.
 template <typename T>

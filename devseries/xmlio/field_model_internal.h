@@ -456,6 +456,33 @@ constexpr Field<Record, Member, Implied> ImpliedBy(std::string_view name,
 template <typename Record>
 struct Model;
 
+// A record kind with a model.
+template <typename T>
+concept Modelled = requires {
+  Model<T>::kFields;
+};
+
+// The record a member holds: the member itself, or the entries of its list
+// or table; void for a member that holds none.
+template <typename T>
+struct Held {
+  using type = void;
+};
+template <Modelled T>
+struct Held<T> {
+  using type = T;
+};
+template <typename T>
+struct Held<std::vector<T>> {
+  using type = typename Held<T>::type;
+};
+template <typename T, size_t N>
+struct Held<std::array<T, N>> {
+  using type = typename Held<T>::type;
+};
+template <typename T>
+using HeldRecord = typename Held<T>::type;
+
 // The record's name: kName where the model gives one, else its element's.
 template <typename Record>
 constexpr std::string_view RecordName() {

@@ -34,28 +34,6 @@ namespace {
 
 // --------------------------------------------------------- the models' rows
 
-template <typename T>
-concept Modelled = requires {
-  Model<T>::kFields;
-};
-
-template <typename T>
-struct Held {
-  using type = void;
-};
-template <Modelled T>
-struct Held<T> {
-  using type = T;
-};
-template <typename T>
-struct Held<std::vector<T>> {
-  using type = typename Held<T>::type;
-};
-template <typename T, size_t N>
-struct Held<std::array<T, N>> {
-  using type = typename Held<T>::type;
-};
-
 // Calls f(record name, row) for every row of Record's model and of the
 // models of the records its members hold, depth first.
 template <typename Record, typename F>
@@ -63,7 +41,7 @@ void ForEachRowBelow(F&& f) {
   ForEachField<Record>([&](const auto& row) {
     f(RecordName<Record>(), row);
     using Member = typename std::remove_cvref_t<decltype(row)>::MemberType;
-    using Inner = typename Held<Member>::type;
+    using Inner = HeldRecord<Member>;
     if constexpr (!std::is_void_v<Inner>) ForEachRowBelow<Inner>(f);
   });
 }
