@@ -9,6 +9,7 @@
 #include "devseries/platform/com.h"
 #include "devseries/platform/com_codes.h"
 #include "devseries/platform/dom.h"
+#include "devseries/platform/file_system.h"
 #include "devseries/xmlio/read_session.h"
 #include "devseries/xmlio/record_files.h"
 #include "devseries/xmlio/xml_stream_writer.h"
@@ -131,10 +132,10 @@ std::optional<std::string> StoredBytes(const DeviceSeries& series) {
 }
 
 // Reads the standalone file of a record element named `root` with the
-// format's loader `load(record, report)`: the root element is checked
-// first (a file of another kind is refused, where the loader would read
-// nothing and succeed), the loader's every way of failing becomes a
-// Status, and `record` is replaced only when read.
+// format's loader `load(record, report)`: the root element of a regular
+// file is checked first (a file of another kind is refused, where the
+// loader would read nothing and succeed), the loader's every way of failing
+// becomes a Status, and `record` is replaced only when read.
 template <typename Record, typename Load>
 Status ReadStandalone(const std::string& path, Record& record,
                       const ReadOptions& options, std::string_view root,
@@ -148,7 +149,13 @@ Status ReadStandalone(const std::string& path, Record& record,
 
   ReadReport report;
   report.collectWarnings = options.warnings;
-  {
+  // The root is looked at first only in a file that can be read twice: a
+  // pipe is read once, by the loader, as the format's loaders read it.
+  platform::FileInfo info;
+  const bool regular = platform::FileSystem::Current()->Stat(path, &info) ==
+                           platform::FileError::kNone &&
+                       info.kind == platform::FileKind::kRegular;
+  if (regular) {
     DomDocument head;
     if (!head.LoadUpToRootElement(path)) {
       RecordLoadFailure(head.parseError(), path, report);

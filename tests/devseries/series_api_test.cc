@@ -8,10 +8,15 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <typeinfo>
 
 #include "devseries/devseries.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include "tests/support/temp_dir.h"
 
 using namespace devseries;
@@ -274,3 +279,23 @@ TEST(SeriesApiRecordTest, SamplesAndStoredEquality) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+// A record file that can be read once (a FIFO) is read once: the root is
+// not looked at first.
+TEST(SeriesApiRecordTest, AFifoIsReadOnce) {
+  ScopedTempDir dir;
+  ModelInfo model;
+  model.nHeadNum = 4;
+  ASSERT_TRUE(WriteRecordFile(model, dir.File("model.xml")).ok());
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer(
+      [&] { WriteFileBytes(fifo, ReadFileBytes(dir.File("model.xml"))); });
+  ModelInfo back;
+  Status status = ReadRecordFile(fifo, back);
+  writer.join();
+  EXPECT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(back.nHeadNum, 4);
+}
+#endif
