@@ -187,14 +187,13 @@ Status ReadStandalone(const std::string& path, Record& record,
   return FromReport(report, path, read, problem);
 }
 
-// `reason` without the "PATH: " or "cannot write PATH: " the library's
-// messages start with: the status names the file on its own.
-std::string WithoutPath(const std::string& reason, const std::string& path) {
-  for (const std::string& prefix :
-       {"cannot write " + path + ": ", path + ": "}) {
-    if (reason.compare(0, prefix.size(), prefix) == 0) {
-      return reason.substr(prefix.size());
-    }
+// The reason a failed write left in a report ("cannot write PATH:
+// REASON"), without the path: the status names the file on its own.
+std::string WriteReason(const ReadReport& report, const std::string& path) {
+  const std::string& reason = report.error.message;
+  const std::string prefix = "cannot write " + path + ": ";
+  if (reason.compare(0, prefix.size(), prefix) == 0) {
+    return reason.substr(prefix.size());
   }
   return reason;
 }
@@ -212,11 +211,11 @@ Status WriteStandalone(const std::string& path, std::string_view root,
   std::string problem = "the " + std::string(root) + " file cannot be written";
   try {
     if (save(report)) return Status(StatusCode::kOk, path, {});
-    if (!report.error.message.empty()) problem = report.error.message;
+    if (!report.error.message.empty()) problem = WriteReason(report, path);
   } catch (...) {
-    problem = CurrentErrorText(root);
+    problem = CurrentWriteExceptionReason(path);
   }
-  return Status(StatusCode::kCannotWrite, path, WithoutPath(problem, path));
+  return Status(StatusCode::kCannotWrite, path, problem);
 }
 
 }  // namespace
@@ -270,11 +269,11 @@ Status WriteSeries(const DeviceSeries& series, const std::string& path,
     written = options.keepFileVersion ? io.WriteKeepingFileVersion(copy)
                                       : io.Write(copy);
   } catch (...) {
-    problem = CurrentErrorText("DeviceSeries");
+    problem = CurrentWriteExceptionReason(path);
   }
   if (written) return Status(StatusCode::kOk, path, {});
   if (!io.Report().error.message.empty()) {
-    problem = WithoutPath(io.Report().error.message, path);
+    problem = WriteReason(io.Report(), path);
   }
   return Status(StatusCode::kCannotWrite, path, problem);
 }
@@ -294,7 +293,7 @@ Status WriteSeries(const DeviceSeries& series, std::ostream& out,
     }
   } catch (...) {
     return Status(StatusCode::kCannotWrite, kStreamName,
-                  CurrentErrorText("DeviceSeries"));
+                  CurrentWriteExceptionReason(kStreamName));
   }
   return Status(StatusCode::kCannotWrite, kStreamName,
                 "the stream did not take the bytes");
