@@ -9,6 +9,7 @@
 #include <libxml/xmlschemas.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -54,6 +55,11 @@ struct ParseState {
   bool outOfMemory = false;
   // For an event load: the handler and what it needs kept (below).
   struct EventState* events = nullptr;
+  // The parser at work, once it is made.
+  xmlParserCtxtPtr parser = nullptr;
+  // For a load validated as it is parsed: the schemas' messages, kept
+  // apart from the parser's, which decide first.
+  std::vector<std::string>* violations = nullptr;
 };
 
 thread_local ParseState* t_parseState = nullptr;
@@ -90,6 +96,28 @@ void CollectParserError(void* userData, xmlErrorPtr error) {
 
 void CollectStateError(void* userData, xmlErrorPtr error) {
   Record(static_cast<ParseState*>(userData), error);
+}
+
+// A schema's message during a load validated as it is parsed.
+void CollectViolation(void* userData, xmlErrorPtr error) {
+  auto* state = static_cast<ParseState*>(userData);
+  if (error == nullptr || error->level == XML_ERR_WARNING) return;
+  std::string message = error->message != nullptr ? error->message : "error";
+  while (!message.empty() &&
+         (message.back() == '\n' || message.back() == '\r')) {
+    message.pop_back();
+  }
+  state->violations->push_back("line " + std::to_string(error->line) + ": " +
+                               message);
+}
+
+// Where a load validated as it is parsed stands, for the schema's messages.
+int LocateInParse(void* userData, const char** file, unsigned long* line) {
+  const xmlParserCtxtPtr parser = static_cast<ParseState*>(userData)->parser;
+  if (parser == nullptr || parser->input == nullptr) return -1;
+  if (file != nullptr) *file = parser->input->filename;
+  if (line != nullptr) *line = static_cast<unsigned long>(parser->input->line);
+  return 0;
 }
 
 // Anything libxml2 would print goes to the active parse, or nowhere.
@@ -1153,9 +1181,17 @@ bool DomDocument::LoadStreamed(const std::string& path,
   return Parse(FileSource(path), path, nullptr, false, &handler);
 }
 
-bool DomDocument::LoadEvents(const std::string& path,
-                             DomEventHandler& handler) {
-  return Parse(FileSource(path), path, nullptr, false, nullptr, &handler);
+bool DomDocument::LoadEvents(const std::string& path, DomEventHandler& handler,
+                             const DomSchemaCache* schemas) {
+  return Parse(FileSource(path), path, schemas, false, nullptr, &handler);
+}
+
+int DomDocument::ParsingLine() const {
+  const ParseState* state = t_parseState;
+  if (state == nullptr || state->owner != this || state->parser == nullptr) {
+    return 0;
+  }
+  return xmlSAX2GetLineNumber(state->parser);
 }
 
 bool DomDocument::Parse(const Source& source, const std::string& name,
@@ -1181,6 +1217,21 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
     eventState.handler = events;
     eventState.open.reserve(32);
     state.events = &eventState;
+  }
+  // An event load validates as it parses: the schemas' validator is
+  // plugged between the parser and the handler (libxml2's SAX plug), so no
+  // tree is ever built for it.
+  std::vector<std::string> violations;
+  xmlSchemaValidCtxtPtr streamedValidation = nullptr;
+  xmlSchemaSAXPlugPtr plug = nullptr;
+  if (events != nullptr && schemas != nullptr && !schemas->IsEmpty()) {
+    streamedValidation =
+        xmlSchemaNewValidCtxt(static_cast<xmlSchemaPtr>(schemas->schema_));
+    if (streamedValidation == nullptr) throw _com_error(E_OUTOFMEMORY);
+    xmlSchemaSetValidStructuredErrors(streamedValidation, CollectViolation,
+                                      &state);
+    xmlSchemaValidateSetLocator(streamedValidation, LocateInParse, &state);
+    state.violations = &violations;
   }
   ParseState* outer = t_parseState;
   t_parseState = &state;
@@ -1228,6 +1279,23 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
         ctxt->sax->comment = CommentEvent;
         ctxt->sax->processingInstruction = InstructionEvent;
       }
+      state.parser = ctxt;
+      if (streamedValidation != nullptr) {
+        plug =
+            xmlSchemaSAXPlug(streamedValidation, &ctxt->sax, &ctxt->userData);
+        if (plug == nullptr) {
+          state.outOfMemory = true;
+          stopped = true;
+          return false;
+        }
+        // The plug's handlers pass the parser's own callbacks the parser;
+        // its messages, whose data is now the plug, reach this load
+        // through the thread's state. CDATA stays characters (NOCDATA): the
+        // plug's CDATA handler would validate it and tell the handler
+        // nothing.
+        ctxt->sax->serror = CollectStrayError;
+        ctxt->sax->cdataBlock = nullptr;
+      }
     }
     // However large the piece a source hands over, the parser gets it in
     // slices: one chunk of more than 10 MB is refused as a "huge input
@@ -1271,6 +1339,9 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
     }
     // The stand-ins of an event load go with its state.
     ctxt->node = nullptr;
+    // The parser's own handlers come back before it is freed with them.
+    if (plug != nullptr) xmlSchemaSAXUnplug(plug);
+    state.parser = nullptr;
     xmlFreeParserCtxt(ctxt);
     building_ = nullptr;
   } else if (readError == FileError::kNone) {
@@ -1305,7 +1376,25 @@ bool DomDocument::Parse(const Source& source, const std::string& name,
   }
 
   bool ok = parseError_.failure == DomLoadFailure::kNone;
-  if (ok && schemas != nullptr && !schemas->IsEmpty()) {
+  if (streamedValidation != nullptr) {
+    // What the schemas said counts once the parse itself succeeded.
+    const bool valid = xmlSchemaIsValid(streamedValidation) == 1;
+    xmlSchemaFreeValidCtxt(streamedValidation);
+    if (ok && (!valid || !violations.empty())) {
+      if (violations.empty()) {
+        violations.push_back("line 0: the document does not match the schema");
+      }
+      parseError_.messages = std::move(violations);
+      const std::string& first = parseError_.messages.front();
+      const size_t colon = first.find(": ");
+      parseError_.reason = first.substr(colon + 2);
+      parseError_.line = std::atoi(first.c_str() + 5);
+      parseError_.errorCode = XML_E_SCHEMAINVALID;
+      parseError_.failure = DomLoadFailure::kSchemaInvalid;
+      ok = false;
+    }
+  } else if (ok && events == nullptr && schemas != nullptr &&
+             !schemas->IsEmpty()) {
     xmlSchemaValidCtxtPtr valid =
         xmlSchemaNewValidCtxt(static_cast<xmlSchemaPtr>(schemas->schema_));
     if (valid == nullptr) {

@@ -362,7 +362,16 @@ class DomDocument {
   // it), telling `handler` of each node instead of building a tree: the
   // document stays empty. Returns what a load returns, with parseError()
   // telling why; false too when the handler stopped the parse.
-  bool LoadEvents(const std::string& path, DomEventHandler& handler);
+  // With `schemas` (not empty), the document is validated against them as
+  // it is parsed, in the same pass and with no tree: a well-formed document
+  // they reject fails as a validated load does (XML_E_SCHEMAINVALID, every
+  // violation in parseError().messages, each with the line the parser was
+  // at), once the handler has been told of all of it.
+  bool LoadEvents(const std::string& path, DomEventHandler& handler,
+                  const DomSchemaCache* schemas = nullptr);
+  // During a load, from its handler: the line of the file the parser has
+  // reached (that of the end of a start tag just told); 0 outside a load.
+  int ParsingLine() const;
   const DomParseError& parseError() const { return parseError_; }
 
   // The largest file the loads that follow accept (kMaxDocumentBytes until

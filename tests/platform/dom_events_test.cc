@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "devseries/platform/dom.h"
@@ -29,7 +30,8 @@ void Outline(DomNode node, int depth, std::string& out) {
   for (DomNode child : node.Children()) {
     switch (child.GetNodeType()) {
       case NODE_ELEMENT:
-        out += Line(depth, "<" + child.GetNodeName());
+        out += Line(depth, "<" + child.GetNodeName() + " @" +
+                               std::to_string(child.GetLine()));
         Outline(child, depth + 1, out);
         break;
       case NODE_TEXT:
@@ -50,12 +52,16 @@ void Outline(DomNode node, int depth, std::string& out) {
 
 // The same outline from the events; lets go below every second level, as a
 // streamed reader lets go of each record's nodes.
+// Each element with the line the parser is at, which must be the line a
+// load gives the element.
 class OutlineHandler final : public DomEventHandler {
  public:
+  explicit OutlineHandler(const DomDocument& document) : document_(document) {}
   bool StartElement(std::string_view, std::string_view name,
                     const std::vector<Attribute>&, int depth) override {
     Flush();
-    out += Line(depth - 1, "<" + std::string(name));
+    out += Line(depth - 1, "<" + std::string(name) + " @" +
+                               std::to_string(document_.ParsingLine()));
     depth_ = depth;
     return true;
   }
@@ -90,6 +96,7 @@ class OutlineHandler final : public DomEventHandler {
     text_.clear();
     inText_ = false;
   }
+  const DomDocument& document_;
   int depth_ = 0;
   std::string text_;
   bool inText_ = false;
@@ -103,6 +110,14 @@ class DiscardingAtTwo final : public DomStreamHandler {
     if (depth == 2) element.DiscardChildren();
   }
 };
+
+// A root "r" with any content at all.
+constexpr std::string_view kAnyContentSchema =
+    "<xs:schema xmlns:xs='http://www.w3.org/2001/XMLSchema'>"
+    "<xs:element name='r'><xs:complexType mixed='true'><xs:sequence>"
+    "<xs:any minOccurs='0' maxOccurs='unbounded' processContents='skip'/>"
+    "</xs:sequence><xs:anyAttribute processContents='skip'/>"
+    "</xs:complexType></xs:element></xs:schema>";
 
 struct Case {
   const char* name;
@@ -143,9 +158,21 @@ TEST_P(DomEventsTest, TellsTheNodesALoadMakesAndChargesAlike) {
   Outline(loaded.AsNode(), 0, expected);
 
   DomDocument events;
-  OutlineHandler handler;
+  OutlineHandler handler(events);
   ASSERT_TRUE(events.LoadEvents(path, handler)) << events.parseError().reason;
   EXPECT_EQ(handler.out, expected);
+
+  // Validated as it is parsed, by a schema that takes any content: the
+  // validator between the parser and the handler changes nothing the
+  // handler is told.
+  DomSchemaCache anything;
+  anything.AddFromMemory("", kAnyContentSchema, "any.xsd");
+  DomDocument validated;
+  OutlineHandler validatedHandler(validated);
+  ASSERT_TRUE(validated.LoadEvents(path, validatedHandler, &anything))
+      << validated.parseError().reason;
+  EXPECT_EQ(validatedHandler.out, expected);
+  EXPECT_EQ(validated.MemoryCharged(), events.MemoryCharged());
 
   DomDocument streamed;
   DiscardingAtTwo discarding;
@@ -185,11 +212,48 @@ TEST(DomEventsFailureTest, FailsAsALoadFails) {
     DomDocument loaded;
     const bool load = loaded.Load(path);
     DomDocument events;
-    OutlineHandler handler;
+    OutlineHandler handler(events);
     EXPECT_EQ(events.LoadEvents(path, handler), load);
     EXPECT_EQ(events.parseError().failure, loaded.parseError().failure);
     EXPECT_EQ(events.parseError().reason, loaded.parseError().reason);
     EXPECT_EQ(events.parseError().line, loaded.parseError().line);
+  }
+}
+
+// Validated as it is parsed, a file fails as a validated load fails: the
+// same violations with the same lines, and a file that is not well-formed
+// fails as such, whatever the schema said before the parser stopped.
+TEST(DomEventsFailureTest, ValidatesAsAValidatedLoad) {
+  constexpr std::string_view kSchema =
+      "<xs:schema xmlns:xs='http://www.w3.org/2001/XMLSchema'>"
+      "<xs:element name='r'><xs:complexType><xs:sequence>"
+      "<xs:element name='a' type='xs:int'/>"
+      "<xs:element name='b' type='xs:int' minOccurs='0'/>"
+      "</xs:sequence></xs:complexType></xs:element></xs:schema>";
+  DomSchemaCache schemas;
+  schemas.AddFromMemory("", kSchema, "r.xsd");
+  const std::string cases[] = {
+      "<r><a>1</a><b>2</b></r>",
+      "<r>\n<a>x</a>\n<b>2</b>\n</r>",
+      "<r><a>1</a>\n<c/>\n<b>y</b></r>",
+      "<q/>",
+      "<r><a>x</a><b>",
+  };
+  ScopedTempDir dir;
+  for (const std::string& text : cases) {
+    SCOPED_TRACE(text);
+    const std::string path = dir.File("case.xml");
+    WriteFileBytes(path, text);
+    DomDocument loaded;
+    const bool load = loaded.LoadValidated(path, schemas);
+    DomDocument events;
+    OutlineHandler handler(events);
+    EXPECT_EQ(events.LoadEvents(path, handler, &schemas), load);
+    EXPECT_EQ(events.parseError().failure, loaded.parseError().failure);
+    EXPECT_EQ(events.parseError().errorCode, loaded.parseError().errorCode);
+    EXPECT_EQ(events.parseError().reason, loaded.parseError().reason);
+    EXPECT_EQ(events.parseError().line, loaded.parseError().line);
+    EXPECT_EQ(events.parseError().messages, loaded.parseError().messages);
   }
 }
 
