@@ -60,7 +60,11 @@ DeviceSeries FullSeries() {
   model.strRequiredFirmwareVersion = "2.1";
   model.strRecommendedFirmwareVersion = "2.2";
   series.aModelInfoList.push_back(model);
-  series.aInkInfoList.push_back(InkInfo{});
+  // Sound: every index names a record, so that validate finds nothing.
+  for (std::int32_t ink = 0; ink < 4; ++ink) {
+    series.aInkInfoList.push_back(InkInfo{});
+    series.aInkInfoList.back().nInkIndex = ink;
+  }
   series.aInkConfigInfoList.push_back(InkConfigInfo{});
   series.aResolutionInfoList.push_back(ResolutionInfo{});
   ModeInfo mode;
@@ -77,12 +81,14 @@ DeviceSeries FullSeries() {
   series.commandSet.strInitialize = std::string("\x1b@&\0\"'<>\\~ ", 11);
   MediaInfo media = Media("Vinyl", true);
   PermissionSet custom = Permission(2);
+  custom.nPermissionIndex = 1;
   custom.eScreen = kCustomScreen;
   custom.bRecommended = !custom.bVisiblePermission;
   std::vector<float> angles(30, 45.0f);  // beyond the named flDegree children
   custom.screenOption.flDegrees = angles;
   media.aPermissionSetList = {custom, Permission(0)};
   media.aQualityInfoList.push_back(QualityInfo{});
+  media.aQualityInfoList.back().anPermissionIndexList = {1, 0};
   media.aflFeedCalibration = {0.5f};
   series.aMediaInfoList.push_back(media);
   series.aPrintChartFileInfoSetList.push_back(PrintChartFileInfoSet{});
@@ -317,6 +323,54 @@ TEST_F(ValidateTest, LetsAbsentOnlyWhatWritersMayLeaveOut) {
     const std::string path = dir_.File("without.dsr");
     WriteFileBytes(path, text);
     EXPECT_EQ(RunDsrTool({"validate", path}).exitCode, c.valid ? 0 : 1);
+  }
+}
+
+// Values the format tolerates but no printer means are warnings with the
+// line of their element: the file stays valid, unless --strict; --quiet
+// prints nothing for a valid file, and the warnings all the same.
+TEST_F(ValidateTest, WarnsOfWhatNoPrinterMeansWithItsLine) {
+  const std::string example =
+      ReadFileBytes(std::string(DSRTOOL_EXAMPLES_DIR) + "/studio-series.dsr");
+  const struct {
+    std::string from;
+    std::string to;
+    std::string warning;
+  } cases[] = {
+      {"<nResolutionIndex>1</nResolutionIndex>\n          <nModeIndex>1<",
+       "<nResolutionIndex>1</nResolutionIndex>\n          <nModeIndex>42<",
+       "DeviceSeries/aMediaInfoList/MediaInfo[1]/aPermissionSetList/"
+       "PermissionSet[1]/nModeIndex: names ModeInfo 42 (no ModeInfo has "
+       "nModeIndex 42)"},
+      {"<nInkIndex>1<", "<nInkIndex>0<",
+       "DeviceSeries/aInkInfoList/InkInfo[2]/nInkIndex: nInkIndex 0 repeats "
+       "InkInfo[1]'s"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.to);
+    std::string text = example;
+    const size_t at = text.find(c.from);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, c.from.size(), c.to);
+    const std::string path = dir_.File("finding.dsr");
+    WriteFileBytes(path, text);
+    const size_t element = at + c.to.rfind('<', c.to.size() - 2);
+    const std::string line = std::to_string(
+        1 + std::count(text.begin(), text.begin() + element, '\n'));
+    const std::string expected =
+        path + ":" + line + ": warning: " + c.warning + "\n";
+
+    ToolRun run = RunDsrTool({"validate", path});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, path + ": valid\n");
+    EXPECT_NE(run.err.find(expected), std::string::npos) << run.err;
+    ToolRun quiet = RunDsrTool({"validate", "--quiet", path});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(quiet.err, run.err);
+    ToolRun strict = RunDsrTool({"validate", "--strict", "--quiet", path});
+    EXPECT_EQ(strict.exitCode, 1);
+    EXPECT_EQ(strict.err, run.err);
   }
 }
 

@@ -87,21 +87,32 @@ const std::vector<CommandSpec>& Commands() {
        {{"schema", "XSD", "validate against XSD instead of the built-in schema",
          FileUse::kRead},
         {"strict", nullptr,
-         "also report the values the reader coerces, and fail on them"},
+         "also report the values the reader coerces, and fail on any "
+         "warning"},
+        {"quiet", nullptr,
+         "print nothing for a file that is valid (warnings and errors still "
+         "go to standard error)"},
         kMaxSize,
         kHostTitle},
        "check files against the schema and the library's reader",
-       "Loads each FILE validating it against the XML Schema of the format\n"
-       "(the one built into the tool, from resources/device_series.xsd, or\n"
-       "XSD), then reads it with the library's reader of its kind, as dump\n"
-       "does. Prints \"FILE: valid\" for each file both accept; otherwise\n"
-       "prints each schema violation and the reader's refusal as\n"
-       "\"FILE:LINE: message\" on standard error, and exits with 1 when any\n"
-       "file is invalid. With --strict the values the reader had to coerce\n"
-       "(number text that is not a number, a saturated integer, a boolean\n"
-       "other than true or false, an output table that is not Base64...) are\n"
-       "printed as \"FILE:LINE: warning: message\" and make the file invalid\n"
-       "too.\n",
+       "Validates each FILE against the XML Schema of the format (the one\n"
+       "built into the tool, from resources/device_series.xsd, or XSD) as it\n"
+       "parses it, holding no tree of it, and reads it with the library's\n"
+       "reader of its kind, as dump does. Prints \"FILE: valid\" for each\n"
+       "file both accept (nothing with --quiet); otherwise prints each schema\n"
+       "violation and the reader's refusal as \"FILE:LINE: message\" on\n"
+       "standard error, and exits with 1 when any file is invalid. Values the\n"
+       "format tolerates but no printer means are printed as \"FILE:LINE:\n"
+       "warning: PATH: message\" and leave the file valid: an index that\n"
+       "names no record, a key that repeats within its list, a value outside\n"
+       "the range or the named values the format gives (output levels 0 to\n"
+       "4095), an expanded output curve that falls where its samples rise, a\n"
+       "calibration density that falls as the step rises, a medium whose\n"
+       "quality levels name no visible permission set. With --strict the\n"
+       "values the reader had to coerce (number text that is not a number, a\n"
+       "saturated integer, a boolean other than true or false, an output\n"
+       "table that is not Base64...) are printed as warnings too, and any\n"
+       "warning makes the file invalid.\n",
        RunValidate,
        true},
       {"list",

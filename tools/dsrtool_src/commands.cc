@@ -1,9 +1,13 @@
 #include "tools/dsrtool_src/commands.h"
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <type_traits>
+#include <variant>
 
+#include "devseries/devseries.h"
 #include "devseries/merge_update.h"
 #include "devseries/platform/debug_output.h"
 #include "devseries/platform/dom.h"
@@ -88,6 +92,21 @@ AnyRecord ReadJsonRecord(const std::string& path, const std::string& text,
   } catch (const JsonBoundExceeded& error) {
     throw ToolError(path, error.what());
   }
+}
+
+// The findings of meaning in what a file held: the series' or the
+// standalone record's.
+std::vector<Finding> FindingsOf(const AnyRecord& record) {
+  return std::visit(
+      [](const auto& value) -> std::vector<Finding> {
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>,
+                                     DeviceSeries>) {
+          return CheckReferences(value);
+        } else {
+          return {};
+        }
+      },
+      record);
 }
 
 // An empty language entry that the writer filled with the English text.
@@ -178,26 +197,30 @@ int RunRoundtrip(const Arguments& arguments, std::ostream& out, std::ostream&) {
 int RunValidate(const Arguments& arguments, std::ostream& out,
                 std::ostream& err) {
   const bool strict = arguments.Has("strict");
+  const bool quiet = arguments.Has("quiet");
   const std::optional<std::string> schema = arguments.Get("schema");
   return ForEachFile(arguments.operands, err, [&](const std::string& path) {
-    // The schema first: a file that is not well-formed ends here.
-    std::vector<LineMessage> violations =
-        ValidateFile(path, schema, arguments.sizeLimit.Whole());
-    for (const LineMessage& violation : violations) {
-      err << Located(path, violation.line, violation.text) << '\n';
-    }
-
-    // Then the library's reader, whose refusal makes the file invalid even
-    // where the schema allows it.
+    // The library's reader first, streamed as dump reads: its refusal makes
+    // the file invalid even where the schema allows it, and what it read
+    // is checked for values the format tolerates but no printer means.
     ReadReport report;
     report.collectWarnings = strict;
-    bool read = true;
-    std::string refusal;
+    std::optional<ToolError> refusal;
+    std::vector<Finding> findings;
     try {
-      ReadRecordFile(path, arguments.sizeLimit, &report);
+      findings = FindingsOf(ReadRecordFile(path, arguments.sizeLimit, &report));
     } catch (const ToolError& error) {
-      read = false;
-      refusal = error.what();
+      refusal = error;
+    }
+
+    // Then the schema, in one streamed pass that finds the findings'
+    // lines too. A file that is not well-formed ends here, said once.
+    std::vector<std::string> wanted;
+    for (const Finding& finding : findings) wanted.push_back(finding.path);
+    const SchemaCheck check =
+        ValidateFile(path, schema, arguments.sizeLimit.Streamed(), wanted);
+    for (const LineMessage& violation : check.violations) {
+      err << Located(path, violation.line, violation.text) << '\n';
     }
     for (const ReadDiagnostic& warning : report.warnings) {
       err << Located(path, warning.line, "warning: " + warning.ToString())
@@ -209,12 +232,23 @@ int RunValidate(const Arguments& arguments, std::ostream& out,
                          " more coerced values not shown")
           << '\n';
     }
-    if (!read) err << refusal << '\n';
+    for (const Finding& finding : findings) {
+      auto line = check.lines.find(finding.path);
+      err << Located(path, line != check.lines.end() ? line->second : 0,
+                     "warning: " + finding.path + ": " + finding.message)
+          << '\n';
+    }
+    if (refusal) err << refusal->what() << '\n';
 
-    const bool warned = !report.warnings.empty() || report.warningsLeftOut > 0;
-    if (!violations.empty() || !read || (strict && warned)) return false;
-    out << path << ": valid\n";
-    Flush(out);
+    const bool warned = !report.warnings.empty() ||
+                        report.warningsLeftOut > 0 || !findings.empty();
+    if (!check.violations.empty() || refusal || (strict && warned)) {
+      return false;
+    }
+    if (!quiet) {
+      out << path << ": valid\n";
+      Flush(out);
+    }
     return true;
   });
 }
