@@ -3,7 +3,7 @@
 // with a Status and never throw for a file's content or an I/O failure,
 // replace what they read into and never change what they write; the
 // output table by its stored samples; what a file would store compared;
-// the references of a series checked.
+// the references and the values of a series checked.
 //
 //   #include <devseries/devseries.h>
 //
@@ -156,13 +156,14 @@ void SetSamples(OutputTable& table, const OutputTableSamples& samples);
 /// only in memory are left out, output tables compared by their samples.
 bool StoredEqual(const DeviceSeries& a, const DeviceSeries& b);
 
-/// A finding of CheckReferences: where, and what.
+/// A finding of CheckReferences or CheckSeries: where, and what.
 struct Finding {
   /// The member, as a path from the root: "DeviceSeries/aMediaInfoList/
   /// MediaInfo[3]/aPermissionSetList/PermissionSet[1]/nModeIndex".
   std::string path;
   /// "names ModeInfo 42 (no ModeInfo has nModeIndex 42)", "nInkIndex 3
-  /// repeats InkInfo[1]'s".
+  /// repeats InkInfo[1]'s", "input level 594 is 5000, over the greatest
+  /// output level 4095 (1 sample out of range in all)".
   std::string message;
 };
 
@@ -171,6 +172,19 @@ struct Finding {
 /// order. The format tolerates both (the readers never check indices), so
 /// these are findings, not failures.
 std::vector<Finding> CheckReferences(const DeviceSeries& series);
+
+/// Everything CheckReferences finds in `series`, and the values the format
+/// tolerates but that make no sense, all in document order: a value
+/// outside the range the format gives (an output table's stored sample
+/// over output level 4095); a value outside an enumeration the format
+/// closes; a calibration density that falls as the step rises; an output
+/// table whose stored samples expand, as a read expands them, to a curve
+/// that falls where the samples do not (the spline overshooting a bend);
+/// a medium whose quality levels name permission sets none of which is
+/// visible, or name none. Only what a file would store is looked at: no
+/// member kept only in memory, an output table only where it stores its
+/// samples. Findings, not failures: the readers take all of these.
+std::vector<Finding> CheckSeries(const DeviceSeries& series);
 
 }  // namespace devseries
 #pragma GCC visibility pop

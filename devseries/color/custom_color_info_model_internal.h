@@ -97,7 +97,8 @@ struct Model<CustomColorInfo> {
       ImpliedBy("nColorSpace", &R::nColorSpace,
                 {.description = "the space of the stored colour",
                  .names = kColorSpaceNames,
-                 .summary = "space"}),
+                 .summary = "space",
+                 .namesAll = true}),
   };
 };
 static_assert(CoversEveryMember<CustomColorInfo>(),

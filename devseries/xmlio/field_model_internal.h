@@ -86,6 +86,12 @@ struct Meaning {
   // summary's: figures of lower places come first, in the model's order
   // within a place.
   int summaryPlace = 0;
+  // The names are every value the format allows, so a value without a name
+  // makes no sense; otherwise they name only some values.
+  bool namesAll = false;
+  // For a table whose values should not fall from one entry to the next,
+  // what an entry is ("step"); empty: the values may fall.
+  std::string_view risesWith = {};
 };
 
 // A Meaning with a stated range.

@@ -26,7 +26,9 @@ struct Model<CalibrationInfo> {
   static constexpr std::string_view kElement = "CalibrationInfo";
   static constexpr auto kFields = std::tuple{
       At("nOutputLimit", &R::nOutputLimit, {"output limit"}),
-      At("density", &R::density, {"density at each of the 21 steps"},
+      At("density", &R::density,
+         {.description = "density at each of the 21 steps",
+          .risesWith = "step"},
          Slots{.item = "value",
                .numbered = false,
                .readName = [](size_t) -> std::string_view { return "value"; }}),

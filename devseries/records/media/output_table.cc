@@ -1,12 +1,14 @@
 #include "devseries/records/media/output_table.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "devseries/records/media/output_table_internal.h"
 #include "devseries/xmlio/base64.h"
 #include "devseries/xmlio/read_report.h"
 
@@ -33,6 +35,18 @@ const std::array<size_t, kOutputTableSampleCount>& SamplePositions() {
     return result;
   }();
   return positions;
+}
+
+// The spline's x of sample j: j / 256 (not / 255) of full scale, as the
+// tables in circulation were made.
+double PointX(size_t j) {
+  return static_cast<double>(j) * 0.00390625 * kSplineScale;
+}
+
+// The spline's x at which entry k is evaluated, before it is held within
+// the first and last point.
+double LevelX(size_t k) {
+  return std::trunc(static_cast<double>(k) * kSplineScale / 4095.0);
 }
 
 // A natural cubic spline through points with increasing x: the second
@@ -131,11 +145,10 @@ void BuildOutputTable(const OutputTableSamples& samples, OutputTable& table) {
   std::vector<std::pair<double, double>> points;
   points.reserve(kOutputTableSampleCount);
   for (size_t j = 0; j < kOutputTableSampleCount; ++j) {
-    // x = j / 256 and y = sample / 4096 (not / 255 and / 4095), as the
-    // tables in circulation were made.
-    const double x = static_cast<double>(j) * 0.00390625;
+    // y = sample / 4096 (not / 4095), as the tables in circulation were
+    // made.
     const double y = static_cast<double>(samples[j]) * 0.000244140625;
-    points.emplace_back(x * kSplineScale, y * kSplineScale);
+    points.emplace_back(PointX(j), y * kSplineScale);
   }
   const NaturalCubicSpline spline(std::move(points));
 
@@ -144,8 +157,7 @@ void BuildOutputTable(const OutputTableSamples& samples, OutputTable& table) {
   // t does not decrease with k.
   NaturalCubicSpline::Walk walk(spline);
   for (size_t k = 0; k < kOutputTableSize; ++k) {
-    double t = std::trunc(static_cast<double>(k) * kSplineScale / 4095.0);
-    t = std::clamp(t, first, last);
+    const double t = std::clamp(LevelX(k), first, last);
     const double value = walk.At(t);
     std::uint32_t level;
     if (value >= kSplineScale) {
@@ -161,6 +173,52 @@ void BuildOutputTable(const OutputTableSamples& samples, OutputTable& table) {
   for (size_t j = 0; j < kOutputTableSampleCount; ++j) {
     table[SamplePositions()[j]] = samples[j];
   }
+}
+
+ExpandedFall FindExpandedFall(const OutputTableSamples& samples) {
+  OutputTable table{};
+  BuildOutputTable(samples, table);
+  std::array<bool, kOutputTableSize> holdsSample{};
+  for (size_t position : SamplePositions()) holdsSample[position] = true;
+  // Whether samples `from` to `to` do not fall.
+  auto rise = [&](size_t from, size_t to) {
+    for (size_t j = from; j < to; ++j) {
+      if (samples[j + 1] < samples[j]) return false;
+    }
+    return true;
+  };
+
+  const double last = std::trunc(PointX(kOutputTableSampleCount - 1));
+  ExpandedFall fall;
+  // The spline interval (between samples j and j + 1) entry k is evaluated
+  // in, as BuildOutputTable's walk picks it: the first whose end is not
+  // below the entry's x.
+  size_t interval = 0;
+  // The last entry looked at, and its interval.
+  size_t previous = kOutputTableSize;
+  size_t previousInterval = 0;
+  for (size_t k = 0; k < kOutputTableSize; ++k) {
+    const double t = std::min(LevelX(k), last);
+    while (interval + 2 < kOutputTableSampleCount && PointX(interval + 1) < t) {
+      ++interval;
+    }
+    if (holdsSample[k]) continue;
+    // A fall of one level is the expansion's own: it scales sample s to a
+    // hair under 16 s and truncates, so a spline that wavers by a hair
+    // about a flat stretch reads a level lower or higher.
+    if (previous != kOutputTableSize && rise(previousInterval, interval + 1) &&
+        table[k] + 1 < table[previous]) {
+      const unsigned drop = table[previous] - table[k];
+      ++fall.levels;
+      if (drop > fall.drop) {
+        fall.drop = drop;
+        fall.level = k;
+      }
+    }
+    previous = k;
+    previousInterval = interval;
+  }
+  return fall;
 }
 
 std::string EncodeOutputTableText(const OutputTable& table) {
