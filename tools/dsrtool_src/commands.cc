@@ -4,7 +4,6 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <type_traits>
 #include <variant>
 
 #include "devseries/devseries.h"
@@ -12,6 +11,7 @@
 #include "devseries/platform/debug_output.h"
 #include "devseries/platform/dom.h"
 #include "devseries/platform/file_system.h"
+#include "devseries/series_findings_internal.h"
 #include "tools/dsrtool_src/json_diff.h"
 #include "tools/dsrtool_src/json_record_reader.h"
 #include "tools/dsrtool_src/memory_files.h"
@@ -97,16 +97,8 @@ AnyRecord ReadJsonRecord(const std::string& path, const std::string& text,
 // The findings of meaning in what a file held: the series' or the
 // standalone record's.
 std::vector<Finding> FindingsOf(const AnyRecord& record) {
-  return std::visit(
-      [](const auto& value) -> std::vector<Finding> {
-        if constexpr (std::is_same_v<std::decay_t<decltype(value)>,
-                                     DeviceSeries>) {
-          return CheckReferences(value);
-        } else {
-          return {};
-        }
-      },
-      record);
+  return std::visit([](const auto& value) { return CheckRecord(value); },
+                    record);
 }
 
 // An empty language entry that the writer filled with the English text.
