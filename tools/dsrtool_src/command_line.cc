@@ -389,7 +389,8 @@ void ServeInput(const std::string& name, std::istream& in, size_t limit,
   platform::FileInfo info;
   if (held.Stat(name, &info) == platform::FileError::kNone &&
       info.size > limit) {
-    throw ToolError(name, "is over the " + LimitText(limit) + " limit");
+    throw ToolError(name, WithSizeRefusalHint("is over the " +
+                                              LimitText(limit) + " limit"));
   }
 }
 
@@ -446,7 +447,8 @@ void OpenPipes(const CommandSpec& command, const Arguments& arguments,
                                            });
     fs.Close(handle);
     if (error == platform::FileError::kTooLarge) {
-      throw ToolError(*path, "is over the " + LimitText(limit) + " limit");
+      throw ToolError(*path, WithSizeRefusalHint("is over the " +
+                                                 LimitText(limit) + " limit"));
     }
     if (error != platform::FileError::kNone) {
       throw ToolError(*path, platform::FileErrorText(error));

@@ -29,10 +29,10 @@ std::string ReadJsonText(const std::string& path, size_t limit) {
   std::string text;
   platform::FileError error = fs.ReadFile(path, limit, &text);
   if (error == platform::FileError::kTooLarge) {
+    // A stream's size is not known (0).
     platform::FileInfo info;
-    if (fs.Stat(path, &info) == platform::FileError::kNone) {
-      throw ToolError(path, OverLimitText(info.size, limit));
-    }
+    if (fs.Stat(path, &info) != platform::FileError::kNone) info.size = 0;
+    throw ToolError(path, OverLimitText(info.size, limit));
   }
   if (error != platform::FileError::kNone) {
     throw ToolError(path, platform::FileErrorText(error));
