@@ -457,6 +457,20 @@ TEST(ListTest, EachLineShowsTheMembersTheModelMarksForTheSummary) {
   EXPECT_EQ(listed.size(), expected.size());
 }
 
+// An operand near no kind, a path, or a file named near a kind is a file.
+TEST(ListTest, OperandsThatAreNoMistypedKindAreFiles) {
+  ScopedTempDir dir;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  WriteSeries("medias", FullSeries());
+  for (std::string operand : {"media", "pin", "./media", "inkvol"}) {
+    ToolRun run = RunDsrTool({"list", "medias", operand});
+    EXPECT_EQ(run.exitCode, operand == "media" ? 0 : 1) << run.err;
+    EXPECT_NE(run.out, "");
+  }
+  std::filesystem::current_path(before);
+}
+
 TEST(HostTitleTest, GatesEveryReadingCommand) {
   ScopedTempDir dir;
   struct Case {
@@ -863,6 +877,8 @@ TEST(StandardStreamsTest, DashReadsStandardInputAndWritesStandardOutput) {
 // ------------------------------------------------------ usage and help
 
 TEST(UsageTest, CommandLinesTheToolDoesNotUnderstandExitWith2) {
+  const std::string series =
+      std::string(DSRTOOL_EXAMPLES_DIR) + "/studio-series.dsr";
   const std::vector<std::vector<std::string>> lines = {
       {},
       {"frobnicate"},
@@ -883,6 +899,10 @@ TEST(UsageTest, CommandLinesTheToolDoesNotUnderstandExitWith2) {
       {"dump", "--max-size", "18446744073709551616", "a.dsr"},
       {"dump", "--max-size", "17179869184G", "a.dsr"},
       {"json-schema", "--max-size", "1M"},
+      // A kind mistyped (no file of that name), before anything is listed.
+      {"list", series, "medias"},
+      {"list", "inks", series},
+      {"list", "--json", series, "Seperation"},
   };
   for (const std::vector<std::string>& line : lines) {
     ToolRun run = RunDsrTool(line);
@@ -890,6 +910,9 @@ TEST(UsageTest, CommandLinesTheToolDoesNotUnderstandExitWith2) {
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find("--help'."), std::string::npos) << run.err;
   }
+  EXPECT_EQ(RunDsrTool({"list", series, "medias"}).err,
+            "dsrtool: list: unknown kind 'medias' (did you mean media?)\n"
+            "Try 'dsrtool list --help'.\n");
 }
 
 TEST(UsageTest, HelpForTheToolAndEachCommand) {
