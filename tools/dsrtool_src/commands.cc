@@ -8,6 +8,7 @@
 #include "devseries/platform/debug_output.h"
 #include "devseries/platform/dom.h"
 #include "devseries/platform/file_system.h"
+#include "devseries/platform/progress.h"
 #include "tools/dsrtool_src/json_diff.h"
 #include "tools/dsrtool_src/json_record_reader.h"
 #include "tools/dsrtool_src/memory_files.h"
@@ -79,8 +80,11 @@ std::uint64_t JsonMemoryBound(size_t limit) {
 
 AnyRecord ReadJsonRecord(const std::string& path, const std::string& text,
                          size_t limit) {
+  // The parse is the long part of a large JSON's reading.
+  platform::ProgressReport progress;
+  progress.Start(platform::ProgressWork::kReading, path, text.size());
   try {
-    return ReadRecordJson(text, JsonMemoryBound(limit));
+    return ReadRecordJson(text, JsonMemoryBound(limit), &progress);
   } catch (const JsonSyntaxError& error) {
     throw JsonParseError(path, text, error);
   } catch (const JsonError& error) {
@@ -150,7 +154,10 @@ int RunBuild(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   // JSON is read again for it, record by record, rather than kept.
   std::vector<Difference> differences;
   try {
-    differences = CompareRecordJson(text, stored, JsonMemoryBound(limit));
+    platform::ProgressReport progress;
+    progress.Start(platform::ProgressWork::kComparing, source, text.size());
+    differences =
+        CompareRecordJson(text, stored, JsonMemoryBound(limit), &progress);
   } catch (const JsonError& error) {
     throw ToolError(source, error.what());
   } catch (const JsonBoundExceeded& error) {
