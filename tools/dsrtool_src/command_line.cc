@@ -115,9 +115,10 @@ const std::vector<CommandSpec>& Commands() {
        "figures. When the last operand is a kind (model, ink, inkconfig,\n"
        "resolution, mode, separation, vcontrol, pattern, media, printchart,\n"
        "inkvolume), only records of that kind are listed; write ./media for\n"
-       "a file of that name. With several files each line starts with the\n"
-       "file's name. With --json each line is a JSON object with the same\n"
-       "facts.\n",
+       "a file of that name. An operand that names no file and is near a\n"
+       "kind's name (\"medias\") is a usage error. With several files each\n"
+       "line starts with the file's name. With --json each line is a JSON\n"
+       "object with the same facts.\n",
        RunList},
       {"diff",
        {{"A", FileUse::kRead}, {"B", FileUse::kRead}},
