@@ -17,6 +17,10 @@ namespace devseries::platform {
 enum class ProgressWork {
   kReading,
   kWriting,
+  // Read again to compare it with what was made of it. The library itself
+  // reports reading and writing only; a host reports this of its own work
+  // through the same observer.
+  kComparing,
 };
 
 // The seam (Seam<ProgressObserver>): told when a file starts being read or

@@ -174,13 +174,21 @@ TEST_F(ValidateTest, AcceptsWhatTheWritersProduce) {
     ToolRun run = RunDsrTool({"validate", path});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, path + ": valid\n");
-    EXPECT_EQ(run.err, "");
+    // A new medium's default level names a quality level it does not have:
+    // a warning. Every other file is sound.
+    const bool newMedium = path == dir_.File("empty-media.xml");
+    EXPECT_EQ(run.err.find(": warning: MediaInfo/nDefaultLevel: names "
+                           "QualityInfo 0") != std::string::npos,
+              newMedium)
+        << run.err;
+    EXPECT_EQ(LineCount(run.err), newMedium ? 1 : 0) << run.err;
     ToolRun given =
         RunDsrTool({"validate", "--schema", DSRTOOL_SCHEMA_PATH, path});
     EXPECT_EQ(given.exitCode, 0) << given.err;
     // The reader coerces nothing the writers wrote.
     ToolRun strict = RunDsrTool({"validate", "--strict", path});
-    EXPECT_EQ(strict.exitCode, 0) << strict.err;
+    EXPECT_EQ(strict.err, run.err);
+    EXPECT_EQ(strict.exitCode, newMedium ? 1 : 0) << strict.err;
   }
 }
 
@@ -511,6 +519,20 @@ TEST(ListTest, EachLineShowsTheMembersTheModelMarksForTheSummary) {
   EXPECT_EQ(listed.size(), expected.size());
 }
 
+// An operand near no kind, a path, or a file named near a kind is a file.
+TEST(ListTest, OperandsThatAreNoMistypedKindAreFiles) {
+  ScopedTempDir dir;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  WriteSeries("medias", FullSeries());
+  for (std::string operand : {"media", "pin", "./media", "inkvol"}) {
+    ToolRun run = RunDsrTool({"list", "medias", operand});
+    EXPECT_EQ(run.exitCode, operand == "media" ? 0 : 1) << run.err;
+    EXPECT_NE(run.out, "");
+  }
+  std::filesystem::current_path(before);
+}
+
 TEST(HostTitleTest, GatesEveryReadingCommand) {
   ScopedTempDir dir;
   struct Case {
@@ -805,6 +827,7 @@ TEST_F(BadInputTest, BuildRefusesAFileTheReadersWouldRefuse) {
 TEST_F(BadInputTest, MaxSizeRefusesEveryFileReadOverIt) {
   const std::string size = std::to_string(goodBytes_.size());
   const std::string under = std::to_string(goodBytes_.size() - 1);
+  const std::string hint = " (--max-size SIZE raises it)\n";
   const std::string over =
       "(" + size + " bytes), over the " + under + " bytes limit";
   const std::vector<std::vector<std::string>> lines = {
@@ -815,23 +838,33 @@ TEST_F(BadInputTest, MaxSizeRefusesEveryFileReadOverIt) {
   };
   for (std::vector<std::string> line : lines) {
     line.insert(line.begin() + 1, {"--max-size", under});
-    ExpectRefused(line, good_, over);
+    // Every refusal ends with the hint.
+    ExpectRefused(line, good_, over + hint);
   }
   EXPECT_EQ(RunDsrTool({"diff", "--max-size", under, good_, good_}).exitCode,
             2);
   std::string json = dir_.File("input.json");
   WriteFileBytes(json, RunDsrTool({"dump", good_}).out);
   ExpectRefused({"build", "--max-size", "1K", json, Out()}, json,
-                "bytes), over the 1024 bytes limit");
-  ToolRun run = RunDsrTool({"dump", "--max-size", under, "-"}, goodBytes_);
-  EXPECT_EQ(run.exitCode, 1);
-  // Streamed, standard input has no size to tell before it is read.
-  EXPECT_EQ(run.err,
-            "<stdin>: the file is over the " + under + " bytes limit\n");
+                "bytes), over the 1024 bytes limit" + hint);
+  // Streamed, standard input has no size to tell before it is read. Its
+  // first MiB is read for the root element, so past that the reader of
+  // the device series refuses it, and the loader of a record file.
+  const std::string padding(1100000, 'x');
+  for (const std::string& input : {goodBytes_ + "<!--" + padding + "-->",
+                                   "<ModelInfo><strLongModelName>" + padding +
+                                       "</strLongModelName></ModelInfo>"}) {
+    ToolRun run = RunDsrTool({"dump", "--max-size", "1M", "-"}, input);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "<stdin>: the file is over the 1 MiB limit" + hint);
+  }
   ToolRun build = RunDsrToolThroughPipes(
       {"build", "--max-size", "1K", "-", Out()}, ReadFileBytes(json));
   EXPECT_EQ(build.exitCode, 1);
-  EXPECT_EQ(build.err, "<stdin>: the file is over the 1024 bytes limit\n");
+  EXPECT_EQ(build.err, "<stdin>: the file is over the 1024 bytes limit" + hint);
+  ToolRun twice = RunDsrToolThroughPipes(
+      {"merge", "--max-size", "2K", "--dry-run", good_, "-"}, goodBytes_);
+  EXPECT_EQ(twice.err, "<stdin>: is over the 2048 bytes limit" + hint);
 
   // The file's own size, and sizes in KiB, MiB and GiB, let it through.
   for (const std::string& limit :
@@ -905,6 +938,8 @@ TEST(StandardStreamsTest, DashReadsStandardInputAndWritesStandardOutput) {
 // ------------------------------------------------------ usage and help
 
 TEST(UsageTest, CommandLinesTheToolDoesNotUnderstandExitWith2) {
+  const std::string series =
+      std::string(DSRTOOL_EXAMPLES_DIR) + "/studio-series.dsr";
   const std::vector<std::vector<std::string>> lines = {
       {},
       {"frobnicate"},
@@ -925,6 +960,10 @@ TEST(UsageTest, CommandLinesTheToolDoesNotUnderstandExitWith2) {
       {"dump", "--max-size", "18446744073709551616", "a.dsr"},
       {"dump", "--max-size", "17179869184G", "a.dsr"},
       {"json-schema", "--max-size", "1M"},
+      // A kind mistyped (no file of that name), before anything is listed.
+      {"list", series, "medias"},
+      {"list", "inks", series},
+      {"list", "--json", series, "Seperation"},
   };
   for (const std::vector<std::string>& line : lines) {
     ToolRun run = RunDsrTool(line);
@@ -932,6 +971,9 @@ TEST(UsageTest, CommandLinesTheToolDoesNotUnderstandExitWith2) {
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find("--help'."), std::string::npos) << run.err;
   }
+  EXPECT_EQ(RunDsrTool({"list", series, "medias"}).err,
+            "dsrtool: list: unknown kind 'medias' (did you mean media?)\n"
+            "Try 'dsrtool list --help'.\n");
 }
 
 TEST(UsageTest, HelpForTheToolAndEachCommand) {

@@ -2,6 +2,7 @@
 // list and diff, end to end through the built tool on the example series.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -183,6 +184,45 @@ TEST_F(JsonFormTest, SeveralFilesGiveOneValueEachAndGoOnPastAFailure) {
   EXPECT_EQ(validate.exitCode, 0) << validate.err;
   EXPECT_EQ(validate.out, kExample + ": valid\n" + kExample + ": valid\n");
 }
+
+#ifndef _WIN32
+// The JSON's reading and the comparison of the file with it show a progress
+// line on a terminal (script(1) gives the tool one), each wiped when done;
+// elsewhere nothing. The JSON comes through a pipe held open past the line's
+// delay, so that the line is due however fast the machine.
+TEST_F(JsonFormTest, BuildShowsItsProgressOnlyOnATerminal) {
+  Json json = Dump(kExample);
+  Json& media = json["DeviceSeries"]["aMediaInfoList"];
+  for (int i = 0; i < 50; ++i) media.push_back(media[i % 3]);
+  const std::string large = dir_.File("large.json");
+  WriteFileBytes(large, json.dump(1));
+  ASSERT_GT(ReadFileBytes(large).size(), size_t{1} << 20);
+  ASSERT_EQ(RunDsrTool({"build", large, Edited()}).exitCode, 0);
+  const std::string build = "(sleep 2.3; cat '" + large + "') | '" +
+                            DSRTOOL_PATH + "' build - '" + dir_.File("p.dsr") +
+                            "'";
+  for (bool terminal : {false, true}) {
+    FILE* shell = ::popen(
+        (terminal ? "script -qec \"" + build + "\" /dev/null" : build + " 2>&1")
+            .c_str(),
+        "r");
+    std::string err(1 << 16, '\0');
+    err.resize(std::fread(err.data(), 1, err.size(), shell));
+    EXPECT_EQ(::pclose(shell), 0) << err;
+    EXPECT_EQ(ReadFileBytes(dir_.File("p.dsr")), ReadFileBytes(Edited()));
+    if (!terminal) {
+      EXPECT_EQ(err, "");
+      continue;
+    }
+    const size_t reading = err.find("\rreading <stdin>: ");
+    const size_t comparing = err.find("\rcomparing <stdin>: ");
+    EXPECT_LT(reading, comparing) << err;
+    EXPECT_LT(err.find(" MiB\r ", reading), comparing) << err;  // wiped
+    EXPECT_NE(comparing, std::string::npos) << err;
+    EXPECT_TRUE(err.ends_with(" \r")) << err;
+  }
+}
+#endif
 
 // ----------------------------------------------------------------- list
 

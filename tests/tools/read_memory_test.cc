@@ -195,6 +195,7 @@ TEST_F(ReadMemoryTest, HostileShapesAreRefusedWithinTheBound) {
     EXPECT_EQ(end.exitCode, 1) << end.err;
     EXPECT_NE(end.err.find("in memory, its bound"), std::string::npos)
         << end.err;
+    EXPECT_EQ(end.err.find("raises it"), std::string::npos) << end.err;
     EXPECT_LE(end.peakBytes, kPeakAllowed) << end.peakBytes / kMiB << " MiB";
   }
 }

@@ -126,9 +126,10 @@ const std::vector<CommandSpec>& Commands() {
        "figures. When the last operand is a kind (model, ink, inkconfig,\n"
        "resolution, mode, separation, vcontrol, pattern, media, printchart,\n"
        "inkvolume), only records of that kind are listed; write ./media for\n"
-       "a file of that name. With several files each line starts with the\n"
-       "file's name. With --json each line is a JSON object with the same\n"
-       "facts.\n",
+       "a file of that name. An operand that names no file and is near a\n"
+       "kind's name (\"medias\") is a usage error. With several files each\n"
+       "line starts with the file's name. With --json each line is a JSON\n"
+       "object with the same facts.\n",
        RunList},
       {"diff",
        {{"A", FileUse::kRead}, {"B", FileUse::kRead}},
@@ -400,7 +401,8 @@ void ServeInput(const std::string& name, std::istream& in, size_t limit,
   platform::FileInfo info;
   if (held.Stat(name, &info) == platform::FileError::kNone &&
       info.size > limit) {
-    throw ToolError(name, "is over the " + LimitText(limit) + " limit");
+    throw ToolError(name, WithSizeRefusalHint("is over the " +
+                                              LimitText(limit) + " limit"));
   }
 }
 
@@ -457,7 +459,8 @@ void OpenPipes(const CommandSpec& command, const Arguments& arguments,
                                            });
     fs.Close(handle);
     if (error == platform::FileError::kTooLarge) {
-      throw ToolError(*path, "is over the " + LimitText(limit) + " limit");
+      throw ToolError(*path, WithSizeRefusalHint("is over the " +
+                                                 LimitText(limit) + " limit"));
     }
     if (error != platform::FileError::kNone) {
       throw ToolError(*path, platform::FileErrorText(error));

@@ -11,6 +11,7 @@
 #include "devseries/platform/debug_output.h"
 #include "devseries/platform/dom.h"
 #include "devseries/platform/file_system.h"
+#include "devseries/platform/progress.h"
 #include "devseries/series_findings_internal.h"
 #include "tools/dsrtool_src/json_diff.h"
 #include "tools/dsrtool_src/json_record_reader.h"
@@ -33,10 +34,10 @@ std::string ReadJsonText(const std::string& path, size_t limit) {
   std::string text;
   platform::FileError error = fs.ReadFile(path, limit, &text);
   if (error == platform::FileError::kTooLarge) {
+    // A stream's size is not known (0).
     platform::FileInfo info;
-    if (fs.Stat(path, &info) == platform::FileError::kNone) {
-      throw ToolError(path, OverLimitText(info.size, limit));
-    }
+    if (fs.Stat(path, &info) != platform::FileError::kNone) info.size = 0;
+    throw ToolError(path, OverLimitText(info.size, limit));
   }
   if (error != platform::FileError::kNone) {
     throw ToolError(path, platform::FileErrorText(error));
@@ -83,8 +84,11 @@ std::uint64_t JsonMemoryBound(size_t limit) {
 
 AnyRecord ReadJsonRecord(const std::string& path, const std::string& text,
                          size_t limit) {
+  // The parse is the long part of a large JSON's reading.
+  platform::ProgressReport progress;
+  progress.Start(platform::ProgressWork::kReading, path, text.size());
   try {
-    return ReadRecordJson(text, JsonMemoryBound(limit));
+    return ReadRecordJson(text, JsonMemoryBound(limit), &progress);
   } catch (const JsonSyntaxError& error) {
     throw JsonParseError(path, text, error);
   } catch (const JsonError& error) {
@@ -161,7 +165,10 @@ int RunBuild(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   // JSON is read again for it, record by record, rather than kept.
   std::vector<Difference> differences;
   try {
-    differences = CompareRecordJson(text, stored, JsonMemoryBound(limit));
+    platform::ProgressReport progress;
+    progress.Start(platform::ProgressWork::kComparing, source, text.size());
+    differences =
+        CompareRecordJson(text, stored, JsonMemoryBound(limit), &progress);
   } catch (const JsonError& error) {
     throw ToolError(source, error.what());
   } catch (const JsonBoundExceeded& error) {

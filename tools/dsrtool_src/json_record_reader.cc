@@ -1,6 +1,8 @@
 #include "tools/dsrtool_src/json_record_reader.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <type_traits>
@@ -502,8 +504,79 @@ class RecordJsonHandler final : public nlohmann::json_sax<Json> {
   std::optional<std::string> unknownKey_;
 };
 
-void Parse(std::string_view text, RecordJsonHandler& handler) {
-  Json::sax_parse(text.begin(), text.end(), &handler);
+// How far the parser got in a text, told to a progress report each time
+// it passes another kProgressStep bytes (and the end).
+class ParsedBytes {
+ public:
+  static constexpr size_t kProgressStep = size_t{256} << 10;
+
+  ParsedBytes(std::string_view text, platform::ProgressReport& progress)
+      : progress_(progress),
+        told_(text.data()),
+        end_(text.data() + text.size()),
+        next_(NextMark()) {}
+
+  // The bytes up to `at` were taken: past the mark that `at` is.
+  void Reached(const char* at) {
+    if (at != next_) return;
+    progress_.Add(static_cast<std::uint64_t>(at - told_));
+    told_ = at;
+    next_ = NextMark();
+  }
+
+ private:
+  const char* NextMark() const {
+    return told_ + std::min<size_t>(kProgressStep, end_ - told_);
+  }
+
+  platform::ProgressReport& progress_;
+  const char* told_;  // the bytes up to here are told
+  const char* end_;
+  const char* next_;
+};
+
+// A position in a text as nlohmann's parser moves through it, a byte at a
+// time, telling `parsed` as it goes.
+class ParsedPosition {
+ public:
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = const char&;
+
+  ParsedPosition() = default;
+  ParsedPosition(const char* at, ParsedBytes* parsed)
+      : at_(at), parsed_(parsed) {}
+
+  reference operator*() const { return *at_; }
+  ParsedPosition& operator++() {
+    parsed_->Reached(++at_);
+    return *this;
+  }
+  ParsedPosition operator++(int) {
+    ParsedPosition before = *this;
+    ++*this;
+    return before;
+  }
+  bool operator==(const ParsedPosition& other) const {
+    return at_ == other.at_;
+  }
+
+ private:
+  const char* at_ = nullptr;
+  ParsedBytes* parsed_ = nullptr;
+};
+
+void Parse(std::string_view text, RecordJsonHandler& handler,
+           platform::ProgressReport* progress) {
+  if (progress == nullptr || !progress->started()) {
+    Json::sax_parse(text.begin(), text.end(), &handler);
+    return;
+  }
+  ParsedBytes parsed(text, *progress);
+  Json::sax_parse(ParsedPosition(text.data(), &parsed),
+                  ParsedPosition(text.data() + text.size(), &parsed), &handler);
 }
 
 // ----------------------------------------------------------- comparing
@@ -625,23 +698,26 @@ JsonBoundExceeded::JsonBoundExceeded(std::uint64_t bound)
                          BoundText(bound) +
                          " in memory, its bound; the read stops here") {}
 
-AnyRecord ReadRecordJson(std::string_view text, std::uint64_t memoryBound) {
+AnyRecord ReadRecordJson(std::string_view text, std::uint64_t memoryBound,
+                         platform::ProgressReport* progress) {
   RecordJsonHandler handler(nullptr, memoryBound, text.size());
-  Parse(text, handler);
+  Parse(text, handler, progress);
   return handler.Finish();
 }
 
 std::vector<Difference> CompareRecordJson(std::string_view text,
                                           const AnyRecord& stored,
-                                          std::uint64_t memoryBound) {
+                                          std::uint64_t memoryBound,
+                                          platform::ProgressReport* progress) {
   const DeviceSeries* storedSeries = std::get_if<DeviceSeries>(&stored);
   if (storedSeries == nullptr) {
-    return CompareRecords(RecordJsonTree(ReadRecordJson(text, memoryBound)),
-                          RecordJsonTree(stored), Matching::kByPosition);
+    return CompareRecords(
+        RecordJsonTree(ReadRecordJson(text, memoryBound, progress)),
+        RecordJsonTree(stored), Matching::kByPosition);
   }
   SeriesComparer comparer(*storedSeries, std::string(RootName(stored)));
   RecordJsonHandler handler(&comparer, memoryBound, text.size());
-  Parse(text, handler);
+  Parse(text, handler, progress);
   AnyRecord given = handler.Finish();
   if (const DeviceSeries* series = std::get_if<DeviceSeries>(&given)) {
     return comparer.Finish(*series);

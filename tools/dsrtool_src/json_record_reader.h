@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "devseries/platform/progress.h"
 #include "tools/dsrtool_src/json_diff.h"
 #include "tools/dsrtool_src/record_kinds.h"
 
@@ -46,8 +47,11 @@ class JsonBoundExceeded : public std::runtime_error {
 // JsonSyntaxError for a text that is not JSON, wherever the fault is, and
 // otherwise JsonError for JSON that does not describe a record. With a
 // `memoryBound` (0: none), raises JsonBoundExceeded once what the read
-// keeps, the text included, takes more.
-AnyRecord ReadRecordJson(std::string_view text, std::uint64_t memoryBound = 0);
+// keeps, the text included, takes more. A `progress` report the caller
+// has started is told the bytes of `text` the parser has taken as it goes,
+// all of them once the text is read.
+AnyRecord ReadRecordJson(std::string_view text, std::uint64_t memoryBound = 0,
+                         platform::ProgressReport* progress = nullptr);
 
 // The differences from the record `text` describes to `stored`, as
 // CompareRecords(RecordJsonTree(ReadRecordJson(text)),
@@ -55,9 +59,11 @@ AnyRecord ReadRecordJson(std::string_view text, std::uint64_t memoryBound = 0);
 // series they are found by a second pass over the text, which compares
 // each list entry with `stored`'s entry at its position as soon as it is
 // read, then drops it. `text` must be one ReadRecordJson read, of the kind
-// of `stored`; raises what ReadRecordJson raises otherwise.
-std::vector<Difference> CompareRecordJson(std::string_view text,
-                                          const AnyRecord& stored,
-                                          std::uint64_t memoryBound = 0);
+// of `stored`; raises what ReadRecordJson raises otherwise. `progress` is
+// told of the pass as ReadRecordJson tells it.
+std::vector<Difference> CompareRecordJson(
+    std::string_view text, const AnyRecord& stored,
+    std::uint64_t memoryBound = 0,
+    platform::ProgressReport* progress = nullptr);
 
 }  // namespace dsrtool

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -13,6 +14,7 @@
 
 #include "devseries/color/custom_color_info_model_internal.h"
 #include "devseries/device_series_model_internal.h"
+#include "devseries/platform/file_system.h"
 #include "devseries/xmlio/time_stamp_model_internal.h"
 #include "tools/dsrtool_src/commands.h"
 #include "tools/dsrtool_src/json_emitter.h"
@@ -242,6 +244,63 @@ std::vector<std::string_view> SeriesKinds() {
   return kinds;
 }
 
+// The edit distance between `a` and `b`, letters compared without regard
+// to case: the fewest insertions, deletions, substitutions and swaps of
+// neighbours that make one of the other (optimal string alignment).
+size_t EditDistance(std::string_view a, std::string_view b) {
+  auto same = [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  };
+  // Three rows of the table: two back, one back, this one.
+  std::vector<size_t> before(b.size() + 1), last(b.size() + 1),
+      row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) last[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t cost = same(a[i - 1], b[j - 1]) ? 0 : 1;
+      row[j] = std::min({last[j] + 1, row[j - 1] + 1, last[j - 1] + cost});
+      if (i > 1 && j > 1 && same(a[i - 1], b[j - 2]) &&
+          same(a[i - 2], b[j - 1])) {
+        row[j] = std::min(row[j], before[j - 2] + 1);
+      }
+    }
+    std::swap(before, last);
+    std::swap(last, row);
+  }
+  return last[b.size()];
+}
+
+// The kind that `operand`, which names no file, was likely meant to be: the
+// nearest of `kinds` that it misses by at most two letters (one for a name
+// of four letters or fewer), a plural or another case included. Nothing for
+// an operand that is a kind exactly or is a path ("./media").
+std::optional<std::string_view> MeantKind(
+    const std::string& operand, const std::vector<std::string_view>& kinds) {
+  if (operand.find_first_of("/\\") != std::string::npos ||
+      std::find(kinds.begin(), kinds.end(), operand) != kinds.end()) {
+    return std::nullopt;
+  }
+  std::optional<std::string_view> nearest;
+  size_t nearestDistance = 0;
+  for (std::string_view kind : kinds) {
+    const size_t distance = EditDistance(operand, kind);
+    if (distance > (kind.size() <= 4 ? 1u : 2u)) continue;
+    if (!nearest || distance < nearestDistance) {
+      nearest = kind;
+      nearestDistance = distance;
+    }
+  }
+  if (!nearest) return std::nullopt;
+  platform::FileInfo info;
+  if (platform::FileSystem::Current()->Stat(operand, &info) ==
+      platform::FileError::kNone) {
+    return std::nullopt;  // a file of that name: it is read
+  }
+  return nearest;
+}
+
 template <typename T>
 void Add(std::vector<Entry>& entries, const std::vector<T>& records) {
   for (size_t i = 0; i < records.size(); ++i) {
@@ -316,6 +375,14 @@ int RunList(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   std::vector<std::string> files = arguments.operands;
   std::optional<std::string> kind;
   const std::vector<std::string_view> kinds = SeriesKinds();
+  // A mistyped kind would otherwise be a file that cannot be read, after
+  // the listing of the others: it is refused before anything is listed.
+  for (const std::string& operand : files) {
+    if (std::optional<std::string_view> meant = MeantKind(operand, kinds)) {
+      throw UsageError("list: unknown kind '" + operand + "' (did you mean " +
+                       std::string(*meant) + "?)");
+    }
+  }
   if (files.size() > 1 &&
       std::find(kinds.begin(), kinds.end(), files.back()) != kinds.end()) {
     kind = files.back();

@@ -27,8 +27,18 @@ void ProgressLine::Started(platform::ProgressWork work, const std::string& path,
                            std::uint64_t total) {
   Wipe();
   active_ = true;
-  what_ = (work == platform::ProgressWork::kReading ? "reading " : "writing ") +
-          path;
+  switch (work) {
+    case platform::ProgressWork::kReading:
+      what_ = "reading ";
+      break;
+    case platform::ProgressWork::kWriting:
+      what_ = "writing ";
+      break;
+    case platform::ProgressWork::kComparing:
+      what_ = "comparing ";
+      break;
+  }
+  what_ += path;
   total_ = total;
 }
 

@@ -15,11 +15,12 @@ namespace dsrtool {
 
 using namespace ::devseries;
 
-// Shows the file being read or written and the bytes done, as one line on
-// `out` redrawn in place ("\rreading big.dsr: 48.0 of 79.9 MiB"), at most
-// once per `interval`, once `delay` has passed since the object was made:
-// a command reads and writes its files several times over, and it is the
-// whole command's wait that wants explaining. The line is wiped when the
+// Shows the file being read, written or compared and the bytes done, as
+// one line on `out` redrawn in place ("\rreading big.dsr: 48.0 of 79.9
+// MiB", "\rcomparing big.json: ..."), at most once per `interval`, once
+// `delay` has passed since the object was made: a command reads and writes
+// its files several times over, and it is the whole command's wait that
+// wants explaining. The line is wiped when the
 // file is done, so what the tool prints next starts on a clean line. A
 // command done sooner prints nothing.
 class ProgressLine : public platform::ProgressObserver {

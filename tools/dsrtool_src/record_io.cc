@@ -34,15 +34,24 @@ std::string DescribeComError(std::string_view root, const _com_error& error,
   return WithoutFilePrefix(error.Description(), path);
 }
 
+// True when `report` refuses its file for being over the size limit of the
+// read: RecordLoadFailure's wording of that refusal, the only one of a
+// whole file that starts so ("the file is 238.0 MiB (249561088 bytes),
+// over the 128 MiB limit"). The memory bound's refusal names the document
+// read so far.
+bool IsSizeRefusal(const ReadReport& report) {
+  const std::string& message = report.error.message;
+  return report.failure == ReadFailure::kRefused &&
+         report.error.elementPath.empty() &&
+         message.starts_with("the file is ") && message.ends_with(" limit");
+}
+
 // The refusal of the file at `path` as a ToolError: the reader's own
 // located message when its report has one, else `fallback`.
 [[noreturn]] void ThrowRefused(const std::string& path,
                                const ReadReport& report,
                                const std::string& fallback) {
-  if (!report.error.IsEmpty()) {
-    throw ToolError(path, report.error.line, report.error.ToString());
-  }
-  throw ToolError(path, fallback);
+  throw ReportedRefusal(path, report, fallback);
 }
 
 // Runs a standalone loader of the library and turns each way it reports
@@ -261,9 +270,7 @@ std::pair<std::string, int> ReadRootElement(const std::string& path,
   platform::DomDocument document;
   document.SetSizeLimit(limit);
   if (!document.LoadUpToRootElement(path)) {
-    ReadReport report;
-    RecordLoadFailure(document.parseError(), path, report);
-    throw ToolError(path, report.error.line, report.error.ToString());
+    throw LoadFailureError(path, document.parseError());
   }
   for (DomNode node : document.AsNode().Children()) {
     if (node.GetNodeType() == platform::NODE_ELEMENT) {
@@ -274,6 +281,28 @@ std::pair<std::string, int> ReadRootElement(const std::string& path,
 }
 
 }  // namespace
+
+ToolError LoadFailureError(const std::string& path,
+                           const platform::DomParseError& error) {
+  ReadReport report;
+  RecordLoadFailure(error, path, report);
+  // A read error that is a refusal is the size limit's (a tree over its
+  // memory bound is refused by the parse, not the read).
+  const bool overSize = error.failure == platform::DomLoadFailure::kRefused &&
+                        error.errorCode == platform::XML_E_FILEIO;
+  const std::string problem = report.error.ToString();
+  return ToolError(path, report.error.line,
+                   overSize ? WithSizeRefusalHint(problem) : problem);
+}
+
+ToolError ReportedRefusal(const std::string& path, const ReadReport& report,
+                          const std::string& fallback) {
+  if (report.error.IsEmpty()) return ToolError(path, fallback);
+  const std::string problem = report.error.ToString();
+  return ToolError(
+      path, report.error.line,
+      IsSizeRefusal(report) ? WithSizeRefusalHint(problem) : problem);
+}
 
 AnyRecord ReadRecordFile(const std::string& path, const SizeLimit& limit,
                          ReadReport* report) {

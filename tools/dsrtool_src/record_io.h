@@ -11,6 +11,7 @@
 #include "devseries/xmlio/read_report.h"
 #include "tools/dsrtool_src/record_kinds.h"
 #include "tools/dsrtool_src/size_limit.h"
+#include "tools/dsrtool_src/tool_error.h"
 
 namespace dsrtool {
 
@@ -33,6 +34,21 @@ AnyRecord ReadRecordFile(const std::string& path, const SizeLimit& limit,
 // As ReadRecordFile, for a file that must be a device series.
 DeviceSeries ReadDeviceSeriesFile(const std::string& path,
                                   const SizeLimit& limit);
+
+// The refusal of the file at `path` whose load failed as `error` tells,
+// as a ToolError at the line the load gives, worded as the library's
+// readers word it (RecordLoadFailure). A file refused for being over the
+// load's size limit ends with SizeRefusalHint() ("... over the 128 MiB
+// limit (--max-size SIZE raises it)"); no other refusal does, a tree over
+// its memory bound included.
+ToolError LoadFailureError(const std::string& path,
+                           const platform::DomParseError& error);
+
+// The refusal that `report`, a reader's report on the file at `path`,
+// holds, as a ToolError at the line it gives; `fallback` when the report
+// says nothing. A refusal for the file's size ends with SizeRefusalHint().
+ToolError ReportedRefusal(const std::string& path, const ReadReport& report,
+                          const std::string& fallback);
 
 // Raises ToolError when nothing can be written at `path`: it is a folder,
 // or its folder does not exist.

@@ -9,6 +9,7 @@
 #include "devseries/platform/file_system.h"
 #include "devseries/platform/resources.h"
 #include "devseries/xmlio/read_session.h"
+#include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/tool_error.h"
 
 namespace dsrtool {
@@ -161,9 +162,7 @@ SchemaCheck ValidateFile(const std::string& path,
     return check;
   }
   // Not loaded: said as the library's readers say it.
-  ReadReport report;
-  RecordLoadFailure(error, path, report);
-  throw ToolError(path, report.error.line, report.error.ToString());
+  throw LoadFailureError(path, error);
 }
 
 }  // namespace dsrtool

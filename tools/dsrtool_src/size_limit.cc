@@ -52,14 +52,25 @@ std::string LimitText(size_t bytes) {
   return std::to_string(bytes) + " bytes";
 }
 
+std::string_view SizeRefusalHint() { return "(--max-size SIZE raises it)"; }
+
+std::string WithSizeRefusalHint(std::string problem) {
+  problem += ' ';
+  problem += SizeRefusalHint();
+  return problem;
+}
+
 std::string OverLimitText(std::uint64_t fileBytes, size_t limit) {
   // A stream has no size to tell.
-  if (fileBytes == 0)
-    return "the file is over the " + LimitText(limit) + " limit";
-  return "the file is " + std::to_string(fileBytes / kMiB) + "." +
-         std::to_string(fileBytes % kMiB * 10 / kMiB) + " MiB (" +
-         std::to_string(fileBytes) + " bytes), over the " + LimitText(limit) +
-         " limit";
+  if (fileBytes == 0) {
+    return WithSizeRefusalHint("the file is over the " + LimitText(limit) +
+                               " limit");
+  }
+  return WithSizeRefusalHint(
+      "the file is " + std::to_string(fileBytes / kMiB) + "." +
+      std::to_string(fileBytes % kMiB * 10 / kMiB) + " MiB (" +
+      std::to_string(fileBytes) + " bytes), over the " + LimitText(limit) +
+      " limit");
 }
 
 }  // namespace dsrtool

@@ -40,9 +40,20 @@ std::optional<size_t> ParseSize(std::string_view text);
 // mebibytes: a limit as the library's readers name it.
 std::string LimitText(size_t bytes);
 
-// "the file is 238.0 MiB (249561088 bytes), over the 128 MiB limit": the
-// refusal of a file over `limit`, as the library's readers word it ("the
-// file is over the 128 MiB limit" for a size of 0: a stream's).
+// "(--max-size SIZE raises it)": the end of every message that refuses a
+// file the command reads for being over its size limit, telling the way
+// past it. Not for what the memory bound or the writers refuse, which
+// --max-size does not raise as such.
+std::string_view SizeRefusalHint();
+
+// `problem`, a refusal of a file for its size ("the file is over the
+// 128 MiB limit"), followed by a blank and SizeRefusalHint().
+std::string WithSizeRefusalHint(std::string problem);
+
+// "the file is 238.0 MiB (249561088 bytes), over the 128 MiB limit
+// (--max-size SIZE raises it)": the refusal of a file over `limit`, as the
+// library's readers word it ("the file is over the 128 MiB limit" for a
+// size of 0: a stream's), with SizeRefusalHint().
 std::string OverLimitText(std::uint64_t fileBytes, size_t limit);
 
 }  // namespace dsrtool
