@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
-#include "tools/dsrtool_src/json_record_reader.h"
+#include "tools/dsrtool_src/json/json_record_reader.h"
 #include "tools/dsrtool_src/record_kinds.h"
 
 namespace {

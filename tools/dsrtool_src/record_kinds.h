@@ -13,7 +13,7 @@
 #include "devseries/color/custom_color_info.h"
 #include "devseries/device_series.h"
 #include "devseries/xmlio/time_stamp.h"
-#include "tools/dsrtool_src/json_codec.h"
+#include "tools/dsrtool_src/json/json_codec.h"
 
 namespace dsrtool {
 

@@ -1,4 +1,4 @@
-#include "tools/dsrtool_src/report_members.h"
+#include "tools/dsrtool_src/report/report_members.h"
 
 #include <cstdio>
 

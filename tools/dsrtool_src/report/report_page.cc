@@ -1,4 +1,4 @@
-#include "tools/dsrtool_src/report_page.h"
+#include "tools/dsrtool_src/report/report_page.h"
 
 #include <libxml/xmlwriter.h>
 

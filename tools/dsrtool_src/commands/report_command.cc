@@ -21,8 +21,8 @@
 #include "tools/dsrtool_src/member_text.h"
 #include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"
-#include "tools/dsrtool_src/report_members.h"
-#include "tools/dsrtool_src/report_page.h"
+#include "tools/dsrtool_src/report/report_members.h"
+#include "tools/dsrtool_src/report/report_page.h"
 #include "tools/dsrtool_src/tool_error.h"
 
 namespace dsrtool {

@@ -1,4 +1,4 @@
-#include "tools/dsrtool_src/json_diff.h"
+#include "tools/dsrtool_src/json/json_diff.h"
 
 #include <map>
 #include <string_view>

@@ -17,7 +17,7 @@
 #include "devseries/platform/file_system.h"
 #include "devseries/xmlio/time_stamp_model_internal.h"
 #include "tools/dsrtool_src/commands.h"
-#include "tools/dsrtool_src/json_emitter.h"
+#include "tools/dsrtool_src/json/json_emitter.h"
 #include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/record_members.h"
 #include "tools/dsrtool_src/tool_error.h"

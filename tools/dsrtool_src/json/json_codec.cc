@@ -1,4 +1,4 @@
-#include "tools/dsrtool_src/json_codec.h"
+#include "tools/dsrtool_src/json/json_codec.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "tools/dsrtool_src/json_record_reader.h"
+#include "tools/dsrtool_src/json/json_record_reader.h"
 
 #include <algorithm>
 #include <cstddef>

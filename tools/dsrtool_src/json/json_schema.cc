@@ -1,4 +1,4 @@
-#include "tools/dsrtool_src/json_schema.h"
+#include "tools/dsrtool_src/json/json_schema.h"
 
 #include <cstdint>
 #include <limits>

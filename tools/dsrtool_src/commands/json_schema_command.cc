@@ -1,7 +1,7 @@
 #include <ostream>
 
 #include "tools/dsrtool_src/commands.h"
-#include "tools/dsrtool_src/json_schema.h"
+#include "tools/dsrtool_src/json/json_schema.h"
 #include "tools/dsrtool_src/tool_error.h"
 
 namespace dsrtool {

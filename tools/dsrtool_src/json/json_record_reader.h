@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "devseries/platform/progress.h"
-#include "tools/dsrtool_src/json_diff.h"
+#include "tools/dsrtool_src/json/json_diff.h"
 #include "tools/dsrtool_src/record_kinds.h"
 
 namespace dsrtool {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/dsrtool_src/json_codec.h"
+#include "tools/dsrtool_src/json/json_codec.h"
 
 namespace dsrtool {
 

@@ -33,7 +33,7 @@
 
 #include "devseries/records/media/output_table.h"
 #include "devseries/xmlio/language_string_set.h"
-#include "tools/dsrtool_src/json_emitter.h"
+#include "tools/dsrtool_src/json/json_emitter.h"
 #include "tools/dsrtool_src/record_members.h"
 
 namespace dsrtool {

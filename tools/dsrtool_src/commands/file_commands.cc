@@ -1,5 +1,3 @@
-#include "tools/dsrtool_src/commands.h"
-
 #include <algorithm>
 #include <optional>
 #include <ostream>
@@ -13,11 +11,12 @@
 #include "devseries/platform/file_system.h"
 #include "devseries/platform/progress.h"
 #include "devseries/series_findings_internal.h"
-#include "tools/dsrtool_src/json_diff.h"
-#include "tools/dsrtool_src/json_record_reader.h"
+#include "tools/dsrtool_src/commands.h"
+#include "tools/dsrtool_src/commands/schema_validation.h"
+#include "tools/dsrtool_src/json/json_diff.h"
+#include "tools/dsrtool_src/json/json_record_reader.h"
 #include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"
-#include "tools/dsrtool_src/schema_validation.h"
 #include "tools/dsrtool_src/tool_error.h"
 
 namespace dsrtool {

@@ -2,7 +2,7 @@
 // the field models that dump and build use, with each member's meaning.
 #pragma once
 
-#include "tools/dsrtool_src/json_codec.h"
+#include "tools/dsrtool_src/json/json_codec.h"
 
 namespace dsrtool {
 

@@ -22,7 +22,7 @@
 #include "devseries/xmlio/time_stamp_model_internal.h"
 #include "tools/dsrtool_src/member_text.h"
 #include "tools/dsrtool_src/record_members.h"
-#include "tools/dsrtool_src/report_page.h"
+#include "tools/dsrtool_src/report/report_page.h"
 
 namespace dsrtool {
 

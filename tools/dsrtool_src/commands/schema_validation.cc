@@ -1,4 +1,4 @@
-#include "tools/dsrtool_src/schema_validation.h"
+#include "tools/dsrtool_src/commands/schema_validation.h"
 
 #include <map>
 #include <set>

@@ -1,7 +1,7 @@
 #include <ostream>
 
 #include "tools/dsrtool_src/commands.h"
-#include "tools/dsrtool_src/json_diff.h"
+#include "tools/dsrtool_src/json/json_diff.h"
 #include "tools/dsrtool_src/record_io.h"
 #include "tools/dsrtool_src/tool_error.h"
 

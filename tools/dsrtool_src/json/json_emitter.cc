@@ -1,4 +1,4 @@
-#include "tools/dsrtool_src/json_emitter.h"
+#include "tools/dsrtool_src/json/json_emitter.h"
 
 #include <charconv>
 
