@@ -25,12 +25,14 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 
 packages=(g++ cmake make libxml2-dev libgtest-dev googletest libbenchmark-dev
   nlohmann-json3-dev libcli11-dev pkg-config dpkg-dev file locales clang-14
-  libclang-rt-14-dev doxygen)
+  libclang-rt-14-dev doxygen nettle-dev)
 # Only the tests need these: python3 with jsonschema checks dsrtool's JSON
-# against its schema; Chromium renders dsrtool's report, whose pixels
+# against its schema; Chromium renders dsrtool's report and prints it to
+# PDF, whose pages poppler-utils' pdftoppm turns into pictures, whose pixels
 # python3-pil reads; debootstrap makes the clean Debian root the packages
 # are installed into.
-test_packages=(python3 python3-jsonschema python3-pil chromium debootstrap)
+test_packages=(python3 python3-jsonschema python3-pil chromium poppler-utils
+  debootstrap)
 
 # apt_update: apt-get update. A package list that fails to download (a
 # mirror in mid-sync, say) is reported and left out: an install that needs
