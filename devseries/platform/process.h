@@ -25,6 +25,17 @@ void UseBinaryStandardStreams();
 // still say what it did. Windows reports such a write as a failure anyway.
 void FailWritesToBrokenPipes();
 
+// True when the process's standard output is a terminal (a console on
+// Windows), which people read as it comes rather than a pipe or a file.
+bool StandardOutputIsTerminal();
+
+// Makes the terminal that standard output is show the colours written to it
+// as ANSI escape sequences, and says whether it does: a Windows console
+// does once its virtual-terminal processing is on (Windows 10 and later),
+// which this turns on; the terminals of every other system do as they are.
+// Call only when StandardOutputIsTerminal().
+bool EnableTerminalColours();
+
 enum class StandardStream { kOutput, kError };
 
 // A stream buffer that shows UTF-8 text written to it on the Windows console

@@ -16,6 +16,10 @@ void UseBinaryStandardStreams() {}
 
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
+bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
+bool EnableTerminalColours() { return true; }
+
 void FailWritesToBrokenPipes() { ::signal(SIGPIPE, SIG_IGN); }
 
 std::streambuf* ConsoleTextBuffer(StandardStream) { return nullptr; }

@@ -46,6 +46,20 @@ bool StandardErrorIsTerminal() {
   return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
+bool StandardOutputIsTerminal() {
+  ::DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+bool EnableTerminalColours() {
+  const ::HANDLE console = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  ::DWORD mode = 0;
+  if (::GetConsoleMode(console, &mode) == 0) return false;
+  if ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) return true;
+  return ::SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) !=
+         0;
+}
+
 void FailWritesToBrokenPipes() {}
 
 namespace {
