@@ -25,7 +25,9 @@ trap 'rm -rf -- "$scratch"' EXIT
 run() {
   /usr/bin/time -o "$scratch/time" -f '%e %M' bash -c "${commands[$1]}" \
     >/dev/null 2>&1 || true
-  cat "$scratch/time" >>"$scratch/runs.$1"
+  # GNU time puts "Command exited with non-zero status N" before the
+  # figures of a command that fails: the figures are the last line.
+  tail -n 1 "$scratch/time" >>"$scratch/runs.$1"
   echo >>"$scratch/order.$1"
 }
 
