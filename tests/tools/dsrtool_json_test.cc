@@ -2,6 +2,7 @@
 // list and diff, end to end through the built tool on the example series.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -296,12 +297,42 @@ TEST_F(DiffTest, OneLinePerDifferenceRecordsMatchedByTheirKeys) {
          s["aMediaInfoList"][0]["bVisibleMedia"] = false;
        },
        "DeviceSeries.aMediaInfoList[1].bVisibleMedia: true -> false\n"},
+      // A medium at the same place with most of its values is renamed;
+      // the line shows the first language whose name differs.
       {"media renamed",
        [](Json& s) {
          s["aMediaInfoList"][2]["strMediaName"]["English"] = "Canvas satin";
+         s["aMediaInfoList"][2]["nDryTime"] = 90;
+         s["aMediaInfoList"][1]["strMediaName"]["Korean"] = "Vinyl";
+       },
+       "DeviceSeries.aMediaInfoList[1]: renamed \"Self-adhesive vinyl\" -> "
+       "\"Vinyl\" (Korean)\n"
+       "DeviceSeries.aMediaInfoList[2]: renamed \"Canvas matte\" -> \"Canvas "
+       "satin\"\n"
+       "DeviceSeries.aMediaInfoList[2].nDryTime: 120 -> 90\n"},
+      // Another medium in its place is not.
+      {"media replaced",
+       [](Json& s) {
+         s["aMediaInfoList"][2] = s["aMediaInfoList"][0];
+         s["aMediaInfoList"][2]["strMediaName"]["English"] = "Banner";
        },
        "DeviceSeries.aMediaInfoList[2]: only in A: \"Canvas matte\"\n"
-       "DeviceSeries.aMediaInfoList[2]: only in B: \"Canvas satin\"\n"},
+       "DeviceSeries.aMediaInfoList[2]: only in B: \"Banner\"\n"},
+      // A member one file stores and the other does not, whole, after the
+      // members both store; numbers as the JSON form prints them.
+      {"stored by one",
+       [](Json& s) {
+         Json& permission = s["aMediaInfoList"][0]["aPermissionSetList"][0];
+         permission["eScreen"] = 8;
+         permission["screenOption"] = {{"nLineCount", 133},
+                                       {"flDegrees", {15.0, 75.0, 0.0, 45.0}}};
+         s["aModelInfoList"][0]["dMaxWidth"] = 1e10;
+       },
+       "DeviceSeries.aModelInfoList[0].dMaxWidth: 1371.6 -> 10000000000.0\n"
+       "DeviceSeries.aMediaInfoList[0].aPermissionSetList[0].eScreen: 1 -> 8\n"
+       "DeviceSeries.aMediaInfoList[0].aPermissionSetList[0].screenOption: "
+       "only in B: {\"bUseCustomSetting\":false,\"nLineCount\":133,"
+       "\"eDotShape\":1,\"flDegrees\":[15.0,75.0,0.0,45.0]}\n"},
       // Inks by their index, wherever they stand.
       {"ink removed and moved",
        [](Json& s) {
@@ -328,6 +359,161 @@ TEST_F(DiffTest, OneLinePerDifferenceRecordsMatchedByTheirKeys) {
     EXPECT_EQ(run.exitCode, c.lines.empty() ? 0 : 1) << run.err;
   }
 }
+
+// The edits the options are tried on: a table nudged by one level, an
+// enumeration and a price changed a little, an ink gone, a medium renamed,
+// the firmware address changed.
+void EditForOptions(Json& s) {
+  for (Json& sample : s["aSeparationInfoList"][0]["aSeparationTableList"][0]
+                       ["usOutputTableSamples"]) {
+    sample = std::min(sample.get<int>() + 1, 4095);
+  }
+  s["aMediaInfoList"][0]["aPermissionSetList"][0]["eDirection"] = 131075;
+  s["aInkInfoList"][0]["flPrice"] = 89.6;
+  s["aInkInfoList"][1]["flPrice"] = 89.7;
+  s["aInkInfoList"].erase(5);
+  s["aMediaInfoList"][2]["strMediaName"]["English"] = "Canvas satin";
+  s["strFirmwareDownloadURL"]["English"] = "https://example.com/";
+}
+
+TEST_F(DiffTest, OptionsSummariseToleratePaintAndCap) {
+  ASSERT_EQ(BuildEdited(EditForOptions).exitCode, 0);
+  const std::string kInkGone =
+      "DeviceSeries.aInkInfoList[5]: only in A: nInkIndex 5 \"Light "
+      "magenta\"";
+  const std::string kFirmware =
+      "DeviceSeries.strFirmwareDownloadURL.English: "
+      "\"https://support.example.com/ostrivane/firmware\" -> "
+      "\"https://example.com/\"\n";
+  const std::string kMore =
+      " not shown; --stat summarises, --max-lines 0 shows all\n";
+  struct Case {
+    std::vector<std::string> options;
+    std::string out;
+  };
+  const Case cases[] = {
+      {{"--stat"},
+       "inks:          2 records changed (2 values), 0 added, 1 removed\n"
+       "separations:   1 record changed (256 values), 0 added, 0 removed\n"
+       "media:         1 record changed (1 value), 1 renamed, 0 added, 0 "
+       "removed\n"
+       "DeviceSeries:  1 value changed\n"},
+      // 89.6 is within 0.1 of 89.5 as its decimal is, whatever the float.
+      {{"--tolerance", "0.1", "--stat"},
+       "inks:          1 record changed (1 value), 0 added, 1 removed\n"
+       "separations:   1 record changed (256 values), 0 added, 0 removed\n"
+       "media:         1 record changed (1 value), 1 renamed, 0 added, 0 "
+       "removed\n"
+       "DeviceSeries:  1 value changed\n"},
+      // The samples and prices are within 1; the packed eDirection is a
+      // code, which stays exact.
+      {{"--tolerance", "1"},
+       kInkGone +
+           "\n"
+           "DeviceSeries.aMediaInfoList[0].aPermissionSetList[0].eDirection: "
+           "131074 -> 131075\n"
+           "DeviceSeries.aMediaInfoList[2]: renamed \"Canvas matte\" -> "
+           "\"Canvas satin\"\n" +
+           kFirmware},
+      {{"--max-lines", "2"},
+       "DeviceSeries.aInkInfoList[0].flPrice: 89.5 -> 89.6\n"
+       "DeviceSeries.aInkInfoList[1].flPrice: 89.5 -> 89.7\n"
+       "... 260 more differences" +
+           kMore},
+      {{"--color=always", "--tolerance", "1", "--max-lines", "3"},
+       "\x1b[31m" + kInkGone +
+           "\x1b[0m\n"
+           "\x1b[1mDeviceSeries.aMediaInfoList[0].aPermissionSetList[0]."
+           "eDirection\x1b[0m: \x1b[31m131074\x1b[0m -> \x1b[32m131075\x1b[0m\n"
+           "\x1b[1mDeviceSeries.aMediaInfoList[2]\x1b[0m: renamed "
+           "\x1b[31m\"Canvas matte\"\x1b[0m -> \x1b[32m\"Canvas "
+           "satin\"\x1b[0m\n"
+           "... 1 more difference" +
+           kMore},
+      {{"--color", "always", "--stat", "--tolerance", "1"},
+       "\x1b[1minks:\x1b[0m          0 records changed, 0 added, "
+       "\x1b[31m1 removed\x1b[0m\n"
+       "\x1b[1mmedia:\x1b[0m         1 record changed (1 value), 1 renamed, "
+       "0 added, 0 removed\n"
+       "\x1b[1mDeviceSeries:\x1b[0m  1 value changed\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments = {"diff"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.insert(arguments.end(), {kExample, Edited()});
+    SCOPED_TRACE(::testing::PrintToString(c.options));
+    ToolRun run = RunDsrTool(arguments);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(run.out, c.out);
+  }
+  // Into a file every line comes, uncoloured, as with --max-lines 0.
+  ToolRun all = RunDsrTool({"diff", kExample, Edited()});
+  EXPECT_EQ(LineCount(all.out), 262);
+  EXPECT_TRUE(all.out.ends_with(kFirmware));
+  EXPECT_EQ(all.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(RunDsrTool({"diff", "--max-lines", "0", kExample, Edited()}).out,
+            all.out);
+}
+
+TEST_F(DiffTest, OptionValuesItDoesNotTakeAreUsageErrors) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--tolerance", "-1"},   {"--tolerance", "abc"},   {"--tolerance", "inf"},
+      {"--tolerance", "1x"},   {"--color", "sometimes"}, {"--max-lines", "-3"},
+      {"--max-lines", "many"},
+  };
+  for (const std::vector<std::string>& options : cases) {
+    SCOPED_TRACE(options[0] + " " + options[1]);
+    ToolRun run =
+        RunDsrTool({"diff", options[0], options[1], kExample, kExample});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("diff: " + options[0] + " wants "),
+              std::string::npos)
+        << run.err;
+  }
+}
+
+#ifndef _WIN32
+// On a terminal (script(1) gives the tool one) the lines are coloured and
+// stop after 200 unless the options say otherwise; into a file (every case
+// above) neither.
+TEST_F(DiffTest, ATerminalGetsColoursAndACap) {
+  ASSERT_EQ(BuildEdited(EditForOptions).exitCode, 0);
+  struct Case {
+    std::string options;
+    bool colour;
+    int lines;  // of differences, then the line counting the rest
+  };
+  const Case cases[] = {
+      {"", true, 200},
+      {"--color never", false, 200},
+      {"--max-lines 0", true, 262},
+      {"--max-lines 5 --color=auto", true, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options);
+    const std::string diff = std::string("'") + DSRTOOL_PATH + "' diff " +
+                             c.options + " '" + kExample + "' '" + Edited() +
+                             "'";
+    FILE* shell =
+        ::popen(("script -qec \"" + diff + "\" /dev/null").c_str(), "r");
+    std::string out(1 << 20, '\0');
+    out.resize(std::fread(out.data(), 1, out.size(), shell));
+    ::pclose(shell);
+    // The terminal ends its lines with CR LF.
+    std::string lines;
+    for (char c : out) {
+      if (c != '\r') lines += c;
+    }
+    EXPECT_EQ(lines.find("\x1b[") != std::string::npos, c.colour);
+    const bool capped = c.lines < 262;
+    EXPECT_EQ(LineCount(lines), c.lines + (capped ? 1 : 0));
+    EXPECT_EQ(lines.find(" more differences not shown;") != std::string::npos,
+              capped)
+        << lines.substr(lines.size() - std::min<size_t>(lines.size(), 300));
+  }
+}
+#endif
 
 TEST_F(DiffTest, AFileThatCannotBeReadExitsWith2) {
   const std::string missing = dir_.File("missing.dsr");

@@ -10,6 +10,7 @@
 
 #include "devseries/platform/debug_output.h"
 #include "devseries/platform/dom.h"
+#include "devseries/platform/process.h"
 #include "tools/dsrtool_src/commands.h"
 #include "tools/dsrtool_src/host_title.h"
 #include "tools/dsrtool_src/memory_files.h"
@@ -133,7 +134,21 @@ const std::vector<CommandSpec>& Commands() {
        RunList},
       {"diff",
        {{"A", FileUse::kRead}, {"B", FileUse::kRead}},
-       {kMaxSize, kHostTitle},
+       {{"stat", nullptr,
+         "print, per kind of record, how many records changed (and how "
+         "many of their values), were renamed, added or removed, instead of "
+         "the lines"},
+        {"tolerance", "N",
+         "take numbers (table samples too) that differ by at most N as "
+         "equal"},
+        {"color", "WHEN",
+         "colour the output: auto (only on a terminal, the default), always "
+         "or never"},
+        {"max-lines", "N",
+         "print at most N lines of differences, 0 for all; by default 200 "
+         "on a terminal and all otherwise"},
+        kMaxSize,
+        kHostTitle},
        "show how two files differ, record by record",
        "Reads A and B as dump does and prints one line per difference: the\n"
        "JSON path in A's form (0-based), the value in A and the value in B.\n"
@@ -143,8 +158,19 @@ const std::vector<CommandSpec>& Commands() {
        "patterns, print-chart file sets, ink volumes, permission sets) by\n"
        "that index; the others (models, quality levels, calibration entries,\n"
        "separation tables, the command set) by position. Records with the\n"
-       "same key are matched in order and reported. Exit codes: 0 the same,\n"
-       "1 different, 2 a usage error or a file that cannot be read.\n",
+       "same key are matched in order and reported. A medium no name matches\n"
+       "that stands where such a medium of the other file stands, with at\n"
+       "least 80% of its other values equal, is shown as renamed (\"PATH:\n"
+       "renamed \"OLD\" -> \"NEW\"\"), then its other differences.\n"
+       "--tolerance N takes numbers that differ by at most N as equal, but\n"
+       "not enumerations, packed values, indexes and references to other\n"
+       "records, which stay exact. On a terminal the lines are coloured (what\n"
+       "only A has red, what only B has green, changed values red and green)\n"
+       "and stop after 200, with a line that counts the rest; a pipe or a\n"
+       "file gets every line, uncoloured, unless --max-lines or --color says\n"
+       "otherwise. The two files are compared as the library holds them in\n"
+       "memory. Exit codes: 0 the same, 1 different, 2 a usage error or a\n"
+       "file that cannot be read.\n",
        RunDiff},
       {"merge",
        {{"INSTALLED", FileUse::kReplaced}, {"NEW", FileUse::kRead}},
@@ -523,13 +549,27 @@ std::optional<std::string> Arguments::Get(const std::string& option) const {
   return found->second;
 }
 
+namespace {
+
+int Run(const std::vector<std::string>& args, std::istream& in,
+        std::ostream& out, std::ostream& err, bool outputIsTerminal);
+
+}  // namespace
+
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out,
                    std::ostream& err) {
-  return RunCommandLine(args, std::cin, out, err);
+  return Run(args, std::cin, out, err, platform::StandardOutputIsTerminal());
 }
 
 int RunCommandLine(const std::vector<std::string>& args, std::istream& in,
                    std::ostream& out, std::ostream& err) {
+  return Run(args, in, out, err, false);
+}
+
+namespace {
+
+int Run(const std::vector<std::string>& args, std::istream& in,
+        std::ostream& out, std::ostream& err, bool outputIsTerminal) {
   if (args.empty()) return UsageFailure("no command given", nullptr, err);
   if (!args[0].starts_with("-") && FindCommand(args[0]) == nullptr) {
     return UsageFailure("unknown command \"" + args[0] + "\"", nullptr, err);
@@ -563,6 +603,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::istream& in,
   }
   const CommandSpec& command = *parser.Selected();
   Arguments arguments = parser.ArgumentsOf(command);
+  arguments.outputIsTerminal = outputIsTerminal;
   if (std::optional<std::string> size = arguments.Get("max-size")) {
     std::optional<size_t> bytes = ParseSize(*size);
     if (!bytes) {
@@ -599,5 +640,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::istream& in,
   }
   return kExitFailure;
 }
+
+}  // namespace
 
 }  // namespace dsrtool

@@ -23,6 +23,9 @@ struct Arguments {
   std::map<std::string, std::string> options;
   // The limit --max-size sets on every file the command reads.
   SizeLimit sizeLimit;
+  // The command's output goes to the process's standard output, and that
+  // is a terminal, which people read as it comes.
+  bool outputIsTerminal = false;
 
   bool Has(const std::string& option) const {
     return options.count(option) != 0;
@@ -86,7 +89,9 @@ struct CommandSpec {
 // error. Standard input, where "-" names a file read, is `in`.
 int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in,
                    std::ostream& out, std::ostream& err);
-// As above with the process's standard input.
+// As above with the process's standard input, `out` being the process's
+// standard output (whether it is a terminal decides diff's colours and
+// lines).
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& err);
 

@@ -24,31 +24,17 @@ constexpr KeyedList kKeyedLists[] = {
     {"aInkVolumeInfoList", "nInkVolumeIndex"},
     {"aPermissionSetList", "nPermissionIndex"},
 };
-// Media are matched by their names in the first ten languages, as the merge
-// update matches them.
 constexpr std::string_view kMediaList = "aMediaInfoList";
-constexpr std::string_view kMediaName = "strMediaName";
-constexpr size_t kMatchedLanguages = 10;
 
 std::string Compact(const Json& value) {
   return value.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
-// How the records of the list `list` are matched: by the member returned,
-// by the media names ("*"), or by position ("").
-std::string_view MatchMember(std::string_view list) {
-  if (list == kMediaList) return "*";
-  for (const KeyedList& keyed : kKeyedLists) {
-    if (keyed.list == list) return keyed.member;
-  }
-  return "";
 }
 
 // The key of `record` in a list matched by `member`.
 std::string KeyOf(const Json& record, std::string_view member) {
   if (!record.is_object()) return Compact(record);
   if (member == "*") {
-    auto names = record.find(kMediaName);
+    auto names = record.find(kMediaNameMember);
     if (names == record.end() || !names->is_object()) return "";
     std::string key;
     size_t taken = 0;
@@ -203,6 +189,14 @@ class Comparer {
 
 }  // namespace
 
+std::string_view MatchMember(std::string_view list) {
+  if (list == kMediaList) return "*";
+  for (const KeyedList& keyed : kKeyedLists) {
+    if (keyed.list == list) return keyed.member;
+  }
+  return "";
+}
+
 std::string Difference::ToString() const {
   switch (kind) {
     case kChanged:
@@ -211,6 +205,8 @@ std::string Difference::ToString() const {
       return path + ": only in A: " + before;
     case kAdded:
       return path + ": only in B: " + after;
+    case kRenamed:
+      return path + ": renamed " + before + " -> " + after;
     case kDuplicate:
       break;
   }

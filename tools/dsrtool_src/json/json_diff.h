@@ -3,7 +3,9 @@
 // with an index member by that index, the others by position.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/dsrtool_src/json/json_codec.h"
@@ -16,6 +18,7 @@ struct Difference {
     kRemoved,    // a record or member of A that B does not have
     kAdded,      // a record or member of B that A does not have
     kDuplicate,  // a key shared by several records of a list
+    kRenamed,    // a medium whose names are `before` in A and `after` in B
   };
   Kind kind;
   // The JSON path ("DeviceSeries.aInkInfoList[2].flPrice"), 0-based: A's
@@ -26,8 +29,8 @@ struct Difference {
   std::string before;
   std::string after;
 
-  // "PATH: BEFORE -> AFTER", "PATH: removed ...", "PATH: added ...",
-  // "PATH: ... matched in order".
+  // "PATH: BEFORE -> AFTER", "PATH: only in A: ...", "PATH: only in B:
+  // ...", "PATH: ... matched in order", "PATH: renamed BEFORE -> AFTER".
   std::string ToString() const;
 };
 
@@ -36,6 +39,14 @@ enum class Matching {
   kByKey,       // media by name, records with an index member by it
   kByPosition,  // every list by position
 };
+
+// How the records of the list member `list` are matched by key: by the
+// index member whose name is returned, by the media names ("*"), or by
+// position (""). Media are matched by their names in the first
+// kMatchedLanguages languages, as the merge update matches them.
+std::string_view MatchMember(std::string_view list);
+inline constexpr std::string_view kMediaNameMember = "strMediaName";
+inline constexpr size_t kMatchedLanguages = 10;
 
 // The differences from `a` to `b`, both the file form of a record
 // ({"<root name>": {...}}), in A's order with what only B has after it.
