@@ -350,6 +350,21 @@ TEST_F(DiffTest, OneLinePerDifferenceRecordsMatchedByTheirKeys) {
        "is the key of 1 record in A and 2 in B; matched in order\n"
        "DeviceSeries.aResolutionInfoList[3]: only in B: nResolutionIndex 0 "
        "\"360 x 360\"\n"},
+      // Values as the JSON form prints them: byte strings as hex, texts
+      // escaped, floats as their shortest decimals, what is not a number
+      // as its name.
+      {"texts, bytes and numbers",
+       [](Json& s) {
+         s["commandSet"]["strInitialize"] = "00ff";
+         s["aInkInfoList"][0]["strLongInkName"]["French"] = "Cy\"an\t";
+         s["aInkInfoList"][0]["flPrice"] = "NaN";
+         s["aInkInfoList"][2]["flPrice"] = -0.0;
+       },
+       "DeviceSeries.aInkInfoList[0].strLongInkName.French: \"Cyan\" -> "
+       "\"Cy\\\"an\\t\"\n"
+       "DeviceSeries.aInkInfoList[0].flPrice: 89.5 -> \"NaN\"\n"
+       "DeviceSeries.aInkInfoList[2].flPrice: 89.5 -> -0.0\n"
+       "DeviceSeries.commandSet.strInitialize: \"1b40\" -> \"00ff\"\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -453,6 +468,100 @@ TEST_F(DiffTest, OptionsSummariseToleratePaintAndCap) {
   EXPECT_EQ(all.out.find('\x1b'), std::string::npos);
   EXPECT_EQ(RunDsrTool({"diff", "--max-lines", "0", kExample, Edited()}).out,
             all.out);
+  // A pipe is no terminal either.
+  ToolRun piped =
+      tovra::testing::RunDsrToolThroughPipes({"diff", kExample, Edited()}, "");
+  EXPECT_EQ(piped.exitCode, 1);
+  EXPECT_TRUE(piped.out == all.out);
+}
+
+// What each edit gives with the options: the tolerance never joins
+// records whose keys differ nor makes a number of what is not one; --stat
+// counts a record only one file has apart from the values inside records.
+TEST_F(DiffTest, ToleranceAndSummaryOnTheirOwnEdits) {
+  struct Case {
+    const char* name;
+    std::function<void(Json&)> edit;
+    std::vector<std::string> options;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"keys stay exact",
+       [](Json& s) { s["aInkInfoList"][5]["nInkIndex"] = 6; },
+       {"--tolerance", "5"},
+       "DeviceSeries.aInkInfoList[5]: only in A: nInkIndex 5 \"Light "
+       "magenta\"\n"
+       "DeviceSeries.aInkInfoList[5]: only in B: nInkIndex 6 \"Light "
+       "magenta\"\n"},
+      {"not a number",
+       [](Json& s) {
+         s["aInkInfoList"][0]["flPrice"] = "NaN";
+         s["aInkInfoList"][1]["flPrice"] = "Infinity";
+       },
+       {"--tolerance", "1000"},
+       "DeviceSeries.aInkInfoList[0].flPrice: 89.5 -> \"NaN\"\n"
+       "DeviceSeries.aInkInfoList[1].flPrice: 89.5 -> \"Infinity\"\n"},
+      {"colours of what only B has and of a shared key",
+       [](Json& s) {
+         s["aResolutionInfoList"].push_back(s["aResolutionInfoList"][0]);
+       },
+       {"--color=always"},
+       "\x1b[33mDeviceSeries.aResolutionInfoList: nResolutionIndex 0 \"360 x "
+       "360\" is the key of 1 record in A and 2 in B; matched in "
+       "order\x1b[0m\n"
+       "\x1b[32mDeviceSeries.aResolutionInfoList[3]: only in B: "
+       "nResolutionIndex 0 \"360 x 360\"\x1b[0m\n"},
+      {"records only in one, keys shared",
+       [](Json& s) {
+         s["aResolutionInfoList"].push_back(s["aResolutionInfoList"][0]);
+         Json& permissions = s["aMediaInfoList"][0]["aPermissionSetList"];
+         permissions.push_back(permissions[0]);
+         s["aPatternInfoList"].erase(1);
+       },
+       {"--stat"},
+       "resolutions:  0 records changed, 1 added, 0 removed; 1 key shared by "
+       "several records\n"
+       "FM patterns:  0 records changed, 0 added, 1 removed\n"
+       "media:        1 record changed (1 value), 0 added, 0 removed; 1 key "
+       "shared by several records\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(BuildEdited(c.edit).exitCode, 0);
+    std::vector<std::string> arguments = {"diff"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.insert(arguments.end(), {kExample, Edited()});
+    ToolRun run = RunDsrTool(arguments);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+  }
+}
+
+// A record file's members are one group; files of two kinds are not
+// compared.
+TEST_F(DiffTest, RecordFilesAndFilesOfTwoKinds) {
+  Json medium = Dump(kExample)["DeviceSeries"]["aMediaInfoList"][1];
+  const std::string a = dir_.File("a.xml");
+  const std::string b = dir_.File("b.xml");
+  for (const std::string& path : {a, b}) {
+    WriteFileBytes(dir_.File("m.json"), Json{{"MediaInfo", medium}}.dump());
+    ASSERT_EQ(RunDsrTool({"build", dir_.File("m.json"), path}).exitCode, 0);
+    medium["nDryTime"] = 5;
+    medium["aQualityInfoList"].erase(0);
+  }
+  ToolRun lines = RunDsrTool({"diff", a, b});
+  EXPECT_EQ(lines.exitCode, 1);
+  EXPECT_TRUE(lines.out.starts_with("MediaInfo.aQualityInfoList[0]."))
+      << lines.out;
+  EXPECT_TRUE(lines.out.ends_with("MediaInfo.nDryTime: 60 -> 5\n"))
+      << lines.out;
+  ToolRun stat = RunDsrTool({"diff", "--stat", a, b});
+  EXPECT_EQ(stat.out, "MediaInfo:  " + std::to_string(LineCount(lines.out)) +
+                          " values changed\n");
+  ToolRun kinds = RunDsrTool({"diff", a, kExample});
+  EXPECT_EQ(kinds.exitCode, 1);
+  EXPECT_EQ(kinds.out, "A (" + a + ") is a MediaInfo file, B (" + kExample +
+                           ") a DeviceSeries file\n");
 }
 
 TEST_F(DiffTest, OptionValuesItDoesNotTakeAreUsageErrors) {
