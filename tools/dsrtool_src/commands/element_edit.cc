@@ -16,6 +16,17 @@ constexpr size_t kKeepAtMost = size_t{1} << 20;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// The first `c` in [at, end), or end: most runs between markup are short,
+// so the first bytes are looked at here before the library's search.
+const char* FindByte(const char* at, const char* end, char c) {
+  for (const char* stop = std::min(end, at + 32); at < stop; ++at) {
+    if (*at == c) return at;
+  }
+  if (at == end) return end;
+  const void* found = std::memchr(at, c, static_cast<size_t>(end - at));
+  return found != nullptr ? static_cast<const char*>(found) : end;
+}
+
 bool AllBlank(std::string_view text) {
   return std::all_of(text.begin(), text.end(), IsBlank);
 }
@@ -155,7 +166,7 @@ bool ElementEditor::Feed(std::string_view bytes, const Sink& out) {
   if (stopped_) return false;
   buf_.append(bytes);
   Process(false);
-  if (stopped_ || !Pump(out, false)) return false;
+  if (!Pump(out, false)) return false;
   Compact();
   return true;
 }
@@ -163,35 +174,22 @@ bool ElementEditor::Feed(std::string_view bytes, const Sink& out) {
 bool ElementEditor::Finish(const Sink& out) {
   if (stopped_) return false;
   Process(true);
-  if (stopped_) return false;
   return Pump(out, true);
 }
 
 void ElementEditor::Compact() {
   const size_t handed = emitted_ - base_;
   if (handed < kKeepAtMost || handed < buf_.size() / 2) return;
-  LineAt(emitted_);
   buf_.erase(0, handed);
   base_ = emitted_;
   pos_ -= handed;
   resume_ = resume_ > handed ? resume_ - handed : 0;
 }
 
-int ElementEditor::LineAt(size_t absolute) {
-  if (absolute > lineAt_) {
-    const char* from = buf_.data() + (lineAt_ - base_);
-    lines_ += static_cast<int>(std::count(
-        from, static_cast<const char*>(buf_.data()) + (absolute - base_),
-        '\n'));
-    lineAt_ = absolute;
-  }
-  return lines_ + 1;
-}
-
 void ElementEditor::Refuse(const std::string& why) {
-  if (stopped_) return;
-  refusal_.emplace(LineAt(base_ + pos_), why);
-  stopped_ = true;
+  // The rest is handed on as it is, so that the reader still says what it
+  // thinks of the whole file.
+  if (!refusal_) refusal_.emplace(base_ + pos_, why);
 }
 
 void ElementEditor::Irregular(const Frame& frame, const std::string& what) {
@@ -216,7 +214,7 @@ void ElementEditor::Process(bool final) {
   while (!stopped_ && pos_ < buf_.size()) {
     const char* data = buf_.data();
     const size_t size = buf_.size();
-    if (malformed_) {
+    if (malformed_ || refusal_) {
       pos_ = size;
       return;
     }
@@ -236,14 +234,12 @@ void ElementEditor::Process(bool final) {
     }
     if (data[pos_] != '<') {
       const size_t from = std::max(pos_, resume_);
-      const void* found = std::memchr(data + from, '<', size - from);
-      if (found == nullptr && !final) {
+      const size_t end = FindByte(data + from, data + size, '<') - data;
+      if (end == size && !final) {
         resume_ = size;
         return;
       }
-      const size_t end =
-          found != nullptr ? static_cast<const char*>(found) - data : size;
-      Text(pos_, end, false);
+      if (skipped_ == 0) Text(pos_, end, false);
       pos_ = end;
       resume_ = 0;
       continue;
@@ -252,16 +248,23 @@ void ElementEditor::Process(bool final) {
     if (rest.size() < 2) return more();
     const size_t from = std::max(pos_, resume_);
     if (rest[1] == '/') {
-      const void* found = std::memchr(data + from, '>', size - from);
-      if (found == nullptr) {
+      const size_t close = FindByte(data + from, data + size, '>') - data;
+      if (close == size) {
         resume_ = size;
         return more();
       }
-      const size_t after = static_cast<const char*>(found) - data + 1;
+      const size_t after = close + 1;
+      if (skipped_ > 0) {
+        --skipped_;
+        pos_ = after;
+        resume_ = 0;
+        continue;
+      }
       size_t nameEnd = pos_ + 2;
-      while (nameEnd < after - 1 && !IsBlank(data[nameEnd])) ++nameEnd;
+      while (nameEnd < close && !IsBlank(data[nameEnd])) ++nameEnd;
       const std::string_view name(data + pos_ + 2, nameEnd - pos_ - 2);
-      if (skipped_ == 0 && depth_ > 0 && frames_[depth_ - 1].name != name) {
+      if ((depth_ > 0 && frames_[depth_ - 1].name != name) ||
+          !AllBlank(std::string_view(data + nameEnd, close - nameEnd))) {
         malformed_ = true;
         continue;
       }
@@ -702,7 +705,7 @@ void ElementEditor::StartElement(std::string_view name, size_t tagStart,
   if (leaf >= 0) {
     const Cursor& cursor = cursors[static_cast<size_t>(leaf)];
     Candidate candidate;
-    candidate.change = {cursor.plan, cursor.path, LineAt(tagStart)};
+    candidate.change = {cursor.plan, cursor.path, tagStart};
     candidate.gates = cursor.gates;
     const std::string& text = plans_[cursor.plan].value.text;
     if (selfClosing) {
@@ -833,7 +836,7 @@ bool ElementEditor::Pump(const Sink& out, bool final) {
       break;
     }
     // At the end, one still open is in markup the editor could not follow.
-    if (!open && !fails && !malformed_) {
+    if (!open && !fails && !malformed_ && !refusal_) {
       if (!Emit(bytes(emitted_, candidate.start), out) ||
           !Emit(candidate.replacement, out)) {
         return false;

@@ -32,9 +32,9 @@ namespace dsrtool {
 
 // A value the editor changed.
 struct MadeChange {
-  size_t plan = 0;   // the index of its plan
-  std::string path;  // concrete
-  int line = 0;      // of its element's start tag
+  size_t plan = 0;    // the index of its plan
+  std::string path;   // concrete
+  size_t offset = 0;  // of its element's start tag in the file
 };
 
 class ElementEditor {
@@ -46,14 +46,17 @@ class ElementEditor {
   ElementEditor(const RecordShape& root, const std::vector<Plan>& plans);
 
   // Takes the next bytes of the file and hands `out` the edited file's
-  // bytes decided so far, in order. False when the edit stops: refused
-  // (refusal() says why) or `out` returned false.
+  // bytes decided so far, in order. False when `out` returned false. Once
+  // the editor refused (refusal() says why) or met markup it cannot follow
+  // (malformed()), it changes nothing more and hands the rest on as it is.
   bool Feed(std::string_view bytes, const Sink& out);
   // The file has ended: hands `out` the rest. False as for Feed.
   bool Finish(const Sink& out);
 
-  // Why the editor refused to go on, at which line.
-  const std::optional<std::pair<int, std::string>>& refusal() const {
+  // Why the editor refused to go on, and where: the offset in the file of
+  // the markup it met. (Lines are not counted as the editor goes: the
+  // caller finds the line of an offset when it has one to show.)
+  const std::optional<std::pair<size_t, std::string>>& refusal() const {
     return refusal_;
   }
   // Markup the editor could not follow: it changed nothing past it.
@@ -128,7 +131,6 @@ class ElementEditor {
   bool Pump(const Sink& out, bool final);
   bool Emit(std::string_view piece, const Sink& out);
   bool FlushOut(const Sink& out);
-  int LineAt(size_t absolute);
   void Reach(const Cursor& cursor);
 
   const RecordShape& root_;
@@ -142,8 +144,6 @@ class ElementEditor {
   size_t resume_ = 0;   // in buf_: where the current token's search goes on
   char quote_ = 0;      // the quote the search is in, within a start tag
   size_t emitted_ = 0;  // absolute: bytes handed on
-  size_t lineAt_ = 0;   // absolute position up to which lines are counted
-  int lines_ = 0;       // line breaks before lineAt_
   bool started_ = false;
   bool rootSeen_ = false;
 
@@ -157,9 +157,9 @@ class ElementEditor {
   std::vector<MadeChange> changes_;
   std::string out_;  // small pieces gathered before they are handed on
 
-  std::optional<std::pair<int, std::string>> refusal_;
+  std::optional<std::pair<size_t, std::string>> refusal_;
   bool malformed_ = false;
-  bool stopped_ = false;  // refused, or the sink wants no more
+  bool stopped_ = false;  // the sink wants no more
 };
 
 }  // namespace dsrtool

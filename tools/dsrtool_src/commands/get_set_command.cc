@@ -7,6 +7,7 @@
 // back as build reads back what it writes, and to the replacement of the
 // target, which is put in place only once the reader took the whole file
 // and holds the values set.
+#include <algorithm>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -136,6 +137,23 @@ const RecordShape& RootShapeOf(const std::string& path, size_t limit) {
   throw ToolError(path, "the file has no root element");
 }
 
+// The line of the file at `path` that the byte at `offset` is on; 0 when
+// the file cannot be read again (a pipe).
+int LineOf(const std::string& path, size_t offset, size_t limit) {
+  int line = 1;
+  size_t at = 0;
+  const platform::FileError error =
+      platform::FileSystem::Current()->ReadFileInPieces(
+          path, limit, [&](std::string_view piece) {
+            const size_t take = std::min(piece.size(), offset - at);
+            line += static_cast<int>(
+                std::count(piece.begin(), piece.begin() + take, '\n'));
+            at += take;
+            return at < offset;
+          });
+  return error == platform::FileError::kNone && at == offset ? line : 0;
+}
+
 }  // namespace
 
 int RunGet(const Arguments& arguments, std::ostream& out, std::ostream& err) {
@@ -243,7 +261,11 @@ int RunSet(const Arguments& arguments, std::ostream& out, std::ostream& err) {
   std::string held;
   AnyRecord record;
   std::optional<ToolError> refused;
+  std::optional<std::pair<size_t, std::string>> editorRefusal;
+  bool followed = false;
+  bool writeFailed = false;
   std::vector<MadeChange> changes;
+  std::vector<std::string> reached;
   {
     EditedFile edited(file, limit, root, plans, [&](std::string_view piece) {
       if (hold) {
@@ -257,46 +279,52 @@ int RunSet(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     } catch (const ToolError& error) {
       refused = error;
     }
-    if (edited.writeFailed()) {
-      throw ToolError(target, platform::FileErrorText(replacement.error()));
-    }
-    const ElementEditor* editor = edited.editor();
-    if (editor != nullptr && editor->refusal()) {
-      throw ToolError(file, editor->refusal()->first,
-                      "nothing written: " + editor->refusal()->second);
-    }
-    if (refused) {
-      const std::string where =
-          refused->line() > 0
-              ? " (line " + std::to_string(refused->line()) + ")"
-              : std::string();
-      throw ToolError(file,
-                      "not written: the library's reader would refuse the "
-                      "file" +
-                          where + ": " + refused->problem());
-    }
-    if (editor == nullptr || editor->malformed() || !edited.complete()) {
-      throw ToolError(file,
-                      "not written: set cannot follow the file's markup, "
-                      "though the library's reader takes it");
-    }
-    changes = editor->changes();
-    bool allChanged = true;
-    for (size_t plan = 0; plan < plans.size(); ++plan) {
-      if (std::any_of(changes.begin(), changes.end(),
-                      [&](const MadeChange& c) { return c.plan == plan; })) {
-        continue;
+    writeFailed = edited.writeFailed();
+    if (const ElementEditor* editor = edited.editor()) {
+      editorRefusal = editor->refusal();
+      followed = !editor->malformed() && edited.complete();
+      changes = editor->changes();
+      for (size_t plan = 0; plan < plans.size(); ++plan) {
+        reached.push_back(editor->Reached(plan));
       }
-      err << Located(file, 0,
-                     plans[plan].given +
-                         ": no such member: the file has no element for it "
-                         "in " +
-                         editor->Reached(plan))
-          << '\n';
-      allChanged = false;
     }
-    if (!allChanged) return kExitFailure;
   }
+  // The file is read as it is again only for the line of a message.
+  if (writeFailed) {
+    throw ToolError(target, platform::FileErrorText(replacement.error()));
+  }
+  if (refused) {
+    const std::string where =
+        refused->line() > 0 ? " (line " + std::to_string(refused->line()) + ")"
+                            : std::string();
+    throw ToolError(file,
+                    "not written: the library's reader would refuse the "
+                    "file" +
+                        where + ": " + refused->problem());
+  }
+  if (editorRefusal) {
+    throw ToolError(file, LineOf(file, editorRefusal->first, limit),
+                    "nothing written: " + editorRefusal->second);
+  }
+  if (!followed) {
+    throw ToolError(file,
+                    "not written: set cannot follow the file's markup, "
+                    "though the library's reader takes it");
+  }
+  bool allChanged = true;
+  for (size_t plan = 0; plan < plans.size(); ++plan) {
+    if (std::any_of(changes.begin(), changes.end(),
+                    [&](const MadeChange& c) { return c.plan == plan; })) {
+      continue;
+    }
+    err << Located(file, 0,
+                   plans[plan].given +
+                       ": no such member: the file has no element for it in " +
+                       reached[plan])
+        << '\n';
+    allChanged = false;
+  }
+  if (!allChanged) return kExitFailure;
   // The values as the reader took them from the edited file.
   for (const MadeChange& change : changes) {
     const std::string& expected = plans[change.plan].value.readBack;
@@ -308,7 +336,7 @@ int RunSet(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     } catch (const PathError&) {
     }
     if (found != expected) {
-      throw ToolError(file, change.line,
+      throw ToolError(file, LineOf(file, change.offset, limit),
                       "not written: after the change the library's reader "
                       "reads " +
                           change.path + " as " + found + ", not " + expected);

@@ -754,32 +754,28 @@ Plan PlanAssignment(const RecordShape& root, const MemberPath& path,
   }
   const model::Meaning& meaning = *row->meaning;
   const TextForm form = entryOfRow ? TextForm::kPlain : row->form;
-  try {
-    switch (shape->value) {
-      case ValueKind::kInteger:
-        plan.value = IntegerValue(*shape, form, meaning,
-                                  entryOfRow ? nullptr : row->afterRead, value);
-        break;
-      case ValueKind::kFloat:
-      case ValueKind::kDouble:
-        plan.value = NumberValue(shape->value, meaning, value);
-        break;
-      case ValueKind::kBoolean:
-        if (value != "true" && value != "false") {
-          throw PathError("expected true or false, not " + Quoted(value));
-        }
-        plan.value.text = value;
-        plan.value.readBack = value;
-        break;
-      case ValueKind::kText:
-        plan.value = TextValue(value, language);
-        break;
-      case ValueKind::kBytes:
-        plan.value = BytesValue(value);
-        break;
-    }
-  } catch (const PathError& error) {
-    throw PathError(where + ": " + error.what());
+  switch (shape->value) {
+    case ValueKind::kInteger:
+      plan.value = IntegerValue(*shape, form, meaning,
+                                entryOfRow ? nullptr : row->afterRead, value);
+      break;
+    case ValueKind::kFloat:
+    case ValueKind::kDouble:
+      plan.value = NumberValue(shape->value, meaning, value);
+      break;
+    case ValueKind::kBoolean:
+      if (value != "true" && value != "false") {
+        throw PathError("expected true or false, not " + Quoted(value));
+      }
+      plan.value.text = value;
+      plan.value.readBack = value;
+      break;
+    case ValueKind::kText:
+      plan.value = TextValue(value, language);
+      break;
+    case ValueKind::kBytes:
+      plan.value = BytesValue(value);
+      break;
   }
   return plan;
 }
