@@ -8,9 +8,14 @@
 // target, which is put in place only once the reader took the whole file
 // and holds the values set.
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "devseries/platform/dom.h"
@@ -40,6 +45,13 @@ MemberPath ParsePathOperand(const char* command, std::string_view text) {
 // makes it, to the library's reader: each read runs the edit afresh over
 // the file, and hands `write` the edited bytes past those it was handed by
 // an earlier read (the reader first looks at the root element only).
+//
+// A regular file is edited on a thread of its own, a few pieces ahead of
+// the reader, so that the edit costs little more time than the reading; the
+// pieces are written to the target and handed to the reader on the
+// reader's thread, which alone shows progress. Anything else (a pipe,
+// standard input) is edited piece by piece as the reader asks, so that a
+// look at its root element reads no more of it than the first piece.
 class EditedFile : public platform::FileSystemWrapper {
  public:
   using Writer = std::function<bool(std::string_view piece)>;
@@ -51,7 +63,11 @@ class EditedFile : public platform::FileSystemWrapper {
         inputLimit_(inputLimit),
         root_(root),
         plans_(plans),
-        write_(std::move(write)) {}
+        write_(std::move(write)) {
+    platform::FileInfo info;
+    ahead_ = target()->Stat(name_, &info) == platform::FileError::kNone &&
+             info.kind == platform::FileKind::kRegular;
+  }
 
   // The editor of the last read, and whether that read went to the end.
   const ElementEditor* editor() const { return editor_.get(); }
@@ -92,8 +108,15 @@ class EditedFile : public platform::FileSystemWrapper {
       }
       return sink(piece);
     };
+    const platform::FileError error =
+        ahead_ ? EditAhead(deliver) : EditAsAsked(deliver);
+    return tooLarge ? platform::FileError::kTooLarge : error;
+  }
+
+ private:
+  platform::FileError EditAsAsked(const ElementEditor::Sink& deliver) {
     bool goOn = true;
-    platform::FileError error = target()->ReadFileInPieces(
+    const platform::FileError error = target()->ReadFileInPieces(
         name_, inputLimit_, [&](std::string_view piece) {
           goOn = editor_->Feed(piece, deliver);
           return goOn;
@@ -101,15 +124,82 @@ class EditedFile : public platform::FileSystemWrapper {
     if (error == platform::FileError::kNone && goOn) {
       complete_ = editor_->Finish(deliver);
     }
-    return tooLarge ? platform::FileError::kTooLarge : error;
+    return error;
   }
 
- private:
+  platform::FileError EditAhead(const ElementEditor::Sink& deliver) {
+    // The edited pieces the editor's thread has made and the reader not yet
+    // taken, up to kAhead bytes.
+    constexpr size_t kAhead = size_t{4} << 20;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::string> pieces;
+    size_t queued = 0;
+    bool made = false, stop = false, finished = false;
+    platform::FileError error = platform::FileError::kNone;
+    const ElementEditor::Sink queue = [&](std::string_view piece) {
+      std::unique_lock<std::mutex> lock(mutex);
+      changed.wait(lock, [&] { return stop || queued < kAhead; });
+      if (stop) return false;
+      pieces.emplace_back(piece);
+      queued += piece.size();
+      changed.notify_all();
+      return true;
+    };
+    std::thread editing([&] {
+      platform::FileError read = platform::FileError::kNone;
+      bool whole = false;
+      try {
+        bool goOn = true;
+        read = target()->ReadFileInPieces(name_, inputLimit_,
+                                          [&](std::string_view piece) {
+                                            goOn = editor_->Feed(piece, queue);
+                                            return goOn;
+                                          });
+        whole = read == platform::FileError::kNone && goOn &&
+                editor_->Finish(queue);
+      } catch (const std::bad_alloc&) {
+        read = platform::FileError::kNoMemory;
+      } catch (...) {
+        read = platform::FileError::kOther;
+      }
+      std::lock_guard<std::mutex> lock(mutex);
+      error = read;
+      finished = whole;
+      made = true;
+      changed.notify_all();
+    });
+    bool taken = true;
+    for (;;) {
+      std::string piece;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return made || !pieces.empty(); });
+        if (pieces.empty()) break;
+        piece = std::move(pieces.front());
+        pieces.pop_front();
+        queued -= piece.size();
+        changed.notify_all();
+      }
+      if (!deliver(piece)) {
+        taken = false;
+        std::lock_guard<std::mutex> lock(mutex);
+        stop = true;
+        changed.notify_all();
+        break;
+      }
+    }
+    editing.join();
+    complete_ = finished && taken;
+    return error;
+  }
+
   const std::string name_;
   const size_t inputLimit_;
   const RecordShape& root_;
   const std::vector<Plan>& plans_;
   const Writer write_;
+  bool ahead_ = false;
   std::unique_ptr<ElementEditor> editor_;
   size_t written_ = 0;
   bool complete_ = false;
