@@ -4,6 +4,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "devseries/platform/dom.h"
 
 namespace dsrtool {
@@ -216,6 +220,81 @@ void ElementEditor::Reach(const Cursor& cursor) {
   }
 }
 
+#if defined(__SSE2__)
+
+namespace {
+
+// The bits of the 64 bytes at `at` that are '<', '>' and a quote.
+struct Marks {
+  std::uint64_t open = 0;
+  std::uint64_t close = 0;
+  std::uint64_t quote = 0;
+};
+Marks MarksAt(const char* at) {
+  const __m128i open = _mm_set1_epi8('<');
+  const __m128i close = _mm_set1_epi8('>');
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i apostrophe = _mm_set1_epi8('\'');
+  Marks marks;
+  for (int i = 0; i < 4; ++i) {
+    const __m128i bytes =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * i));
+    const auto bits = [&](__m128i found) {
+      return static_cast<std::uint64_t>(
+                 static_cast<std::uint16_t>(_mm_movemask_epi8(found)))
+             << (16 * i);
+    };
+    marks.open |= bits(_mm_cmpeq_epi8(bytes, open));
+    marks.close |= bits(_mm_cmpeq_epi8(bytes, close));
+    marks.quote |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote),
+                                     _mm_cmpeq_epi8(bytes, apostrophe)));
+  }
+  return marks;
+}
+
+}  // namespace
+
+const char* ElementEditor::SkipTags(const char* at, const char* end) {
+  // 64 bytes at a time, from the marks of their '<', '>' and quotes: a tag
+  // runs from a '<' to the next '>'. A comment, a CDATA section, a
+  // processing instruction and a tag with a quoted value are left to the
+  // tokens, as is what is left of the bytes, stopping at the tag's '<'.
+  const char* tag = nullptr;
+  bool endTag = false;
+  for (; end - at > 64; at += 64) {
+    const Marks marks = MarksAt(at);
+    for (std::uint64_t bits = marks.open | marks.close | marks.quote; bits != 0;
+         bits &= bits - 1) {
+      const char* p = at + std::countr_zero(bits);
+      if (*p == '<') {
+        if (tag != nullptr || p[1] == '!' || p[1] == '?') {
+          return tag != nullptr ? tag : p;
+        }
+        tag = p;
+        endTag = p[1] == '/';
+      } else if (tag == nullptr) {
+        continue;  // '>' or a quote in text
+      } else if (*p != '>') {
+        return tag;
+      } else {
+        tag = nullptr;
+        if (endTag) {
+          if (--skipped_ == 0) return p + 1;
+        } else if (p[-1] != '/') {
+          ++skipped_;
+        }
+      }
+    }
+  }
+  return tag != nullptr ? tag : at;
+}
+
+#else
+
+const char* ElementEditor::SkipTags(const char* at, const char*) { return at; }
+
+#endif
+
 void ElementEditor::Process(bool final) {
   // A token cut off by the end of the bytes so far waits for the next ones;
   // at the end of the file it is markup the editor cannot follow.
@@ -250,6 +329,8 @@ void ElementEditor::Process(bool final) {
       const char* at = data + pos_;
       const char* const end = data + size;
       while (skipped_ > 0) {
+        at = SkipTags(at, end);
+        if (skipped_ == 0) break;
         const char* open = FindByte(at, end, '<');
         if (end - open < 2 || open[1] == '!' || open[1] == '?') {
           at = open;

@@ -116,6 +116,10 @@ class ElementEditor {
   };
 
   void Process(bool final);
+  // Follows the tags of the elements passed over from `at`, up to where
+  // the element they are in ends (skipped_ back to 0) or markup the tokens
+  // take; returns where it stopped.
+  const char* SkipTags(const char* at, const char* end);
   void Text(size_t from, size_t to, bool cdata);
   void StartElement(std::string_view name, size_t tagStart, size_t after,
                     bool selfClosing);
