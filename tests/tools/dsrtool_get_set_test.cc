@@ -322,6 +322,8 @@ const SetCase kSetCases[] = {
      "",
      "DeviceSeries.aMediaInfoList is a list, and set changes single values"},
     {"record", {"aMediaInfoList[0]=1"}, "", "", "is a record"},
+    {"the whole file", {"DeviceSeries=1"}, "", "",
+     "DeviceSeries is the whole file"},
     {"language set",
      {"aMediaInfoList[0].strMediaName=x"},
      "",

@@ -607,7 +607,6 @@ const RecordShape* RecordShapeForRoot(std::string_view root) {
 std::vector<FoundValue> FindValues(const AnyRecord& record,
                                    const MemberPath& path) {
   const std::string root(RootName(record));
-  const RecordShape& shape = *RecordShapeForRoot(root);
   MemberPath rest = path;
   rest.steps.erase(
       rest.steps.begin(),
@@ -620,7 +619,6 @@ std::vector<FoundValue> FindValues(const AnyRecord& record,
                     root, nullptr);
       },
       record);
-  (void)shape;
   if (found.empty()) throw PathError(finder.stopped());
   return found;
 }
@@ -654,7 +652,9 @@ Plan PlanAssignment(const RecordShape& root, const MemberPath& path,
                     const std::string& value) {
   Plan plan;
   plan.given = path.text;
-  const Shape* shape = &ShapeOf<std::string>();  // replaced below
+  // What the element reached so far holds; the root's own shape is not
+  // needed, as the first step is always one of its rows.
+  const Shape* shape = nullptr;
   const RecordShape* record = &root;
   const RowShape* row = nullptr;  // the row the last element is for
   std::string where(root.element);
@@ -743,7 +743,9 @@ Plan PlanAssignment(const RecordShape& root, const MemberPath& path,
     const std::string what = row == nullptr ? std::string("the whole file")
                                             : std::string(WhatItIs(*shape));
     std::string hint;
-    if (shape->kind == ShapeKind::kLanguageSet) {
+    if (row == nullptr) {
+      hint = "; name one of its values: " + where + ".MEMBER...";
+    } else if (shape->kind == ShapeKind::kLanguageSet) {
       hint = "; name a language: " + where + ".English";
     } else if (shape->kind == ShapeKind::kList ||
                shape->kind == ShapeKind::kTable) {
