@@ -2,10 +2,7 @@
 // example series: what get prints for each kind of path, the bytes set
 // writes (only the value's text changes), the values and files it refuses,
 // and what it does to the file or the link, pipe or folder it is given.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <functional>
@@ -16,6 +13,12 @@
 #include "devseries/device_series.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_runner.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace devseries;
 
@@ -546,6 +549,7 @@ struct TargetCase {
 };
 
 const TargetCase kTargetCases[] = {
+#ifndef _WIN32
     {"in place: the mode stays, nothing is left beside",
      [](const ScopedTempDir& dir) {
        const std::string file = dir.File("s.dsr");
@@ -568,6 +572,7 @@ const TargetCase kTargetCases[] = {
        char target[16] = {};
        EXPECT_EQ(::readlink(dir.File("link").c_str(), target, 15), 5);
      }},
+#endif
     {"-o another file: the input stays",
      [](const ScopedTempDir& dir) {
        WriteFileBytes(dir.File("s.dsr"), Studio());
@@ -601,6 +606,7 @@ const TargetCase kTargetCases[] = {
        EXPECT_EQ(run.exitCode, 2);
        EXPECT_NE(run.err.find("give -o OUT"), std::string::npos);
      }},
+#ifndef _WIN32
     {"FIFO: read once with -o, refused in place",
      [](const ScopedTempDir& dir) {
        const std::string fifo = dir.File("fifo");
@@ -631,6 +637,7 @@ const TargetCase kTargetCases[] = {
        EXPECT_EQ(run.exitCode, 0) << run.err;
        EXPECT_EQ(ReadFileBytes(dir.File("out.dsr")), Edited());
      }},
+#endif
     {"folder",
      [](const ScopedTempDir& dir) {
        ASSERT_TRUE(MakeFolder(dir.File("folder")));
