@@ -191,6 +191,48 @@ const std::vector<CommandSpec>& Commands() {
        "written, moved or removed.\n",
        RunMerge,
        true},
+      {"get",
+       {{"FILE", FileUse::kRead}, {"PATH", FileUse::kNone, Arity::kOneOrMore}},
+       {{"json", nullptr, "print each value as JSON"}, kMaxSize, kHostTitle},
+       "print values of a file by their paths in dump's JSON",
+       "Reads FILE as dump does and prints the value each PATH names, one\n"
+       "line each, as dump's JSON shows it: a path such as\n"
+       "DeviceSeries.aMediaInfoList[3].nDryTime (the root's name may be left\n"
+       "out), \"[*]\" for every entry of a list, and \"[KEY=VALUE]\" for the\n"
+       "entries whose index member (aInkInfoList[nInkIndex=3]) or English\n"
+       "name (aMediaInfoList[name=Glossy photo paper]) is VALUE. Texts are\n"
+       "printed bare (their line breaks too), records and lists as JSON on\n"
+       "one line; with --json every value is JSON. A path that names several\n"
+       "values prints each after its path (\"PATH: value\"), or with --json\n"
+       "one object keyed by the paths. A path that names nothing is an\n"
+       "error saying where it stopped, and the exit code is then 1.\n",
+       RunGet},
+      {"set",
+       {{"FILE", FileUse::kRead},
+        {"PATH=VALUE", FileUse::kNone, Arity::kOneOrMore}},
+       {{"output", "OUT",
+         "write the result to OUT (\"-\": standard output) and leave FILE "
+         "as it is",
+         FileUse::kWritten, 'o'},
+        kMaxSize,
+        kHostTitle},
+       "change values of a file in place, every other byte kept",
+       "Changes the values the paths name (as get takes them) to VALUE and\n"
+       "replaces FILE, or writes OUT, with the file where only the text of\n"
+       "their elements differs: comments, unknown elements, the layout and\n"
+       "the XML declaration stay as they were. Each value is checked first\n"
+       "against its member: its type (an integer, a number, true or false,\n"
+       "a text, hex digits for a byte string), the range of its type, and\n"
+       "the range and named values the format gives; a language of a\n"
+       "language set is named by its key (strMediaName.German). A list, a\n"
+       "record or an output table cannot be set, nor a member the file\n"
+       "holds no element for. The value is written as the library's writers\n"
+       "write it (a number with three decimals) and a value the file then\n"
+       "holds in another form is reported as a warning. The file is edited\n"
+       "in one streamed pass and read back with the library's reader before\n"
+       "it replaces anything, atomically; when the reader would refuse it,\n"
+       "or read another value than the one set, nothing is written.\n",
+       RunSet},
       {"curves",
        {{"FILE", FileUse::kRead}},
        {{"separation", "N", "only the separation whose nSeparationIndex is N"},

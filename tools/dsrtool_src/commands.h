@@ -35,6 +35,10 @@ int RunMerge(const Arguments& arguments, std::ostream& out, std::ostream& err);
 int RunList(const Arguments& arguments, std::ostream& out, std::ostream& err);
 // diff A B: one line per difference; exit code 1 when there is one.
 int RunDiff(const Arguments& arguments, std::ostream& out, std::ostream& err);
+// get FILE PATH...: the values the paths name.
+int RunGet(const Arguments& arguments, std::ostream& out, std::ostream& err);
+// set FILE PATH=VALUE... [-o OUT]: the file with those values changed.
+int RunSet(const Arguments& arguments, std::ostream& out, std::ostream& err);
 // curves FILE: the expanded output tables of the separations.
 int RunCurves(const Arguments& arguments, std::ostream& out, std::ostream& err);
 // report FILE -o HTML: a page of tables and charts.
