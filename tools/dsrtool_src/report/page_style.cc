@@ -1,0 +1,41 @@
+#include "tools/dsrtool_src/report/page_style.h"
+
+namespace dsrtool {
+
+const char* const kPageStyle =
+    "body{font:14px/1.4 'DejaVu Sans',Arial,sans-serif;margin:1em 2em;"
+    "color:#222}\n"
+    "h2{margin-top:1.6em;border-bottom:1px solid #bbb}\n"
+    "h4{margin:1.2em 0 .2em}\n"
+    "table{border-collapse:collapse;margin:.4em 0 1em}\n"
+    "th,td{border:1px solid #ccc;padding:2px 6px;vertical-align:top;"
+    "text-align:left}\n"
+    "th{background:#f2f2f2}\n"
+    "caption{text-align:left;font-weight:600;padding:.2em 0}\n"
+    "td.n,.k td{text-align:right;font-variant-numeric:tabular-nums}\n"
+    ".x td{white-space:nowrap}\n"
+    ".k td,.k th{padding:1px 3px;font-size:11px}.k th{white-space:nowrap}\n"
+    ".m{display:block;font:11px monospace;color:#666;font-weight:400;"
+    "overflow-wrap:anywhere}\n"
+    ".sw{display:inline-block;width:14px;height:14px;border:1px solid #555;"
+    "vertical-align:middle;margin-right:5px}\n"
+    "details{border:1px solid #ccc;border-radius:4px;margin:.4em 0;"
+    "padding:.3em .8em}\n"
+    "summary{cursor:pointer;font-weight:600}\n"
+    "nav ul ul{columns:18em;font-size:13px}\n"
+    ".x{overflow-x:auto}\n"
+    ".defs{position:absolute;width:0;height:0}\n"
+    "svg{display:block;margin:.5em 0}\n"
+    "svg text{font-size:12px;fill:#222}\n"
+    ".e{text-anchor:end}.c{text-anchor:middle}\n"
+    ".fr{fill:none;stroke:#777}.gr{fill:none;stroke:#e2e2e2}"
+    ".ax{fill:none;stroke:#aaa}\n"
+    ".ln{fill:none;stroke-width:1.5px;vector-effect:non-scaling-stroke}\n"
+    ".dt{fill:none;stroke-width:5px;stroke-linecap:round;"
+    "vector-effect:non-scaling-stroke}\n"
+    ".c0{stroke:#1f77b4}.c1{stroke:#d62728}.c2{stroke:#2ca02c}"
+    ".c3{stroke:#ff7f0e}.c4{stroke:#9467bd}.c5{stroke:#8c564b}"
+    ".c6{stroke:#e377c2}.c7{stroke:#7f7f7f}.c8{stroke:#bcbd22}"
+    ".c9{stroke:#17becf}\n";
+
+}  // namespace dsrtool

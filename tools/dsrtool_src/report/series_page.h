@@ -1,0 +1,17 @@
+// The report page of one device series: its heading, summary and index,
+// then a section per list of records and nested record, in the file's
+// order.
+#pragma once
+
+#include <string>
+
+#include "devseries/device_series.h"
+
+namespace dsrtool {
+
+// The whole page about `series`, read from the file at `path`. Raises
+// PageError when the page's writer fails.
+std::string WriteSeriesPage(const std::string& path,
+                            const devseries::DeviceSeries& series);
+
+}  // namespace dsrtool
