@@ -8,9 +8,10 @@ Writes the report of SERIES.dsr into a temporary folder, then renders three
 views of it, each showing one part of the page with its section open: the
 first separation's output curves, the first medium's calibration charts
 and the VControl chart. In each screenshot it counts the pixels of exactly
-the stroke colours of the first two chart lines (anti-aliased edges aside,
-a drawn line or dot has pixels of exactly its colour) and checks that they
-are many and spread over the chart's area, not just a legend entry.
+the stroke colours of the chart's first two lines, as the page gives them
+(anti-aliased edges aside, a drawn line or dot has pixels of exactly its
+colour) and checks that they are many and spread over the chart's area,
+not just a legend entry.
 With KEEP_DIR the screenshots are copied there.
 
 Exit codes: 0 the charts are drawn; 1 they are not, or a step failed;
@@ -18,23 +19,23 @@ Exit codes: 0 the charts are drawn; 1 they are not, or a step failed;
 """
 
 import os
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
 
-# The stroke colours of the first and second line of every chart (the
-# page's classes c0 and c1).
-FIRST = (0x1F, 0x77, 0xB4)
-SECOND = (0xD6, 0x27, 0x28)
-
-# Each view: what the page shows, the section opened, and how many pixels
-# of each colour, spread over how wide and tall a box, make a drawn chart.
+# Each view: what the page shows, the section opened, the chart whose first
+# two lines' stroke colours are looked for (the first chart after `chart`,
+# its paths of class `kind`), and how many pixels of each colour, spread
+# over how wide and tall a box, make a drawn chart.
 VIEWS = [
     {
         "name": "separation",
         "shown": ["#s0"],
         "open": "s0",
+        "chart": 'id="s0"',
+        "kind": "sm",
         "pixels": 400,
         "width": 300,
         "height": 300,
@@ -43,6 +44,8 @@ VIEWS = [
         "name": "calibration",
         "shown": ["#m0"],
         "open": "m0",
+        "chart": 'id="m0-0"',
+        "kind": "ln",
         "pixels": 100,
         "width": 500,
         "height": 100,
@@ -51,6 +54,8 @@ VIEWS = [
         "name": "vcontrol",
         "shown": ["#aVControlPointList", "#aVControlPointList~*"],
         "open": None,
+        "chart": 'id="aVControlPointList"',
+        "kind": "ln",
         "pixels": 40,
         "width": 500,
         "height": 60,
@@ -90,6 +95,22 @@ def view_of(page, view):
             raise CheckFailed(f"the page has no section {view['open']}")
         page = page.replace(start, f'<details open="" id="{view["open"]}"', 1)
     return page
+
+
+def chart_colours(page, view):
+    """The stroke colours of the first two lines of the view's chart."""
+    at = page.find("<svg ", page.find(view["chart"]))
+    end = page.find("</svg>", at)
+    found = re.findall(r'<path class="%s" stroke="#([0-9a-f]{6})"' %
+                       view["kind"], page[at:end])
+    colours = []
+    for text in found:
+        colour = tuple(int(text[i:i + 2], 16) for i in (0, 2, 4))
+        if colour not in colours:
+            colours.append(colour)
+    if at < 0 or len(colours) < 2:
+        raise CheckFailed(f"{view['name']}: no chart with two line colours")
+    return colours[:2]
 
 
 def colour_box(image, colour):
@@ -142,7 +163,7 @@ def check(dsrtool, series, keep):
             if keep:
                 shutil.copy(png, keep)
             image = Image.open(png).convert("RGB")
-            for colour in (FIRST, SECOND):
+            for colour in chart_colours(page, view):
                 count, (width, height) = colour_box(image, colour)
                 hex_colour = "#%02x%02x%02x" % colour
                 print(f"{view['name']}: {count} pixels of {hex_colour} "

@@ -194,7 +194,8 @@ const std::vector<CommandSpec>& Commands() {
        "and of the VControl points. Every medium and separation has a\n"
        "section of its own that opens and closes, listed in an index at the\n"
        "top.\n",
-       RunReport},
+       RunReport,
+       true},
       {"json-schema",
        {},
        {},

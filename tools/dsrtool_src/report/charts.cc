@@ -7,10 +7,6 @@ namespace dsrtool {
 
 std::string Int(long value) { return std::to_string(value); }
 
-std::string ColourClass(const char* kind, size_t k) {
-  return std::string(kind) + " c" + Int(static_cast<long>(k % kColourCount));
-}
-
 long Scale(double value, double low, double high, long from, long to) {
   double t = (value - low) / (high - low);
   t = std::clamp(t, 0.0, 1.0);
@@ -27,6 +23,15 @@ void SvgText(HtmlWriter& html, long x, long y, std::string_view text,
 
 void SvgPath(HtmlWriter& html, std::string_view classes, std::string_view d) {
   html.Open("path").Attribute("class", classes).Attribute("d", d);
+  html.Close();
+}
+
+void SvgStroke(HtmlWriter& html, std::string_view kind, std::string_view colour,
+               std::string_view d) {
+  html.Open("path")
+      .Attribute("class", kind)
+      .Attribute("stroke", colour)
+      .Attribute("d", d);
   html.Close();
 }
 
@@ -55,9 +60,9 @@ void Use(HtmlWriter& html, const char* id) {
   html.Close();
 }
 
-void LegendEntry(HtmlWriter& html, size_t k, long x, long y,
-                 std::string_view label) {
-  SvgPath(html, ColourClass("ln", k), "M" + Int(x) + " " + Int(y - 4) + "h24");
+void LegendEntry(HtmlWriter& html, std::string_view colour, long x, long y,
+                 std::string_view label, std::string_view kind) {
+  SvgStroke(html, kind, colour, "M" + Int(x) + " " + Int(y - 4) + "h24");
   SvgText(html, x + 30, y, label);
 }
 

@@ -20,15 +20,7 @@ struct Plot {
   long bottom() const { return top + height; }
 };
 
-// The number of line colours the page's style sheet defines (classes c0 to
-// c9), taken in turn.
-inline constexpr size_t kColourCount = 10;
-
 std::string Int(long value);
-
-// "ln c3": the class of a chart element of kind `kind` ("ln" a line, "dt"
-// dots) in the k-th colour.
-std::string ColourClass(const char* kind, size_t k);
 
 // A pixel position for `value` on an axis from `low` (at pixel `from`) to
 // `high` (at pixel `to`), held within the axis.
@@ -39,6 +31,12 @@ void SvgText(HtmlWriter& html, long x, long y, std::string_view text,
 void SvgPath(HtmlWriter& html, std::string_view classes, std::string_view d);
 void SvgFrame(HtmlWriter& html, const Plot& plot);
 
+// A line or marks of a chart: a path of the page's class `kind` ("ln" a
+// line, "dt" dots, "sm" the marks of samples) stroked in `colour`
+// ("#rrggbb").
+void SvgStroke(HtmlWriter& html, std::string_view kind, std::string_view colour,
+               std::string_view d);
+
 // Opens an <svg> of the given size, described by `label` for readers that
 // do not see it.
 void OpenSvg(HtmlWriter& html, long width, long height, std::string_view label);
@@ -46,8 +44,9 @@ void OpenSvg(HtmlWriter& html, long width, long height, std::string_view label);
 // Places the shared drawing `id` (defined once in the page) in a chart.
 void Use(HtmlWriter& html, const char* id);
 
-// One legend entry: a short line of colour `k` and its label.
-void LegendEntry(HtmlWriter& html, size_t k, long x, long y,
-                 std::string_view label);
+// One legend entry: a short line of class `kind` ("ln", or "ln b" for the
+// dashed line of a second file) in `colour`, and its label.
+void LegendEntry(HtmlWriter& html, std::string_view colour, long x, long y,
+                 std::string_view label, std::string_view kind = "ln");
 
 }  // namespace dsrtool

@@ -8,6 +8,7 @@
 #include <type_traits>
 #include <unordered_map>
 
+#include "tools/dsrtool_src/report/chart_colours.h"
 #include "tools/dsrtool_src/report/charts.h"
 #include "tools/dsrtool_src/report/record_sections.h"
 #include "tools/dsrtool_src/report/record_tables.h"
@@ -27,6 +28,109 @@ constexpr Plot kAbPlot = {630, 24, 150, 150};
 constexpr long kCalibrationWidth = 800;
 constexpr long kCalibrationLegendTop = 230;
 constexpr size_t kLegendColumns = 6;
+
+// What the rows of a calibration table hold, from the models of the
+// calibration and its Lab values: "Each channel's density at each of the
+// 21 steps; lightness L*; a* (green to red); b* (blue to yellow)".
+const std::string& CalibrationCaption() {
+  static const std::string caption = [] {
+    std::string text = "Each channel's ";
+    field_model::ForEachField<CalibrationInfo>([&](const auto& row) {
+      if (row.MemberName() == "density") text += row.meaning.description;
+    });
+    field_model::ForEachField<CalibrationLab>([&](const auto& row) {
+      text += "; " + std::string(row.meaning.description);
+    });
+    return text;
+  }();
+  return caption;
+}
+
+// A chart of the calibration of a permission set's channels (`list`):
+// densities and L* by step, a* against b*, each channel in its colour, with
+// a legend of `labels`.
+void CalibrationChart(HtmlWriter& html,
+                      const std::vector<CalibrationInfo>& list,
+                      const std::vector<std::string>& labels,
+                      const std::vector<std::string>& colours) {
+  double densityTop = 0;
+  double abRange = 0;
+  for (const CalibrationInfo& calibration : list) {
+    for (size_t s = 0; s < kCalibrationStepCount; ++s) {
+      if (std::isfinite(calibration.density[s])) {
+        densityTop = std::max<double>(densityTop, calibration.density[s]);
+      }
+      for (float value : {calibration.lab[s].a, calibration.lab[s].b}) {
+        if (std::isfinite(value)) {
+          abRange = std::max<double>(abRange, std::fabs(value));
+        }
+      }
+    }
+  }
+  densityTop = NiceCeiling(densityTop);
+  abRange = NiceCeiling(std::max(abRange, 10.0));
+  const long rows =
+      static_cast<long>((list.size() + kLegendColumns - 1) / kLegendColumns);
+  OpenSvg(html, kCalibrationWidth, kCalibrationLegendTop + 18 * rows,
+          "Calibration densities, L* and a*, b* by step per channel");
+  Use(html, "cf");
+  SvgText(html, kDensityPlot.left - 5, kDensityPlot.top + 4,
+          NumberText(densityTop), "e");
+  SvgText(html, kDensityPlot.left - 5,
+          kDensityPlot.top + kDensityPlot.height / 2 + 4,
+          NumberText(densityTop / 2), "e");
+  SvgText(html, kAbPlot.left, kAbPlot.bottom() + 15, NumberText(-abRange), "c");
+  SvgText(html, kAbPlot.right(), kAbPlot.bottom() + 15, NumberText(abRange),
+          "c");
+  SvgText(html, kAbPlot.left - 5, kAbPlot.top + 4, NumberText(abRange), "e");
+  for (size_t k = 0; k < list.size(); ++k) {
+    const CalibrationInfo& calibration = list[k];
+    PathData density;
+    PathData lightness;
+    PathData ab;
+    bool densityGap = true;
+    bool lightnessGap = true;
+    for (size_t s = 0; s < kCalibrationStepCount; ++s) {
+      const long x = kDensityPlot.left + static_cast<long>(s) * 11;
+      const long lx = kLightnessPlot.left + static_cast<long>(s) * 11;
+      const float d = calibration.density[s];
+      const CalibrationLab& lab = calibration.lab[s];
+      // Values that are not numbers leave a gap in the line.
+      if (std::isfinite(d)) {
+        const long y =
+            Scale(d, 0, densityTop, kDensityPlot.bottom(), kDensityPlot.top);
+        densityGap ? density.MoveTo(x, y) : density.LineTo(x, y);
+      }
+      densityGap = !std::isfinite(d);
+      if (std::isfinite(lab.l)) {
+        const long y =
+            Scale(lab.l, 0, 100, kLightnessPlot.bottom(), kLightnessPlot.top);
+        lightnessGap ? lightness.MoveTo(lx, y) : lightness.LineTo(lx, y);
+      }
+      lightnessGap = !std::isfinite(lab.l);
+      if (std::isfinite(lab.a) && std::isfinite(lab.b)) {
+        ab.Dot(Scale(lab.a, -abRange, abRange, kAbPlot.left, kAbPlot.right()),
+               Scale(lab.b, -abRange, abRange, kAbPlot.bottom(), kAbPlot.top));
+      }
+    }
+    if (!density.empty()) {
+      SvgStroke(html, "ln", colours[k], density.text());
+    }
+    if (!lightness.empty()) {
+      SvgStroke(html, "ln", colours[k], lightness.text());
+    }
+    if (!ab.empty()) SvgStroke(html, "dt", colours[k], ab.text());
+  }
+  for (size_t k = 0; k < list.size(); ++k) {
+    LegendEntry(
+        html, colours[k],
+        kDensityPlot.left + 125 * static_cast<long>(k % kLegendColumns),
+        kCalibrationLegendTop + 18 * static_cast<long>(k / kLegendColumns),
+        labels[k]);
+  }
+  html.Close();
+  html.Newline();
+}
 
 // Writes the media's sections; remembers which calibration values it has
 // drawn, to refer to them when a permission set repeats them.
@@ -151,98 +255,18 @@ class MediaWriter {
         hash, Shown{&permission, id,
                     view_.MediumTitle(medium) + ", permission set " + index});
     const std::vector<std::string> labels = CalibrationLabels(permission);
-    CalibrationChart(permission, labels);
+    const std::vector<std::string> colours = ChannelColours(
+        view_, view_.separations.Find(permission.nSeparationIndex),
+        permission.aCalibrationInfoList.size());
+    CalibrationChart(html_, permission.aCalibrationInfoList, labels, colours);
     CalibrationTable(permission, labels);
-  }
-
-  void CalibrationChart(const PermissionSet& permission,
-                        const std::vector<std::string>& labels) {
-    const std::vector<CalibrationInfo>& list = permission.aCalibrationInfoList;
-    double densityTop = 0;
-    double abRange = 0;
-    for (const CalibrationInfo& calibration : list) {
-      for (size_t s = 0; s < kCalibrationStepCount; ++s) {
-        if (std::isfinite(calibration.density[s])) {
-          densityTop = std::max<double>(densityTop, calibration.density[s]);
-        }
-        for (float value : {calibration.lab[s].a, calibration.lab[s].b}) {
-          if (std::isfinite(value)) {
-            abRange = std::max<double>(abRange, std::fabs(value));
-          }
-        }
-      }
-    }
-    densityTop = NiceCeiling(densityTop);
-    abRange = NiceCeiling(std::max(abRange, 10.0));
-    const long rows =
-        static_cast<long>((list.size() + kLegendColumns - 1) / kLegendColumns);
-    OpenSvg(html_, kCalibrationWidth, kCalibrationLegendTop + 18 * rows,
-            "Calibration densities, L* and a*, b* by step per channel");
-    Use(html_, "cf");
-    SvgText(html_, kDensityPlot.left - 5, kDensityPlot.top + 4,
-            NumberText(densityTop), "e");
-    SvgText(html_, kDensityPlot.left - 5,
-            kDensityPlot.top + kDensityPlot.height / 2 + 4,
-            NumberText(densityTop / 2), "e");
-    SvgText(html_, kAbPlot.left, kAbPlot.bottom() + 15, NumberText(-abRange),
-            "c");
-    SvgText(html_, kAbPlot.right(), kAbPlot.bottom() + 15, NumberText(abRange),
-            "c");
-    SvgText(html_, kAbPlot.left - 5, kAbPlot.top + 4, NumberText(abRange), "e");
-    for (size_t k = 0; k < list.size(); ++k) {
-      const CalibrationInfo& calibration = list[k];
-      PathData density;
-      PathData lightness;
-      PathData ab;
-      bool densityGap = true;
-      bool lightnessGap = true;
-      for (size_t s = 0; s < kCalibrationStepCount; ++s) {
-        const long x = kDensityPlot.left + static_cast<long>(s) * 11;
-        const long lx = kLightnessPlot.left + static_cast<long>(s) * 11;
-        const float d = calibration.density[s];
-        const CalibrationLab& lab = calibration.lab[s];
-        // Values that are not numbers leave a gap in the line.
-        if (std::isfinite(d)) {
-          const long y =
-              Scale(d, 0, densityTop, kDensityPlot.bottom(), kDensityPlot.top);
-          densityGap ? density.MoveTo(x, y) : density.LineTo(x, y);
-        }
-        densityGap = !std::isfinite(d);
-        if (std::isfinite(lab.l)) {
-          const long y =
-              Scale(lab.l, 0, 100, kLightnessPlot.bottom(), kLightnessPlot.top);
-          lightnessGap ? lightness.MoveTo(lx, y) : lightness.LineTo(lx, y);
-        }
-        lightnessGap = !std::isfinite(lab.l);
-        if (std::isfinite(lab.a) && std::isfinite(lab.b)) {
-          ab.Dot(
-              Scale(lab.a, -abRange, abRange, kAbPlot.left, kAbPlot.right()),
-              Scale(lab.b, -abRange, abRange, kAbPlot.bottom(), kAbPlot.top));
-        }
-      }
-      if (!density.empty()) {
-        SvgPath(html_, ColourClass("ln", k), density.text());
-      }
-      if (!lightness.empty()) {
-        SvgPath(html_, ColourClass("ln", k), lightness.text());
-      }
-      if (!ab.empty()) SvgPath(html_, ColourClass("dt", k), ab.text());
-    }
-    for (size_t k = 0; k < list.size(); ++k) {
-      LegendEntry(
-          html_, k,
-          kDensityPlot.left + 125 * static_cast<long>(k % kLegendColumns),
-          kCalibrationLegendTop + 18 * static_cast<long>(k / kLegendColumns),
-          labels[k]);
-    }
-    html_.Close();
-    html_.Newline();
   }
 
   void CalibrationTable(const PermissionSet& permission,
                         const std::vector<std::string>& labels) {
     html_.Open("div").Attribute("class", "x");
     html_.Open("table").Attribute("class", "k");
+    html_.Element("caption", CalibrationCaption());
     html_.Open("tr");
     html_.Element("th", "Channel");
     html_.Element("th", "Step");

@@ -17,6 +17,9 @@ const char* const kPageStyle =
     ".k td,.k th{padding:1px 3px;font-size:11px}.k th{white-space:nowrap}\n"
     ".m{display:block;font:11px monospace;color:#666;font-weight:400;"
     "overflow-wrap:anywhere}\n"
+    ".d{display:block;font-size:12px;color:#444;font-weight:400;"
+    "min-width:12em}\n"
+    "#file td{font-family:monospace;overflow-wrap:anywhere}\n"
     ".sw{display:inline-block;width:14px;height:14px;border:1px solid #555;"
     "vertical-align:middle;margin-right:5px}\n"
     "details{border:1px solid #ccc;border-radius:4px;margin:.4em 0;"
@@ -31,11 +34,24 @@ const char* const kPageStyle =
     ".fr{fill:none;stroke:#777}.gr{fill:none;stroke:#e2e2e2}"
     ".ax{fill:none;stroke:#aaa}\n"
     ".ln{fill:none;stroke-width:1.5px;vector-effect:non-scaling-stroke}\n"
+    ".b{stroke-dasharray:7 4}\n"
     ".dt{fill:none;stroke-width:5px;stroke-linecap:round;"
     "vector-effect:non-scaling-stroke}\n"
-    ".c0{stroke:#1f77b4}.c1{stroke:#d62728}.c2{stroke:#2ca02c}"
-    ".c3{stroke:#ff7f0e}.c4{stroke:#9467bd}.c5{stroke:#8c564b}"
-    ".c6{stroke:#e377c2}.c7{stroke:#7f7f7f}.c8{stroke:#bcbd22}"
-    ".c9{stroke:#17becf}\n";
+    ".sm{fill:none;stroke-width:3px;stroke-linecap:round;"
+    "vector-effect:non-scaling-stroke}\n"
+    // On paper: every section open (a page without a script cannot open
+    // them, so the content of a closed <details> is shown), no index, the
+    // charts fitted to the page's width and never cut by a page break.
+    "@media print{\n"
+    "body{margin:0;font-size:11px}\n"
+    "#index{display:none}\n"
+    "details{border:0;padding:0;margin:0}\n"
+    "details::details-content{content-visibility:visible;display:block}\n"
+    "summary{list-style:none;font-size:1.2em;margin:1.2em 0 .4em;"
+    "break-after:avoid}\n"
+    "h2,h4,caption{break-after:avoid}\n"
+    "svg{break-inside:avoid;max-width:100%;height:auto}\n"
+    ".x{overflow:visible}.x td{white-space:normal}\n"
+    "}\n";
 
 }  // namespace dsrtool

@@ -43,11 +43,15 @@ HeadingParts SplitHeading(const std::string& label) {
 }
 
 void HeaderCell(HtmlWriter& html, std::string_view label,
-                std::string_view description, std::string_view member,
-                const char* span, long count) {
+                std::string_view description, std::string_view note,
+                std::string_view member, const char* span, long count) {
   html.Open("th").Attribute("title", description);
   if (span != nullptr) html.Attribute(span, Int(count));
   html.Text(label);
+  if (!note.empty()) {
+    html.Open("span").Attribute("class", "d").Text(note);
+    html.Close();
+  }
   html.Open("span").Attribute("class", "m").Text(member);
   html.Close();
   html.Close();

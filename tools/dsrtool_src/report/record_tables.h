@@ -34,18 +34,21 @@ struct HeadingParts {
 };
 HeadingParts SplitHeading(const std::string& label);
 
-// A header cell: what the member is, its description as the title, the
-// member's name in small type under it. `span`, when given, is the
+// A header cell: what the member is (its label, with its unit), what the
+// label does not say of it (`note`) under it, and the member's name in
+// small type; the description is its title too. `span`, when given, is the
 // attribute ("rowspan", "colspan") that makes it `count` cells wide.
 void HeaderCell(HtmlWriter& html, std::string_view label,
-                std::string_view description, std::string_view member,
-                const char* span = nullptr, long count = 1);
+                std::string_view description, std::string_view note,
+                std::string_view member, const char* span = nullptr,
+                long count = 1);
 
 template <typename Record>
 void HeaderCell(HtmlWriter& html, const Column<Record>& column,
                 std::string_view label, const char* span = nullptr,
                 long count = 1) {
-  HeaderCell(html, label, column.description, column.member, span, count);
+  HeaderCell(html, label, column.description, column.note, column.member, span,
+             count);
 }
 
 // The header rows of a table of records: a "#" column first when

@@ -50,9 +50,9 @@ void Section(HtmlWriter& html, const SeriesView& view,
 
 }  // namespace
 
-std::string WriteSeriesPage(const std::string& path,
-                            const DeviceSeries& series) {
-  const SeriesView view(path, series);
+std::string WriteSeriesPage(const std::string& path, const DeviceSeries& series,
+                            const FileFacts& facts, const PageStamp& stamp) {
+  const SeriesView view(path, series, facts);
   HtmlWriter html;
   html.Doctype();
   html.Open("html").Attribute("lang", "en");
@@ -61,7 +61,7 @@ std::string WriteSeriesPage(const std::string& path,
   html.Open("body");
   html.Newline();
   Definitions(html);
-  Heading(html, view);
+  Heading(html, "Device series " + view.FileName(), {&view}, stamp);
   SummarySection(html, view);
   IndexSection(html, view);
   ForEachSection(series, [&](const auto& row, const auto& member) {

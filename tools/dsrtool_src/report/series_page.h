@@ -6,12 +6,15 @@
 #include <string>
 
 #include "devseries/device_series.h"
+#include "tools/dsrtool_src/report/series_view.h"
 
 namespace dsrtool {
 
-// The whole page about `series`, read from the file at `path`. Raises
-// PageError when the page's writer fails.
+// The whole page about `series`, read from the file at `path` of which
+// `facts` tell, made as `stamp` says. Raises PageError when the page's
+// writer fails.
 std::string WriteSeriesPage(const std::string& path,
-                            const devseries::DeviceSeries& series);
+                            const devseries::DeviceSeries& series,
+                            const FileFacts& facts, const PageStamp& stamp);
 
 }  // namespace dsrtool

@@ -1,5 +1,7 @@
 #include "tools/dsrtool_src/report/series_view.h"
 
+#include <utility>
+
 namespace dsrtool {
 
 using namespace ::devseries;
@@ -14,9 +16,11 @@ std::string PermissionId(size_t medium, size_t position) {
   return MediumId(medium) + "-" + std::to_string(position);
 }
 
-SeriesView::SeriesView(const std::string& path, const DeviceSeries& series)
+SeriesView::SeriesView(const std::string& path, const DeviceSeries& series,
+                       FileFacts facts)
     : path(path),
       series(series),
+      facts(std::move(facts)),
       references(series),
       values(references),
       inks(series.aInkInfoList, &InkInfo::nInkIndex),

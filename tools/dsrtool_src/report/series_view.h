@@ -78,16 +78,33 @@ std::string MediumId(size_t position);
 // The calibration of the medium's permission set at `position`.
 std::string PermissionId(size_t medium, size_t position);
 
+// What the page says of the file a series was read from.
+struct FileFacts {
+  // The format version the file's root element gives, as the reader took
+  // it ("3.3.0.0").
+  std::string version;
+  std::uint64_t size = 0;  // bytes
+  std::string sha256;      // of the file's bytes, 64 lower-case hex digits
+};
+
+// What the page says of itself: the tool and day that made it.
+struct PageStamp {
+  std::string tool;  // "dsrtool 1.4.0"
+  std::string date;  // "2026-12-10", in UTC
+};
+
 // A device series as the page shows it. Refers to `path` and `series`,
 // which must outlive it; not copyable, since its parts refer to each other.
 class SeriesView {
  public:
-  SeriesView(const std::string& path, const devseries::DeviceSeries& series);
+  SeriesView(const std::string& path, const devseries::DeviceSeries& series,
+             FileFacts facts = {});
   SeriesView(const SeriesView&) = delete;
   SeriesView& operator=(const SeriesView&) = delete;
 
   const std::string& path;
   const devseries::DeviceSeries& series;
+  const FileFacts facts;
   const References references;
   const MemberValues values;
   const ByIndex<devseries::InkInfo> inks;

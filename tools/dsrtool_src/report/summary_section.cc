@@ -93,26 +93,39 @@ void IndexEntry(HtmlWriter& html, const SeriesView& view,
 }  // namespace
 
 void SummarySection(HtmlWriter& html, const SeriesView& view) {
-  std::vector<std::pair<std::string, std::string>> rows = {{"File", view.path}};
+  struct Row {
+    std::string label;
+    std::string id;  // the section the label links to; none: empty
+    std::string value;
+  };
+  std::vector<Row> rows;
   field_model::ForEachField<DeviceSeries>([&](const auto& row) {
     using Member = typename std::remove_cvref_t<decltype(row)>::MemberType;
     if (!row.stored()) return;
     const std::string title = MemberLabel(row.meaning, row.kEncoding);
     if constexpr (report_detail::kIsRecordList<Member>) {
       const Member& list = view.series.*row.member;
-      rows.emplace_back(title, std::to_string(list.size()) + CountDetail(list));
+      rows.push_back({title, std::string(row.name),
+                      std::to_string(list.size()) + CountDetail(list)});
     } else if constexpr (!report_detail::Modelled<Member> &&
                          report_detail::Showable<Member>()) {
       const std::optional<CellValue> value = view.values(row, view.series);
-      if (value) rows.emplace_back(title, value->text);
+      if (value) rows.push_back({title, "", value->text});
     }
   });
   html.Open("table").Attribute("id", "summary");
   html.Newline();
-  for (const auto& [label, value] : rows) {
+  for (const Row& row : rows) {
     html.Open("tr");
-    html.Element("th", label);
-    Cell(html, value);
+    html.Open("th");
+    if (row.id.empty()) {
+      html.Text(row.label);
+    } else {
+      html.Open("a").Attribute("href", "#" + row.id).Text(row.label);
+      html.Close();
+    }
+    html.Close();
+    Cell(html, row.value);
     html.Close();
     html.Newline();
   }

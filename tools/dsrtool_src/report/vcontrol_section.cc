@@ -7,6 +7,7 @@
 #include <string>
 #include <type_traits>
 
+#include "tools/dsrtool_src/report/chart_colours.h"
 #include "tools/dsrtool_src/report/charts.h"
 #include "tools/dsrtool_src/report/record_sections.h"
 #include "tools/dsrtool_src/report/record_tables.h"
@@ -127,13 +128,13 @@ void VControlSection(HtmlWriter& html, const SeriesView& view,
         }
         gap = !std::isfinite(value);
       }
-      if (!line.empty()) SvgPath(html, ColourClass("ln", n), line.text());
-      if (!dots.empty()) SvgPath(html, ColourClass("dt", n), dots.text());
+      if (!line.empty()) SvgStroke(html, "ln", PaletteColour(n), line.text());
+      if (!dots.empty()) SvgStroke(html, "dt", PaletteColour(n), dots.text());
     }
   }
   for (size_t n = 0; n < points.size(); ++n) {
     const std::optional<std::int64_t> index = RecordIndex(points[n]);
-    LegendEntry(html, n, 60 + 100 * static_cast<long>(n % 8),
+    LegendEntry(html, PaletteColour(n), 60 + 100 * static_cast<long>(n % 8),
                 kVControlLegendTop + 18 * static_cast<long>(n / 8),
                 "point " + std::to_string(
                                index.value_or(static_cast<std::int64_t>(n))));
