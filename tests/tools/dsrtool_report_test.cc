@@ -2,6 +2,7 @@
 // built tool.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -504,6 +505,117 @@ TEST_F(ReportTest, HeadingNamesTheFileItsVersionSizeChecksumToolAndDay) {
   }
 }
 
+// `report A B` pairs the records as diff does (media by name, records with
+// an index member by it, the others by position), marks each value that
+// differs with A's and B's, and the records only one file holds.
+TEST_F(ReportTest, ComparingTwoFilesMarksWhatDiffers) {
+  struct Case {
+    const char* what;
+    std::function<void(DeviceSeries&)> change;  // B is A changed so
+    std::vector<std::string> shown;
+    std::vector<std::string> absent;
+  };
+  const std::string same = "<td>the same</td>";
+  const Case cases[] = {
+      {"the same file",
+       nullptr,
+       {"<a href=\"#aInkInfoList\">Inks</a></th><td class=\"n\">4</td><td "
+        "class=\"n\">4</td>" +
+            same,
+        "Separation 0: CMYK (the same)", "The same calibration in A and B."},
+       {"class=\"chg\"", "class=\"oa\"", "class=\"ob\""}},
+      {"a value changed",
+       [](DeviceSeries& s) { s.aInkInfoList[2].flPrice = 61.5f; },
+       {"<td class=\"chg\">1 changed, 0 only in A, 0 only in B</td>",
+        "<tr><th class=\"pl\">A 2, B 2</th><td class=\"n\">2</td><td>Ink "
+        "Y</td>",
+        "<td class=\"chg\"><span class=\"a\">59.5</span><span "
+        "class=\"b\">61.5</span></td>"},
+       {}},
+      {"keyed records in another order are the same",
+       [](DeviceSeries& s) {
+         std::reverse(s.aInkInfoList.begin(), s.aInkInfoList.end());
+       },
+       {"<a href=\"#aInkInfoList\">Inks</a></th><td class=\"n\">4</td><td "
+        "class=\"n\">4</td>" +
+            same,
+        "<th class=\"pl\">A 0, B 3</th>"},
+       {"<span class=\"a\">Ink C</span>"}},
+      {"records without an index are paired by position",
+       [](DeviceSeries& s) {
+         std::swap(s.aModelInfoList[0], s.aModelInfoList[1]);
+       },
+       {"<td class=\"chg\">2 changed, 0 only in A, 0 only in B</td>",
+        "<td class=\"chg\"><span class=\"a\">VX-640 – Ü 日本</span><span "
+        "class=\"b\">VX-540</span></td>"},
+       {}},
+      {"a record only in A, one only in B",
+       [](DeviceSeries& s) {
+         s.aInkInfoList.pop_back();
+         s.aResolutionInfoList.push_back(s.aResolutionInfoList[0]);
+         s.aResolutionInfoList.back().nResolutionIndex = 7;
+       },
+       {"<tr class=\"oa\"><th class=\"pl\">only in A (3)</th>",
+        "<tr class=\"ob\"><th class=\"pl\">only in B (2)</th>",
+        "<td class=\"chg\">0 changed, 1 only in A, 0 only in B</td>",
+        "<td class=\"chg\">0 changed, 0 only in A, 1 only in B</td>",
+        // The ink B lacks is missing where B refers to it.
+        "<span class=\"b\">3 (not in the file)</span>"},
+       {}},
+      {"media are paired by their names",
+       [](DeviceSeries& s) {
+         std::swap(s.aMediaInfoList[0], s.aMediaInfoList[1]);
+         s.aMediaInfoList[1].strMediaName[9] = "Banner 510 (9)";
+       },
+       {"Banner 510 (only in A)", "Banner 510 (only in B)",
+        "Vinyl &lt;&amp;&quot;&gt; gloss (the same)",
+        "<details id=\"m0\" class=\"oa\">"},
+       {}},
+      {"a curve changed: both overlaid, A's solid, B's dashed",
+       [](DeviceSeries& s) {
+         OutputTable& table =
+             s.aSeparationInfoList[0].aSeparationTableList[1].usOutputTable;
+         // Halved, as the writer stores it and the reader expands it.
+         for (std::uint16_t& level : table) level = level / 2;
+       },
+       {"Separation 0: CMYK (changed)",
+        "<li class=\"chg\">M (ink M): differs at ",
+        "<li>C (ink C): the same</li>", "ln b\" stroke=\"#d20078\""},
+       {}},
+      {"a calibration value changed: A's chart beside B's",
+       [](DeviceSeries& s) {
+         s.aMediaInfoList[1]
+             .aPermissionSetList[0]
+             .aCalibrationInfoList[2]
+             .density[20] = 9.5f;
+       },
+       {"<div class=\"pair\"><figure><figcaption>A</figcaption><svg ",
+        "</figure><figure><figcaption>B</figcaption><svg ",
+        "class=\"b\">9.5</span></td>"},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string path = series_;
+    if (c.change) {
+      DeviceSeries other = read_;
+      c.change(other);
+      path = dir_.File("other.dsr");
+      ASSERT_TRUE(DeviceSeriesIO2(path).Write(other));
+    }
+    ToolRun run = RunDsrTool({"report", series_, path, "-o", "-"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const std::string& text : c.shown) {
+      EXPECT_NE(run.out.find(text), std::string::npos) << text;
+    }
+    for (const std::string& text : c.absent) {
+      const size_t at = run.out.find(text);
+      EXPECT_EQ(at, std::string::npos)
+          << run.out.substr(at < 300 ? 0 : at - 300, 400);
+    }
+  }
+}
+
 TEST_F(ReportTest, StandardOutputGetsThePageAFileWould) {
   const std::string html = dir_.File("report.html");
   ASSERT_EQ(RunDsrTool({"report", series_, "--output", html}).exitCode, 0);
@@ -534,6 +646,10 @@ TEST_F(ReportTest, RefusesWhatIsNotADeviceSeriesAndLeavesTheTarget) {
       {missing, "report.html", missing + ": "},
       {series_, series_,
        series_ + ": is the device-series file read: the page would replace it"},
+      {series_ + " " + ink, ink,
+       ink + ": is the device-series file read: the page would replace it"},
+      {series_ + " " + ink, "report.html",
+       ink + ": is a standalone InkInfo file, not a device-series file"},
       {series_, folder,
        folder + ": the folder " + dir_.File("no-such-folder") +
            " does not exist"},
@@ -545,7 +661,13 @@ TEST_F(ReportTest, RefusesWhatIsNotADeviceSeriesAndLeavesTheTarget) {
                                    : c.output;
     if (c.output == "report.html") WriteFileBytes(target, "earlier page");
     const std::string before = ReadFileBytes(target);
-    ToolRun run = RunDsrTool({"report", c.input, "-o", target});
+    std::vector<std::string> arguments = {"report"};
+    for (size_t at = 0, end = 0; at <= c.input.size(); at = end + 1) {
+      end = std::min(c.input.find(' ', at), c.input.size());
+      arguments.push_back(c.input.substr(at, end - at));
+    }
+    arguments.insert(arguments.end(), {"-o", target});
+    ToolRun run = RunDsrTool(arguments);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;

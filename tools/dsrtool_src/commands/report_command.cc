@@ -1,5 +1,6 @@
 // dsrtool report: one self-contained HTML page describing a device series,
-// with tables of its records and SVG charts of its curves and measurements.
+// with tables of its records and SVG charts of its curves and measurements,
+// or comparing two device series.
 // The page is made by the parts in report/.
 #include <charconv>
 #include <chrono>
@@ -7,9 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "devseries/device_series.h"
 #include "devseries/platform/file_system.h"
@@ -17,6 +20,7 @@
 #include "tools/dsrtool_src/commands.h"
 #include "tools/dsrtool_src/memory_files.h"
 #include "tools/dsrtool_src/record_io.h"
+#include "tools/dsrtool_src/report/comparison_page.h"
 #include "tools/dsrtool_src/report/report_page.h"
 #include "tools/dsrtool_src/report/series_page.h"
 #include "tools/dsrtool_src/report/series_view.h"
@@ -90,23 +94,33 @@ std::string PageDate() {
 }  // namespace
 
 int RunReport(const Arguments& arguments, std::ostream& out, std::ostream&) {
-  const std::string& path = arguments.operands[0];
+  const std::vector<std::string>& paths = arguments.operands;
   const std::string target = arguments.Get("output").value_or("-");
   const bool toOut = target == kStandardStream;
   const std::string name = toOut ? kStandardOutputName : target;
   if (!toOut) CheckOutputPath(target);
-  if (target == path) {
-    throw ToolError(
-        target, "is the device-series file read: the page would replace it");
+  for (const std::string& path : paths) {
+    if (target == path) {
+      throw ToolError(
+          target, "is the device-series file read: the page would replace it");
+    }
   }
-  const ReportInput input = ReadReportInput(path, arguments.sizeLimit);
+  const ReportInput a = ReadReportInput(paths[0], arguments.sizeLimit);
+  std::optional<ReportInput> b;
+  if (paths.size() > 1) b = ReadReportInput(paths[1], arguments.sizeLimit);
   const PageStamp stamp = {std::string("dsrtool ") + DSRTOOL_VERSION,
                            PageDate()};
 
   // The page is made whole in memory, then replaces the target at once.
   std::string page;
   try {
-    page = WriteSeriesPage(path, input.series, input.facts, stamp);
+    if (b) {
+      const SeriesView viewA(paths[0], a.series, a.facts);
+      const SeriesView viewB(paths[1], b->series, b->facts);
+      page = WriteComparisonPage(viewA, viewB, stamp);
+    } else {
+      page = WriteSeriesPage(paths[0], a.series, a.facts, stamp);
+    }
   } catch (const PageError& error) {
     throw ToolError(name, error.what());
   }

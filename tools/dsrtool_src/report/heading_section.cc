@@ -65,7 +65,10 @@ void Heading(HtmlWriter& html, std::string_view title,
     for (const SeriesView* view : views) {
       const std::string value = fact(*view);
       html.Open("td");
-      if (views.size() > 1 && value != first) html.Attribute("class", "chg");
+      // Two files are two paths: only their facts are marked.
+      if (views.size() > 1 && value != first && label != rows[0].first) {
+        html.Attribute("class", "chg");
+      }
       html.Text(value);
       html.Close();
     }

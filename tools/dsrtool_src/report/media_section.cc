@@ -7,6 +7,7 @@
 #include <string>
 #include <type_traits>
 #include <unordered_map>
+#include <utility>
 
 #include "tools/dsrtool_src/report/chart_colours.h"
 #include "tools/dsrtool_src/report/charts.h"
@@ -28,6 +29,131 @@ constexpr Plot kAbPlot = {630, 24, 150, 150};
 constexpr long kCalibrationWidth = 800;
 constexpr long kCalibrationLegendTop = 230;
 constexpr size_t kLegendColumns = 6;
+
+// Writes the media's sections; remembers which calibration values it has
+// drawn, to refer to them when a permission set repeats them.
+class MediaWriter {
+ public:
+  MediaWriter(HtmlWriter& html, const SeriesView& view)
+      : html_(html), view_(view) {}
+
+  void Medium(size_t position) {
+    const MediaInfo& media = view_.series.aMediaInfoList[position];
+    html_.Open("details").Attribute("id", MediumId(position));
+    html_.Element("summary",
+                  view_.MediumTitle(position) + " (" +
+                      Int(static_cast<long>(media.aPermissionSetList.size())) +
+                      " permission sets)");
+    Figures(html_, view_.values, media);
+    // A table for each of the medium's lists of records (its permission
+    // sets and quality levels), then each permission set's calibration.
+    field_model::ForEachField<MediaInfo>([&](const auto& row) {
+      using Member = typename std::remove_cvref_t<decltype(row)>::MemberType;
+      if constexpr (report_detail::kIsRecordList<Member>) {
+        using Entry = typename Member::value_type;
+        const Member& list = media.*row.member;
+        if (list.empty()) return;
+        std::function<std::string(size_t)> link;
+        if constexpr (std::is_same_v<Entry, PermissionSet>) {
+          link = [position](size_t j) { return PermissionId(position, j); };
+        }
+        RecordTable(html_, list, Columns<Entry>(view_.values),
+                    MemberLabel(row.meaning, row.kEncoding), link);
+      }
+    });
+    for (size_t j = 0; j < media.aPermissionSetList.size(); ++j) {
+      Permission(position, j);
+    }
+    html_.Close();
+    html_.Newline();
+  }
+
+ private:
+  void Permission(size_t medium, size_t position) {
+    const PermissionSet& permission =
+        view_.series.aMediaInfoList[medium].aPermissionSetList[position];
+    const std::string id = PermissionId(medium, position);
+    const std::string index = std::to_string(
+        RecordIndex(permission).value_or(static_cast<std::int64_t>(position)));
+    html_.Open("h4").Attribute("id", id).Text("Permission set " + index);
+    html_.Close();
+    if (permission.aCalibrationInfoList.empty()) {
+      html_.Element("p", "No calibration data.");
+      html_.Newline();
+      return;
+    }
+    // Files often repeat calibration values; each set of values is drawn
+    // once and referred to after that, which keeps large files' pages
+    // small.
+    if (shown_.ReferToEarlier(html_, permission, nullptr)) return;
+    shown_.Add(permission, nullptr, id,
+               view_.MediumTitle(medium) + ", permission set " + index);
+    const std::vector<std::string> labels =
+        CalibrationLabels(view_, permission);
+    const std::vector<std::string> colours = ChannelColours(
+        view_, view_.separations.Find(permission.nSeparationIndex),
+        permission.aCalibrationInfoList.size());
+    CalibrationChart(html_, permission.aCalibrationInfoList, labels, colours);
+    CalibrationTable(html_, permission.aCalibrationInfoList, labels);
+  }
+
+  HtmlWriter& html_;
+  const SeriesView& view_;
+  ShownCalibrations shown_;
+};
+
+}  // namespace
+
+size_t ShownCalibrations::Hash(const PermissionSet* permission) {
+  std::uint64_t hash = 1469598103934665603u;
+  if (permission == nullptr) return static_cast<size_t>(hash);
+  auto mix = [&](std::uint32_t value) {
+    hash = (hash ^ value) * 1099511628211u;
+  };
+  mix(static_cast<std::uint32_t>(permission->nSeparationIndex));
+  for (const CalibrationInfo& calibration : permission->aCalibrationInfoList) {
+    mix(static_cast<std::uint32_t>(calibration.nOutputLimit));
+    for (size_t s = 0; s < kCalibrationStepCount; ++s) {
+      mix(std::bit_cast<std::uint32_t>(calibration.density[s]));
+      mix(std::bit_cast<std::uint32_t>(calibration.lab[s].l));
+      mix(std::bit_cast<std::uint32_t>(calibration.lab[s].a));
+      mix(std::bit_cast<std::uint32_t>(calibration.lab[s].b));
+    }
+  }
+  return static_cast<size_t>(hash);
+}
+
+bool ShownCalibrations::Same(const PermissionSet* a, const PermissionSet* b) {
+  if (a == nullptr || b == nullptr) return a == b;
+  return a->nSeparationIndex == b->nSeparationIndex &&
+         a->aCalibrationInfoList == b->aCalibrationInfoList;
+}
+
+bool ShownCalibrations::ReferToEarlier(HtmlWriter& html, const PermissionSet& a,
+                                       const PermissionSet* b) const {
+  const size_t hash = Hash(&a) * 31 + Hash(b);
+  auto [first, last] = shown_.equal_range(hash);
+  for (auto it = first; it != last; ++it) {
+    if (Same(&a, it->second.a) && Same(b, it->second.b)) {
+      html.Open("p").Text("The same calibration values as ");
+      html.Open("a")
+          .Attribute("href", "#" + it->second.id)
+          .Text(it->second.title);
+      html.Close();
+      html.Text(".");
+      html.Close();
+      html.Newline();
+      return true;
+    }
+  }
+  return false;
+}
+
+void ShownCalibrations::Add(const PermissionSet& a, const PermissionSet* b,
+                            std::string id, std::string title) {
+  shown_.emplace(Hash(&a) * 31 + Hash(b),
+                 Shown{&a, b, std::move(id), std::move(title)});
+}
 
 // What the rows of a calibration table hold, from the models of the
 // calibration and its Lab values: "Each channel's density at each of the
@@ -132,186 +258,64 @@ void CalibrationChart(HtmlWriter& html,
   html.Newline();
 }
 
-// Writes the media's sections; remembers which calibration values it has
-// drawn, to refer to them when a permission set repeats them.
-class MediaWriter {
- public:
-  MediaWriter(HtmlWriter& html, const SeriesView& view)
-      : html_(html), view_(view) {}
+std::vector<std::string> CalibrationLabels(const SeriesView& view,
+                                           const PermissionSet& permission) {
+  std::vector<std::string> labels;
+  const SeparationInfo* separation =
+      view.separations.Find(permission.nSeparationIndex);
+  for (size_t k = 0; k < permission.aCalibrationInfoList.size(); ++k) {
+    labels.push_back(
+        separation != nullptr && k < separation->aSeparationTableList.size()
+            ? view.ChannelLabel(separation->aSeparationTableList[k], k)
+            : "channel " + std::to_string(k));
+  }
+  return labels;
+}
 
-  void Medium(size_t position) {
-    const MediaInfo& media = view_.series.aMediaInfoList[position];
-    html_.Open("details").Attribute("id", MediumId(position));
-    html_.Element("summary",
-                  view_.MediumTitle(position) + " (" +
-                      Int(static_cast<long>(media.aPermissionSetList.size())) +
-                      " permission sets)");
-    Figures(html_, view_.values, media);
-    // A table for each of the medium's lists of records (its permission
-    // sets and quality levels), then each permission set's calibration.
-    field_model::ForEachField<MediaInfo>([&](const auto& row) {
-      using Member = typename std::remove_cvref_t<decltype(row)>::MemberType;
-      if constexpr (report_detail::kIsRecordList<Member>) {
-        using Entry = typename Member::value_type;
-        const Member& list = media.*row.member;
-        if (list.empty()) return;
-        std::function<std::string(size_t)> link;
-        if constexpr (std::is_same_v<Entry, PermissionSet>) {
-          link = [position](size_t j) { return PermissionId(position, j); };
-        }
-        RecordTable(html_, list, Columns<Entry>(view_.values),
-                    MemberLabel(row.meaning, row.kEncoding), link);
+void CalibrationTable(HtmlWriter& html,
+                      const std::vector<CalibrationInfo>& list,
+                      const std::vector<std::string>& labels) {
+  html.Open("div").Attribute("class", "x");
+  html.Open("table").Attribute("class", "k");
+  html.Element("caption", CalibrationCaption());
+  html.Open("tr");
+  html.Element("th", "Channel");
+  html.Element("th", "Step");
+  for (size_t s = 0; s < kCalibrationStepCount; ++s) {
+    html.Element("th", std::to_string(s));
+  }
+  html.Close();
+  html.Newline();
+  for (size_t k = 0; k < list.size(); ++k) {
+    const CalibrationInfo& calibration = list[k];
+    for (int row = 0; row < 4; ++row) {
+      html.Open("tr");
+      if (row == 0) {
+        html.Open("th").Attribute("rowspan", "4").Text(labels[k]);
+        html.Open("span")
+            .Attribute("class", "m")
+            .Text("output limit " + Int(calibration.nOutputLimit));
+        html.Close();
+        html.Close();
       }
-    });
-    for (size_t j = 0; j < media.aPermissionSetList.size(); ++j) {
-      Permission(position, j);
-    }
-    html_.Close();
-    html_.Newline();
-  }
-
- private:
-  // The labels of the calibration entries: the channels of the permission
-  // set's separation, by position.
-  std::vector<std::string> CalibrationLabels(
-      const PermissionSet& permission) const {
-    std::vector<std::string> labels;
-    const SeparationInfo* separation =
-        view_.separations.Find(permission.nSeparationIndex);
-    for (size_t k = 0; k < permission.aCalibrationInfoList.size(); ++k) {
-      labels.push_back(
-          separation != nullptr && k < separation->aSeparationTableList.size()
-              ? view_.ChannelLabel(separation->aSeparationTableList[k], k)
-              : "channel " + std::to_string(k));
-    }
-    return labels;
-  }
-
-  // Where calibration values were first shown, to refer to them when a
-  // permission set repeats them: keyed by their hash, compared in full.
-  struct Shown {
-    const PermissionSet* permission;
-    std::string id;
-    std::string title;
-  };
-
-  static size_t CalibrationHash(const PermissionSet& permission) {
-    std::uint64_t hash = 1469598103934665603u;
-    auto mix = [&](std::uint32_t value) {
-      hash = (hash ^ value) * 1099511628211u;
-    };
-    mix(static_cast<std::uint32_t>(permission.nSeparationIndex));
-    for (const CalibrationInfo& calibration : permission.aCalibrationInfoList) {
-      mix(static_cast<std::uint32_t>(calibration.nOutputLimit));
+      static constexpr const char* kRows[] = {"density", "L*", "a*", "b*"};
+      html.Element("th", kRows[row]);
       for (size_t s = 0; s < kCalibrationStepCount; ++s) {
-        mix(std::bit_cast<std::uint32_t>(calibration.density[s]));
-        mix(std::bit_cast<std::uint32_t>(calibration.lab[s].l));
-        mix(std::bit_cast<std::uint32_t>(calibration.lab[s].a));
-        mix(std::bit_cast<std::uint32_t>(calibration.lab[s].b));
+        const CalibrationLab& lab = calibration.lab[s];
+        const float value = row == 0   ? calibration.density[s]
+                            : row == 1 ? lab.l
+                            : row == 2 ? lab.a
+                                       : lab.b;
+        html.Element("td", NumberText(value));
       }
+      html.Close();
+      html.Newline();
     }
-    return static_cast<size_t>(hash);
   }
-
-  const Shown* ShownBefore(const PermissionSet& permission, size_t hash) const {
-    auto [first, last] = shown_.equal_range(hash);
-    for (auto it = first; it != last; ++it) {
-      const PermissionSet& other = *it->second.permission;
-      if (other.nSeparationIndex == permission.nSeparationIndex &&
-          other.aCalibrationInfoList == permission.aCalibrationInfoList) {
-        return &it->second;
-      }
-    }
-    return nullptr;
-  }
-
-  void Permission(size_t medium, size_t position) {
-    const PermissionSet& permission =
-        view_.series.aMediaInfoList[medium].aPermissionSetList[position];
-    const std::string id = PermissionId(medium, position);
-    const std::string index = std::to_string(
-        RecordIndex(permission).value_or(static_cast<std::int64_t>(position)));
-    html_.Open("h4").Attribute("id", id).Text("Permission set " + index);
-    html_.Close();
-    if (permission.aCalibrationInfoList.empty()) {
-      html_.Element("p", "No calibration data.");
-      html_.Newline();
-      return;
-    }
-    // Files often repeat calibration values; each set of values is drawn
-    // once and referred to after that, which keeps large files' pages
-    // small.
-    const size_t hash = CalibrationHash(permission);
-    if (const Shown* shown = ShownBefore(permission, hash)) {
-      html_.Open("p").Text("The same calibration values as ");
-      html_.Open("a").Attribute("href", "#" + shown->id).Text(shown->title);
-      html_.Close();
-      html_.Text(".");
-      html_.Close();
-      html_.Newline();
-      return;
-    }
-    shown_.emplace(
-        hash, Shown{&permission, id,
-                    view_.MediumTitle(medium) + ", permission set " + index});
-    const std::vector<std::string> labels = CalibrationLabels(permission);
-    const std::vector<std::string> colours = ChannelColours(
-        view_, view_.separations.Find(permission.nSeparationIndex),
-        permission.aCalibrationInfoList.size());
-    CalibrationChart(html_, permission.aCalibrationInfoList, labels, colours);
-    CalibrationTable(permission, labels);
-  }
-
-  void CalibrationTable(const PermissionSet& permission,
-                        const std::vector<std::string>& labels) {
-    html_.Open("div").Attribute("class", "x");
-    html_.Open("table").Attribute("class", "k");
-    html_.Element("caption", CalibrationCaption());
-    html_.Open("tr");
-    html_.Element("th", "Channel");
-    html_.Element("th", "Step");
-    for (size_t s = 0; s < kCalibrationStepCount; ++s) {
-      html_.Element("th", std::to_string(s));
-    }
-    html_.Close();
-    html_.Newline();
-    for (size_t k = 0; k < permission.aCalibrationInfoList.size(); ++k) {
-      const CalibrationInfo& calibration = permission.aCalibrationInfoList[k];
-      for (int row = 0; row < 4; ++row) {
-        html_.Open("tr");
-        if (row == 0) {
-          html_.Open("th").Attribute("rowspan", "4").Text(labels[k]);
-          html_.Open("span")
-              .Attribute("class", "m")
-              .Text("output limit " + Int(calibration.nOutputLimit));
-          html_.Close();
-          html_.Close();
-        }
-        static constexpr const char* kRows[] = {"density", "L*", "a*", "b*"};
-        html_.Element("th", kRows[row]);
-        for (size_t s = 0; s < kCalibrationStepCount; ++s) {
-          const CalibrationLab& lab = calibration.lab[s];
-          const float value = row == 0   ? calibration.density[s]
-                              : row == 1 ? lab.l
-                              : row == 2 ? lab.a
-                                         : lab.b;
-          html_.Element("td", NumberText(value));
-        }
-        html_.Close();
-        html_.Newline();
-      }
-    }
-    html_.Close();
-    html_.Close();
-    html_.Newline();
-  }
-
-  HtmlWriter& html_;
-  const SeriesView& view_;
-  std::unordered_multimap<size_t, Shown> shown_;
-};
-
-}  // namespace
+  html.Close();
+  html.Close();
+  html.Newline();
+}
 
 void CalibrationFrame(HtmlWriter& html) {
   html.Open("g").Attribute("id", "cf");

@@ -39,6 +39,21 @@ const char* const kPageStyle =
     "vector-effect:non-scaling-stroke}\n"
     ".sm{fill:none;stroke-width:3px;stroke-linecap:round;"
     "vector-effect:non-scaling-stroke}\n"
+    // Comparisons: a value that differs, with A's and B's; a record only A
+    // or only B holds; two charts side by side. Their colours are printed
+    // too.
+    ".chg,.oa,.ob{print-color-adjust:exact;-webkit-print-color-adjust:exact}\n"
+    ".chg{background:#ffe59a}\n"
+    ".chg .a,.chg .b{display:block}\n"
+    ".chg .a::before{content:'A: ';color:#777}"
+    ".chg .b::before{content:'B: ';color:#777}\n"
+    "tr.oa td,tr.oa th,h4.oa,details.oa{background:#fbe0e0}\n"
+    "tr.ob td,tr.ob th,h4.ob,details.ob{background:#dcf2dc}\n"
+    ".cd{columns:22em;font-size:13px}.pl{white-space:nowrap}\n"
+    ".pair{display:flex;flex-wrap:wrap;gap:0 1.5em}\n"
+    ".pair figure{margin:0;flex:1 1 380px;max-width:800px}\n"
+    ".pair figcaption{font-weight:600}\n"
+    ".pair svg{width:100%;height:auto}\n"
     // On paper: every section open (a page without a script cannot open
     // them, so the content of a closed <details> is shown), no index, the
     // charts fitted to the page's width and never cut by a page break.

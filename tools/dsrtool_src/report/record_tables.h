@@ -51,12 +51,13 @@ void HeaderCell(HtmlWriter& html, const Column<Record>& column,
              count);
 }
 
-// The header rows of a table of records: a "#" column first when
-// `positions`, then a column per member; columns whose headings share a
-// group ("Small droplet: start") get the group's heading above theirs.
+// The header rows of a table of records: a column headed `first` first
+// when it is given ("#" for the records' positions), then a column per
+// member; columns whose headings share a group ("Small droplet: start") get
+// the group's heading above theirs.
 template <typename Record>
 void Headers(HtmlWriter& html, const std::vector<Column<Record>>& columns,
-             bool positions) {
+             const char* first) {
   std::vector<HeadingParts> parts;
   bool grouped = false;
   for (const Column<Record>& column : columns) {
@@ -64,10 +65,10 @@ void Headers(HtmlWriter& html, const std::vector<Column<Record>>& columns,
     grouped = grouped || !parts.back().group.empty();
   }
   html.Open("tr");
-  if (positions) {
+  if (first != nullptr) {
     html.Open("th");
     if (grouped) html.Attribute("rowspan", "2");
-    html.Text("#");
+    html.Text(first);
     html.Close();
   }
   for (size_t i = 0; i < columns.size();) {
@@ -117,7 +118,7 @@ void RecordTable(HtmlWriter& html, const std::vector<Record>& records,
   html.Open("div").Attribute("class", "x");
   html.Open("table");
   if (!caption.empty()) html.Element("caption", caption);
-  Headers(html, columns, positions);
+  Headers(html, columns, positions ? "#" : nullptr);
   for (size_t i = 0; i < records.size(); ++i) {
     html.Open("tr");
     if (positions) NumberCell(html, Int(static_cast<long>(i)));

@@ -17,18 +17,6 @@ using namespace ::devseries;
 
 namespace {
 
-// The parts every chart of a kind shares, drawn once and placed in each
-// chart with <use>: frames, grids, fixed ticks and axis titles.
-void Definitions(HtmlWriter& html) {
-  html.Open("svg").Attribute("class", "defs").Attribute("aria-hidden", "true");
-  html.Open("defs");
-  CurveFrame(html);
-  CalibrationFrame(html);
-  html.Close();
-  html.Close();
-  html.Newline();
-}
-
 // The section of the series' member `member`, by what it holds.
 template <typename Member>
 void Section(HtmlWriter& html, const SeriesView& view,
@@ -50,6 +38,16 @@ void Section(HtmlWriter& html, const SeriesView& view,
 
 }  // namespace
 
+void ChartDefinitions(HtmlWriter& html) {
+  html.Open("svg").Attribute("class", "defs").Attribute("aria-hidden", "true");
+  html.Open("defs");
+  CurveFrame(html);
+  CalibrationFrame(html);
+  html.Close();
+  html.Close();
+  html.Newline();
+}
+
 std::string WriteSeriesPage(const std::string& path, const DeviceSeries& series,
                             const FileFacts& facts, const PageStamp& stamp) {
   const SeriesView view(path, series, facts);
@@ -60,7 +58,7 @@ std::string WriteSeriesPage(const std::string& path, const DeviceSeries& series,
   PageHead(html, "Device series " + view.FileName());
   html.Open("body");
   html.Newline();
-  Definitions(html);
+  ChartDefinitions(html);
   Heading(html, "Device series " + view.FileName(), {&view}, stamp);
   SummarySection(html, view);
   IndexSection(html, view);
