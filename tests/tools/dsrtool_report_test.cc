@@ -407,6 +407,12 @@ TEST_F(ReportTest, ChannelsAreDrawnInTheirInksColoursUnlessTheyLookAlike) {
          s.aInkInfoList[1].lightColor = cyan;
        },
        {"#0096d2", "#d62728", "#f0dc00", "#141414"}},
+      {"an ink without colours (both black, as the reader leaves them)",
+       [&](DeviceSeries& s) {
+         s.aInkInfoList[3].darkColor = {};
+         s.aInkInfoList[3].lightColor = {};
+       },
+       {"#0096d2", "#d20078", "#f0dc00", "#d62728"}},
       {"a white ink",
        [&](DeviceSeries& s) {
          s.aInkInfoList[1].darkColor = white;

@@ -112,6 +112,8 @@ std::vector<Rgb> InkColours(const SeriesView& view, std::int32_t inkIndex) {
   auto rgb = [](const InkRGB& colour) {
     return Rgb{colour.nRed, colour.nGreen, colour.nBlue};
   };
+  // Both black: the colours the reader gives an ink whose file has none.
+  if (ink->darkColor == InkRGB{} && ink->lightColor == InkRGB{}) return {};
   return {rgb(ink->darkColor), rgb(ink->lightColor)};
 }
 

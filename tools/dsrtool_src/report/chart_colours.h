@@ -53,7 +53,8 @@ std::vector<std::string> LineColours(
 
 // The colours the line of the ink with index `inkIndex` may take: its dark
 // display colour, which shows best on the white page, then its light one;
-// none when the index is below 0 or the series has no such ink.
+// none when the index is below 0, the series has no such ink, or both its
+// colours are black (what the reader gives an ink without colours).
 std::vector<Rgb> InkColours(const SeriesView& view, std::int32_t inkIndex);
 
 // The colours of the first `count` channels of `separation` (null: of no

@@ -81,7 +81,7 @@ void ComparedTable(HtmlWriter& html, const std::vector<Paired<Record>>& pairs,
                    std::string_view caption = {},
                    const std::function<std::string(size_t)>& link = {}) {
   html.Open("div").Attribute("class", "x");
-  html.Open("table");
+  OpenTable(html, columnsA.size() + 1);
   if (!caption.empty()) html.Element("caption", caption);
   Headers(html, columnsA, "A, B");
   for (size_t i = 0; i < pairs.size(); ++i) {
@@ -114,7 +114,7 @@ void ComparedTransposed(HtmlWriter& html, const Compared& files,
   const std::vector<Column<Record>> columnsA = Columns<Record>(files.a.values);
   const std::vector<Column<Record>> columnsB = Columns<Record>(files.b.values);
   html.Open("div").Attribute("class", "x");
-  html.Open("table");
+  OpenTable(html, pairs.size() + 1);
   html.Open("tr");
   html.Element("th", "A, B");
   for (const Paired<Record>& pair : pairs) {

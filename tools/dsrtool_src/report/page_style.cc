@@ -66,7 +66,10 @@ const char* const kPageStyle =
     "break-after:avoid}\n"
     "h2,h4,caption{break-after:avoid}\n"
     "svg{break-inside:avoid;max-width:100%;height:auto}\n"
+    // A table wider than the page would be cut at its edge: cells wrap,
+    // and the wider a table, the smaller it is set.
     ".x{overflow:visible}.x td{white-space:normal}\n"
+    ".w1{zoom:.85}.w2{zoom:.7}.w3{zoom:.55}.k td,.k th{font-size:9px}\n"
     "}\n";
 
 }  // namespace dsrtool

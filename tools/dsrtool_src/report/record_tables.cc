@@ -4,6 +4,17 @@
 
 namespace dsrtool {
 
+void OpenTable(HtmlWriter& html, size_t columns) {
+  html.Open("table");
+  if (columns > 24) {
+    html.Attribute("class", "w3");
+  } else if (columns > 16) {
+    html.Attribute("class", "w2");
+  } else if (columns > 10) {
+    html.Attribute("class", "w1");
+  }
+}
+
 void Cell(HtmlWriter& html, std::string_view text) { html.Element("td", text); }
 
 void NumberCell(HtmlWriter& html, std::string_view text) {

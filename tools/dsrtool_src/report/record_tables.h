@@ -18,6 +18,11 @@
 
 namespace dsrtool {
 
+// Opens a table of `columns` columns. A wide one is marked ("w1" over 10
+// columns, "w2" over 16, "w3" over 24), for the print style sheet to set it
+// smaller: printed, a table wider than the page is cut at its edge.
+void OpenTable(HtmlWriter& html, size_t columns);
+
 void Cell(HtmlWriter& html, std::string_view text);
 void NumberCell(HtmlWriter& html, std::string_view text);
 
@@ -116,7 +121,7 @@ void RecordTable(HtmlWriter& html, const std::vector<Record>& records,
           ? "name"
           : "index";
   html.Open("div").Attribute("class", "x");
-  html.Open("table");
+  OpenTable(html, columns.size() + (positions ? 1 : 0));
   if (!caption.empty()) html.Element("caption", caption);
   Headers(html, columns, positions ? "#" : nullptr);
   for (size_t i = 0; i < records.size(); ++i) {
@@ -151,7 +156,7 @@ void TransposedTable(HtmlWriter& html, const MemberValues& values,
                      const std::vector<Record>& records) {
   const std::vector<Column<Record>> columns = Columns<Record>(values);
   html.Open("div").Attribute("class", "x");
-  html.Open("table");
+  OpenTable(html, records.size() + 1);
   html.Open("tr");
   html.Element("th", "#");
   for (size_t i = 0; i < records.size(); ++i) {
