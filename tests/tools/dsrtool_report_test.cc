@@ -588,6 +588,20 @@ TEST_F(ReportTest, ComparingTwoFilesMarksWhatDiffers) {
         "<li class=\"chg\">M (ink M): differs at ",
         "<li>C (ink C): the same</li>", "ln b\" stroke=\"#d20078\""},
        {}},
+      {"a separation and a medium only B holds",
+       [](DeviceSeries& s) {
+         s.aSeparationInfoList.push_back(s.aSeparationInfoList[0]);
+         s.aSeparationInfoList.back().nSeparationIndex = 5;
+         s.aMediaInfoList.push_back(s.aMediaInfoList[0]);
+         s.aMediaInfoList.back().strMediaName.fill("Canvas");
+       },
+       {"<details id=\"s2\" class=\"ob\"><summary>Separation 5: CMYK (only "
+        "in B)</summary>",
+        "\">C (ink C) B</text>",
+        "<details id=\"m2\" class=\"ob\"><summary>Canvas (only in "
+        "B)</summary>",
+        "<h4 id=\"m2-0\" class=\"ob\">Permission set 0 (only in B)</h4>"},
+       {}},
       {"a calibration value changed: A's chart beside B's",
        [](DeviceSeries& s) {
          s.aMediaInfoList[1]
@@ -609,7 +623,10 @@ TEST_F(ReportTest, ComparingTwoFilesMarksWhatDiffers) {
       path = dir_.File("other.dsr");
       ASSERT_TRUE(DeviceSeriesIO2(path).Write(other));
     }
-    ToolRun run = RunDsrTool({"report", series_, path, "-o", "-"});
+    // B from standard input, which the page names so.
+    ToolRun run =
+        RunDsrTool({"report", series_, "-", "-o", "-"}, ReadFileBytes(path));
+    EXPECT_NE(run.out.find("<td>&lt;stdin&gt;</td></tr>"), std::string::npos);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     for (const std::string& text : c.shown) {
       EXPECT_NE(run.out.find(text), std::string::npos) << text;
