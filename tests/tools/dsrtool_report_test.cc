@@ -2,17 +2,28 @@
 // built tool.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "devseries/device_series.h"
 #include "devseries/device_series_model_internal.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/report_series.h"
 #include "tests/tools/tool_runner.h"
+#include "tools/digest/sha256.h"
 
 using namespace devseries;
 namespace field_model = devseries::field_model;
@@ -70,15 +81,58 @@ std::vector<std::pair<long, long>> FirstSubpath(const std::string& d) {
   return points;
 }
 
-// The "d" text of the first path of class `classes` after `from`.
-std::string PathAfter(const std::string& page, const std::string& from,
-                      const std::string& classes) {
-  const std::string start = "<path class=\"" + classes + "\" d=\"";
-  size_t at = page.find(start, page.find(from));
-  if (at == std::string::npos) return "";
-  at += start.size();
-  return page.substr(at, page.find('"', at) - at);
+// The paths of class `kind` in the first chart after `from`: each one's
+// stroke colour and "d" text, in order.
+struct ChartPath {
+  std::string stroke;
+  std::string d;
+};
+std::vector<ChartPath> ChartPaths(const std::string& page,
+                                  const std::string& from,
+                                  const std::string& kind) {
+  std::vector<ChartPath> paths;
+  const size_t chart = page.find("<svg ", page.find(from));
+  const size_t end = page.find("</svg>", chart);
+  if (chart == std::string::npos || end == std::string::npos) return paths;
+  const std::string start = "<path class=\"" + kind + "\" stroke=\"";
+  for (size_t at = page.find(start, chart); at < end;
+       at = page.find(start, at + 1)) {
+    const size_t stroke = at + start.size();
+    const size_t d = page.find("d=\"", stroke) + 3;
+    paths.push_back({page.substr(stroke, page.find('"', stroke) - stroke),
+                     page.substr(d, page.find('"', d) - d)});
+  }
+  return paths;
 }
+
+std::vector<std::string> Strokes(const std::vector<ChartPath>& paths) {
+  std::vector<std::string> strokes;
+  for (const ChartPath& path : paths) strokes.push_back(path.stroke);
+  return strokes;
+}
+
+// Sets an environment variable of this process, which the tool's runs
+// inherit, while it lives.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+#if defined(_WIN32)
+    _putenv_s(name, value.c_str());
+#else
+    ::setenv(name, value.c_str(), 1);
+#endif
+  }
+  ~ScopedEnvironment() {
+#if defined(_WIN32)
+    _putenv_s(name_, "");
+#else
+    ::unsetenv(name_);
+#endif
+  }
+
+ private:
+  const char* name_;
+};
 
 class ReportTest : public ::testing::Test {
  protected:
@@ -156,29 +210,35 @@ TEST_F(ReportTest, WritesOneHtmlPageWithASectionPerMediumAndSeparation) {
   // index, as are the sections of the tables.
   EXPECT_EQ(Count(page, "<details"), 4u);
   EXPECT_EQ(Count(page, "<details id="), 4u);
+  // Every list of records has a table, linked from the summary's count
+  // as well.
   const std::pair<const char*, size_t> sections[] = {
       {"s0", 1},
       {"s1", 1},
       {"m0", 2},
       {"m1", 2},
-      {"aModelInfoList", 1},
-      {"aInkInfoList", 1},
-      {"aInkConfigInfoList", 1},
-      {"aResolutionInfoList", 1},
-      {"aModeInfoList", 1},
-      {"aSeparationInfoList", 1},
-      {"aVControlPointList", 1},
-      {"aPatternInfoList", 1},
+      {"aModelInfoList", 2},
+      {"aInkInfoList", 2},
+      {"aInkConfigInfoList", 2},
+      {"aResolutionInfoList", 2},
+      {"aModeInfoList", 2},
+      {"aSeparationInfoList", 2},
+      {"aVControlPointList", 2},
+      {"aPatternInfoList", 2},
       {"commandSet", 1},
-      {"aMediaInfoList", 1},
+      {"aMediaInfoList", 2},
       {"calibration", 1},
-      {"aPrintChartFileInfoSetList", 1},
-      {"aInkVolumeInfoList", 1}};
+      {"aPrintChartFileInfoSetList", 2},
+      {"aInkVolumeInfoList", 2}};
   for (const auto& [id, links] : sections) {
     SCOPED_TRACE(id);
     EXPECT_EQ(Count(page, std::string("id=\"") + id + "\""), 1u);
     // Media are linked from their table as well.
     EXPECT_EQ(Count(page, std::string("<a href=\"#") + id + "\""), links);
+    if (links == 2 && id[0] == 'a') {
+      const size_t heading = page.find(std::string("id=\"") + id + "\"");
+      EXPECT_NE(page.find("<table>", heading), std::string::npos);
+    }
   }
   // A chart per separation, per distinct calibration and for the
   // VControl points; every channel with a stored curve has a legend entry
@@ -261,9 +321,16 @@ TEST_F(ReportTest, MembersShowTheirModelsLabelUnitAndMeaning) {
        "<td>Ink C, Ink M, Ink Y, Ink K</td>"},
       {"a list with an entry per model, by the models' names",
        "<td>VX-640 – Ü 日本: 0.25; VX-540: -0.125</td>"},
-      {"a flag stored as a number",
-       ">Hide modes not recommended<span class=\"m\">bHideUnrecommendedMode"
+      {"a flag stored as a number, the description under its short label",
+       ">Hide modes not recommended<span class=\"d\">hide print modes that "
+       "are not recommended</span><span class=\"m\">bHideUnrecommendedMode"
        "</span></th><td>yes</td>"},
+      {"a packed value's layout under its label",
+       ">Print direction<span class=\"d\">low 16 bits: direction flags"},
+      {"the names of an enumeration's values under its label",
+       ">Screening code<span class=\"d\">screening code; 8 means custom "
+       "screening settings are carried in screenOption; values: 8 custom "
+       "screening</span>"},
   };
   for (const auto& [what, text] : shown) {
     EXPECT_NE(page.find(text), std::string::npos) << what;
@@ -279,15 +346,18 @@ TEST_F(ReportTest, CurvesShowEveryTableEntryAndTheStoredSamples) {
   ToolRun run = RunDsrTool({"report", series_, "-o", "-"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const std::string& page = run.out;
+  // A line per channel, then a legend entry per channel.
+  const std::vector<ChartPath> lines = ChartPaths(page, "id=\"s0\"", "ln");
+  const std::vector<ChartPath> marks = ChartPaths(page, "id=\"s0\"", "sm");
+  ASSERT_EQ(lines.size(), 2u * 4u);
+  ASSERT_EQ(marks.size(), 4u);
   for (size_t k = 0; k < 4; ++k) {
     SCOPED_TRACE(k);
-    const std::string colour = " c" + std::to_string(k);
     const OutputTable& table =
         read_.aSeparationInfoList[0].aSeparationTableList[k].usOutputTable;
     // The line, drawn in table units, rounds to each entry at each input
     // level, with fewer vertices than entries.
-    std::vector<std::pair<long, long>> line =
-        FirstSubpath(PathAfter(page, "id=\"s0\"", "ln" + colour));
+    std::vector<std::pair<long, long>> line = FirstSubpath(lines[k].d);
     ASSERT_GE(line.size(), 2u);
     EXPECT_LT(line.size(), 2048u);
     EXPECT_EQ(line.front().first, 0);
@@ -302,9 +372,270 @@ TEST_F(ReportTest, CurvesShowEveryTableEntryAndTheStoredSamples) {
                                 static_cast<double>(x1 - x0);
       ASSERT_EQ(std::lround(y), table[static_cast<size_t>(i)]) << i;
     }
-    // One dot per stored sample.
-    EXPECT_EQ(Count(PathAfter(page, "id=\"s0\"", "dt" + colour), "h0"),
-              kOutputTableSampleCount);
+    // One mark per stored sample, apart from the line, in its colour.
+    EXPECT_EQ(Count(marks[k].d, "h0"), kOutputTableSampleCount);
+    EXPECT_EQ(marks[k].stroke, lines[k].stroke);
+    EXPECT_EQ(lines[4 + k].stroke, lines[k].stroke);
+  }
+}
+
+// The lines of a separation's channels, and of the calibration of its
+// channels, are drawn in their inks' colours: the dark display colour, the
+// light one where that is taken, a colour of the palette where both are
+// taken (or look like the page) or the channel has no ink.
+TEST_F(ReportTest, ChannelsAreDrawnInTheirInksColoursUnlessTheyLookAlike) {
+  const InkRGB cyan = {0, 150, 210};
+  const InkRGB white = {255, 255, 255};
+  struct Case {
+    const char* what;
+    std::function<void(DeviceSeries&)> change;
+    std::vector<std::string> colours;  // of channels C, M, Y, K
+  };
+  const std::vector<std::string> inks = {"#0096d2", "#d20078", "#f0dc00",
+                                         "#141414"};
+  const Case cases[] = {
+      {"each ink its dark colour", [](DeviceSeries&) {}, inks},
+      {"magenta's dark colour is cyan's: its light one",
+       [&](DeviceSeries& s) {
+         s.aInkInfoList[1].darkColor = cyan;
+         s.aInkInfoList[1].lightColor = {250, 200, 220};
+       },
+       {"#0096d2", "#fac8dc", "#f0dc00", "#141414"}},
+      {"both of magenta's colours are cyan's",
+       [&](DeviceSeries& s) {
+         s.aInkInfoList[1].darkColor = cyan;
+         s.aInkInfoList[1].lightColor = cyan;
+       },
+       {"#0096d2", "#d62728", "#f0dc00", "#141414"}},
+      {"an ink without colours (both black, as the reader leaves them)",
+       [&](DeviceSeries& s) {
+         s.aInkInfoList[3].darkColor = {};
+         s.aInkInfoList[3].lightColor = {};
+       },
+       {"#0096d2", "#d20078", "#f0dc00", "#d62728"}},
+      {"a white ink",
+       [&](DeviceSeries& s) {
+         s.aInkInfoList[1].darkColor = white;
+         s.aInkInfoList[1].lightColor = white;
+       },
+       {"#0096d2", "#d62728", "#f0dc00", "#141414"}},
+      {"channels without an ink, or with one the file lacks",
+       [](DeviceSeries& s) {
+         for (SeparationInfo& separation : s.aSeparationInfoList) {
+           separation.aSeparationTableList[1].nInkIndex = -1;
+           separation.aSeparationTableList[2].nInkIndex = 9;
+         }
+       },
+       {"#0096d2", "#d62728", "#2ca02c", "#141414"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeviceSeries series = read_;
+    c.change(series);
+    const std::string path = dir_.File("colours.dsr");
+    ASSERT_TRUE(DeviceSeriesIO2(path).Write(series));
+    ToolRun run = RunDsrTool({"report", path, "-o", "-"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Strokes(ChartPaths(run.out, "id=\"s0\"", "sm")), c.colours);
+    // The calibration of the first permission set, whose separation is the
+    // first: its a*, b* dots.
+    EXPECT_EQ(Strokes(ChartPaths(run.out, "id=\"m0-0\"", "dt")), c.colours);
+  }
+}
+
+// The heading names the file as given, the version its root element gives,
+// its size and SHA-256, the tool and the day (SOURCE_DATE_EPOCH's, where it
+// is set): for a file, standard input and a named pipe alike.
+TEST_F(ReportTest, HeadingNamesTheFileItsVersionSizeChecksumToolAndDay) {
+  const std::string bytes = ReadFileBytes(series_);
+  tovra::Sha256 sha256;
+  sha256.Update(bytes);
+  const std::string digest = sha256.HexDigest();
+  IOVersion version;
+  DeviceSeriesIO2("").GetVersion(version);
+  std::string tool = RunDsrTool({"--version"}).out;
+  tool.pop_back();
+  struct Case {
+    const char* input;  // the operand; "fifo" a named pipe of the folder
+    const char* epoch;
+    std::string shown;
+    const char* day;
+  };
+  const Case cases[] = {
+    {"file", "0", series_, "1970-01-01"},
+    {"-", "1765324800", "&lt;stdin&gt;", "2025-12-10"},
+#if !defined(_WIN32)
+    {"fifo", "-86400", dir_.File("pipe"), "1969-12-31"},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    ScopedEnvironment epoch("SOURCE_DATE_EPOCH", c.epoch);
+    const std::string input = c.input;
+    ToolRun run;
+    if (input == "file") {
+      run = RunDsrTool({"report", series_, "-o", "-"});
+    } else if (input == "-") {
+      run = RunDsrTool({"report", "-", "-o", "-"}, bytes);
+    } else {
+#if !defined(_WIN32)
+      // A child writes the bytes into the pipe once.
+      const std::string fifo = dir_.File("pipe");
+      ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+      const pid_t writer = ::fork();
+      if (writer == 0) {
+        const int fd = ::open(fifo.c_str(), O_WRONLY);
+        for (size_t at = 0; fd >= 0 && at < bytes.size();) {
+          const ssize_t wrote =
+              ::write(fd, bytes.data() + at, bytes.size() - at);
+          if (wrote <= 0) break;
+          at += static_cast<size_t>(wrote);
+        }
+        ::_exit(0);
+      }
+      run = RunDsrTool({"report", fifo, "-o", "-"});
+      ::waitpid(writer, nullptr, 0);
+#endif
+    }
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const std::string& row : {
+             "<th>File</th><td>" + c.shown + "</td>",
+             "<th>Format version</th><td>" + version.ToString() + "</td>",
+             "<th>Size</th><td>" + std::to_string(bytes.size()) + " bytes (",
+             "<th>SHA-256</th><td>" + digest + "</td>",
+             "<th>Made by</th><td>" + tool + "</td>",
+             "<th>Made on (UTC)</th><td>" + std::string(c.day) + "</td>",
+         }) {
+      EXPECT_NE(run.out.find(row), std::string::npos) << row;
+    }
+  }
+}
+
+// `report A B` pairs the records as diff does (media by name, records with
+// an index member by it, the others by position), marks each value that
+// differs with A's and B's, and the records only one file holds.
+TEST_F(ReportTest, ComparingTwoFilesMarksWhatDiffers) {
+  struct Case {
+    const char* what;
+    std::function<void(DeviceSeries&)> change;  // B is A changed so
+    std::vector<std::string> shown;
+    std::vector<std::string> absent;
+  };
+  const std::string same = "<td>the same</td>";
+  const Case cases[] = {
+      {"the same file",
+       nullptr,
+       {"<a href=\"#aInkInfoList\">Inks</a></th><td class=\"n\">4</td><td "
+        "class=\"n\">4</td>" +
+            same,
+        "Separation 0: CMYK (the same)", "The same calibration in A and B."},
+       {"class=\"chg\"", "class=\"oa\"", "class=\"ob\""}},
+      {"a value changed",
+       [](DeviceSeries& s) { s.aInkInfoList[2].flPrice = 61.5f; },
+       {"<td class=\"chg\">1 changed, 0 only in A, 0 only in B</td>",
+        "<tr><th class=\"pl\">A 2, B 2</th><td class=\"n\">2</td><td>Ink "
+        "Y</td>",
+        "<td class=\"chg\"><span class=\"a\">59.5</span><span "
+        "class=\"b\">61.5</span></td>"},
+       {}},
+      {"keyed records in another order are the same",
+       [](DeviceSeries& s) {
+         std::reverse(s.aInkInfoList.begin(), s.aInkInfoList.end());
+       },
+       {"<a href=\"#aInkInfoList\">Inks</a></th><td class=\"n\">4</td><td "
+        "class=\"n\">4</td>" +
+            same,
+        "<th class=\"pl\">A 0, B 3</th>"},
+       {"<span class=\"a\">Ink C</span>"}},
+      {"records without an index are paired by position",
+       [](DeviceSeries& s) {
+         std::swap(s.aModelInfoList[0], s.aModelInfoList[1]);
+       },
+       {"<td class=\"chg\">2 changed, 0 only in A, 0 only in B</td>",
+        "<td class=\"chg\"><span class=\"a\">VX-640 – Ü 日本</span><span "
+        "class=\"b\">VX-540</span></td>"},
+       {}},
+      {"a record only in A, one only in B",
+       [](DeviceSeries& s) {
+         s.aInkInfoList.pop_back();
+         s.aResolutionInfoList.push_back(s.aResolutionInfoList[0]);
+         s.aResolutionInfoList.back().nResolutionIndex = 7;
+       },
+       {"<tr class=\"oa\"><th class=\"pl\">only in A (3)</th>",
+        "<tr class=\"ob\"><th class=\"pl\">only in B (2)</th>",
+        "<td class=\"chg\">0 changed, 1 only in A, 0 only in B</td>",
+        "<td class=\"chg\">0 changed, 0 only in A, 1 only in B</td>",
+        // The ink B lacks is missing where B refers to it.
+        "<span class=\"b\">3 (not in the file)</span>"},
+       {}},
+      {"media are paired by their names",
+       [](DeviceSeries& s) {
+         std::swap(s.aMediaInfoList[0], s.aMediaInfoList[1]);
+         s.aMediaInfoList[1].strMediaName[9] = "Banner 510 (9)";
+       },
+       {"Banner 510 (only in A)", "Banner 510 (only in B)",
+        "Vinyl &lt;&amp;&quot;&gt; gloss (the same)",
+        "<details id=\"m0\" class=\"oa\">"},
+       {}},
+      {"a curve changed: both overlaid, A's solid, B's dashed",
+       [](DeviceSeries& s) {
+         OutputTable& table =
+             s.aSeparationInfoList[0].aSeparationTableList[1].usOutputTable;
+         // Halved, as the writer stores it and the reader expands it.
+         for (std::uint16_t& level : table) level = level / 2;
+       },
+       {"Separation 0: CMYK (changed)",
+        "<li class=\"chg\">M (ink M): differs at ",
+        "<li>C (ink C): the same</li>", "ln b\" stroke=\"#d20078\""},
+       {}},
+      {"a separation and a medium only B holds",
+       [](DeviceSeries& s) {
+         s.aSeparationInfoList.push_back(s.aSeparationInfoList[0]);
+         s.aSeparationInfoList.back().nSeparationIndex = 5;
+         s.aMediaInfoList.push_back(s.aMediaInfoList[0]);
+         s.aMediaInfoList.back().strMediaName.fill("Canvas");
+       },
+       {"<details id=\"s2\" class=\"ob\"><summary>Separation 5: CMYK (only "
+        "in B)</summary>",
+        "\">C (ink C) B</text>",
+        "<details id=\"m2\" class=\"ob\"><summary>Canvas (only in "
+        "B)</summary>",
+        "<h4 id=\"m2-0\" class=\"ob\">Permission set 0 (only in B)</h4>"},
+       {}},
+      {"a calibration value changed: A's chart beside B's",
+       [](DeviceSeries& s) {
+         s.aMediaInfoList[1]
+             .aPermissionSetList[0]
+             .aCalibrationInfoList[2]
+             .density[20] = 9.5f;
+       },
+       {"<div class=\"pair\"><figure><figcaption>A</figcaption><svg ",
+        "</figure><figure><figcaption>B</figcaption><svg ",
+        "class=\"b\">9.5</span></td>"},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string path = series_;
+    if (c.change) {
+      DeviceSeries other = read_;
+      c.change(other);
+      path = dir_.File("other.dsr");
+      ASSERT_TRUE(DeviceSeriesIO2(path).Write(other));
+    }
+    // B from standard input, which the page names so.
+    ToolRun run =
+        RunDsrTool({"report", series_, "-", "-o", "-"}, ReadFileBytes(path));
+    EXPECT_NE(run.out.find("<td>&lt;stdin&gt;</td></tr>"), std::string::npos);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const std::string& text : c.shown) {
+      EXPECT_NE(run.out.find(text), std::string::npos) << text;
+    }
+    for (const std::string& text : c.absent) {
+      const size_t at = run.out.find(text);
+      EXPECT_EQ(at, std::string::npos)
+          << run.out.substr(at < 300 ? 0 : at - 300, 400);
+    }
   }
 }
 
@@ -338,6 +669,10 @@ TEST_F(ReportTest, RefusesWhatIsNotADeviceSeriesAndLeavesTheTarget) {
       {missing, "report.html", missing + ": "},
       {series_, series_,
        series_ + ": is the device-series file read: the page would replace it"},
+      {series_ + " " + ink, ink,
+       ink + ": is the device-series file read: the page would replace it"},
+      {series_ + " " + ink, "report.html",
+       ink + ": is a standalone InkInfo file, not a device-series file"},
       {series_, folder,
        folder + ": the folder " + dir_.File("no-such-folder") +
            " does not exist"},
@@ -349,7 +684,13 @@ TEST_F(ReportTest, RefusesWhatIsNotADeviceSeriesAndLeavesTheTarget) {
                                    : c.output;
     if (c.output == "report.html") WriteFileBytes(target, "earlier page");
     const std::string before = ReadFileBytes(target);
-    ToolRun run = RunDsrTool({"report", c.input, "-o", target});
+    std::vector<std::string> arguments = {"report"};
+    for (size_t at = 0, end = 0; at <= c.input.size(); at = end + 1) {
+      end = std::min(c.input.find(' ', at), c.input.size());
+      arguments.push_back(c.input.substr(at, end - at));
+    }
+    arguments.insert(arguments.end(), {"-o", target});
+    ToolRun run = RunDsrTool(arguments);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;

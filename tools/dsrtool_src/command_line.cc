@@ -249,20 +249,27 @@ const std::vector<CommandSpec>& Commands() {
        "column per channel, named \"SEPARATION:CHANNEL\".\n",
        RunCurves},
       {"report",
-       {{"FILE", FileUse::kRead}},
+       {{"A", FileUse::kRead}, {"B", FileUse::kRead, Arity::kOptional}},
        {{"output", "HTML", "write the page to HTML (\"-\": standard output)",
          FileUse::kWritten, 'o', true},
         kMaxSize,
         kHostTitle},
-       "write an HTML page with charts of a device series",
-       "Reads FILE, a device series, and writes one self-contained HTML page\n"
-       "(no network, no script): tables of the models, inks, modes and\n"
-       "media, and SVG charts of each separation's output curves, of each\n"
-       "medium's calibration densities and Lab values per permission set,\n"
-       "and of the VControl points. Every medium and separation has a\n"
-       "section of its own that opens and closes, listed in an index at the\n"
-       "top.\n",
-       RunReport},
+       "write an HTML page with charts of a device series, or comparing two",
+       "Reads A, a device series, and writes one self-contained HTML page\n"
+       "(no network, no script): the file's format version, size and SHA-256,\n"
+       "tables of every list of records with each member's label, unit and\n"
+       "meaning, and SVG charts of each separation's output curves (each\n"
+       "channel in its ink's colour), of each medium's calibration densities\n"
+       "and Lab values per permission set, and of the VControl points. Every\n"
+       "medium and separation has a section of its own that opens and\n"
+       "closes, listed in an index at the top; printed, every section shows.\n"
+       "With B, a second device series, the page compares A with B: records\n"
+       "are paired as diff pairs them, every value that differs is marked,\n"
+       "records only one file holds are marked so, each separation's curves\n"
+       "of both files are overlaid and each permission set's calibration is\n"
+       "shown side by side.\n",
+       RunReport,
+       true},
       {"json-schema",
        {},
        {},

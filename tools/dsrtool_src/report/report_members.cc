@@ -23,6 +23,25 @@ std::string RgbText(const InkRGB& colour) {
   return buffer;
 }
 
+std::string MemberNote(const field_model::Meaning& meaning) {
+  std::string note;
+  auto add = [&](std::string_view part) {
+    if (!note.empty()) note += "; ";
+    note += part;
+  };
+  if (!meaning.label.empty()) add(meaning.description);
+  if (!meaning.layout.empty()) add(meaning.layout);
+  if (!meaning.names.empty()) {
+    std::string names = "values:";
+    for (const field_model::EnumName& name : meaning.names) {
+      names += (names.back() == ':' ? " " : ", ") + std::to_string(name.value) +
+               " " + std::string(name.name);
+    }
+    add(names);
+  }
+  return note;
+}
+
 namespace {
 
 // "aInkInfoList[].nInkIndex" as its list and member.

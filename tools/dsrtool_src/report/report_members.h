@@ -257,8 +257,10 @@ class MemberValues {
                 ": ";
       }
       if constexpr (std::is_integral_v<Entry> && !std::is_same_v<Entry, bool>) {
+        // An entry of a list of named or packed values is decoded as a
+        // member of that meaning is.
         text += meaning.refersTo.empty()
-                    ? std::to_string(list[i])
+                    ? IntegerText(meaning, list[i])
                     : references_.Name(meaning.refersTo, list[i]);
       } else {
         text += Value(Meaning{}, Encoding::kCustom, list[i]).text;
@@ -270,13 +272,22 @@ class MemberValues {
   const References& references_;
 };
 
+// What a member's heading says of it beyond its label: the model's
+// description where the label is a short one of its own, a packed value's
+// layout, and the names an enumeration gives its values ("values: 8 custom
+// screening"), joined with "; ". Empty where the label says it all.
+std::string MemberNote(const devseries::field_model::Meaning& meaning);
+
 // A column of a table of records of kind Record, or a line of a record's
 // figures: what heads it and how it reads a record.
 template <typename Record>
 struct Column {
   std::string label;        // "Crop margin (mm)"
   std::string description;  // what the model says the member means
-  std::string member;       // the member's name
+  // What the heading shows of the member's meaning under its label, where
+  // the label does not say it all (MemberNote); empty otherwise.
+  std::string note;
+  std::string member;  // the member's name
   std::function<std::optional<CellValue>(const Record&)> value;
   // The key under which the record's one-line summary shows the member
   // ("name", "index", "heads"); empty for a member it leaves out.
@@ -298,6 +309,7 @@ std::vector<Column<Record>> Columns(const MemberValues& values) {
       for (Column<Member>& inner : Columns<Member>(values)) {
         columns.push_back(
             {group + ": " + inner.label, std::move(inner.description),
+             std::move(inner.note),
              std::string(row.MemberName()) + "." + inner.member,
              [row, read = std::move(inner.value)](
                  const Record& record) -> std::optional<CellValue> {
@@ -310,7 +322,8 @@ std::vector<Column<Record>> Columns(const MemberValues& values) {
       if (!IsShown(row)) return;
       columns.push_back(
           {MemberLabel(row.meaning, row.kEncoding),
-           std::string(row.meaning.description), std::string(row.MemberName()),
+           std::string(row.meaning.description), MemberNote(row.meaning),
+           std::string(row.MemberName()),
            [&values, row](const Record& record) { return values(row, record); },
            std::string(row.meaning.summary)});
     }
