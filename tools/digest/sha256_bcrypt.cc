@@ -1,11 +1,15 @@
 // BCrypt's SHA-256 provider, opened once per object; a provider or hash
 // that cannot be had is the system's failure and raises std::runtime_error.
-#include <bcrypt.h>
-#include <windows.h>
-
 #include <stdexcept>
+#include <string>
 
 #include "tools/digest/sha256.h"
+
+// bcrypt.h needs the types windows.h declares first.
+// clang-format off
+#include <windows.h>
+#include <bcrypt.h>
+// clang-format on
 
 namespace tovra {
 
