@@ -38,17 +38,7 @@ void ComparedCalibrationTable(HtmlWriter& html,
                               const std::vector<CalibrationInfo>& a,
                               const std::vector<CalibrationInfo>& b,
                               const std::vector<std::string>& labels) {
-  html.Open("div").Attribute("class", "x");
-  html.Open("table").Attribute("class", "k");
-  html.Element("caption", CalibrationCaption());
-  html.Open("tr");
-  html.Element("th", "Channel");
-  html.Element("th", "Step");
-  for (size_t s = 0; s < kCalibrationStepCount; ++s) {
-    html.Element("th", std::to_string(s));
-  }
-  html.Close();
-  html.Newline();
+  OpenCalibrationTable(html);
   for (size_t k = 0; k < std::max(a.size(), b.size()); ++k) {
     const CalibrationInfo* inA = k < a.size() ? &a[k] : nullptr;
     const CalibrationInfo* inB = k < b.size() ? &b[k] : nullptr;

@@ -272,9 +272,7 @@ std::vector<std::string> CalibrationLabels(const SeriesView& view,
   return labels;
 }
 
-void CalibrationTable(HtmlWriter& html,
-                      const std::vector<CalibrationInfo>& list,
-                      const std::vector<std::string>& labels) {
+void OpenCalibrationTable(HtmlWriter& html) {
   html.Open("div").Attribute("class", "x");
   html.Open("table").Attribute("class", "k");
   html.Element("caption", CalibrationCaption());
@@ -286,6 +284,12 @@ void CalibrationTable(HtmlWriter& html,
   }
   html.Close();
   html.Newline();
+}
+
+void CalibrationTable(HtmlWriter& html,
+                      const std::vector<CalibrationInfo>& list,
+                      const std::vector<std::string>& labels) {
+  OpenCalibrationTable(html);
   for (size_t k = 0; k < list.size(); ++k) {
     const CalibrationInfo& calibration = list[k];
     for (int row = 0; row < 4; ++row) {

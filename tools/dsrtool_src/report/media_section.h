@@ -69,6 +69,9 @@ void CalibrationTable(HtmlWriter& html,
 
 // What the rows of a calibration table hold, from the models.
 const std::string& CalibrationCaption();
+// Opens the calibration table (its scrolling box, caption and the row of
+// step numbers) that CalibrationTable and the comparison fill.
+void OpenCalibrationTable(HtmlWriter& html);
 
 void MediaSection(HtmlWriter& html, const SeriesView& view,
                   const SectionInfo& section,
